@@ -1,0 +1,125 @@
+-- The blank template site: every new site file is a byte copy of the database built from this.
+
+-- Category and section names that differ only in ASCII letter case are one category or section,
+-- since their page files would collide. AUTOINCREMENT keeps an ArtID from ever being reused.
+CREATE TABLE Articles (
+    ArtID       INTEGER PRIMARY KEY AUTOINCREMENT,
+    Category    TEXT COLLATE NOCASE,
+    Section     TEXT COLLATE NOCASE,
+    Title       TEXT,
+    Para        TEXT,
+    Body        TEXT,
+    Image       TEXT,
+    Image_Strap TEXT
+);
+
+CREATE TABLE Options (
+    CatPanel0       TEXT,
+    CatPanel1       TEXT,
+    CatPanel2       TEXT,
+    SectPanel0      TEXT,
+    SectPanel1      TEXT,
+    SectPanel2      TEXT,
+    DetPanel0       TEXT,
+    DetPanel1       TEXT,
+    DetPanel2       TEXT,
+    Cat_Art_Limit   INTEGER,
+    Cat_Art_Maj     INTEGER,
+    Sect_Art_Limit  INTEGER,
+    Sect_Art_Maj    INTEGER,
+    homepage        INTEGER,
+    homepage_title  TEXT,
+    Banner          TEXT,
+    Provider        TEXT,
+    Ftp_Destination TEXT,
+    Ftp_Root        TEXT,
+    Ftp_Dir         TEXT,
+    Ftp_Username    TEXT,
+    Ftp_Password    TEXT,
+    Local_Web_Dir   TEXT,
+    Your_Homepage   TEXT
+);
+
+INSERT INTO Options (CatPanel0, CatPanel1, CatPanel2, SectPanel0, SectPanel1, SectPanel2,
+                     DetPanel0, DetPanel1, DetPanel2,
+                     Cat_Art_Limit, Cat_Art_Maj, Sect_Art_Limit, Sect_Art_Maj,
+                     homepage, homepage_title, Banner, Provider,
+                     Ftp_Destination, Ftp_Root, Ftp_Dir, Ftp_Username, Ftp_Password,
+                     Local_Web_Dir, Your_Homepage)
+VALUES ('LightBlue', 'White', 'LightGreen', 'LightBlue', 'White', 'LightGreen', 'LightBlue', 'White', 'LightGreen',
+        10, 5, 10, 5,
+        NULL, '', '', '',
+        '', '', '', '', '',
+        '', '');
+
+-- Page file names, the same rule the generator uses: blanks and slashes become "-",
+-- ASCII letters lower case (SQLite's lower() changes ASCII letters only).
+-- Links additionally escape the few characters that would end or redirect an address,
+-- so that each link reaches the file of that name.
+
+-- One row per article page.
+CREATE VIEW Article_Pages AS
+SELECT ArtID AS artid, Category, Section, Title AS title,
+       '../articles/art-' || ArtID || '.htm' AS link,
+       Para AS para, Body AS body, Image AS image, Image_Strap AS image_strap
+FROM Articles
+ORDER BY ArtID;
+
+-- Links of categories and sections: the page file name, escaped for use in an address.
+CREATE VIEW Page_Names AS
+SELECT ArtID,
+       replace(replace(replace(replace(replace(
+           replace(replace(replace(lower(ifnull(Category, '')), ' ', '-'), '/', '-'), '\', '-'),
+           '%', '%25'), '''', '%27'), '"', '%22'), '#', '%23'), '?', '%3F') AS category_name,
+       replace(replace(replace(replace(replace(
+           replace(replace(replace(lower(ifnull(Section, '')), ' ', '-'), '/', '-'), '\', '-'),
+           '%', '%25'), '''', '%27'), '"', '%22'), '#', '%23'), '?', '%3F') AS section_name
+FROM Articles;
+
+-- One row per category (names differing only in letter case are one category).
+CREATE VIEW Category_Pages AS
+SELECT Category
+FROM Articles
+WHERE Category IS NOT NULL
+GROUP BY Category
+ORDER BY Category;
+
+-- One row per category and section pair.
+CREATE VIEW Section_Pages AS
+SELECT Category, Section
+FROM Articles
+WHERE Category IS NOT NULL AND Section IS NOT NULL
+GROUP BY Category, Section
+ORDER BY Category, Section;
+
+-- Article summaries for the category and section lists.
+CREATE VIEW Mini_Articles AS
+SELECT ArtID AS artid, Category, Section, Title AS title,
+       '../articles/art-' || ArtID || '.htm' AS link,
+       Para AS para, Image AS image
+FROM Articles
+ORDER BY ArtID;
+
+-- The category navigation list.
+CREATE VIEW List_Categories AS
+SELECT a.Category AS Text,
+       '../categories/cat-' || n.category_name || '.htm' AS link
+FROM Articles a JOIN Page_Names n ON n.ArtID = a.ArtID
+WHERE a.Category IS NOT NULL
+GROUP BY a.Category
+ORDER BY a.Category;
+
+-- The section navigation list of every category.
+CREATE VIEW List_Sections AS
+SELECT a.Category AS category, a.Section AS Text,
+       '../sections/sect-' || n.section_name || '.htm' AS link
+FROM Articles a JOIN Page_Names n ON n.ArtID = a.ArtID
+WHERE a.Category IS NOT NULL AND a.Section IS NOT NULL
+GROUP BY a.Category, a.Section
+ORDER BY a.Category, a.Section;
+
+-- The lowest article id; no row at all when there are no articles.
+CREATE VIEW firstpage AS
+SELECT min(ArtID) AS minofartid
+FROM Articles
+HAVING count(*) > 0;

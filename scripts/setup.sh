@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Sets up a Debian 12 machine, builds Quillon Engine and then runs the program or the tests.
+#   scripts/setup.sh run     build, then start the program
+#   scripts/setup.sh test    build, then run every test
+#   scripts/setup.sh build   build only
+set -euo pipefail
+
+mode="${1:-build}"
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${QLE_BUILD_DIR:-$here/build}"
+
+packages=(
+    build-essential cmake ninja-build pkg-config git
+    libsqlite3-dev libcurl4-openssl-dev libgtest-dev libgmock-dev
+    qt6-base-dev libqt6sql6-sqlite qt6-webengine-dev
+    python3-pyftpdlib xvfb xauth xdg-utils time
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    sudo_cmd=()
+    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+    "${sudo_cmd[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+werror=OFF
+[ "${CI:-}" = "true" ] && werror=ON
+cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQLE_WERROR="$werror" >/dev/null
+cmake --build "$build" --parallel "$(nproc)"
+
+case "$mode" in
+build) ;;
+run)
+    program="$build/bin/quillon-engine"
+    [ -x "$program" ] || program="$build/bin/quillon"
+    if [ "$(basename "$program")" = quillon ]; then
+        exec "$program" init
+    fi
+    exec "$program"
+    ;;
+test)
+    export QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1
+    cd "$build"
+    ctest --output-on-failure --parallel "$(nproc)" --timeout 300
+    ;;
+*)
+    echo "usage: $0 run|test|build" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,18 @@
+// Look-ups in the application database.
+#pragma once
+
+#include "store/Status.h"
+
+#include <string>
+#include <vector>
+
+namespace qle::app {
+
+// The `field1` column of every row that the statement returns from the application database,
+// in the order returned; the caller appends them to its list.
+Result<std::vector<std::string>> FillListFromQuery(const std::string& appDatabasePath, const std::string& sql);
+
+// The `filename` of every row of `last_5_sites`, first row first, duplicates included.
+Result<std::vector<std::string>> RecentSites(const std::string& appDatabasePath);
+
+} // namespace qle::app

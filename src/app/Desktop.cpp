@@ -1,0 +1,123 @@
+#include "app/Desktop.h"
+
+#include "app/Paths.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace qle::app {
+
+void OpenDocument(const std::string& path, UserInterface& ui)
+{
+    struct stat info
+    {
+    };
+    if (path.empty() || ::stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) {
+        ui.showMessage("File " + path + " could not be found", "Third Party Software not found",
+                       MessageIcon::Information);
+        return;
+    }
+    ui.openWithDesktop(path);
+}
+
+std::string LoaderPageText(const std::string& address, const std::string& programFolder)
+{
+    const char* nl = "\r\n";
+    std::string page;
+    page += std::string("<html>") + nl;
+    page += std::string("<head>") + nl;
+    page += "<meta http-equiv=\"REFRESH\" content=\"0; URL=" + address + "\">" + nl;
+    page += std::string("<title>Loading page</title>") + nl;
+    page += std::string("</head>") + nl;
+    page += std::string("<body bgcolor=white><center>") + nl;
+    page += std::string("Quillon Engine is a loading web page<BR><BR>") + nl;
+    page += "<img src=\"" + JoinPath(programFolder, "qle_logo.bmp") + "\"><BR><BR>" + nl;
+    page += "Loading page now. Click here if it fails to load <a href=\"" + address + "\">Click me.</a>" + nl;
+    page += std::string("</body>") + nl;
+    page += std::string("</html>") + nl;
+    return page;
+}
+
+Status ShowPage(const std::string& address, const std::string& programFolder, UserInterface& ui)
+{
+    if (address.empty())
+        return Status::OK();
+    const std::string loader = JoinPath(programFolder, "Open.htm");
+    if (Status s = WriteTextFile(loader, LoaderPageText(address, programFolder)); !s.ok())
+        return s;
+    OpenDocument(loader, ui);
+    return Status::OK();
+}
+
+ErrorReport ReportErrorMessage(const std::string& procedure, const std::string& description, const std::string& source,
+                               long number)
+{
+    return {"ERROR in " + procedure, description + "\r" + source + " generated error no " + std::to_string(number)};
+}
+
+bool StartDetached(const std::vector<std::string>& argv)
+{
+    if (argv.empty())
+        return false;
+    std::vector<char*> args;
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+
+    // A pipe closed on exec tells the parent whether the grandchild's exec worked.
+    int status_pipe[2];
+    if (::pipe2(status_pipe, O_CLOEXEC) != 0)
+        return false;
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(status_pipe[0]);
+        ::close(status_pipe[1]);
+        return false;
+    }
+    if (child == 0) {
+        ::setsid();
+        const pid_t grandchild = ::fork();
+        if (grandchild == 0) {
+            ::execvp(args[0], args.data());
+            const int error = errno;
+            [[maybe_unused]] ssize_t n = ::write(status_pipe[1], &error, sizeof error);
+            ::_exit(127);
+        }
+        ::_exit(grandchild < 0 ? 1 : 0);
+    }
+    ::close(status_pipe[1]);
+    int childStatus = 0;
+    ::waitpid(child, &childStatus, 0);
+    int execError = 0;
+    const ssize_t n = ::read(status_pipe[0], &execError, sizeof execError);
+    ::close(status_pipe[0]);
+    return WIFEXITED(childStatus) && WEXITSTATUS(childStatus) == 0 && n == 0;
+}
+
+Status WriteTextFile(const std::string& path, const std::string& text)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return Status::IoError("Cannot create " + path + ": " + std::strerror(errno));
+    std::size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int error = errno;
+            ::close(fd);
+            return Status::IoError("Cannot write " + path + ": " + std::strerror(error));
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    if (::close(fd) != 0)
+        return Status::IoError("Cannot write " + path + ": " + std::strerror(errno));
+    return Status::OK();
+}
+
+} // namespace qle::app

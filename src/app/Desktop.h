@@ -1,0 +1,39 @@
+// Showing files and addresses to the person: the default handler, the loader page, error reports.
+#pragma once
+
+#include "app/UserInterface.h"
+#include "store/Status.h"
+
+#include <string>
+#include <vector>
+
+namespace qle::app {
+
+// Opens an existing file with the desktop's default handler. A missing file is reported as
+// "File <path> could not be found", titled "Third Party Software not found"; nothing is opened.
+void OpenDocument(const std::string& path, UserInterface& ui);
+
+// The text of the loader page Open.htm for an address; every line ends in CR LF.
+std::string LoaderPageText(const std::string& address, const std::string& programFolder);
+
+// Shows an address or local page in the default browser through the loader page, written as
+// `Open.htm` in the program folder. Empty text does nothing. An error names the page file.
+Status ShowPage(const std::string& address, const std::string& programFolder, UserInterface& ui);
+
+// The title and text of the shared error report for a failed routine.
+struct ErrorReport
+{
+    std::string title;
+    std::string text;
+};
+ErrorReport ReportErrorMessage(const std::string& procedure, const std::string& description, const std::string& source,
+                               long number);
+
+// Starts a program in its own session and returns without waiting for it or leaving a zombie.
+// False when the program cannot be started.
+bool StartDetached(const std::vector<std::string>& argv);
+
+// Writes text to a file in one piece, replacing it. The error names the file.
+Status WriteTextFile(const std::string& path, const std::string& text);
+
+} // namespace qle::app

@@ -1,0 +1,89 @@
+#include "app/Paths.h"
+
+#include <climits>
+#include <unistd.h>
+
+namespace qle::app {
+
+namespace {
+
+bool IsSeparator(char c)
+{
+    return c == '/' || c == '\\';
+}
+
+} // namespace
+
+std::string FileNameOfPath(std::string_view path)
+{
+    for (std::size_t i = path.size(); i > 0; --i)
+        if (IsSeparator(path[i - 1]))
+            return std::string(path.substr(i));
+    return std::string(path);
+}
+
+std::string FolderOfPath(std::string_view path)
+{
+    for (std::size_t i = path.size(); i > 0; --i)
+        if (IsSeparator(path[i - 1]))
+            return std::string(path.substr(0, i - 1));
+    return {};
+}
+
+std::string ReplaceChar(std::string_view text, char find, std::string_view replacement)
+{
+    std::string result;
+    result.reserve(text.size());
+    for (char c : text) {
+        if (c == find)
+            result += replacement;
+        else
+            result += c;
+    }
+    return result;
+}
+
+std::string JoinPath(std::string_view folder, std::string_view name)
+{
+    std::string path(folder);
+    if (!path.empty() && path.back() != '/')
+        path += '/';
+    path += name;
+    return path;
+}
+
+std::string WithTrailingSlash(std::string_view folder)
+{
+    std::string result(folder);
+    if (!result.empty() && result.back() != '/')
+        result += '/';
+    return result;
+}
+
+std::string ProgramFolder()
+{
+    char buffer[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n <= 0)
+        return "./";
+    return WithTrailingSlash(FolderOfPath(std::string_view(buffer, static_cast<std::size_t>(n))) + "/");
+}
+
+std::string AppDatabasePath(std::string_view programFolder)
+{
+    return JoinPath(programFolder, "Quillon Engine.mdb");
+}
+
+std::string PageNamePart(std::string_view name)
+{
+    std::string result(name);
+    for (char& c : result) {
+        if (c == ' ' || c == '/' || c == '\\')
+            c = '-';
+        else if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return result;
+}
+
+} // namespace qle::app

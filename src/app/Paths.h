@@ -1,0 +1,33 @@
+// Splitting and joining paths, and the character replacement the page and script writers share.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace qle::app {
+
+// The part after the last '/' or '\'; the whole path when it has neither; empty when it ends in one.
+std::string FileNameOfPath(std::string_view path);
+
+// Everything before the last '/' or '\', without that separator; empty when the path has neither.
+std::string FolderOfPath(std::string_view path);
+
+// The text with every `find` replaced by `replacement`; empty text stays empty.
+std::string ReplaceChar(std::string_view text, char find, std::string_view replacement);
+
+// Folder and name joined with a '/' only where the folder does not already end in one.
+std::string JoinPath(std::string_view folder, std::string_view name);
+
+// The folder with a trailing '/' added when missing (empty stays empty).
+std::string WithTrailingSlash(std::string_view folder);
+
+// The folder of the running executable, ending in '/'.
+std::string ProgramFolder();
+
+// The application database in the given program folder.
+std::string AppDatabasePath(std::string_view programFolder);
+
+// A generated page's file name part: blanks, '/' and '\' become "-", ASCII letters lower case.
+std::string PageNamePart(std::string_view name);
+
+} // namespace qle::app

@@ -1,0 +1,83 @@
+// An open SQLite database file: the site database or the application database.
+#pragma once
+
+#include "store/Status.h"
+#include "store/Value.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+struct sqlite3;
+
+namespace qle::store {
+
+class RecordSet;
+
+class Database
+{
+public:
+    // Opens an existing database file for reading and writing, shared with other connections.
+    // Never creates or changes a file: a missing path, a folder or a file that is not a
+    // database gives an error that names the path.
+    static Result<Database> open(const std::string& path);
+
+    Database(Database&&) noexcept;
+    Database& operator=(Database&&) noexcept;
+    ~Database();
+
+    const std::string& path() const { return m_path; }
+
+    // Runs a statement that returns no rows.
+    Status execute(const std::string& sql, const Params& params = {});
+
+    // Opens a record set, positioned on its first row. `source` is either a select statement
+    // or the bare name of a table or view, which reads all its rows.
+    Result<RecordSet> query(const std::string& source, const Params& params = {});
+
+    // Adds a row; the database assigns counter fields. Returns the new row's id.
+    Result<std::int64_t> insert(const std::string& table, const Fields& fields);
+
+    // Changes fields of the row with the given rowid (for `Articles` the rowid is `ArtID`).
+    Status update(const std::string& table, std::int64_t rowid, const Fields& fields);
+
+    // Deletes the row with the given rowid.
+    Status remove(const std::string& table, std::int64_t rowid);
+
+    // Id of the row last added on this connection.
+    std::int64_t lastInsertId() const;
+
+    // Groups writes into one transaction; the guard rolls back unless commit() was called.
+    class Transaction
+    {
+    public:
+        explicit Transaction(Database& db);
+        ~Transaction();
+        Transaction(const Transaction&) = delete;
+        Transaction& operator=(const Transaction&) = delete;
+        Status begin();
+        Status commit();
+
+    private:
+        Database& m_db;
+        bool m_open = false;
+    };
+
+private:
+    struct Closer
+    {
+        void operator()(sqlite3* db) const;
+    };
+
+    Database(std::unique_ptr<sqlite3, Closer> db, std::string path);
+    Status error(const std::string& what) const;
+    Result<RecordSet> run(const std::string& sql, const Params& params);
+
+    std::unique_ptr<sqlite3, Closer> m_db;
+    std::string m_path;
+};
+
+// SQL text for an identifier: the name in double quotes, inner quotes doubled.
+std::string QuoteIdentifier(const std::string& name);
+
+} // namespace qle::store

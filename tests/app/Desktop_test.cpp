@@ -1,0 +1,91 @@
+#include "app/AppQueries.h"
+#include "app/Desktop.h"
+#include "support/RecordingUi.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace qle::app {
+namespace {
+
+using test::RecordingUi;
+using test::TempDir;
+
+TEST(ShowPage, WritesTheLoaderPageByteForByteThenOpensIt)
+{
+    TempDir dir;
+    RecordingUi ui;
+    ASSERT_TRUE(ShowPage("http://www.example.com/", dir.path(), ui).ok());
+    const std::string expected = "<html>\r\n"
+                                 "<head>\r\n"
+                                 "<meta http-equiv=\"REFRESH\" content=\"0; URL=http://www.example.com/\">\r\n"
+                                 "<title>Loading page</title>\r\n"
+                                 "</head>\r\n"
+                                 "<body bgcolor=white><center>\r\n"
+                                 "Quillon Engine is a loading web page<BR><BR>\r\n"
+                                 "<img src=\"" +
+                                 dir.path() +
+                                 "qle_logo.bmp\"><BR><BR>\r\n"
+                                 "Loading page now. Click here if it fails to load <a href=\"http://www.example.com/\">"
+                                 "Click me.</a>\r\n"
+                                 "</body>\r\n"
+                                 "</html>\r\n";
+    EXPECT_EQ(test::ReadFile(dir / "Open.htm"), expected);
+    ASSERT_EQ(ui.opened.size(), 1u);
+    EXPECT_EQ(ui.opened[0], dir / "Open.htm");
+}
+
+TEST(ShowPage, EmptyAddressWritesAndOpensNothing)
+{
+    TempDir dir;
+    RecordingUi ui;
+    ASSERT_TRUE(ShowPage("", dir.path(), ui).ok());
+    EXPECT_FALSE(test::PathExists(dir / "Open.htm"));
+    EXPECT_TRUE(ui.opened.empty());
+    EXPECT_FALSE(ShowPage("x", dir / "no-such-folder/", ui).ok()) << "an unwritable loader page is an error";
+}
+
+TEST(OpenDocument, MissingFileIsReportedNotOpened)
+{
+    TempDir dir;
+    RecordingUi ui;
+    OpenDocument(dir / "gone.gif", ui);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, "File " + (dir / "gone.gif") + " could not be found");
+    EXPECT_EQ(ui.messages[0].title, "Third Party Software not found");
+    EXPECT_EQ(ui.messages[0].icon, MessageIcon::Information);
+    EXPECT_TRUE(ui.opened.empty());
+
+    test::WriteFile(dir / "here.gif", "GIF");
+    OpenDocument(dir / "here.gif", ui);
+    EXPECT_EQ(ui.opened, std::vector<std::string> {dir / "here.gif"});
+}
+
+TEST(ReportError, MessageText)
+{
+    const auto report = ReportErrorMessage("btnCreate_Click", "Path not found", "QuillonEngine", 76);
+    EXPECT_EQ(report.title, "ERROR in btnCreate_Click");
+    EXPECT_EQ(report.text, "Path not found\rQuillonEngine generated error no 76");
+}
+
+TEST(StartDetached, ReportsWhetherTheProgramStarted)
+{
+    EXPECT_TRUE(StartDetached({"true"}));
+    EXPECT_FALSE(StartDetached({"/no/such/program"}));
+    EXPECT_FALSE(StartDetached({}));
+}
+
+TEST(FillListFromQuery, ReturnsField1InOrderOrTheError)
+{
+    const std::string appDb = test::ProgramFolder() + "Quillon Engine.mdb";
+    auto all = FillListFromQuery(appDb, "select provider as field1 from providers;");
+    ASSERT_TRUE(all.ok()) << all.status().message();
+    EXPECT_GE(all->size(), 3u);
+    auto recent = RecentSites(appDb);
+    ASSERT_TRUE(recent.ok());
+    EXPECT_TRUE(recent->empty());
+    EXPECT_FALSE(FillListFromQuery("/nonexistent/Quillon Engine.mdb", "select 1 as field1").ok());
+}
+
+} // namespace
+} // namespace qle::app

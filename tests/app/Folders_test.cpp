@@ -1,0 +1,142 @@
+#include "app/AppOptions.h"
+#include "app/Folders.h"
+#include "app/StartUp.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace qle::app {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+
+TEST(BaseFolder, DefaultsTrailingSlashAndWriteBack)
+{
+    AppOptions options;
+    const std::string expected = std::string(std::getenv("HOME")) + "/QuillonEngine/";
+    EXPECT_EQ(BaseFolder(options), expected);
+    EXPECT_EQ(options.LocalBaseDir, expected) << "the default is written back";
+
+    options.LocalBaseDir = "/srv/Work";
+    EXPECT_EQ(BaseFolder(options), "/srv/Work/");
+    EXPECT_EQ(options.LocalBaseDir, "/srv/Work/");
+    EXPECT_EQ(BaseFolder(options), "/srv/Work/") << "a second call is stable";
+
+    EXPECT_EQ(WebFolder("/srv/Work/"), "/srv/Work/TempInternetFiles/");
+    EXPECT_EQ(LocalImagesFolder("/srv/Work/"), "/srv/Work/LocalImages/");
+}
+
+TEST(FolderTree, MadeParentsFirstAndTwiceIsHarmless)
+{
+    TempDir dir;
+    AppOptions options;
+    options.LocalBaseDir = dir / "Base Folder";
+    ASSERT_TRUE(MakeFolderTree(options).ok());
+    for (const char* folder : kStartUpFolders)
+        EXPECT_TRUE(fs::is_directory(dir / "Base Folder/" + folder)) << folder;
+    test::WriteFile(dir / "Base Folder/WebSites/Shop.QLS", "site");
+    ASSERT_TRUE(MakeFolderTree(options).ok());
+    EXPECT_EQ(test::ReadFile(dir / "Base Folder/WebSites/Shop.QLS"), "site");
+}
+
+TEST(FolderTree, FailureNamesTheFolder)
+{
+    TempDir dir;
+    test::WriteFile(dir / "blocker", "a file where a folder should be");
+    AppOptions options;
+    options.LocalBaseDir = dir / "blocker/inside";
+    const Status s = MakeFolderTree(options);
+    ASSERT_FALSE(s.ok());
+    EXPECT_NE(s.message().find(dir / "blocker/inside"), std::string::npos) << s.message();
+}
+
+TEST(EnsureFolder, MarkerInExistingFolderNoneInNewOne)
+{
+    TempDir dir;
+    ASSERT_TRUE(EnsureFolder(dir / "new").ok());
+    EXPECT_TRUE(fs::is_directory(dir / "new"));
+    EXPECT_FALSE(test::PathExists(dir / "new/temp.fle"));
+    ASSERT_TRUE(EnsureFolder(dir / "new/").ok());
+    EXPECT_TRUE(test::PathExists(dir / "new/temp.fle"));
+    EXPECT_FALSE(EnsureFolder(dir / "missing/child").ok()) << "the parent must exist";
+}
+
+TEST(ClearFolder, DeletesOnlyPlainFilesDirectlyInside)
+{
+    TempDir dir;
+    const std::string target = dir / "images/";
+    fs::create_directories(target + "sub");
+    test::WriteFile(target + "a.gif", "a");
+    test::WriteFile(target + ".hidden", "h");
+    test::WriteFile(target + "sub/kept.gif", "k");
+    test::WriteFile(dir / "outside.gif", "o");
+    fs::create_symlink(dir / "outside.gif", target + "link.gif");
+    fs::create_directory_symlink(dir.path(), target + "up");
+
+    ClearFolder(target);
+
+    EXPECT_FALSE(test::PathExists(target + "a.gif"));
+    EXPECT_FALSE(test::PathExists(target + ".hidden"));
+    EXPECT_FALSE(test::PathExists(target + "temp.fle")) << "the marker goes too";
+    EXPECT_TRUE(test::PathExists(target + "sub/kept.gif"));
+    EXPECT_EQ(test::ReadFile(dir / "outside.gif"), "o");
+    EXPECT_TRUE(test::PathExists(target + "link.gif")) << "links are not plain files";
+}
+
+TEST(ClearFolder, UnusableFolderIsLeftAlone)
+{
+    TempDir dir;
+    ClearFolder(dir / "does-not-exist/");
+    EXPECT_FALSE(test::PathExists(dir / "does-not-exist"));
+    if (::geteuid() != 0) { // root writes anywhere, so a read-only folder proves nothing then
+        fs::create_directory(dir / "ro");
+        test::WriteFile(dir / "ro/keep.htm", "k");
+        ::chmod((dir / "ro").c_str(), 0555);
+        ClearFolder(dir / "ro/");
+        EXPECT_TRUE(test::PathExists(dir / "ro/keep.htm"));
+        ::chmod((dir / "ro").c_str(), 0755);
+    }
+}
+
+TEST(FileExists, MatchesNamesAndPatternsButNotFolders)
+{
+    TempDir dir;
+    test::WriteFile(dir / "Shop.QLS", "");
+    fs::create_directory(dir / "Folder.QLS");
+    EXPECT_TRUE(FileExists(dir.path(), "Shop.QLS"));
+    EXPECT_FALSE(FileExists(dir.path(), "shop.qls")) << "names are case sensitive here";
+    EXPECT_TRUE(FileExists(dir.path(), "*.QLS"));
+    EXPECT_FALSE(FileExists(dir.path(), "Folder.QLS"));
+    EXPECT_FALSE(FileExists(dir / "nowhere", "*"));
+}
+
+TEST(AppOptions, LoadSaveAndMissingDatabase)
+{
+    TempDir dir;
+    fs::copy_file(test::ProgramFolder() + "Quillon Engine.mdb", dir / "Quillon Engine.mdb");
+    AppState state = LoadAppState(dir.path());
+    EXPECT_EQ(state.appDatabasePath, dir / "Quillon Engine.mdb");
+    ASSERT_TRUE(state.optionsStatus.ok()) << state.optionsStatus.message();
+    EXPECT_EQ(state.options.LocalBaseDir, "");
+
+    state.options.LocalBaseDir = "/srv/O'Neil's sites/";
+    state.options.AutoLoad = true;
+    ASSERT_TRUE(SaveAppOptions(state.appDatabasePath, state.options).ok());
+    auto reloaded = LoadAppOptions(state.appDatabasePath);
+    ASSERT_TRUE(reloaded.ok());
+    EXPECT_EQ(reloaded->LocalBaseDir, "/srv/O'Neil's sites/");
+    EXPECT_TRUE(reloaded->AutoLoad);
+
+    AppState missing = LoadAppState(dir / "elsewhere/");
+    EXPECT_FALSE(missing.optionsStatus.ok());
+    EXPECT_FALSE(test::PathExists(dir / "elsewhere"));
+    EXPECT_EQ(BaseFolder(missing.options), DefaultBaseFolder());
+}
+
+} // namespace
+} // namespace qle::app

@@ -1,0 +1,66 @@
+#include "app/Paths.h"
+
+#include <gtest/gtest.h>
+
+namespace qle::app {
+namespace {
+
+TEST(Paths, SplitWithEitherSeparator)
+{
+    struct Case
+    {
+        const char* path;
+        const char* folder;
+        const char* file;
+    };
+    const Case cases[] = {
+        {"/home/jo/Sites/shop/Shop.QLS", "/home/jo/Sites/shop", "Shop.QLS"},
+        {"C:\\Pics\\Holiday\\2024\\horse.jpg", "C:\\Pics\\Holiday\\2024", "horse.jpg"},
+        {"mixed/dir\\file.gif", "mixed/dir", "file.gif"},
+        {"horse.jpg", "", "horse.jpg"},
+        {"/Shop.QLS", "", "Shop.QLS"},
+        {"/home/jo/", "/home/jo", ""},
+        {"", "", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FolderOfPath(c.path), c.folder) << c.path;
+        EXPECT_EQ(FileNameOfPath(c.path), c.file) << c.path;
+    }
+}
+
+TEST(Paths, ReplaceCharTurnsRemoteFolderSlashesIntoBlanks)
+{
+    EXPECT_EQ(ReplaceChar("/www/site/", '/', " "), " www site ");
+    EXPECT_EQ(ReplaceChar("My Page", ' ', "-"), "My-Page");
+    EXPECT_EQ(ReplaceChar("", '/', " "), "");
+    EXPECT_EQ(ReplaceChar("a\r\nb", '\n', "<BR>\n"), "a\r<BR>\nb");
+}
+
+TEST(Paths, JoinAddsOneSeparatorOnly)
+{
+    EXPECT_EQ(JoinPath("/", "a.QLS"), "/a.QLS");
+    EXPECT_EQ(JoinPath("/sites", "a.QLS"), "/sites/a.QLS");
+    EXPECT_EQ(JoinPath("/sites/", "a.QLS"), "/sites/a.QLS");
+    EXPECT_EQ(AppDatabasePath("/"), "/Quillon Engine.mdb");
+    EXPECT_EQ(AppDatabasePath("/opt/qle/"), "/opt/qle/Quillon Engine.mdb");
+}
+
+TEST(Paths, PageNamesLowerAsciiAndNeverLeaveTheirFolder)
+{
+    EXPECT_EQ(PageNamePart("Home Garden"), "home-garden");
+    EXPECT_EQ(PageNamePart("../../etc/passwd"), "..-..-etc-passwd");
+    EXPECT_EQ(PageNamePart("a\\b"), "a-b");
+    EXPECT_EQ(PageNamePart("Ärger ÖL"), "Ärger-Öl") << "only ASCII letters change";
+    EXPECT_EQ(PageNamePart(""), "");
+}
+
+TEST(Paths, ProgramFolderIsTheExecutablesFolder)
+{
+    const std::string folder = ProgramFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.front(), '/');
+    EXPECT_EQ(folder.back(), '/');
+}
+
+} // namespace
+} // namespace qle::app

@@ -1,0 +1,42 @@
+#include "support/RecordingUi.h"
+
+namespace qle::test {
+
+void RecordingUi::showMessage(const std::string& text, const std::string& title, app::MessageIcon icon)
+{
+    messages.push_back({text, title, icon});
+}
+
+std::optional<std::string> RecordingUi::askText(const std::string& prompt, const std::string&)
+{
+    prompts.push_back(prompt);
+    if (textAnswers.empty())
+        return std::nullopt;
+    auto answer = textAnswers.front();
+    textAnswers.pop_front();
+    return answer;
+}
+
+std::string RecordingUi::chooseFile(const app::FileChoice& choice)
+{
+    fileChoices.push_back(choice);
+    if (fileAnswers.empty())
+        return {};
+    auto answer = fileAnswers.front();
+    fileAnswers.pop_front();
+    return answer;
+}
+
+bool RecordingUi::openWithDesktop(const std::string& pathOrAddress)
+{
+    opened.push_back(pathOrAddress);
+    return true;
+}
+
+bool RecordingUi::startProgram(const std::vector<std::string>& argv)
+{
+    started.push_back(argv);
+    return startSucceeds;
+}
+
+} // namespace qle::test

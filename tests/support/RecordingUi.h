@@ -1,0 +1,42 @@
+// A person-facing interface for tests: records what would be shown and answers from a script.
+#pragma once
+
+#include "app/UserInterface.h"
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace qle::test {
+
+class RecordingUi : public app::UserInterface
+{
+public:
+    struct Message
+    {
+        std::string text;
+        std::string title;
+        app::MessageIcon icon;
+    };
+
+    void showMessage(const std::string& text, const std::string& title, app::MessageIcon icon) override;
+    std::optional<std::string> askText(const std::string& prompt, const std::string& title) override;
+    std::string chooseFile(const app::FileChoice& choice) override;
+    bool openWithDesktop(const std::string& pathOrAddress) override;
+    bool startProgram(const std::vector<std::string>& argv) override;
+    void beep() override { ++beeps; }
+
+    // Answers handed out in order; an empty queue answers "cancelled".
+    std::deque<std::optional<std::string>> textAnswers;
+    std::deque<std::string> fileAnswers;
+    bool startSucceeds = true;
+
+    std::vector<Message> messages;
+    std::vector<std::string> prompts;
+    std::vector<app::FileChoice> fileChoices;
+    std::vector<std::string> opened;
+    std::vector<std::vector<std::string>> started;
+    int beeps = 0;
+};
+
+} // namespace qle::test
