@@ -1,0 +1,46 @@
+// FreeWebSpace: the catalogue of providers offering free web space, with a short description of
+// each and links to their homepage and sign-up page. Opens collapsed; choosing one expands it.
+#pragma once
+
+#include <QWidget>
+
+class QGroupBox;
+class QListWidget;
+class QPlainTextEdit;
+
+namespace qle::app {
+struct AppState;
+class UserInterface;
+} // namespace qle::app
+
+namespace qle::ui {
+
+class LinkLineEdit;
+
+class FreeWebSpace : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Heights of the window's client area, collapsed and with the details shown.
+    static constexpr int kCollapsedHeight = 150;
+    static constexpr int kExpandedHeight = 327;
+
+    // `state` and `ui` must outlive the window. A list that cannot be read is reported and left empty.
+    FreeWebSpace(const app::AppState& state, app::UserInterface& ui, QWidget* parent = nullptr);
+
+    QListWidget* cmbProvider;
+    QGroupBox* Frame1;
+    QPlainTextEdit* Text1; // Description
+    LinkLineEdit* Text2;   // Homepage
+    LinkLineEdit* Text3;   // Joining_Page
+
+private:
+    void showProvider();
+    void openLink(const QString& address);
+
+    const app::AppState& m_state;
+    app::UserInterface& m_ui;
+};
+
+} // namespace qle::ui
