@@ -94,7 +94,10 @@ void MainWindow::setSiteMenusEnabled(bool enabled)
 
 void MainWindow::startUp()
 {
-    if (Status s = app::StartUp(m_state, m_state.programFolder); !s.ok()) {
+    const std::string currentSite = m_state.currentSitePath;
+    const Status made = app::StartUp(m_state, m_state.programFolder);
+    m_state.currentSitePath = currentSite;
+    if (Status s = made; !s.ok()) {
         m_ui.showMessage("The program's folders could not be made: " + s.message() +
                              "\nSites can still be opened, but building and publishing need these folders.",
                          app::kProgramTitle, app::MessageIcon::Critical);
@@ -126,8 +129,8 @@ bool MainWindow::openSite(const std::string& path)
     m_editor = editor;
     QMdiSubWindow* frame = m_mdi->addSubWindow(editor);
     frame->setAttribute(Qt::WA_DeleteOnClose);
-    connect(editor, &QObject::destroyed, this, [this] {
-        if (!m_editor)
+    connect(editor, &QObject::destroyed, this, [this](QObject* gone) {
+        if (!m_editor || m_editor.data() == gone)
             setSiteMenusEnabled(false);
     });
     frame->move(0, 0);

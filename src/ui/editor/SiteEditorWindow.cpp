@@ -23,6 +23,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -99,9 +100,6 @@ SiteEditorWindow::SiteEditorWindow(app::AppState& state, app::UserInterface& ui,
         if (index >= 0 && index < 5)
             targets[index]->setFocus(Qt::TabFocusReason);
     });
-    // The form's default button: Enter in any one-line box (combo boxes included) views the site.
-    for (QLineEdit* line : findChildren<QLineEdit*>())
-        connect(line, &QLineEdit::returnPressed, m_viewTab->btnViewInBrowesr, &QPushButton::click);
 }
 
 SiteEditorWindow::~SiteEditorWindow() = default;
@@ -385,6 +383,18 @@ void SiteEditorWindow::processEvents()
 {
     // Repaint only: a click now would start work in the middle of the build.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void SiteEditorWindow::keyPressEvent(QKeyEvent* event)
+{
+    // The form's default button: Enter that no box used for itself (one-line boxes and combo boxes
+    // pass it on, several-line boxes keep it) views the site.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        !(event->modifiers() & ~Qt::KeypadModifier)) {
+        m_viewTab->btnViewInBrowesr->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void SiteEditorWindow::closeEvent(QCloseEvent* event)

@@ -15,7 +15,7 @@ OptionsSource::OptionsSource(QObject* parent)
 
 OptionsSource::~OptionsSource()
 {
-    m_mapper->setModel(nullptr);
+    // The mapper lets go of a model as it is destroyed.
     m_model.reset();
     m_connection.close();
 }
@@ -33,7 +33,7 @@ void OptionsSource::fetchAll()
 
 Status OptionsSource::open(const QString& sitePath)
 {
-    m_mapper->setModel(nullptr);
+    // The mapper lets go of a model as it is destroyed.
     m_model.reset();
     if (Status s = m_connection.open(sitePath); !s.ok())
         return s;

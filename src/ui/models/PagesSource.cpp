@@ -25,7 +25,7 @@ PagesSource::PagesSource(QObject* parent)
 
 PagesSource::~PagesSource()
 {
-    m_mapper->setModel(nullptr);
+    // The mapper lets go of a model as it is destroyed.
     m_model.reset();
     m_connection.close();
 }
@@ -37,7 +37,7 @@ void PagesSource::addMapping(QWidget* widget, const char* field)
 
 Status PagesSource::open(const QString& sitePath)
 {
-    m_mapper->setModel(nullptr);
+    // The mapper lets go of a model as it is destroyed.
     m_model.reset();
     if (Status s = m_connection.open(sitePath); !s.ok())
         return s;
