@@ -267,6 +267,9 @@ TEST_F(SiteBuildTest, BuildingAnotherSiteLeavesOnlyItsPagesAndPictures)
     for (const auto& [name, bytes] : Tree(m_dir / "base/TempInternetFiles"))
         names += name + " ";
     EXPECT_EQ(names, "Index.htm articles/art-1.htm categories/cat-cars.htm images/van.gif sections/sect-vans.htm ");
+    const std::string page = test::ReadFile(m_dir / "base/TempInternetFiles/articles/art-1.htm");
+    const std::string start = "<HTML>\r\n<HEAD></HEAD>\r\n<BODY BGCOLOR=LIGHTYELLOW>\r\n<TABLE BORDER=2 WIDTH=600>\r\n";
+    EXPECT_EQ(page.substr(0, start.size()), start) << "no banner: the table follows the page start";
 }
 
 TEST_F(SiteBuildTest, UpdateSiteReportsProgressAndStoresTheHomepageFallback)
