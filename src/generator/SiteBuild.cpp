@@ -99,10 +99,7 @@ Status SiteBuild::writePage(const std::string& relativePath, PageKind kind, cons
     m_page.clear();
     m_frame->render(m_page, middle, **sections);
     m_page += NewLine();
-    if (Status s = m_sink.writeFile(relativePath, m_page); !s.ok())
-        return s;
-    ++m_pageCount;
-    return Status::OK();
+    return m_sink.writeFile(relativePath, m_page);
 }
 
 } // namespace qle::generator

@@ -7,6 +7,7 @@
 #include "store/Status.h"
 #include "store/Value.h"
 
+#include <array>
 #include <map>
 #include <memory>
 #include <optional>
@@ -42,9 +43,6 @@ public:
     Status writePage(const std::string& relativePath, PageKind kind, const store::Value& category,
                      std::string_view middle);
 
-    // The pages written so far.
-    int pageCount() const { return m_pageCount; }
-
 private:
     Result<const std::string*> sectionsPanel(const store::Value& category);
 
@@ -59,7 +57,6 @@ private:
     std::unique_ptr<FrameTemplate> m_frame;
     std::map<std::string, std::string, std::less<>> m_sections;
     std::string m_page; // reused for every page: memory stays at the largest page
-    int m_pageCount = 0;
 };
 
 // The page file name part of a database value: blanks, '/' and '\' as "-", ASCII lower case.

@@ -272,6 +272,21 @@ TEST_F(SiteBuildTest, BuildingAnotherSiteLeavesOnlyItsPagesAndPictures)
     EXPECT_EQ(page.substr(0, start.size()), start) << "no banner: the table follows the page start";
 }
 
+TEST_F(SiteBuildTest, TheBannerWinsAClashOfPictureNamesUnlessItIsMissing)
+{
+    const std::string site = newSite("clash.qls");
+    add(site, {"C", "S", "t", "p", "b", picture("other/banner.gif", "ARTICLE"), {}});
+    const std::pair<std::string, std::string> cases[] = {
+        {picture("banner.gif", "BANNER"), "BANNER"},
+        {m_dir / "pics/gone/banner.gif", "ARTICLE"},
+    };
+    for (const auto& [banner, expected] : cases) {
+        sql(site, "UPDATE Options SET Banner = ?", {banner});
+        ASSERT_TRUE(build(site, m_dir / "base/").ok());
+        EXPECT_EQ(test::ReadFile(m_dir / "base/TempInternetFiles/images/banner.gif"), expected) << banner;
+    }
+}
+
 TEST_F(SiteBuildTest, UpdateSiteReportsProgressAndStoresTheHomepageFallback)
 {
     const std::string site = newSite("home.qls");
