@@ -62,6 +62,9 @@ Result<ServerAddress> ParseServer(std::string_view text)
         if (address.host.empty())
             return invalid();
     }
+    // The host becomes part of a URL: nothing in it may start a path, a query or a user name.
+    if (address.host.find_first_of("/?#@\\") != std::string::npos)
+        return invalid();
     if (!portText.empty()) {
         int port = 0;
         const auto [end, error] = std::from_chars(portText.data(), portText.data() + portText.size(), port);

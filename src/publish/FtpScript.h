@@ -20,8 +20,8 @@ struct ServerAddress
     int port = 21;
 };
 
-// "host", "host:port", "[v6address]" or "[v6address]:port". Empty text, a blank inside or a
-// port outside 1..65535 is an error that quotes the text.
+// "host", "host:port", "[v6address]" or "[v6address]:port". Empty text, a blank, one of "/?#@\"
+// or a port outside 1..65535 is an error that quotes the text.
 Result<ServerAddress> ParseServer(std::string_view text);
 
 // A remote path made absolute against the current remote folder (absolute, starting with '/'),

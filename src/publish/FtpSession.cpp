@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <sys/select.h>
 #include <sys/stat.h>
 
 namespace qle::publish {
@@ -81,6 +82,27 @@ struct FtpSession::Impl
         return n;
     }
 
+    // Waits until libcurl has something to do. Between reading a passive reply and opening the
+    // data connection libcurl 7.88 watches no socket and sets no timer; a plain poll would then
+    // sleep its whole interval once per file, so that state is only given a millisecond.
+    CURLMcode wait()
+    {
+        fd_set readSet;
+        fd_set writeSet;
+        fd_set errorSet;
+        FD_ZERO(&readSet);
+        FD_ZERO(&writeSet);
+        FD_ZERO(&errorSet);
+        int maxFd = -1;
+        long timeoutMs = -1;
+        if (CURLMcode mc = curl_multi_fdset(multi.get(), &readSet, &writeSet, &errorSet, &maxFd); mc != CURLM_OK)
+            return mc;
+        if (CURLMcode mc = curl_multi_timeout(multi.get(), &timeoutMs); mc != CURLM_OK)
+            return mc;
+        const int interval = maxFd < 0 && timeoutMs != 0 ? 1 : 1000;
+        return curl_multi_poll(multi.get(), nullptr, 0, interval, nullptr);
+    }
+
     // Runs the transfer set up on the easy handle to its end through the multi handle.
     Reply perform()
     {
@@ -98,7 +120,7 @@ struct FtpSession::Impl
         while (running) {
             CURLMcode mc = curl_multi_perform(multi.get(), &running);
             if (mc == CURLM_OK && running)
-                mc = curl_multi_poll(multi.get(), nullptr, 0, 1000, nullptr);
+                mc = wait();
             if (mc != CURLM_OK) {
                 reply.error = curl_multi_strerror(mc);
                 break;
@@ -110,11 +132,11 @@ struct FtpSession::Impl
                 result = message->data.result;
         curl_multi_remove_handle(multi.get(), easy.get());
 
-        long made = 0;
-        if (curl_easy_getinfo(easy.get(), CURLINFO_NUM_CONNECTS, &made) == CURLE_OK)
-            connections += made;
         if (!pending.empty())
             lines.push_back(std::move(pending));
+        // Every new control connection starts with the server's greeting.
+        for (const auto& line : lines)
+            connections += line.starts_with("220 ") ? 1 : 0;
         reply.lines = std::move(lines);
         lines.clear();
         if (reply.error.empty() && result != CURLE_OK) {
