@@ -115,8 +115,12 @@ int RunStreaming(const std::vector<std::string>& argv, const std::string& folder
         args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
 
+    if (argv.empty())
+        return 127;
+    const std::string cannotEnter = "Cannot enter the folder " + folder + ".\n";
+    const std::string cannotStart = "Cannot start " + argv[0] + ": the program is missing or not executable.\n";
     int pipeFds[2];
-    if (argv.empty() || ::pipe2(pipeFds, O_CLOEXEC) != 0)
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0)
         return 127;
     const pid_t child = ::fork();
     if (child < 0) {
@@ -125,6 +129,7 @@ int RunStreaming(const std::vector<std::string>& argv, const std::string& folder
         return 127;
     }
     if (child == 0) {
+        // Only async-signal-safe calls from here on: the messages were made before the fork.
         ::dup2(pipeFds[1], STDOUT_FILENO);
         ::dup2(pipeFds[1], STDERR_FILENO);
         // The child has no keyboard: the console keeps it for "pause".
@@ -132,13 +137,11 @@ int RunStreaming(const std::vector<std::string>& argv, const std::string& folder
         if (devNull >= 0)
             ::dup2(devNull, STDIN_FILENO);
         if (!folder.empty() && ::chdir(folder.c_str()) != 0) {
-            const std::string message = "Cannot enter the folder " + folder + ": " + std::strerror(errno) + "\n";
-            [[maybe_unused]] ssize_t n = ::write(STDOUT_FILENO, message.data(), message.size());
+            [[maybe_unused]] ssize_t n = ::write(STDOUT_FILENO, cannotEnter.data(), cannotEnter.size());
             ::_exit(127);
         }
         ::execv(args[0], args.data());
-        const std::string message = "Cannot start " + argv[0] + ": " + std::strerror(errno) + "\n";
-        [[maybe_unused]] ssize_t n = ::write(STDOUT_FILENO, message.data(), message.size());
+        [[maybe_unused]] ssize_t n = ::write(STDOUT_FILENO, cannotStart.data(), cannotStart.size());
         ::_exit(127);
     }
     ::close(pipeFds[1]);
@@ -212,6 +215,11 @@ Result<int> RunBatchFile(const std::string& batchPath, const BatchOptions& optio
             if (options.ftpTimeoutSeconds > 0)
                 argv.insert(argv.begin() + 1, "-t:" + std::to_string(options.ftpTimeoutSeconds));
             lastStatus = RunStreaming(argv, folder, callbacks.output);
+            // The batch file's closing message names the server whatever happened; a failed
+            // upload must not read as a published site.
+            if (lastStatus != 0)
+                callbacks.output("THE UPLOAD FAILED (status " + std::to_string(lastStatus) +
+                                 "): the site was not fully published. See the messages above.");
             break;
         }
         case Kind::EchoOff:

@@ -91,6 +91,7 @@ TEST_F(BatchRun, CarriesOutThePublishersBatchFile)
         "folder=" + m_base.substr(0, m_base.size() - 1),
         "to-stderr",
         "no line end",
+        "THE UPLOAD FAILED (status 3): the site was not fully published. See the messages above.",
         m_base + ">echo off",
         "Your web site has been published to 127.0.0.1:2121",
         "Please close this window ",
@@ -120,8 +121,9 @@ TEST_F(BatchRun, ReportsAMissingClientAndAMissingBatchFile)
     auto status = RunBatchFile(m_batch, {m_dir / "no-such-client", 0}, callbacks);
     ASSERT_TRUE(status.ok());
     EXPECT_EQ(status.value(), 127);
-    ASSERT_FALSE(output.empty());
-    EXPECT_NE(output.back().find("no-such-client"), std::string::npos);
+    ASSERT_EQ(output.size(), 3u);
+    EXPECT_NE(output[1].find("no-such-client"), std::string::npos);
+    EXPECT_NE(output[2].find("THE UPLOAD FAILED"), std::string::npos);
 
     EXPECT_FALSE(RunBatchFile(m_dir / "missing.bat", {m_fakeClient, 0}, callbacks).ok());
 }
