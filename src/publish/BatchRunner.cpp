@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
@@ -56,12 +57,18 @@ bool IsFolder(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// The prompt shown before an echoed line: the current folder, as a shell shows it.
+std::string Prompt(const std::string& folder)
+{
+    return (folder.size() > 1 && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder) + ">";
+}
+
 } // namespace
 
 BatchCommand ParseBatchLine(std::string_view line)
 {
     using Kind = BatchCommand::Kind;
-    // Only line ends are dropped from the front: "echo" keeps the blanks it was given.
+    // Only the line end is dropped here: "echo" keeps the trailing blanks it was given.
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
         line.remove_suffix(1);
     const std::string_view trimmed = Trim(line);
@@ -184,7 +191,9 @@ Result<int> RunBatchFile(const std::string& batchPath, const BatchOptions& optio
     text << in.rdbuf();
 
     using Kind = BatchCommand::Kind;
-    std::string folder = app::WithTrailingSlash(app::FolderOfPath(batchPath));
+    // The batch file starts in its own folder, as the desktop opens it there.
+    std::error_code ec;
+    std::string folder = app::WithTrailingSlash(std::filesystem::absolute(batchPath, ec).parent_path().string());
     bool echo = true;
     int lastStatus = 0;
     std::istringstream lines(text.str());
@@ -197,7 +206,7 @@ Result<int> RunBatchFile(const std::string& batchPath, const BatchOptions& optio
             std::string shown = line;
             while (!shown.empty() && shown.back() == '\r')
                 shown.pop_back();
-            callbacks.output(folder + ">" + shown);
+            callbacks.output(Prompt(folder) + shown);
         }
         switch (command.kind) {
         case Kind::Blank:

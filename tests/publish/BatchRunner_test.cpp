@@ -83,16 +83,17 @@ TEST_F(BatchRun, CarriesOutThePublishersBatchFile)
     auto status = run(BatchFileText(m_base, script, "127.0.0.1:2121") + "echo after exit\r\n");
     ASSERT_TRUE(status.ok()) << status.status().message();
     EXPECT_EQ(status.value(), 3);
+    const std::string folder = m_base.substr(0, m_base.size() - 1);
     const std::vector<std::string> expected = {
-        m_base + ">cd " + m_base,
-        m_base + ">ftp -s:" + script + " 127.0.0.1:2121",
+        folder + ">cd " + m_base,
+        folder + ">ftp -s:" + script + " 127.0.0.1:2121",
         "arg=-s:" + script,
         "arg=127.0.0.1:2121",
-        "folder=" + m_base.substr(0, m_base.size() - 1),
+        "folder=" + folder,
         "to-stderr",
         "no line end",
         "THE UPLOAD FAILED (status 3): the site was not fully published. See the messages above.",
-        m_base + ">echo off",
+        folder + ">echo off",
         "Your web site has been published to 127.0.0.1:2121",
         "Please close this window ",
         "<pause>",
