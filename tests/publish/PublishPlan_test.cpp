@@ -73,8 +73,6 @@ TEST(PublishPlan, FolderLinesFollowRootAndDirAsTyped)
         std::string categoriesLines;
     };
     const Row rows[] = {
-        {"/www/", "site/", "mkdir /www/\r\ncd /www/\r\nmkdir site \r\ncd site \r\n",
-         "mkdir /www/site/categories\r\ncd /www/site/categories\r\n"},
         {"/www/", "/site/", "mkdir /www/\r\ncd /www/\r\nmkdir  site \r\ncd  site \r\n",
          "mkdir /www//site/categories\r\ncd /www//site/categories\r\n"},
         {"", "", "mkdir \r\ncd \r\nmkdir \r\ncd \r\n", "mkdir categories\r\ncd categories\r\n"},

@@ -169,12 +169,5 @@ TEST_F(Publisher, PutLinesListPlainFilesByNameOnly)
     EXPECT_NE(missing.status().message().find(m_site.web + "missing"), std::string::npos);
 }
 
-TEST_F(Publisher, ForwardingPageIsSkippedForAnEmptyAddress)
-{
-    EXPECT_EQ(WriteForwardingPage("", m_site.web).value(), "");
-    EXPECT_FALSE(test::PathExists(m_site.web + "Index.htm"));
-    EXPECT_EQ(WriteForwardingPage("articles/art-2.htm", m_site.web).value(), m_site.web + "Index.htm");
-}
-
 } // namespace
 } // namespace qle::publish
