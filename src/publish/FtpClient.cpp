@@ -68,6 +68,12 @@ public:
         const std::vector<std::string> args(words.begin() + 1, words.end());
         if (verb == "quit" || verb == "bye" || verb == "close")
             return false;
+        if (m_lost && (verb == "mkdir" || verb == "cd" || verb == "put")) {
+            // Waiting out the time-out again for every line would keep the author waiting for hours.
+            m_output("Not connected.");
+            m_summary.failures += verb == "put" ? 1 : 0;
+            return true;
+        }
         if (verb == "binary")
             m_output("Binary mode: files are sent byte for byte.");
         else if (verb == "lcd")
@@ -161,6 +167,8 @@ private:
 
     void report(const FtpSession::Reply& reply)
     {
+        if (reply.timedOut)
+            m_lost = true;
         const std::string last = reply.lastLine();
         if (!last.empty())
             m_output(last);
@@ -174,6 +182,7 @@ private:
     std::string m_localFolder;
     std::string m_remoteFolder;
     bool m_cdFailed = false;
+    bool m_lost = false; // the server stopped answering: nothing more is sent
 };
 
 } // namespace

@@ -35,7 +35,8 @@ using OutputLine = std::function<void(const std::string& line)>;
 // `cd DIR`, `put LOCAL [REMOTE]`, `quit`; blank lines are ignored. A failed mkdir, cd or put is
 // reported and the script goes on; puts after a failed cd are skipped (and counted as failures)
 // until a cd succeeds, so files never land in the wrong folder. A failed login ends the run before
-// anything is sent. Ends with a summary line.
+// anything is sent; a server that stops answering ends it after one time-out (the remaining puts
+// count as failures). Ends with a summary line.
 FtpRunSummary RunFtpScript(const std::string& scriptText, const std::string& server, const FtpClientOptions& options,
                            const OutputLine& output);
 

@@ -145,6 +145,7 @@ struct FtpSession::Impl
                 reply.error += std::string(" (") + errorBuffer + ")";
         }
         reply.ok = reply.error.empty();
+        reply.timedOut = result == CURLE_OPERATION_TIMEDOUT;
         return reply;
     }
 

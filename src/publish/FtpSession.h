@@ -27,6 +27,7 @@ public:
         bool ok = false;
         std::vector<std::string> lines; // server reply lines of this exchange, in order
         std::string error;              // why it failed, when it failed
+        bool timedOut = false;          // the server stopped answering
         // The last final reply line ("226 Transfer complete."), or empty.
         std::string lastLine() const;
     };

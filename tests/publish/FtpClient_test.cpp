@@ -35,14 +35,19 @@ protected:
         test::WriteFile(m_local + "b c.htm", "second file");
     }
 
-    FtpRunSummary run(const std::string& commands, const std::string& server, long timeoutSeconds = 5)
+    FtpRunSummary run(const std::string& commands, const std::string& server, long timeoutSeconds = 5,
+                      const std::function<void(const std::string&)>& onLine = {})
     {
         FtpClientOptions options;
         options.timeouts = {timeoutSeconds, timeoutSeconds};
         options.localFolder = m_local;
         const auto started = std::chrono::steady_clock::now();
         const auto summary = RunFtpScript(std::string("jo\r\n") + m_password + "\r\n" + commands, server, options,
-                                          [this](const std::string& line) { m_output.push_back(line); });
+                                          [this, &onLine](const std::string& line) {
+                                              m_output.push_back(line);
+                                              if (onLine)
+                                                  onLine(line);
+                                          });
         m_elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         EXPECT_EQ(Joined(m_output).find(kPassword), std::string::npos) << Joined(m_output);
         return summary;
@@ -101,6 +106,23 @@ TEST_F(FtpClient, FailuresAreReportedAndTheScriptGoesOn)
     EXPECT_NE(text.find("ftp> cd /missing\n550"), std::string::npos) << text;
     EXPECT_NE(text.find("no-such-file.htm"), std::string::npos) << text;
     EXPECT_NE(text.find("Invalid command: frobnicate"), std::string::npos) << text;
+}
+
+TEST_F(FtpClient, AServerThatStopsAnsweringEndsTheRunAfterOneTimeout)
+{
+    test::FtpServer server(m_home, "jo", kPassword);
+    ASSERT_TRUE(server.started());
+    std::string puts;
+    for (int i = 0; i < 6; ++i)
+        puts += "put a.htm f" + std::to_string(i) + ".htm\r\n";
+    const auto summary = run(puts, server.address(), 1, [&server](const std::string& line) {
+        if (line.starts_with("226 "))
+            server.freeze();
+    });
+    EXPECT_EQ(summary.filesSent, 1);
+    EXPECT_EQ(summary.failures, 5);
+    EXPECT_LT(m_elapsed, 4.0);
+    EXPECT_NE(Joined(m_output).find("Not connected."), std::string::npos) << Joined(m_output);
 }
 
 TEST_F(FtpClient, AWrongPasswordSendsNothing)

@@ -53,6 +53,12 @@ FtpServer::FtpServer(const std::string& home, const std::string& user, const std
     std::sscanf(announced.c_str(), "PORT %d", &m_port);
 }
 
+void FtpServer::freeze()
+{
+    if (m_pid > 0)
+        ::kill(m_pid, SIGSTOP);
+}
+
 FtpServer::~FtpServer()
 {
     // Closing its input stops the server; a server that does not stop in 3 s is killed.
@@ -60,6 +66,7 @@ FtpServer::~FtpServer()
         ::close(m_stdin);
     if (m_pid <= 0)
         return;
+    ::kill(m_pid, SIGCONT);
     for (int i = 0; i < 300; ++i) {
         if (::waitpid(m_pid, nullptr, WNOHANG) == m_pid)
             return;

@@ -16,6 +16,9 @@ public:
     FtpServer(const FtpServer&) = delete;
     FtpServer& operator=(const FtpServer&) = delete;
 
+    // Stops the server process where it is: it keeps its connections open but answers nothing.
+    void freeze();
+
     bool started() const { return m_port > 0; }
     int port() const { return m_port; }
     // "127.0.0.1:<port>", as the server setting of a site.
