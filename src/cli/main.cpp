@@ -24,7 +24,8 @@ void Usage(std::ostream& out)
     out << "usage: quillon --version\n"
            "       quillon init [--base DIR]\n"
            "       quillon new SITE.qls\n"
-           "       quillon build SITE.qls [--base DIR]\n";
+           "       quillon build SITE.qls [--base DIR]\n"
+           "       quillon publish SITE.qls [--base DIR]\n";
 }
 
 } // namespace
@@ -44,6 +45,8 @@ int main(int argc, char** argv)
         Usage(std::cout);
         return 0;
     }
+    if (name == "publish")
+        return qle::cli::PublishCommand(argc, argv);
     for (const auto& command : kCommands) {
         if (command.name == name)
             return command.run(qle::cli::Arguments(argv + 2, argv + argc));
