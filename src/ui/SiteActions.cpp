@@ -4,18 +4,35 @@
 #include "app/Paths.h"
 #include "app/StartUp.h"
 #include "app/UserInterface.h"
+#include "generator/CreateWebSite.h"
 #include "generator/SiteEditor.h"
+#include "publish/Publisher.h"
 
 namespace qle::ui {
 
-Status BuildSite(generator::SiteEditor&, app::AppState&)
+Status BuildSite(generator::SiteEditor& editor, app::AppState& state)
 {
-    return Status::NotFound("The site builder is not part of this build");
+    const std::string webFolder = app::WebFolder(app::BaseFolder(state.options));
+    return generator::UpdateSite(editor, state.currentSitePath, webFolder);
 }
 
-Status PublishCurrentSite(const FtpFields&, generator::SiteEditor&, app::AppState&, app::UserInterface&)
+Status PublishCurrentSite(const FtpFields& ftp, generator::SiteEditor& editor, app::AppState& state,
+                          app::UserInterface& ui)
 {
-    return Status::NotFound("The publisher is not part of this build");
+    publish::PublishJob job;
+    job.ftp.server = ftp.server;
+    job.ftp.userName = ftp.userName;
+    job.ftp.password = ftp.password;
+    job.ftp.root = ftp.root;
+    job.ftp.dir = ftp.dir;
+    job.baseFolder = app::BaseFolder(state.options);
+    job.webFolder = app::WebFolder(job.baseFolder);
+    job.sitePath = state.currentSitePath;
+    const std::string programFolder = state.programFolder;
+    // The upload runs in a console window of its own; the editor does not wait for it.
+    return publish::PublishSite(job, editor, ui, [&ui, programFolder](const std::string& batchFile) {
+        return ui.startProgram(ConsoleCommand(programFolder, batchFile));
+    });
 }
 
 std::vector<std::string> ConsoleCommand(const std::string& programFolder, const std::string& batchFile)

@@ -254,8 +254,8 @@ void SiteEditorWindow::updateSite()
     if (status.ok())
         return;
     // The status line must not keep saying "please wait" after a failed build.
-    m_viewTab->tmrClearProgress->stop();
-    m_viewTab->lblProgress->clear();
+    if (m_viewTab->lblProgress->text().contains(QStringLiteral("please wait")))
+        m_viewTab->lblProgress->clear();
     m_ui.showMessage("The web site could not be built.\n" + status.message(), app::kProgramTitle,
                      app::MessageIcon::Critical);
 }
