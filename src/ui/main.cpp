@@ -1,5 +1,6 @@
 // quillon-engine: the desktop program.
 #include "app/Paths.h"
+#include "ui/ConsoleWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/QtUserInterface.h"
 
@@ -35,6 +36,11 @@ int main(int argc, char** argv)
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillon Engine"));
+
+    // quillon-engine --console BATCHFILE: the console window of an upload, started by the publisher.
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() == 3 && arguments[1] == QLatin1String("--console"))
+        return qle::ui::RunConsole(arguments[2].toStdString());
 
     qle::ui::QtUserInterface ui;
     qle::ui::MainWindow mainWindow(ui, qle::app::ProgramFolder());

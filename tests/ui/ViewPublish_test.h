@@ -14,6 +14,12 @@ private slots:
     void leavingTheBoxes();
     void openMyWebPage();
     void freeWebSpaceCatalogue();
+    void buildFromTheViewTab();
+    void webSiteMenuBuildsOnTheViewTab();
+    void failedBuildIsShown();
+    void publishWritesTheUploadFiles();
+    void publishBeforeAnyBuildIsAbandoned();
+    void consoleWindowShowsTheUpload();
 };
 
 } // namespace qle::test
