@@ -22,9 +22,10 @@ class FreeWebSpace : public QWidget
     Q_OBJECT
 
 public:
-    // Heights of the window's client area, collapsed and with the details shown.
-    static constexpr int kCollapsedHeight = 150;
-    static constexpr int kExpandedHeight = 327;
+    // Heights of the window's client area, collapsed (the list's bottom edge and a margin) and with
+    // the details shown (the details frame's bottom edge and a margin).
+    static constexpr int kCollapsedHeight = (960 + 840 + 450) / 12;
+    static constexpr int kExpandedHeight = (1920 + 2535 + 450) / 12;
 
     // `state` and `ui` must outlive the window. A list that cannot be read is reported and left empty.
     FreeWebSpace(const app::AppState& state, app::UserInterface& ui, QWidget* parent = nullptr);
