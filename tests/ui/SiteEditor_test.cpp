@@ -2,6 +2,7 @@
 
 #include "UiTest.h"
 #include "app/Folders.h"
+#include "store/Database.h"
 #include "ui/MainWindow.h"
 #include "ui/editor/BannerTab.h"
 #include "ui/editor/ColoursTab.h"
@@ -322,6 +323,35 @@ void SiteEditorTest::enterViewsTheSite()
     // The several-line boxes keep Enter for themselves.
     QTest::keyClick(editor.txtFields(5), Qt::Key_Return);
     QCOMPARE(f.recorder.opened.size(), std::size_t(2));
+}
+
+void SiteEditorTest::longStoredValuesAreKeptWhole()
+{
+    // Values written by other means may be longer than the boxes let a person type.
+    UiFixture f;
+    const std::string site = CopyBlankSite(f.sitesFolder() + "Long.QLS");
+    const std::string category(60, 'c');
+    const std::string para(300, 'p');
+    const std::string user(70, 'u');
+    {
+        auto db = store::Database::open(site);
+        QVERIFY(db.ok());
+        QVERIFY(db->execute("INSERT INTO Articles (Category, Para) VALUES (?, ?)", {category, para}).ok());
+        QVERIFY(db->execute("INSERT INTO Articles (Category) VALUES ('short')").ok());
+        QVERIFY(db->execute("UPDATE Options SET Ftp_Username = ?", {user}).ok());
+    }
+    QVERIFY(f.window->openSite(site));
+    ui::SiteEditorWindow& editor = f.editor();
+    QCOMPARE(editor.fieldText(1).size(), 60);
+    QCOMPARE(editor.fieldText(4).size(), 300);
+    editor.pageContentTab()->btnNext->click();
+    editor.pageContentTab()->btnPrevious->click();
+    editor.commitEdits(generator::SiteEditor::DataSource::Options);
+    QCOMPARE(Rows(site, "select Category, Para from Articles where ArtID = 1"), Strings({category + "|" + para}));
+    QCOMPARE(Rows(site, "select Ftp_Username from Options"), Strings({user}));
+    // On a page with a short value the limit holds again for typing.
+    editor.pageContentTab()->btnNext->click();
+    QCOMPARE(qobject_cast<QLineEdit*>(editor.txtFields(1))->maxLength(), 50);
 }
 
 } // namespace qle::test

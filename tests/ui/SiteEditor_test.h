@@ -21,6 +21,7 @@ private slots:
     void picturePreviewSizes();
     void tabChoiceMovesTheFocus();
     void enterViewsTheSite();
+    void longStoredValuesAreKeptWhole();
 };
 
 } // namespace qle::test

@@ -19,9 +19,8 @@ constexpr QSize kPictureFrame(200, 150);
 
 QLineEdit* LineBox(QWidget* parent, int index, int maxLength, bool bold)
 {
-    auto* box = new QLineEdit(parent);
+    auto* box = new BoundLineEdit(maxLength, parent);
     box->setObjectName(QStringLiteral("txtFields_%1").arg(index));
-    box->setMaxLength(maxLength);
     if (bold) {
         QFont font = box->font();
         font.setBold(true);

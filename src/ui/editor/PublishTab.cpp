@@ -1,6 +1,7 @@
 #include "ui/editor/PublishTab.h"
 
 #include "ui/editor/PublishRules.h"
+#include "ui/editor/TextBoxes.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -16,9 +17,8 @@ namespace {
 
 QLineEdit* FieldBox(QWidget* parent, int index, int maxLength)
 {
-    auto* box = new QLineEdit(parent);
+    auto* box = new BoundLineEdit(maxLength, parent);
     box->setObjectName(QStringLiteral("txtFields_%1").arg(index));
-    box->setMaxLength(maxLength);
     return box;
 }
 

@@ -5,23 +5,43 @@
 
 namespace qle::ui {
 
+BoundLineEdit::BoundLineEdit(int maxLength, QWidget* parent)
+    : QLineEdit(parent)
+    , m_limit(maxLength)
+{
+    setMaxLength(maxLength);
+}
+
+void BoundLineEdit::setBoundText(const QString& text)
+{
+    setMaxLength(qMax(m_limit, static_cast<int>(text.size())));
+    setText(text);
+}
+
 LimitedTextEdit::LimitedTextEdit(int maxLength, QWidget* parent)
     : QPlainTextEdit(parent)
     , m_maxLength(maxLength)
+    , m_limit(maxLength)
 {
     if (m_maxLength > 0)
         connect(this, &QPlainTextEdit::textChanged, this, &LimitedTextEdit::enforceLimit);
 }
 
+void LimitedTextEdit::setBoundText(const QString& text)
+{
+    m_limit = m_maxLength > 0 ? qMax(m_maxLength, static_cast<int>(text.size())) : 0;
+    setPlainText(text);
+}
+
 void LimitedTextEdit::enforceLimit()
 {
     const QString text = toPlainText();
-    if (text.size() <= m_maxLength)
+    if (text.size() <= m_limit)
         return;
     // Typing or pasting past the limit keeps the first characters, like a one-line box does.
     QTextCursor cursor = textCursor();
-    const int position = qMin(cursor.position(), m_maxLength);
-    setPlainText(text.left(m_maxLength));
+    const int position = qMin(cursor.position(), m_limit);
+    setPlainText(text.left(m_limit));
     cursor = textCursor();
     cursor.setPosition(position);
     setTextCursor(cursor);
