@@ -92,6 +92,15 @@ void MainWindow::setSiteMenusEnabled(bool enabled)
     m_mnuPublish->menuAction()->setEnabled(enabled);
 }
 
+void MainWindow::showMainWindow()
+{
+    show();
+    if (m_started)
+        return;
+    m_started = true;
+    startUp();
+}
+
 void MainWindow::startUp()
 {
     const std::string currentSite = m_state.currentSitePath;

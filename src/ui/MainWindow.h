@@ -29,6 +29,10 @@ public:
     MainWindow(app::UserInterface& ui, const std::string& programFolder, QWidget* parent = nullptr);
     ~MainWindow() override;
 
+    // Shows the window and runs start-up, once; later calls only show it. The splash window calls
+    // this when it closes.
+    void showMainWindow();
+
     // Start-up: reads the program settings, makes the folder tree and shows the start dialog beside
     // the window. A folder tree that cannot be made is reported; the window stays usable.
     void startUp();
@@ -72,6 +76,7 @@ private:
     QAction* m_mnuAbout = nullptr;
     QPointer<SiteEditorWindow> m_editor;
     QPointer<StartSiteDialog> m_startDialog;
+    bool m_started = false;
 };
 
 // The short help page shipped in the program folder.

@@ -8,26 +8,6 @@
 #include <cstdlib>
 #include <unistd.h>
 
-namespace {
-
-qle::ui::QtUserInterface* g_ui = nullptr;
-qle::ui::MainWindow* g_mainWindow = nullptr;
-
-} // namespace
-
-namespace qle::ui {
-
-// Shows the main window, which runs start-up and shows the start dialog beside it.
-void showMainWindow()
-{
-    if (!g_mainWindow || g_mainWindow->isVisible())
-        return;
-    g_mainWindow->show();
-    g_mainWindow->startUp();
-}
-
-} // namespace qle::ui
-
 int main(int argc, char** argv)
 {
     // The embedded browser's engine refuses to start as root with its sandbox on.
@@ -45,12 +25,10 @@ int main(int argc, char** argv)
     qle::ui::QtUserInterface ui;
     qle::ui::MainWindow mainWindow(ui, qle::app::ProgramFolder());
     ui.setParent(&mainWindow);
-    g_ui = &ui;
-    g_mainWindow = &mainWindow;
     // Closing the main window ends the program, whatever other windows are open.
     QObject::connect(&mainWindow, &qle::ui::MainWindow::closed, &app, &QApplication::quit, Qt::QueuedConnection);
     QApplication::setQuitOnLastWindowClosed(false);
 
-    qle::ui::showMainWindow();
+    mainWindow.showMainWindow();
     return QApplication::exec();
 }

@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
 
@@ -333,6 +334,22 @@ void MainWindowTest::helpShowsTheShippedPage()
     Action(*f.window, "mnuHelpContents")->trigger();
     QCOMPARE(f.recorder.opened, std::vector<std::string>({ProgramFolder() + "Open.htm"}));
     QVERIFY(ReadFile(ProgramFolder() + "Open.htm").find(ProgramFolder() + "help.htm") != std::string::npos);
+}
+
+void MainWindowTest::closingTheWindowSavesAndEnds()
+{
+    UiFixture f;
+    f.window->showMainWindow();
+    const std::string site = f.openNewSite("Shop.QLS");
+    QVERIFY(f.window->startDialog());
+    f.editor().setFieldText(3, QStringLiteral("Unsaved title"));
+    QSignalSpy closed(f.window.get(), &ui::MainWindow::closed);
+    Action(*f.window, "mnuexit")->trigger();
+    QCOMPARE(closed.size(), 1);
+    QCOMPARE(Rows(site, "select Title from Articles"), std::vector<std::string> {"Unsaved title"});
+    // Showing the window again does not run start-up twice.
+    f.window->showMainWindow();
+    QCOMPARE(f.window->findChildren<ui::StartSiteDialog*>().size(), 1);
 }
 
 } // namespace qle::test

@@ -23,6 +23,7 @@ private slots:
     void openingASecondSiteReloadsTheEditor();
     void wrongFileIsNotOpened();
     void helpShowsTheShippedPage();
+    void closingTheWindowSavesAndEnds();
 };
 
 } // namespace qle::test

@@ -140,6 +140,10 @@ void SiteEditorTest::forwardPastTheLastPageBeginsANewOne()
     QVERIFY(editor.datPrimaryRS()->isNewPage());
     QCOMPARE(Pages(site), Strings({"1|A|a|first"}));
     FillPage(editor, QStringLiteral("B"), QStringLiteral("b"), QStringLiteral("second"));
+    // A build saves the new page: it gets its ArtID and stays shown.
+    editor.commitEdits(generator::SiteEditor::DataSource::Pages);
+    QCOMPARE(tab->txtArtID->text(), QStringLiteral("2"));
+    QCOMPARE(editor.fieldText(3), QStringLiteral("second"));
     tab->btnNext->click();
     QVERIFY(editor.datPrimaryRS()->isNewPage());
     QCOMPARE(Pages(site), Strings({"1|A|a|first", "2|B|b|second"}));

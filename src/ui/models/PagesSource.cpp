@@ -159,6 +159,9 @@ Status PagesSource::commit()
     m_row = row;
     if (row < m_model->rowCount())
         m_mapper->setCurrentIndex(row);
+    // A new page now has its ArtID.
+    if (wasNew)
+        emit currentPageChanged();
     return Status::OK();
 }
 
