@@ -1,4 +1,6 @@
 // quillon: the command-line front end.
+#include "cli/Commands.h"
+
 #include "app/Folders.h"
 #include "app/Paths.h"
 #include "app/StartUp.h"
@@ -13,7 +15,8 @@ namespace {
 void Usage(std::ostream& out)
 {
     out << "usage: quillon --version\n"
-           "       quillon init [--base DIR]\n";
+           "       quillon init [--base DIR]\n"
+           "       quillon publish SITE.qls [--base DIR]\n";
 }
 
 int Init(const std::string& baseOverride)
@@ -64,6 +67,8 @@ int main(int argc, char** argv)
         }
         return Init(base);
     }
+    if (command == "publish")
+        return qle::cli::PublishCommand(argc, argv);
     Usage(std::cerr);
     return 2;
 }
