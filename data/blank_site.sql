@@ -68,17 +68,6 @@ SELECT ArtID AS artid, Category, Section, Title AS title,
 FROM Articles
 ORDER BY ArtID;
 
--- Links of categories and sections: the page file name, escaped for use in an address.
-CREATE VIEW Page_Names AS
-SELECT ArtID,
-       replace(replace(replace(replace(replace(
-           replace(replace(replace(lower(ifnull(Category, '')), ' ', '-'), '/', '-'), '\', '-'),
-           '%', '%25'), '''', '%27'), '"', '%22'), '#', '%23'), '?', '%3F') AS category_name,
-       replace(replace(replace(replace(replace(
-           replace(replace(replace(lower(ifnull(Section, '')), ' ', '-'), '/', '-'), '\', '-'),
-           '%', '%25'), '''', '%27'), '"', '%22'), '#', '%23'), '?', '%3F') AS section_name
-FROM Articles;
-
 -- One row per category (names differing only in letter case are one category).
 CREATE VIEW Category_Pages AS
 SELECT Category
@@ -103,8 +92,8 @@ SELECT ArtID AS artid, Category, Section, Title AS title,
 FROM Articles
 ORDER BY ArtID;
 
--- The category navigation list. The link repeats Page_Names' formula on the grouped row itself,
--- so that the list is read from the index alone (a join would visit every article).
+-- The category navigation list. The link is computed on the grouped row itself, so that the list
+-- is read from the index alone (a join would visit every article).
 CREATE VIEW List_Categories AS
 SELECT Category AS Text,
        '../categories/cat-' || replace(replace(replace(replace(replace(

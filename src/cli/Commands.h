@@ -21,7 +21,7 @@ int BuildCommand(const Arguments& args);
 // quillon publish SITE.qls [--base DIR]: writes the forwarding page, the upload script and the
 // batch file from the site's stored settings, carries out the batch file in the foreground and
 // returns the upload client's exit status (1 when the publish is abandoned, 2 on bad arguments).
-int PublishCommand(int argc, char** argv);
+int PublishCommand(const Arguments& args);
 
 // Reads "--base DIR" from the arguments into `base` and the rest into `positional`.
 // False (after a message on stderr) on an unknown option or a missing value.

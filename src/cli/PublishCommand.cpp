@@ -8,9 +8,9 @@
 #include "publish/BatchRunner.h"
 #include "publish/Publisher.h"
 
-#include <cstring>
 #include <iostream>
 #include <string>
+#include <vector>
 
 namespace qle::cli {
 
@@ -24,20 +24,15 @@ int PublishUsage()
 
 } // namespace
 
-int PublishCommand(int argc, char** argv)
+int PublishCommand(const Arguments& args)
 {
-    std::string sitePath;
     std::string baseOverride;
-    for (int i = 2; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--base") == 0 && i + 1 < argc)
-            baseOverride = argv[++i];
-        else if (sitePath.empty() && argv[i][0] != '-')
-            sitePath = argv[i];
-        else
-            return PublishUsage();
-    }
-    if (sitePath.empty())
+    std::vector<std::string> positional;
+    if (!ParseBaseOption(args, baseOverride, positional))
         return PublishUsage();
+    if (positional.size() != 1)
+        return PublishUsage();
+    const std::string sitePath = positional[0];
 
     app::AppState state = app::LoadAppState(app::ProgramFolder());
     if (!baseOverride.empty())

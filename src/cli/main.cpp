@@ -17,6 +17,7 @@ constexpr Command kCommands[] = {
     {"init", qle::cli::InitCommand},
     {"new", qle::cli::NewCommand},
     {"build", qle::cli::BuildCommand},
+    {"publish", qle::cli::PublishCommand},
 };
 
 void Usage(std::ostream& out)

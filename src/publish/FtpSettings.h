@@ -21,9 +21,10 @@ struct FtpSettings
 struct PublishJob
 {
     FtpSettings ftp;
-    std::string baseFolder; // ends in '/'; receives the script and the batch file
-    std::string webFolder;  // ends in '/'; the last site built
-    std::string sitePath;   // the open site file; empty when no site is open
+    std::string baseFolder;    // ends in '/'; receives the script and the batch file
+    std::string webFolder;     // ends in '/'; the last site built
+    std::string sitePath;      // the open site file; empty when no site is open
+    std::string programFolder; // holds the shipped logo; empty: the running program's folder
 };
 
 // Reads the FTP fields of the site file's `Options` record. The error names the file.

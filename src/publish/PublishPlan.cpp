@@ -84,7 +84,7 @@ std::string ForwardingPageText(const std::string& address)
     AddLine(text, "</head>");
     AddLine(text, "<body BGCOLOR=WHITE>");
     AddLine(text, "<center>");
-    AddLine(text, "<img src=\"images/qle_logo.bmp\"><BR><BR>");
+    AddLine(text, std::string("<img src=\"images/") + kLogoFileName + "\"><BR><BR>");
     AddLine(text, "You are being forwarded to the Homepage.<BR>");
     AddLine(text,
             "This should happen automatically, but if this fail click here, <a href=\"" + address + "\">Homepage</a>");

@@ -13,6 +13,8 @@ namespace qle::publish {
 inline constexpr const char* kScriptFileName = "QuillonEngine_ftp.txt";
 inline constexpr const char* kBatchFileName = "QuillonEngine_ftp.bat";
 inline constexpr const char* kForwardingPageName = "Index.htm";
+// The program logo the forwarding page shows, shipped in the program folder.
+inline constexpr const char* kLogoFileName = "qle_logo.bmp";
 
 // The web folder's content folders, in the order they are uploaded.
 inline constexpr std::array<const char*, 4> kContentFolders = {"categories", "sections", "articles", "images"};

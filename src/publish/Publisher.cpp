@@ -12,6 +12,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -65,6 +66,17 @@ Status FailWrite(int fd, const std::string& tempPath, const std::string& path, i
     return Status::IoError("Cannot write " + path + ": " + std::strerror(error));
 }
 
+void CopyLogoIfMissing(const PublishJob& job)
+{
+    const std::string images = job.webFolder + "images";
+    if (!IsFolder(images))
+        return;
+    const std::string folder = job.programFolder.empty() ? app::ProgramFolder() : job.programFolder;
+    std::error_code ignored; // a missing logo only costs the picture on the forwarding page
+    std::filesystem::copy_file(app::JoinPath(folder, kLogoFileName), app::JoinPath(images, kLogoFileName),
+                               std::filesystem::copy_options::skip_existing, ignored);
+}
+
 } // namespace
 
 ConsoleLauncher DetachedConsole(app::UserInterface& ui, const std::string& consoleProgram)
@@ -94,6 +106,10 @@ Result<std::string> WriteFtpFiles(const PublishJob& job, generator::SiteEditor& 
 {
     if (job.sitePath.empty())
         return Status::InvalidArgument("No site is open. Open a site, build it, then publish it.");
+
+    // The forwarding page shows the program's logo from the site's images folder, which a build
+    // fills only with the pictures its pages use; without this the front page shows a broken image.
+    CopyLogoIfMissing(job);
 
     // Every content folder is listed before anything is written, so that an unbuilt site leaves
     // the files of the last publish as they were and starts nothing.

@@ -86,6 +86,22 @@ TEST_F(Publisher, WritesForwardingPageScriptAndBatchFileThenStartsTheConsole)
     EXPECT_EQ(ModeOf(script), 0600u);
 }
 
+TEST_F(Publisher, TheForwardingPagesLogoIsAddedToTheImagesWhenMissing)
+{
+    const std::string logo = m_site.web + "images/qle_logo.bmp";
+    test::WriteFile(logo, "the author's own picture of that name");
+    PublishJob job = m_site.job();
+    job.programFolder = test::ProgramFolder();
+    ASSERT_TRUE(publish(job).ok());
+    EXPECT_EQ(test::ReadFile(logo), "the author's own picture of that name") << "an existing file is kept";
+
+    std::filesystem::remove(logo);
+    ASSERT_TRUE(publish(job).ok());
+    EXPECT_EQ(test::ReadFile(logo), test::ReadFile(test::ProgramFolder() + "qle_logo.bmp"));
+    EXPECT_NE(test::ReadFile(m_site.base + kScriptFileName).find("images/qle_logo.bmp"), std::string::npos)
+        << "and uploaded with the site";
+}
+
 TEST_F(Publisher, PublishingAgainReplacesEveryFileAndTightensAnOpenScript)
 {
     const std::string script = m_site.base + kScriptFileName;

@@ -52,7 +52,7 @@ void SiteFixture::storeSettings(const publish::FtpSettings& settings)
 
 publish::PublishJob SiteFixture::job() const
 {
-    return {ftp, base, web, site};
+    return {ftp, base, web, site, test::ProgramFolder()};
 }
 
 std::map<std::string, std::string> FilesUnder(const std::string& folder)
