@@ -46,8 +46,6 @@ int main(int argc, char** argv)
         Usage(std::cout);
         return 0;
     }
-    if (name == "publish")
-        return qle::cli::PublishCommand(argc, argv);
     for (const auto& command : kCommands) {
         if (command.name == name)
             return command.run(qle::cli::Arguments(argv + 2, argv + argc));
