@@ -358,4 +358,31 @@ void SiteEditorTest::longStoredValuesAreKeptWhole()
     QCOMPARE(qobject_cast<QLineEdit*>(editor.txtFields(1))->maxLength(), 50);
 }
 
+void SiteEditorTest::failedSaveKeepsTheEdits()
+{
+    UiFixture f;
+    const std::string site = f.openNewSite("Shop.QLS");
+    ui::SiteEditorWindow& editor = f.editor();
+    ui::PageContentTab* tab = editor.pageContentTab();
+    FillPage(editor, QStringLiteral("A"), QStringLiteral("a"), QStringLiteral("first"));
+    tab->cmdAdd->click();
+    FillPage(editor, QStringLiteral("B"), QStringLiteral("b"), QStringLiteral("second"));
+    {
+        // Another program holds the file locked for longer than the editor waits.
+        auto locker = store::Database::open(site);
+        QVERIFY(locker.ok());
+        QVERIFY(locker->execute("BEGIN EXCLUSIVE").ok());
+        tab->btnPrevious->click();
+        QCOMPARE(f.recorder.messages.size(), std::size_t(1));
+        QVERIFY2(f.recorder.messages[0].text.find("could not be saved") != std::string::npos,
+                 f.recorder.messages[0].text.c_str());
+        // The move did not happen and nothing typed was lost.
+        QCOMPARE(editor.fieldText(3), QStringLiteral("second"));
+        QVERIFY(locker->execute("ROLLBACK").ok());
+    }
+    tab->btnPrevious->click();
+    QCOMPARE(editor.fieldText(3), QStringLiteral("first"));
+    QCOMPARE(Pages(site), Strings({"1|A|a|first", "2|B|b|second"}));
+}
+
 } // namespace qle::test

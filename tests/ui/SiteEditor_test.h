@@ -22,6 +22,7 @@ private slots:
     void tabChoiceMovesTheFocus();
     void enterViewsTheSite();
     void longStoredValuesAreKeptWhole();
+    void failedSaveKeepsTheEdits();
 };
 
 } // namespace qle::test
