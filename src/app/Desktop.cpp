@@ -1,6 +1,7 @@
 #include "app/Desktop.h"
 
 #include "app/Paths.h"
+#include "app/TextFiles.h"
 
 #include <cerrno>
 #include <cstring>
@@ -96,28 +97,6 @@ bool StartDetached(const std::vector<std::string>& argv)
     const ssize_t n = ::read(status_pipe[0], &execError, sizeof execError);
     ::close(status_pipe[0]);
     return WIFEXITED(childStatus) && WEXITSTATUS(childStatus) == 0 && n == 0;
-}
-
-Status WriteTextFile(const std::string& path, const std::string& text)
-{
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return Status::IoError("Cannot create " + path + ": " + std::strerror(errno));
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const int error = errno;
-            ::close(fd);
-            return Status::IoError("Cannot write " + path + ": " + std::strerror(error));
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    if (::close(fd) != 0)
-        return Status::IoError("Cannot write " + path + ": " + std::strerror(errno));
-    return Status::OK();
 }
 
 } // namespace qle::app

@@ -33,7 +33,4 @@ ErrorReport ReportErrorMessage(const std::string& procedure, const std::string& 
 // False when the program cannot be started.
 bool StartDetached(const std::vector<std::string>& argv);
 
-// Writes text to a file in one piece, replacing it. The error names the file.
-Status WriteTextFile(const std::string& path, const std::string& text);
-
 } // namespace qle::app

@@ -2,20 +2,18 @@
 
 #include "app/Desktop.h"
 #include "app/Paths.h"
+#include "app/TextFiles.h"
 #include "app/UserInterface.h"
 #include "generator/HomePage.h"
 #include "publish/PublishPlan.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
-#include <fcntl.h>
 #include <filesystem>
 #include <memory>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace qle::publish {
@@ -56,14 +54,6 @@ Result<std::vector<std::string>> SortedPlainFiles(const std::string& folder)
         return Status::IoError("Cannot list the folder " + folder + ": " + std::strerror(errno));
     std::sort(names.begin(), names.end());
     return names;
-}
-
-Status FailWrite(int fd, const std::string& tempPath, const std::string& path, int error)
-{
-    if (fd >= 0)
-        ::close(fd);
-    ::unlink(tempPath.c_str());
-    return Status::IoError("Cannot write " + path + ": " + std::strerror(error));
 }
 
 void CopyLogoIfMissing(const PublishJob& job)
@@ -136,7 +126,8 @@ Result<std::string> WriteFtpFiles(const PublishJob& job, generator::SiteEditor& 
 
     const std::string scriptPath = job.baseFolder + kScriptFileName;
     const std::string batchPath = job.baseFolder + kBatchFileName;
-    if (Status s = WriteOwnerOnlyFile(scriptPath, ScriptText(job.ftp, job.baseFolder, indexPath.value(), putBlocks));
+    if (Status s =
+            app::WriteOwnerOnlyFile(scriptPath, ScriptText(job.ftp, job.baseFolder, indexPath.value(), putBlocks));
         !s.ok())
         return s;
     // The batch file comes last: while it is missing or stale nothing can start a half-written upload.
@@ -162,31 +153,6 @@ Status PublishSite(const PublishJob& job, generator::SiteEditor& editor, app::Us
                        app::MessageIcon::Critical);
         return failed;
     }
-    return Status::OK();
-}
-
-Status WriteOwnerOnlyFile(const std::string& path, const std::string& text)
-{
-    // A fresh file made with 0600 never holds the text under wider permissions, which an existing
-    // file truncated in place could (and a reader holding it open would keep reading).
-    std::string tempPath = path + ".XXXXXX";
-    const int fd = ::mkostemp(tempPath.data(), O_CLOEXEC);
-    if (fd < 0)
-        return Status::IoError("Cannot create " + path + ": " + std::strerror(errno));
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return FailWrite(fd, tempPath, path, errno);
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    if (::close(fd) != 0)
-        return FailWrite(-1, tempPath, path, errno);
-    if (::rename(tempPath.c_str(), path.c_str()) != 0)
-        return FailWrite(-1, tempPath, path, errno);
     return Status::OK();
 }
 

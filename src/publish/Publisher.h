@@ -45,8 +45,4 @@ Result<std::string> WriteFtpFiles(const PublishJob& job, generator::SiteEditor& 
 Status PublishSite(const PublishJob& job, generator::SiteEditor& editor, app::UserInterface& ui,
                    const ConsoleLauncher& launch = {});
 
-// Writes a file that only its owner may read, replacing any earlier one atomically: the text
-// goes to a new file created with mode 0600 which is then renamed over `path`.
-Status WriteOwnerOnlyFile(const std::string& path, const std::string& text);
-
 } // namespace qle::publish
