@@ -16,18 +16,15 @@ Status BuildSite(generator::SiteEditor& editor, app::AppState& state)
     return generator::UpdateSite(editor, state.currentSitePath, webFolder);
 }
 
-Status PublishCurrentSite(const FtpFields& ftp, generator::SiteEditor& editor, app::AppState& state,
+Status PublishCurrentSite(const publish::FtpSettings& ftp, generator::SiteEditor& editor, app::AppState& state,
                           app::UserInterface& ui)
 {
     publish::PublishJob job;
-    job.ftp.server = ftp.server;
-    job.ftp.userName = ftp.userName;
-    job.ftp.password = ftp.password;
-    job.ftp.root = ftp.root;
-    job.ftp.dir = ftp.dir;
+    job.ftp = ftp;
     job.baseFolder = app::BaseFolder(state.options);
     job.webFolder = app::WebFolder(job.baseFolder);
     job.sitePath = state.currentSitePath;
+    job.programFolder = state.programFolder;
     const std::string programFolder = state.programFolder;
     // The upload runs in a console window of its own; the editor does not wait for it.
     return publish::PublishSite(job, editor, ui, [&ui, programFolder](const std::string& batchFile) {

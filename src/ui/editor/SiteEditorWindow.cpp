@@ -266,7 +266,7 @@ void SiteEditorWindow::publishSite(bool saveFirst)
         commitEdits(DataSource::Pages);
         commitEdits(DataSource::Options);
     }
-    FtpFields ftp;
+    publish::FtpSettings ftp;
     ftp.server = fieldText(8).toStdString();
     ftp.userName = fieldText(9).toStdString();
     ftp.password = fieldText(10).toStdString();
