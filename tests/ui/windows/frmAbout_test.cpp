@@ -1,0 +1,137 @@
+#include "WindowTests.h"
+#include "app/Version.h"
+#include "support/RecordingUi.h"
+#include "support/TempDir.h"
+#include "ui/windows/frmAbout.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <filesystem>
+
+namespace qle::ui::test {
+namespace {
+
+// Makes an executable stub named `name` in `folder`.
+void MakeTool(const std::string& folder, const std::string& name)
+{
+    const std::string path = folder + name;
+    qle::test::WriteFile(path, "#!/bin/sh\nexit 0\n");
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+}
+
+class AboutTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { m_savedPath = qgetenv("PATH"); }
+    void cleanup() { qputenv("PATH", m_savedPath); }
+
+    void captionsAreSetAtLoad()
+    {
+        qle::test::RecordingUi ui;
+        frmAbout about(ui);
+        QCOMPARE(about.windowTitle(), QStringLiteral("About Quillon Engine"));
+        QCOMPARE(text(about, "lblTitle"), QStringLiteral("Quillon Engine"));
+        QCOMPARE(text(about, "lblVersion"), QString::fromUtf8(app::kVersionText));
+        QCOMPARE(text(about, "lblDescription"),
+                 QStringLiteral("Build and maintain large and complex web sites with complete ease with Brightlane "
+                                "Quillon Engine."));
+        QCOMPARE(text(about, "lblDisclaimer"), QStringLiteral("Warning: ..."));
+        QVERIFY(!about.isModal());
+
+        QPushButton* ok = button(about, "cmdOK");
+        QCOMPARE(ok->text(), QStringLiteral("OK"));
+        QVERIFY(ok->isDefault());
+        QCOMPARE(button(about, "cmdSysInfo")->text(), QStringLiteral("&System Info..."));
+    }
+
+    void okCloses()
+    {
+        qle::test::RecordingUi ui;
+        frmAbout about(ui);
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        QTest::mouseClick(button(about, "cmdOK"), Qt::LeftButton);
+        QVERIFY(!about.isVisible());
+    }
+
+    void sysInfoStartsTheInstalledTool_data()
+    {
+        QTest::addColumn<QStringList>("installed");
+        QTest::addColumn<bool>("startSucceeds");
+        QTest::addColumn<QString>("started"); // empty: the unavailable message
+        QTest::addColumn<QString>("argument");
+
+        QTest::newRow("no tool") << QStringList {} << true << QString() << QString();
+        QTest::newRow("stand-alone tool") << QStringList {"hardinfo"} << true << "hardinfo" << QString();
+        QTest::newRow("desktop's own tool first")
+            << QStringList {"hardinfo", "kinfocenter"} << true << "kinfocenter" << QString();
+        QTest::newRow("settings panel") << QStringList {"gnome-control-center"} << true << "gnome-control-center"
+                                        << "info-overview";
+        QTest::newRow("tool that does not start") << QStringList {"hardinfo"} << false << QString() << QString();
+    }
+
+    void sysInfoStartsTheInstalledTool()
+    {
+        QFETCH(QStringList, installed);
+        QFETCH(bool, startSucceeds);
+        QFETCH(QString, started);
+        QFETCH(QString, argument);
+
+        qle::test::TempDir bin;
+        for (const QString& tool : installed)
+            MakeTool(bin.path(), tool.toStdString());
+        qputenv("PATH", QByteArray::fromStdString(bin.path()));
+
+        qle::test::RecordingUi ui;
+        ui.startSucceeds = startSucceeds;
+        frmAbout about(ui);
+        QTest::mouseClick(button(about, "cmdSysInfo"), Qt::LeftButton);
+
+        if (started.isEmpty()) {
+            QCOMPARE(ui.messages.size(), std::size_t(1));
+            QCOMPARE(ui.messages[0].text, std::string("System Information Is Unavailable At This Time"));
+            QCOMPARE(ui.messages[0].title, std::string("Quillon Engine"));
+            QCOMPARE(ui.messages[0].icon, app::MessageIcon::None);
+            return;
+        }
+        QVERIFY(ui.messages.empty());
+        QCOMPARE(ui.started.size(), std::size_t(1));
+        QCOMPARE(ui.started[0].front(), bin.path() + started.toStdString());
+        if (!argument.isEmpty()) {
+            QCOMPARE(ui.started[0].size(), std::size_t(2));
+            QCOMPARE(ui.started[0][1], argument.toStdString());
+        }
+    }
+
+private:
+    static QString text(const frmAbout& about, const char* name)
+    {
+        QLabel* label = about.findChild<QLabel*>(QString::fromLatin1(name));
+        return label ? label->text() : QStringLiteral("<no label %1>").arg(QString::fromLatin1(name));
+    }
+    static QPushButton* button(const frmAbout& about, const char* name)
+    {
+        QPushButton* found = about.findChild<QPushButton*>(QString::fromLatin1(name));
+        if (!found)
+            qFatal("no button %s", name);
+        return found;
+    }
+
+    QByteArray m_savedPath;
+};
+
+} // namespace
+
+int RunAboutTests(int argc, char** argv)
+{
+    AboutTest suite;
+    return QTest::qExec(&suite, argc, argv);
+}
+
+} // namespace qle::ui::test
+
+#include "frmAbout_test.moc"
