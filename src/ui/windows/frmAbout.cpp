@@ -1,9 +1,9 @@
 #include "ui/windows/frmAbout.h"
 
+#include "app/DesktopPrograms.h"
 #include "app/UserInterface.h"
 #include "app/Version.h"
 #include "ui/windows/Logo.h"
-#include "ui/windows/SysInfoTool.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -108,7 +108,7 @@ void frmAbout::cmdOK_Click()
 
 void frmAbout::cmdSysInfo_Click()
 {
-    StartSysInfo(m_ui);
+    app::StartSysInfo(m_ui);
 }
 
 } // namespace qle::ui
