@@ -13,6 +13,9 @@ CREATE TABLE Articles (
     Image_Strap TEXT
 );
 
+-- The generator selects a category's or a section's articles for every list page.
+CREATE INDEX Articles_Category_Section ON Articles (Category, Section);
+
 CREATE TABLE Options (
     CatPanel0       TEXT,
     CatPanel1       TEXT,
@@ -65,17 +68,6 @@ SELECT ArtID AS artid, Category, Section, Title AS title,
 FROM Articles
 ORDER BY ArtID;
 
--- Links of categories and sections: the page file name, escaped for use in an address.
-CREATE VIEW Page_Names AS
-SELECT ArtID,
-       replace(replace(replace(replace(replace(
-           replace(replace(replace(lower(ifnull(Category, '')), ' ', '-'), '/', '-'), '\', '-'),
-           '%', '%25'), '''', '%27'), '"', '%22'), '#', '%23'), '?', '%3F') AS category_name,
-       replace(replace(replace(replace(replace(
-           replace(replace(replace(lower(ifnull(Section, '')), ' ', '-'), '/', '-'), '\', '-'),
-           '%', '%25'), '''', '%27'), '"', '%22'), '#', '%23'), '?', '%3F') AS section_name
-FROM Articles;
-
 -- One row per category (names differing only in letter case are one category).
 CREATE VIEW Category_Pages AS
 SELECT Category
@@ -100,23 +92,28 @@ SELECT ArtID AS artid, Category, Section, Title AS title,
 FROM Articles
 ORDER BY ArtID;
 
--- The category navigation list.
+-- The category navigation list. The link is computed on the grouped row itself, so that the list
+-- is read from the index alone (a join would visit every article).
 CREATE VIEW List_Categories AS
-SELECT a.Category AS Text,
-       '../categories/cat-' || n.category_name || '.htm' AS link
-FROM Articles a JOIN Page_Names n ON n.ArtID = a.ArtID
-WHERE a.Category IS NOT NULL
-GROUP BY a.Category
-ORDER BY a.Category;
+SELECT Category AS Text,
+       '../categories/cat-' || replace(replace(replace(replace(replace(
+           replace(replace(replace(lower(Category), ' ', '-'), '/', '-'), '\', '-'),
+           '%', '%25'), '''', '%27'), '"', '%22'), '#', '%23'), '?', '%3F') || '.htm' AS link
+FROM Articles
+WHERE Category IS NOT NULL
+GROUP BY Category
+ORDER BY Category;
 
--- The section navigation list of every category.
+-- The section navigation list of every category (read from the index alone, as above).
 CREATE VIEW List_Sections AS
-SELECT a.Category AS category, a.Section AS Text,
-       '../sections/sect-' || n.section_name || '.htm' AS link
-FROM Articles a JOIN Page_Names n ON n.ArtID = a.ArtID
-WHERE a.Category IS NOT NULL AND a.Section IS NOT NULL
-GROUP BY a.Category, a.Section
-ORDER BY a.Category, a.Section;
+SELECT Category AS category, Section AS Text,
+       '../sections/sect-' || replace(replace(replace(replace(replace(
+           replace(replace(replace(lower(Section), ' ', '-'), '/', '-'), '\', '-'),
+           '%', '%25'), '''', '%27'), '"', '%22'), '#', '%23'), '?', '%3F') || '.htm' AS link
+FROM Articles
+WHERE Category IS NOT NULL AND Section IS NOT NULL
+GROUP BY Category, Section
+ORDER BY Category, Section;
 
 -- The lowest article id; no row at all when there are no articles.
 CREATE VIEW firstpage AS

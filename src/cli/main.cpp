@@ -1,38 +1,32 @@
-// quillon: the command-line front end.
-#include "app/Folders.h"
-#include "app/Paths.h"
-#include "app/StartUp.h"
+// quillon: the command-line front end. Each command lives in its own file (Commands.h).
 #include "app/Version.h"
+#include "cli/Commands.h"
 
-#include <cstring>
 #include <iostream>
-#include <string>
+#include <string_view>
 
 namespace {
+
+struct Command
+{
+    std::string_view name;
+    int (*run)(const qle::cli::Arguments&);
+};
+
+constexpr Command kCommands[] = {
+    {"init", qle::cli::InitCommand},
+    {"new", qle::cli::NewCommand},
+    {"build", qle::cli::BuildCommand},
+    {"publish", qle::cli::PublishCommand},
+};
 
 void Usage(std::ostream& out)
 {
     out << "usage: quillon --version\n"
-           "       quillon init [--base DIR]\n";
-}
-
-int Init(const std::string& baseOverride)
-{
-    using namespace qle::app;
-    AppState state = LoadAppState(ProgramFolder());
-    if (!state.optionsStatus.ok())
-        std::cerr << "quillon: " << state.optionsStatus.message() << " (using the default base folder)\n";
-    if (!baseOverride.empty())
-        state.options.LocalBaseDir = baseOverride;
-    if (qle::Status s = MakeFolderTree(state.options); !s.ok()) {
-        std::cerr << "quillon: " << s.message() << '\n';
-        return 1;
-    }
-    std::cout << "Base folder:          " << BaseFolder(state.options) << '\n'
-              << "Program folder:       " << state.programFolder << '\n'
-              << "Application database: " << state.appDatabasePath << '\n'
-              << "Blank site:           " << JoinPath(state.programFolder, "Blank Site.qls") << '\n';
-    return 0;
+           "       quillon init [--base DIR]\n"
+           "       quillon new SITE.qls\n"
+           "       quillon build SITE.qls [--base DIR]\n"
+           "       quillon publish SITE.qls [--base DIR]\n";
 }
 
 } // namespace
@@ -43,26 +37,18 @@ int main(int argc, char** argv)
         Usage(std::cerr);
         return 2;
     }
-    const std::string command = argv[1];
-    if (command == "--version") {
+    const std::string_view name = argv[1];
+    if (name == "--version") {
         std::cout << "Quillon Engine " << qle::app::kVersionText << '\n';
         return 0;
     }
-    if (command == "--help" || command == "-h") {
+    if (name == "--help" || name == "-h") {
         Usage(std::cout);
         return 0;
     }
-    if (command == "init") {
-        std::string base;
-        for (int i = 2; i < argc; ++i) {
-            if (std::strcmp(argv[i], "--base") == 0 && i + 1 < argc) {
-                base = argv[++i];
-            } else {
-                Usage(std::cerr);
-                return 2;
-            }
-        }
-        return Init(base);
+    for (const auto& command : kCommands) {
+        if (command.name == name)
+            return command.run(qle::cli::Arguments(argv + 2, argv + argc));
     }
     Usage(std::cerr);
     return 2;

@@ -12,8 +12,8 @@ prefix="$work/prefix"
 
 "$cmake" --install "$build" --prefix "$prefix" >/dev/null
 shipped="$prefix/share/quillon-engine"
-for file in bin/quillon "share/quillon-engine/Blank Site.qls" "share/quillon-engine/Quillon Engine.mdb" \
-    share/quillon-engine/qle_logo.bmp share/quillon-engine/default_banner.gif \
+for file in bin/quillon bin/quillon-ftp bin/quillon-console "share/quillon-engine/Blank Site.qls" "share/quillon-engine/Quillon Engine.mdb" \
+    share/quillon-engine/qle_logo.bmp share/quillon-engine/default_banner.gif share/quillon-engine/help.htm \
     share/applications/quillon-engine.desktop share/icons/hicolor/scalable/apps/quillon-engine.svg \
     share/icons/hicolor/256x256/apps/quillon-engine.png; do
     test -s "$prefix/$file" || { echo "not installed: $file"; exit 1; }

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# The generator benchmark: the synthetic 10,000-article site built by `quillon build` and by Hugo,
+# alternating runs, medians and ratio, and our peak memory.
+#
+#   bench/build/run.sh [KIT_DIR]
+#
+# KIT_DIR is the synthetic-content kit (gen_content.py and its Hugo skeleton); by default
+# ../shared/bench/ssg relative to the repository root. Nothing of the kit is copied into the
+# repository: the content is generated into a scratch folder (SCRATCH, default a new folder
+# under ${TMPDIR:-/tmp}) that is removed at the end unless KEEP=1.
+# Settings: N (articles, 10000), C (categories, 40), S (sections per category, 5), RUNS (5).
+set -euo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+repo="$(cd "$here/../.." && pwd)"
+kit="$(cd "${1:-$repo/../shared/bench/ssg}" && pwd)"
+N=${N:-10000}
+C=${C:-40}
+S=${S:-5}
+RUNS=${RUNS:-5}
+build="${QLE_BUILD_DIR:-$repo/build}"
+quillon="$build/bin/quillon"
+
+# Prerequisites: Hugo, GNU time and Python 3 from Debian, installed when missing.
+missing=()
+command -v hugo >/dev/null || missing+=(hugo)
+[ -x /usr/bin/time ] || missing+=(time)
+command -v python3 >/dev/null || missing+=(python3)
+if ((${#missing[@]})); then
+    sudo_cmd=()
+    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+    "${sudo_cmd[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# A release build of quillon (the tests are not needed for this).
+if [ ! -x "$quillon" ]; then
+    cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQLE_BUILD_GUI=OFF >/dev/null
+fi
+cmake --build "$build" --target quillon >/dev/null
+
+scratch="${SCRATCH:-$(mktemp -d "${TMPDIR:-/tmp}/qle-bench.XXXXXX")}"
+mkdir -p "$scratch"
+[ "${KEEP:-0}" = 1 ] || trap 'rm -rf "$scratch"' EXIT
+
+echo "Generating $N articles into $scratch/content ..."
+python3 "$kit/gen_content.py" -n "$N" -c "$C" -s "$S" "$scratch/content" >/dev/null
+"$quillon" new "$scratch/bench.qls" >/dev/null
+python3 "$here/load_site.py" "$scratch/content" "$scratch/bench.qls"
+
+python3 "$here/compare.py" --runs "$RUNS" --scratch "$scratch" \
+    --quillon "$quillon" --site "$scratch/bench.qls" --hugo-site "$scratch/content/hugo"

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Saves a picture of every window of the program into OUTDIR: the start dialog, each tab of the
+# site editor on a fixture site (the View tab after a build) and the provider catalogue.
+#   scripts/screenshots.sh OUTDIR
+# Runs under a virtual X server (Xvfb), with a scratch home folder, so nothing of yours is touched.
+set -euo pipefail
+
+if [ $# -ne 1 ]; then
+    echo "usage: $0 OUTDIR" >&2
+    exit 2
+fi
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${QLE_BUILD_DIR:-$here/build}"
+mkdir -p "$1"
+out="$(cd "$1" && pwd)"
+
+if [ ! -x "$build/tests/ui_screenshots" ]; then
+    cmake -S "$here" -B "$build" -G Ninja >/dev/null
+    cmake --build "$build" --target ui_screenshots
+fi
+
+scratch="$(mktemp -d)"
+trap 'rm -rf "$scratch"' EXIT
+export HOME="$scratch"
+export QT_QPA_PLATFORM=xcb
+[ "$(id -u)" -ne 0 ] || export QTWEBENGINE_DISABLE_SANDBOX=1
+
+xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tests/ui_screenshots" "$out"

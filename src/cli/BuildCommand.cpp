@@ -1,0 +1,46 @@
+#include "app/Folders.h"
+#include "app/Paths.h"
+#include "app/StartUp.h"
+#include "cli/Commands.h"
+#include "generator/CreateWebSite.h"
+#include "generator/StoredSiteEditor.h"
+
+#include <iostream>
+
+namespace qle::cli {
+
+int BuildCommand(const Arguments& args)
+{
+    std::string baseOverride;
+    std::vector<std::string> positional;
+    if (!ParseBaseOption(args, baseOverride, positional) || positional.size() != 1) {
+        std::cerr << "usage: quillon build SITE.qls [--base DIR]\n";
+        return 2;
+    }
+    const std::string& sitePath = positional[0];
+    app::AppState state = app::LoadAppState(app::ProgramFolder());
+    if (!baseOverride.empty())
+        state.options.LocalBaseDir = baseOverride;
+    else if (!state.optionsStatus.ok())
+        std::cerr << "quillon: " << state.optionsStatus.message() << " (using the default base folder)\n";
+    const std::string webFolder = app::WebFolder(app::BaseFolder(state.options));
+
+    auto editor = generator::StoredSiteEditor::open(sitePath, &std::cout);
+    if (!editor) {
+        std::cerr << "quillon: " << editor.status().message() << '\n';
+        return 1;
+    }
+    if (Status s = generator::UpdateSite(*editor, sitePath, webFolder); !s.ok()) {
+        std::cerr << "quillon: " << s.message() << '\n';
+        return 1;
+    }
+    if (!editor->commitStatus().ok())
+        std::cerr << "quillon: the homepage could not be saved: " << editor->commitStatus().message() << '\n';
+    std::string home = editor->browserAddress();
+    if (home.rfind("file://", 0) == 0)
+        home.erase(0, 7);
+    std::cout << "Web folder: " << webFolder << '\n' << "Homepage:   " << home << '\n';
+    return 0;
+}
+
+} // namespace qle::cli

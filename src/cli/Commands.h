@@ -1,0 +1,30 @@
+// The commands of `quillon`, one per file. Each takes the arguments after its name and returns
+// the process exit status: 0 on success, 1 on failure, 2 on a usage error.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace qle::cli {
+
+using Arguments = std::vector<std::string>;
+
+// quillon init [--base DIR]: makes the folder tree under the base folder.
+int InitCommand(const Arguments& args);
+
+// quillon new SITE.qls: a new site file, a copy of the blank template; never overwrites.
+int NewCommand(const Arguments& args);
+
+// quillon build SITE.qls [--base DIR]: builds the site into the web folder, as the GUI does.
+int BuildCommand(const Arguments& args);
+
+// quillon publish SITE.qls [--base DIR]: writes the forwarding page, the upload script and the
+// batch file from the site's stored settings, carries out the batch file in the foreground and
+// returns the upload client's exit status (1 when the publish is abandoned, 2 on bad arguments).
+int PublishCommand(const Arguments& args);
+
+// Reads "--base DIR" from the arguments into `base` and the rest into `positional`.
+// False (after a message on stderr) on an unknown option or a missing value.
+bool ParseBaseOption(const Arguments& args, std::string& base, std::vector<std::string>& positional);
+
+} // namespace qle::cli

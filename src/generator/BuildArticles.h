@@ -1,0 +1,42 @@
+// Article pages: one detail page per row of `Article_Pages`, articles/art-<id>.htm.
+#pragma once
+
+#include "store/Status.h"
+#include "store/Value.h"
+
+#include <string>
+
+namespace qle::generator {
+
+class PictureCopier;
+class SiteBuild;
+
+// The fields of an `Article_Pages` row that the page shows.
+struct ArticleRow
+{
+    store::Value artid;
+    store::Value category;
+    store::Value section;
+    store::Value title;
+    store::Value link;
+    store::Value para;
+    store::Value body;
+    store::Value image;
+    store::Value imageStrap;
+};
+
+// ArticleBody: the middle panel. Shows the picture (registered with `pictures`) unless `image`
+// is null; breadcrumb, title link, first paragraph and the body with its line breaks shown.
+std::string ArticleBody(const ArticleRow& row, PictureCopier& pictures);
+
+// ArticlePage: writes the article's page, PageFrame(article kind, its category, ArticleBody).
+Status ArticlePage(SiteBuild& build, const ArticleRow& row);
+
+// The page file of an article, relative to the web folder.
+std::string ArticlePagePath(const store::Value& artid);
+
+// BuildArticles: walks `Article_Pages` and writes every page. Stops at the first error, which
+// names the query or the page file; pages written before it stay.
+Status BuildArticles(SiteBuild& build);
+
+} // namespace qle::generator

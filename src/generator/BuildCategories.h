@@ -1,0 +1,47 @@
+// Category pages, one per row of `Category_Pages` (categories/cat-<name>.htm), and the article
+// list that category and section pages share.
+#pragma once
+
+#include "store/Status.h"
+#include "store/Value.h"
+
+#include <string>
+#include <vector>
+
+namespace qle::generator {
+
+class PictureCopier;
+class SiteBuild;
+
+// The fields of a `Mini_Articles` row that a list entry shows.
+struct MiniArticle
+{
+    store::Value category;
+    store::Value title;
+    store::Value link;
+    store::Value para;
+    store::Value image;
+};
+
+// Entries after this many show no picture.
+inline constexpr int kPicturesPerList = 15;
+
+// ArticleSummary: one list entry, the title link, then the picture (only for positions 1 to 15
+// and a non-null `image`), the first paragraph and a "more..." link. `position` counts from 1.
+std::string ArticleSummary(const MiniArticle& row, int position, PictureCopier& pictures);
+
+// ArticleList: the entries in order, headed by the first entry's category; no rows give an
+// empty list without a heading.
+std::string ArticleList(const std::vector<MiniArticle>& rows, PictureCopier& pictures);
+
+// Reads the rows that a select statement over `Mini_Articles` returns.
+Result<std::vector<MiniArticle>> ReadMiniArticles(SiteBuild& build, const std::string& statement,
+                                                  const store::Params& params);
+
+// CategoryPage: writes PageFrame(category kind, the category, the list of its articles).
+Status CategoryPage(SiteBuild& build, const store::Value& category);
+
+// BuildCategories: walks `Category_Pages` and writes every page. Stops at the first error.
+Status BuildCategories(SiteBuild& build);
+
+} // namespace qle::generator

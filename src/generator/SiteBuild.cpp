@@ -1,0 +1,105 @@
+#include "generator/SiteBuild.h"
+
+#include "app/Paths.h"
+#include "generator/BuildHTMLTags.h"
+#include "generator/OutputSink.h"
+#include "store/Database.h"
+#include "store/RecordSet.h"
+
+namespace qle::generator {
+
+namespace {
+
+constexpr const char* kColourFields[3][3] = {
+    {"CatPanel0", "CatPanel1", "CatPanel2"},
+    {"SectPanel0", "SectPanel1", "SectPanel2"},
+    {"DetPanel0", "DetPanel1", "DetPanel2"},
+};
+
+Result<std::vector<PanelEntry>> ReadPanel(store::Database& db, const std::string& source, const store::Params& params)
+{
+    auto rs = db.query(source, params);
+    if (!rs)
+        return rs.status();
+    if (Status s = rs->requireFields({"Text", "link"}); !s.ok())
+        return s.withContext(db.path());
+    const int text = rs->columnIndex("Text");
+    const int link = rs->columnIndex("link");
+    std::vector<PanelEntry> entries;
+    while (!rs->eof()) {
+        entries.push_back({rs->field(text), rs->field(link)});
+        if (Status s = rs->next(); !s.ok())
+            return s;
+    }
+    return entries;
+}
+
+} // namespace
+
+std::string PageName(const store::Value& value)
+{
+    return app::PageNamePart(store::TextOf(value));
+}
+
+SiteBuild::SiteBuild(store::Database& db, OutputSink& sink)
+    : m_db(db)
+    , m_sink(sink)
+    , m_pictures(sink)
+{
+}
+
+Status SiteBuild::load()
+{
+    auto options = m_db.query("select * from [Options]");
+    if (!options)
+        return options.status();
+    if (!options->eof()) {
+        m_banner = store::TextOf(options->field("Banner"));
+        for (int kind = 0; kind < 3; ++kind)
+            for (int panel = 0; panel < 3; ++panel)
+                m_colours[kind][panel] = store::TextOf(options->field(kColourFields[kind][panel]));
+    }
+    auto categories = ReadPanel(m_db, "List_Categories", {});
+    if (!categories)
+        return categories.status();
+    m_contents = PanelList(1, "Contents", *categories);
+    return Status::OK();
+}
+
+Result<const std::string*> SiteBuild::sectionsPanel(const store::Value& category)
+{
+    const std::string& name = store::TextOf(category);
+    if (auto it = m_sections.find(name); it != m_sections.end())
+        return &it->second;
+    // A null category selects nothing, as the empty name does.
+    auto entries = ReadPanel(m_db, "select * from List_Sections where category=?", {name});
+    if (!entries)
+        return entries.status();
+    auto [it, inserted] = m_sections.emplace(name, PanelList(1, "Sections", *entries));
+    return &it->second;
+}
+
+Status SiteBuild::writePage(const std::string& relativePath, PageKind kind, const store::Value& category,
+                            std::string_view middle)
+{
+    auto sections = sectionsPanel(category);
+    if (!sections)
+        return sections.status();
+    if (m_frameKind != kind) {
+        FrameParts parts;
+        parts.banner = BannerTag(m_banner, m_pictures);
+        parts.colours = m_colours[static_cast<int>(kind)];
+        parts.contents = m_contents;
+        m_frame = std::make_unique<FrameTemplate>(parts);
+        m_frameKind = kind;
+    }
+    // The banner is shown after the page's own pictures, so it wins a clash of file names.
+    m_pictures.add(m_banner);
+
+    m_page.clear();
+    m_frame->render(m_page, middle, **sections);
+    m_page += NewLine();
+    return m_sink.writeFile(relativePath, m_page);
+}
+
+} // namespace qle::generator

@@ -1,0 +1,63 @@
+// Carries out the publisher's batch file: `cd`, the upload line, `echo off`, `echo`, `pause`,
+// `exit`. Nothing else is run, and no shell is involved. Shared by the terminal console, the
+// command line and (in a process of its own) the program's console window.
+#pragma once
+
+#include "store/Status.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qle::publish {
+
+struct BatchCommand
+{
+    enum class Kind {
+        Blank,
+        Cd,  // argument: the folder (the rest of the line)
+        Ftp, // arguments: script path, server
+        EchoOff,
+        EchoOn,
+        Echo, // argument: the text
+        Pause,
+        Exit,
+        Unknown,
+    };
+    Kind kind = Kind::Blank;
+    std::string argument;
+    std::string server;
+};
+
+// One batch line. The upload line is "ftp -s:SCRIPT SERVER": the server is the last word (a
+// server name has no blanks), so the script path may hold blanks; quotes around it are dropped.
+BatchCommand ParseBatchLine(std::string_view line);
+
+struct BatchCallbacks
+{
+    std::function<void(const std::string& line)> output; // every line the console shows, as it comes
+    std::function<void()> pause;                         // "pause": prompt and wait for a key (may be empty)
+};
+
+struct BatchOptions
+{
+    std::string ftpProgram;     // the upload client run for the ftp line
+    long ftpTimeoutSeconds = 0; // passed on to the client when not 0
+};
+
+// The upload client beside the running program.
+std::string DefaultFtpProgram();
+
+// Carries out the batch file and returns the exit status of the last upload run (0 when none
+// ran). Lines are echoed after a prompt until "echo off". The client's output is streamed line by
+// line as it arrives. Fails when the batch file cannot be read; a client that cannot be started
+// is reported on the output and gives status 127.
+Result<int> RunBatchFile(const std::string& batchPath, const BatchOptions& options, const BatchCallbacks& callbacks);
+
+// Runs a program in `folder` with its standard output and error joined and passed on line by line;
+// returns its exit status (128 + signal when killed, 127 when it cannot be started).
+int RunStreaming(const std::vector<std::string>& argv, const std::string& folder,
+                 const std::function<void(const std::string&)>& output);
+
+} // namespace qle::publish

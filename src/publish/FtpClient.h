@@ -1,0 +1,46 @@
+// The upload client: carries out an upload script over one FTP session and reports like a
+// console FTP client, one line per command, never showing the password.
+#pragma once
+
+#include "publish/FtpSession.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace qle::publish {
+
+struct FtpClientOptions
+{
+    FtpSession::Timeouts timeouts;
+    std::string localFolder; // where relative local paths start until the script's `lcd`
+};
+
+struct FtpRunSummary
+{
+    bool loggedIn = false;
+    int filesSent = 0;
+    int failures = 0; // puts that failed or were skipped
+    std::uint64_t bytes = 0;
+    double seconds = 0;
+    long connections = 0;
+
+    // 0 when the login worked and every put did, 1 otherwise.
+    int exitCode() const { return loggedIn && failures == 0 ? 0 : 1; }
+};
+
+using OutputLine = std::function<void(const std::string& line)>;
+
+// Carries out a script: line 1 user name, line 2 password, then `binary`, `lcd DIR`, `mkdir DIR`,
+// `cd DIR`, `put LOCAL [REMOTE]`, `quit`; blank lines are ignored. A failed mkdir, cd or put is
+// reported and the script goes on; puts after a failed cd are skipped (and counted as failures)
+// until a cd succeeds, so files never land in the wrong folder. A failed login ends the run before
+// anything is sent; a server that stops answering ends it after one time-out (the remaining puts
+// count as failures). Ends with a summary line.
+FtpRunSummary RunFtpScript(const std::string& scriptText, const std::string& server, const FtpClientOptions& options,
+                           const OutputLine& output);
+
+// The summary line printed at the end of a run.
+std::string SummaryLine(const FtpRunSummary& summary);
+
+} // namespace qle::publish

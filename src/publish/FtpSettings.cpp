@@ -1,0 +1,27 @@
+#include "publish/FtpSettings.h"
+
+#include "store/Database.h"
+#include "store/RecordSet.h"
+
+namespace qle::publish {
+
+Result<FtpSettings> LoadFtpSettings(const std::string& sitePath)
+{
+    auto db = store::Database::open(sitePath);
+    if (!db)
+        return db.status();
+    auto rs = db->query("select * from [Options]");
+    if (!rs)
+        return rs.status();
+    FtpSettings settings;
+    if (rs->eof())
+        return Status::NotFound("The site file " + sitePath + " has no Options record");
+    settings.server = store::TextOf(rs->field("Ftp_Destination"));
+    settings.userName = store::TextOf(rs->field("Ftp_Username"));
+    settings.password = store::TextOf(rs->field("Ftp_Password"));
+    settings.root = store::TextOf(rs->field("Ftp_Root"));
+    settings.dir = store::TextOf(rs->field("Ftp_Dir"));
+    return settings;
+}
+
+} // namespace qle::publish

@@ -1,0 +1,33 @@
+// The FTP settings of one site and the folders a publish works with, handed in by the caller.
+#pragma once
+
+#include "store/Status.h"
+
+#include <string>
+
+namespace qle::publish {
+
+// What the author typed on the publish tab (or what the site file stores).
+struct FtpSettings
+{
+    std::string server;   // Ftp_Destination, "host" or "host:port"
+    std::string userName; // Ftp_Username
+    std::string password; // Ftp_Password
+    std::string root;     // Ftp_Root, the first remote folder made and entered
+    std::string dir;      // Ftp_Dir, the site's folder below the root
+};
+
+// Everything one publish needs besides the editor and the person at the screen.
+struct PublishJob
+{
+    FtpSettings ftp;
+    std::string baseFolder;    // ends in '/'; receives the script and the batch file
+    std::string webFolder;     // ends in '/'; the last site built
+    std::string sitePath;      // the open site file; empty when no site is open
+    std::string programFolder; // holds the shipped logo; empty: the running program's folder
+};
+
+// Reads the FTP fields of the site file's `Options` record. The error names the file.
+Result<FtpSettings> LoadFtpSettings(const std::string& sitePath);
+
+} // namespace qle::publish

@@ -1,0 +1,85 @@
+// MDIForm1: the program's main window. Holds the site editor in its document area, carries the
+// menus, runs start-up, and is where a site file becomes the current site (OpenSite).
+#pragma once
+
+#include "app/StartUp.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+class QAction;
+class QMdiArea;
+class QMenu;
+
+namespace qle::app {
+class UserInterface;
+}
+
+namespace qle::ui {
+
+class SiteEditorWindow;
+class StartSiteDialog;
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // `ui` must outlive the window; `programFolder` holds the shipped files and ends in '/'.
+    MainWindow(app::UserInterface& ui, const std::string& programFolder, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Shows the window and runs start-up, once; later calls only show it. The splash window calls
+    // this when it closes.
+    void showMainWindow();
+
+    // Start-up: reads the program settings, makes the folder tree and shows the start dialog beside
+    // the window. A folder tree that cannot be made is reported; the window stays usable.
+    void startUp();
+
+    // OpenSite: makes the file the current site and shows it in a fresh editor. A file that is
+    // missing or is not a site is reported and not opened; the current site then stays. True when opened.
+    bool openSite(const std::string& path);
+
+    // File menu commands.
+    void newSite();
+    void openSiteCommand();
+
+    app::AppState& state() { return m_state; }
+    SiteEditorWindow* editor() const;
+    StartSiteDialog* startDialog() const;
+    QMdiArea* mdiArea() const { return m_mdi; }
+    QMenu* mnuView() const { return m_mnuView; }
+    QMenu* mnuPublish() const { return m_mnuPublish; }
+    // "&About": the About window connects here.
+    QAction* mnuAbout() const { return m_mnuAbout; }
+
+signals:
+    // The window was closed: the program ends.
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createMenuBar();
+    void setSiteMenusEnabled(bool enabled);
+    void viewWebSite();
+    void publishToInternet();
+    void showHelp();
+
+    app::UserInterface& m_ui;
+    app::AppState m_state;
+    QMdiArea* m_mdi;
+    QMenu* m_mnuView = nullptr;
+    QMenu* m_mnuPublish = nullptr;
+    QAction* m_mnuAbout = nullptr;
+    QPointer<SiteEditorWindow> m_editor;
+    QPointer<StartSiteDialog> m_startDialog;
+    bool m_started = false;
+};
+
+// The short help page shipped in the program folder.
+inline constexpr const char* kHelpPage = "help.htm";
+
+} // namespace qle::ui

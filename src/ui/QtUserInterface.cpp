@@ -1,0 +1,93 @@
+#include "ui/QtUserInterface.h"
+
+#include "app/Desktop.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace qle::ui {
+
+QString QtNameFilter(const std::string& filter)
+{
+    const auto bar = filter.find('|');
+    if (bar == std::string::npos)
+        return QString::fromStdString(filter);
+    const QString description = QString::fromStdString(filter.substr(0, bar)).trimmed();
+    QString patterns = QString::fromStdString(filter.substr(bar + 1));
+    patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+    const QString tail = QStringLiteral("(%1)").arg(patterns.simplified());
+    if (description.endsWith(tail))
+        return description;
+    return description + QLatin1Char(' ') + tail;
+}
+
+void QtUserInterface::showMessage(const std::string& text, const std::string& title, app::MessageIcon icon)
+{
+    QMessageBox::Icon qtIcon = QMessageBox::NoIcon;
+    switch (icon) {
+    case app::MessageIcon::None:
+        break;
+    case app::MessageIcon::Information:
+        qtIcon = QMessageBox::Information;
+        break;
+    case app::MessageIcon::Warning:
+        qtIcon = QMessageBox::Warning;
+        break;
+    case app::MessageIcon::Critical:
+        qtIcon = QMessageBox::Critical;
+        break;
+    }
+    QMessageBox box(qtIcon, QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok, m_parent);
+    box.exec();
+}
+
+std::optional<std::string> QtUserInterface::askText(const std::string& prompt, const std::string& title)
+{
+    bool ok = false;
+    const QString answer = QInputDialog::getText(m_parent, QString::fromStdString(title),
+                                                 QString::fromStdString(prompt), QLineEdit::Normal, QString(), &ok);
+    if (!ok)
+        return std::nullopt;
+    return answer.toStdString();
+}
+
+std::string QtUserInterface::chooseFile(const app::FileChoice& choice)
+{
+    QFileDialog dialog(m_parent, QString::fromStdString(choice.title), QString::fromStdString(choice.initialFolder),
+                       QtNameFilter(choice.filter));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // A name that does not exist yet is allowed: new sites and new banners are named here.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    // Site and picture names match in any letter case.
+    dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
+    if (!choice.defaultName.empty())
+        dialog.selectFile(QString::fromStdString(choice.defaultName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst().toStdString();
+}
+
+bool QtUserInterface::openWithDesktop(const std::string& pathOrAddress)
+{
+    const QString target = QString::fromStdString(pathOrAddress);
+    const QUrl url = QFileInfo::exists(target) ? QUrl::fromLocalFile(target) : QUrl(target);
+    return QDesktopServices::openUrl(url);
+}
+
+bool QtUserInterface::startProgram(const std::vector<std::string>& argv)
+{
+    return app::StartDetached(argv);
+}
+
+void QtUserInterface::beep()
+{
+    QApplication::beep();
+}
+
+} // namespace qle::ui

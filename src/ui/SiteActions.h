@@ -1,0 +1,42 @@
+// The one place the windows call into the site build and the publisher.
+#pragma once
+
+#include "store/Status.h"
+
+#include <string>
+#include <vector>
+
+namespace qle::app {
+struct AppState;
+class UserInterface;
+} // namespace qle::app
+namespace qle::generator {
+class SiteEditor;
+}
+
+namespace qle::ui {
+
+// Runs the whole build of the current site through the editor (UpdateSite): saves both sources,
+// writes every page into the web folder and points the editor's browser at the homepage.
+Status BuildSite(generator::SiteEditor& editor, app::AppState& state);
+
+// The FTP settings as the publish tab's boxes show them.
+struct FtpFields
+{
+    std::string server;
+    std::string userName;
+    std::string password;
+    std::string root;
+    std::string dir;
+};
+
+// Writes the upload files of the current site and starts the console window of the upload
+// (`quillon-engine --console BATCHFILE`) without waiting for it. The author has been told when the
+// publish is abandoned; the Status says the same.
+Status PublishCurrentSite(const FtpFields& ftp, generator::SiteEditor& editor, app::AppState& state,
+                          app::UserInterface& ui);
+
+// The command line of the console window for a batch file.
+std::vector<std::string> ConsoleCommand(const std::string& programFolder, const std::string& batchFile);
+
+} // namespace qle::ui

@@ -1,0 +1,107 @@
+#include "ui/editor/BannerTab.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace qle::ui {
+
+namespace {
+
+QLineEdit* GreyBox(QWidget* parent, const char* name)
+{
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(QLatin1String(name));
+    box->setStyleSheet(QStringLiteral("QLineEdit { background: #d4d0c8; }"));
+    return box;
+}
+
+QComboBox* HighlightBox(QWidget* parent, const char* name)
+{
+    auto* box = new QComboBox(parent);
+    box->setObjectName(QLatin1String(name));
+    // Editable, so that a stored value outside the list is shown and carried unchanged.
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    return box;
+}
+
+} // namespace
+
+BannerTab::BannerTab(QWidget* parent)
+    : QWidget(parent)
+{
+    auto* layout = new QVBoxLayout(this);
+
+    auto* bannerLabel = new QLabel(tr("Banner graphic"), this);
+    QFont bold = bannerLabel->font();
+    bold.setBold(true);
+    bannerLabel->setFont(bold);
+    layout->addWidget(bannerLabel);
+    txtBanner = GreyBox(this, "txtBanner");
+    layout->addWidget(txtBanner);
+    auto* bannerButtons = new QHBoxLayout;
+    btnChooseBanner = new QPushButton(tr("Choose &Banner ..."), this);
+    btnChooseBanner->setObjectName(QStringLiteral("btnChooseBanner"));
+    btnCreateBanner = new QPushButton(tr("Create &New Banner ..."), this);
+    btnCreateBanner->setObjectName(QStringLiteral("btnCreateBanner"));
+    bannerButtons->addWidget(btnChooseBanner);
+    bannerButtons->addWidget(btnCreateBanner);
+    bannerButtons->addStretch(1);
+    layout->addLayout(bannerButtons);
+    txtBannerImage = new QLabel(this);
+    txtBannerImage->setObjectName(QStringLiteral("txtBannerImage"));
+    txtBannerImage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    layout->addWidget(txtBannerImage);
+
+    auto* homepageLabel = new QLabel(tr("Homepage"), this);
+    homepageLabel->setFont(bold);
+    layout->addSpacing(12);
+    layout->addWidget(homepageLabel);
+    txtHomepage_Title = GreyBox(this, "txtHomepage_Title");
+    layout->addWidget(txtHomepage_Title);
+    txtHomepage = new QLineEdit(this);
+    txtHomepage->setObjectName(QStringLiteral("txtHomepage"));
+    txtHomepage->hide();
+    layout->addWidget(
+        new QLabel(tr("GO TO THE 'PAGE CONTENT' SECTION TO SELECT WHICH PAGE WILL BE YOUR HOMEPAGE"), this));
+
+    grpHighlights = new QGroupBox(this);
+    grpHighlights->setObjectName(QStringLiteral("grpHighlights"));
+    auto* grid = new QGridLayout(grpHighlights);
+    cmbCatArtLmt = HighlightBox(grpHighlights, "cmbCatArtLmt");
+    cmbCatArtMaj = HighlightBox(grpHighlights, "cmbCatArtMaj");
+    cmbSectArtLmt = HighlightBox(grpHighlights, "cmbSectArtLmt");
+    cmbSectArtMaj = HighlightBox(grpHighlights, "cmbSectArtMaj");
+    grid->addWidget(new QLabel(tr("Category layout"), grpHighlights), 0, 0, 1, 2);
+    grid->addWidget(new QLabel(tr("Highlight limit"), grpHighlights), 1, 0);
+    grid->addWidget(cmbCatArtLmt, 1, 1);
+    grid->addWidget(new QLabel(tr("Highlight majors"), grpHighlights), 2, 0);
+    grid->addWidget(cmbCatArtMaj, 2, 1);
+    grid->addWidget(new QLabel(tr("Section layout"), grpHighlights), 3, 0, 1, 2);
+    grid->addWidget(new QLabel(tr("Highlight limit"), grpHighlights), 4, 0);
+    grid->addWidget(cmbSectArtLmt, 4, 1);
+    grid->addWidget(new QLabel(tr("Highlight majors"), grpHighlights), 5, 0);
+    grid->addWidget(cmbSectArtMaj, 5, 1);
+    for (int n = 1; n <= 10; ++n) {
+        const QString value = QString::number(n * 5);
+        cmbCatArtLmt->addItem(value);
+        cmbCatArtMaj->addItem(value);
+        cmbSectArtLmt->addItem(value);
+        cmbSectArtMaj->addItem(value);
+    }
+    grpHighlights->hide();
+    layout->addWidget(grpHighlights);
+    layout->addStretch(1);
+}
+
+QWidget* BannerTab::focusControl() const
+{
+    return btnChooseBanner;
+}
+
+} // namespace qle::ui

@@ -1,0 +1,53 @@
+#include "ui/editor/ColoursTab.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+
+namespace qle::ui {
+
+namespace {
+
+QComboBox* ColourBox(QWidget* parent, const char* name, int index)
+{
+    auto* box = new QComboBox(parent);
+    box->setObjectName(QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(index));
+    // A colour that is not in the list may be typed; it is stored as typed.
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    return box;
+}
+
+} // namespace
+
+ColoursTab::ColoursTab(QWidget* parent)
+    : QWidget(parent)
+{
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(new QLabel(tr("Left Panel"), this), 0, 1);
+    grid->addWidget(new QLabel(tr("Middle Panel"), this), 0, 2);
+    grid->addWidget(new QLabel(tr("Right Panel"), this), 0, 3);
+    const QString rowLabels[3] = {
+        tr("Main Section Pages (e.g. Sports)"),
+        tr("Sub Section Pages (e.g. Football)"),
+        tr("Detail Pages (e.g. World Cup Competition)"),
+    };
+    for (int i = 0; i < 3; ++i) {
+        grid->addWidget(new QLabel(rowLabels[i], this), i + 1, 0);
+        cmbLeftPanelColour[i] = ColourBox(this, "cmbLeftPanelColour", i);
+        cmbMiddlePanelColour[i] = ColourBox(this, "cmbMiddlePanelColour", i);
+        cmbRightPanelColour[i] = ColourBox(this, "cmbRightPanelColour", i);
+        grid->addWidget(cmbLeftPanelColour[i], i + 1, 1);
+        grid->addWidget(cmbMiddlePanelColour[i], i + 1, 2);
+        grid->addWidget(cmbRightPanelColour[i], i + 1, 3);
+    }
+    grid->setRowStretch(4, 1);
+    grid->setColumnStretch(4, 1);
+}
+
+QWidget* ColoursTab::focusControl() const
+{
+    return cmbLeftPanelColour[0];
+}
+
+} // namespace qle::ui

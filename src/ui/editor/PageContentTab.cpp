@@ -1,0 +1,176 @@
+#include "ui/editor/PageContentTab.h"
+
+#include "ui/editor/TextBoxes.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace qle::ui {
+
+namespace {
+
+constexpr QSize kPictureFrame(200, 150);
+
+QLineEdit* LineBox(QWidget* parent, int index, int maxLength, bool bold)
+{
+    auto* box = new BoundLineEdit(maxLength, parent);
+    box->setObjectName(QStringLiteral("txtFields_%1").arg(index));
+    if (bold) {
+        QFont font = box->font();
+        font.setBold(true);
+        box->setFont(font);
+    }
+    return box;
+}
+
+QToolButton* NavigatorButton(QWidget* parent, const char* name, const QString& text, const QString& tip)
+{
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setText(text);
+    button->setToolTip(tip);
+    button->setAutoRaise(false);
+    return button;
+}
+
+} // namespace
+
+PageContentTab::PageContentTab(QWidget* parent)
+    : QWidget(parent)
+{
+    txtFields[1] = LineBox(this, 1, 50, true);
+    txtFields[2] = LineBox(this, 2, 50, true);
+    txtFields[3] = LineBox(this, 3, 50, true);
+    auto* para = new LimitedTextEdit(255, this);
+    para->setObjectName(QStringLiteral("txtFields_4"));
+    para->setFixedHeight(60);
+    txtFields[4] = para;
+    auto* body = new LimitedTextEdit(0, this);
+    body->setObjectName(QStringLiteral("txtFields_5"));
+    body->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txtFields[5] = body;
+    auto* image = new LimitedTextEdit(255, this);
+    image->setObjectName(QStringLiteral("txtFields_6"));
+    image->setStyleSheet(QStringLiteral("QPlainTextEdit { background: #d4d0c8; }"));
+    image->setFixedHeight(kPictureFrame.height());
+    txtFields[6] = image;
+    txtFields[7] = LineBox(this, 7, 255, false);
+
+    txtArtID = new QLineEdit(this);
+    txtArtID->setObjectName(QStringLiteral("txtArtID"));
+    txtArtID->setReadOnly(true);
+    txtArtID->hide();
+
+    Shape1 = new QFrame(this);
+    Shape1->setObjectName(QStringLiteral("Shape1"));
+    Shape1->setFrameShape(QFrame::NoFrame);
+    Shape1->setStyleSheet(QStringLiteral("#Shape1 { border: 1px solid black; }"));
+    Shape1->setFixedSize(kPictureFrame);
+    imgImage = new ClickableLabel(Shape1);
+    imgImage->setObjectName(QStringLiteral("imgImage"));
+    imgImage->setCursor(Qt::PointingHandCursor);
+    imgImage->hide();
+
+    Command1 = new QPushButton(tr("Choose &Picture ..."), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+
+    auto* pages = new QGroupBox(tr("Web Pages"), this);
+    cmdAdd = new QPushButton(tr("&Add New Page"), pages);
+    cmdAdd->setObjectName(QStringLiteral("cmdAdd"));
+    cmdDelete = new QPushButton(tr("&Delete this Page"), pages);
+    cmdDelete->setObjectName(QStringLiteral("cmdDelete"));
+    btnFirst = NavigatorButton(pages, "btnFirst", QStringLiteral("|<"), tr("First page"));
+    btnPrevious = NavigatorButton(pages, "btnPrevious", QStringLiteral("<"), tr("Previous page"));
+    btnNext = NavigatorButton(pages, "btnNext", QStringLiteral(">"), tr("Next page"));
+    btnLast = NavigatorButton(pages, "btnLast", QStringLiteral(">|"), tr("Last page"));
+    btnHompage = new QPushButton(tr("Make this my &Hompage"), pages);
+    btnHompage->setObjectName(QStringLiteral("btnHompage"));
+    auto* navigator = new QHBoxLayout;
+    navigator->setSpacing(0);
+    navigator->addWidget(btnFirst);
+    navigator->addWidget(btnPrevious);
+    // The navigator's caption is a single blank.
+    auto* caption = new QLabel(QStringLiteral(" "), pages);
+    caption->setFrameShape(QFrame::Panel);
+    caption->setFrameShadow(QFrame::Sunken);
+    navigator->addWidget(caption, 1);
+    navigator->addWidget(btnNext);
+    navigator->addWidget(btnLast);
+    auto* pagesLayout = new QVBoxLayout(pages);
+    pagesLayout->addWidget(cmdAdd);
+    pagesLayout->addWidget(cmdDelete);
+    pagesLayout->addWidget(new QLabel(tr("Next/Previous"), pages));
+    pagesLayout->addLayout(navigator);
+    pagesLayout->addWidget(btnHompage);
+    pagesLayout->addStretch(1);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(new QLabel(tr("Category (e.g TV)"), this), 0, 0);
+    grid->addWidget(txtFields[1], 0, 1, 1, 2);
+    grid->addWidget(new QLabel(tr("Section (e.g Sport):"), this), 1, 0);
+    grid->addWidget(txtFields[2], 1, 1, 1, 2);
+    grid->addWidget(new QLabel(tr("Title of page: (e.g. Sport live this weekend)"), this), 2, 0);
+    grid->addWidget(txtFields[3], 2, 1, 1, 2);
+    auto* pictureColumn = new QVBoxLayout;
+    auto* pictureLabel = new QLabel(tr("Picture: (e.g. Horse Riding picture)"), this);
+    pictureLabel->setWordWrap(true);
+    pictureColumn->addWidget(pictureLabel);
+    pictureColumn->addWidget(Command1);
+    pictureColumn->addStretch(1);
+    grid->addLayout(pictureColumn, 3, 0);
+    grid->addWidget(Shape1, 3, 1);
+    grid->addWidget(txtFields[6], 3, 2);
+    grid->setColumnStretch(2, 1);
+
+    auto* top = new QHBoxLayout;
+    top->addLayout(grid, 1);
+    top->addWidget(pages);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    auto* strap = new QHBoxLayout;
+    strap->addWidget(new QLabel(tr("Text under picture:"), this));
+    strap->addWidget(txtFields[7], 1);
+    layout->addLayout(strap);
+    layout->addWidget(new QLabel(tr("First Paragraph: (used by other pages to summarise this page)"), this));
+    layout->addWidget(txtFields[4]);
+    layout->addWidget(new QLabel(tr("Main Text for this page:"), this));
+    layout->addWidget(txtFields[5], 1);
+}
+
+QWidget* PageContentTab::focusControl() const
+{
+    return txtFields[1];
+}
+
+void PageContentTab::showPicture(const QString& path)
+{
+    imgImage->clear();
+    if (path.isEmpty()) {
+        imgImage->hide();
+        return;
+    }
+    imgImage->hide();
+    imgImage->move(0, 0);
+    imgImage->setScaledContents(false);
+    const QPixmap picture(path);
+    if (picture.isNull())
+        return;
+    if (picture.width() > Shape1->width() || picture.height() > Shape1->height()) {
+        // Squeezed to the frame exactly; proportions are not kept.
+        imgImage->resize(Shape1->size());
+        imgImage->setScaledContents(true);
+    } else {
+        imgImage->resize(picture.size());
+    }
+    imgImage->setPixmap(picture);
+    imgImage->show();
+}
+
+} // namespace qle::ui

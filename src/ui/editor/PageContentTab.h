@@ -1,0 +1,45 @@
+// The "Page Content" tab: the boxes of the page shown, its picture, and the "Web Pages" frame
+// with the navigator. The editor host binds the boxes and runs the buttons.
+#pragma once
+
+#include <QWidget>
+#include <array>
+
+class QFrame;
+class QLineEdit;
+class QPushButton;
+class QToolButton;
+
+namespace qle::ui {
+
+class ClickableLabel;
+
+class PageContentTab : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit PageContentTab(QWidget* parent = nullptr);
+
+    // txtFields indices 1 to 7: Category, Section, Title, Para, Body, Image, Image_Strap.
+    std::array<QWidget*, 8> txtFields {};
+    QLineEdit* txtArtID; // ArtID of the page shown, never shown
+    QFrame* Shape1;      // the picture area
+    ClickableLabel* imgImage;
+    QPushButton* Command1; // "Choose &Picture ..."
+    QPushButton* cmdAdd;
+    QPushButton* cmdDelete;
+    QToolButton* btnFirst;
+    QToolButton* btnPrevious;
+    QToolButton* btnNext;
+    QToolButton* btnLast;
+    QPushButton* btnHompage;
+
+    QWidget* focusControl() const;
+
+    // The picture preview: a picture that fits is shown at its natural size at the frame's top left,
+    // a larger one is squeezed to the frame. Empty text or a picture that cannot be loaded shows none.
+    void showPicture(const QString& path);
+};
+
+} // namespace qle::ui

@@ -1,0 +1,108 @@
+#include "ui/editor/PublishTab.h"
+
+#include "ui/editor/PublishRules.h"
+#include "ui/editor/TextBoxes.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace qle::ui {
+
+namespace {
+
+QLineEdit* FieldBox(QWidget* parent, int index, int maxLength)
+{
+    auto* box = new BoundLineEdit(maxLength, parent);
+    box->setObjectName(QStringLiteral("txtFields_%1").arg(index));
+    return box;
+}
+
+QLabel* Hint(const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setWordWrap(true);
+    return label;
+}
+
+} // namespace
+
+PublishTab::PublishTab(QWidget* parent)
+    : QWidget(parent)
+{
+    txtFields[0] = FieldBox(this, 0, 50);
+    txtFields[0]->hide();
+    txtFields[8] = FieldBox(this, 8, 50);
+    txtFields[9] = FieldBox(this, 9, 50);
+    txtFields[10] = FieldBox(this, 10, 50);
+    txtFields[10]->setEchoMode(QLineEdit::Password);
+    txtFields[11] = FieldBox(this, 11, 50);
+    txtFields[12] = FieldBox(this, 12, 255);
+    txtFields[13] = FieldBox(this, 13, 50);
+
+    btnPublish = new QPushButton(tr("&Publish to the World"), this);
+    btnPublish->setObjectName(QStringLiteral("btnPublish"));
+    cmbProvider = new QComboBox(this);
+    cmbProvider->setObjectName(QStringLiteral("cmbProvider"));
+    cmbProvider->setEditable(true);
+    cmbProvider->setInsertPolicy(QComboBox::NoInsert);
+    Command3 = new QPushButton(tr("FREE &Web Space"), this);
+    Command3->setObjectName(QStringLiteral("Command3"));
+    btnGetWebAddress = new QPushButton(QString::fromLatin1(kWebAddressCaption), this);
+    btnGetWebAddress->setObjectName(QStringLiteral("btnGetWebAddress"));
+    Command2 = new QPushButton(tr("&Open my web page"), this);
+    Command2->setObjectName(QStringLiteral("Command2"));
+
+    auto* layout = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    top->addWidget(Hint(tr("Check your options are correct and then hit the Publish to the World button below."), this),
+                   1);
+    top->addWidget(btnPublish, 0, Qt::AlignTop);
+    layout->addLayout(top);
+    layout->addWidget(Hint(tr("Enter the details of your Web Space Provider if you know them. Otherwise join a free "
+                              "service by clicking 'FREE Web Space'"),
+                           this));
+
+    auto* grid = new QGridLayout;
+    int row = 0;
+    grid->addWidget(new QLabel(tr("Provider:"), this), row, 0);
+    grid->addWidget(cmbProvider, row++, 1, 1, 2);
+    grid->addWidget(new QLabel(tr("Show me how to get"), this), row, 0);
+    grid->addWidget(Command3, row, 1);
+    grid->addWidget(btnGetWebAddress, row++, 2);
+    grid->addWidget(Hint(tr("This is your username and password (usually the same as your Internet login name)"), this),
+                    row++, 0, 1, 3);
+    grid->addWidget(new QLabel(tr("Username:"), this), row, 0);
+    grid->addWidget(txtFields[9], row++, 1, 1, 2);
+    grid->addWidget(new QLabel(tr("Password:"), this), row, 0);
+    grid->addWidget(txtFields[10], row++, 1, 1, 2);
+    grid->addWidget(Hint(tr("This is the FTP Server name (e.g. %1), click help for more details.")
+                             .arg(QString::fromLatin1(kExampleFtpHost)),
+                         this),
+                    row++, 0, 1, 3);
+    grid->addWidget(new QLabel(tr("Destination Address (FTP)"), this), row, 0);
+    grid->addWidget(txtFields[8], row++, 1, 1, 2);
+    grid->addWidget(Hint(tr("This is where your web will site when published to on the World Wide Web "), this), row++,
+                    0, 1, 3);
+    grid->addWidget(new QLabel(tr("Destination Directory:"), this), row, 0);
+    grid->addWidget(txtFields[11], row, 1);
+    grid->addWidget(txtFields[13], row++, 2);
+    grid->addWidget(new QLabel(tr("Your Home Page"), this), row, 0);
+    grid->addWidget(txtFields[12], row++, 1, 1, 2);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(2, 1);
+    layout->addLayout(grid);
+    layout->addWidget(Command2, 0, Qt::AlignLeft);
+    layout->addStretch(1);
+}
+
+QWidget* PublishTab::focusControl() const
+{
+    return btnPublish;
+}
+
+} // namespace qle::ui

@@ -1,0 +1,32 @@
+// The "Publish to the World !" tab: the FTP settings of the site and the publish button.
+#pragma once
+
+#include <QWidget>
+#include <array>
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+namespace qle::ui {
+
+class PublishTab : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit PublishTab(QWidget* parent = nullptr);
+
+    // txtFields indices 0 and 8 to 13 (the others stay null): Local_Web_Dir (never shown),
+    // Ftp_Destination, Ftp_Username, Ftp_Password, Ftp_Root, Your_Homepage, Ftp_Dir.
+    std::array<QLineEdit*, 14> txtFields {};
+    QPushButton* btnPublish;
+    QComboBox* cmbProvider;
+    QPushButton* Command3;         // "FREE &Web Space"
+    QPushButton* btnGetWebAddress; // the domain seller's page
+    QPushButton* Command2;         // "&Open my web page"
+
+    QWidget* focusControl() const;
+};
+
+} // namespace qle::ui

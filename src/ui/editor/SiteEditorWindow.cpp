@@ -1,0 +1,408 @@
+#include "ui/editor/SiteEditorWindow.h"
+
+#include "app/AppQueries.h"
+#include "app/Desktop.h"
+#include "app/Folders.h"
+#include "app/Paths.h"
+#include "app/StartUp.h"
+#include "generator/HomePage.h"
+#include "ui/FreeWebSpace.h"
+#include "ui/SiteActions.h"
+#include "ui/editor/BannerTab.h"
+#include "ui/editor/ColoursTab.h"
+#include "ui/editor/PageContentTab.h"
+#include "ui/editor/PublishRules.h"
+#include "ui/editor/PublishTab.h"
+#include "ui/editor/TextBoxes.h"
+#include "ui/editor/ViewTab.h"
+#include "ui/models/OptionsSource.h"
+#include "ui/models/PagesSource.h"
+#include "ui/models/ProviderCatalogue.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <filesystem>
+
+namespace qle::ui {
+
+namespace {
+
+QString TextOfBox(const QWidget* box)
+{
+    if (const auto* line = qobject_cast<const QLineEdit*>(box))
+        return line->text();
+    if (const auto* text = qobject_cast<const QPlainTextEdit*>(box))
+        return text->toPlainText();
+    return {};
+}
+
+// Copies a picture into the folder under its own name, replacing an earlier copy; a picture that
+// already is that copy is left alone. Errors are ignored: the caller names the copy either way.
+void CopyPictureInto(const std::string& source, const std::string& destination)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::equivalent(source, destination, ec))
+        return;
+    fs::copy_file(source, destination, fs::copy_options::overwrite_existing, ec);
+}
+
+} // namespace
+
+SiteEditorWindow::SiteEditorWindow(app::AppState& state, app::UserInterface& ui, QWidget* parent)
+    : QWidget(parent)
+    , m_state(state)
+    , m_ui(ui)
+    , m_tabs(new QTabWidget(this))
+    , m_pageTab(new PageContentTab)
+    , m_coloursTab(new ColoursTab)
+    , m_bannerTab(new BannerTab)
+    , m_viewTab(new ViewTab)
+    , m_publishTab(new PublishTab)
+    , m_pages(new PagesSource(this))
+    , m_options(new OptionsSource(this))
+{
+    setObjectName(QStringLiteral("frmMainForm"));
+    setWindowTitle(tr("Currently editing web site named:"));
+    m_tabs->setObjectName(QStringLiteral("SSTab1"));
+    m_tabs->addTab(m_pageTab, tr("Page Content"));
+    m_tabs->addTab(m_coloursTab, tr("Colours"));
+    m_tabs->addTab(m_bannerTab, tr("Banner && Homepage"));
+    m_tabs->addTab(m_viewTab, tr("View Your Web Site"));
+    m_tabs->addTab(m_publishTab, tr("Publish to the World !"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(m_tabs);
+
+    for (int i = 1; i <= 7; ++i)
+        m_txtFields[static_cast<std::size_t>(i)] = m_pageTab->txtFields[static_cast<std::size_t>(i)];
+    for (int i : {0, 8, 9, 10, 11, 12, 13})
+        m_txtFields[static_cast<std::size_t>(i)] = m_publishTab->txtFields[static_cast<std::size_t>(i)];
+
+    bindControls();
+    connectPageButtons();
+    connectViewAndPublish();
+    fillProviderList();
+    m_pageTab->showPicture(QString());
+
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) {
+        QWidget* targets[] = {m_pageTab->focusControl(), m_coloursTab->focusControl(), m_bannerTab->focusControl(),
+                              m_viewTab->focusControl(), m_publishTab->focusControl()};
+        if (index >= 0 && index < 5)
+            targets[index]->setFocus(Qt::TabFocusReason);
+    });
+}
+
+SiteEditorWindow::~SiteEditorWindow() = default;
+
+void SiteEditorWindow::bindControls()
+{
+    static constexpr const char* kPageFields[] = {nullptr, "Category", "Section", "Title",
+                                                  "Para",  "Body",     "Image",   "Image_Strap"};
+    for (int i = 1; i <= 7; ++i)
+        m_pages->addMapping(m_txtFields[static_cast<std::size_t>(i)], kPageFields[i]);
+
+    m_options->addMapping(m_txtFields[0], "Local_Web_Dir");
+    m_options->addMapping(m_txtFields[8], "Ftp_Destination");
+    m_options->addMapping(m_txtFields[9], "Ftp_Username");
+    m_options->addMapping(m_txtFields[10], "Ftp_Password");
+    m_options->addMapping(m_txtFields[11], "Ftp_Root");
+    m_options->addMapping(m_txtFields[12], "Your_Homepage");
+    m_options->addMapping(m_txtFields[13], "Ftp_Dir");
+    m_options->addMapping(m_publishTab->cmbProvider, "Provider");
+    static constexpr const char* kPanels[3][3] = {
+        {"CatPanel0", "CatPanel1", "CatPanel2"},
+        {"SectPanel0", "SectPanel1", "SectPanel2"},
+        {"DetPanel0", "DetPanel1", "DetPanel2"},
+    };
+    for (std::size_t row = 0; row < 3; ++row) {
+        m_options->addMapping(m_coloursTab->cmbLeftPanelColour[row], kPanels[row][0]);
+        m_options->addMapping(m_coloursTab->cmbMiddlePanelColour[row], kPanels[row][1]);
+        m_options->addMapping(m_coloursTab->cmbRightPanelColour[row], kPanels[row][2]);
+    }
+    m_options->addMapping(m_bannerTab->txtBanner, "Banner");
+    m_options->addMapping(m_bannerTab->txtHomepage_Title, "homepage_title");
+    m_options->addMapping(m_bannerTab->txtHomepage, "homepage");
+    m_options->addMapping(m_bannerTab->cmbCatArtLmt, "Cat_Art_Limit");
+    m_options->addMapping(m_bannerTab->cmbCatArtMaj, "Cat_Art_Maj");
+    m_options->addMapping(m_bannerTab->cmbSectArtLmt, "Sect_Art_Limit");
+    m_options->addMapping(m_bannerTab->cmbSectArtMaj, "Sect_Art_Maj");
+
+    connect(m_pages, &PagesSource::currentPageChanged, this,
+            [this] { m_pageTab->txtArtID->setText(m_pages->currentArtId()); });
+    auto* image = qobject_cast<QPlainTextEdit*>(m_txtFields[6]);
+    connect(image, &QPlainTextEdit::textChanged, this, [this, image] { m_pageTab->showPicture(image->toPlainText()); });
+}
+
+void SiteEditorWindow::connectPageButtons()
+{
+    connect(m_pageTab->btnFirst, &QToolButton::clicked, this, [this] { runPageMove(&PagesSource::moveFirst); });
+    connect(m_pageTab->btnPrevious, &QToolButton::clicked, this, [this] { runPageMove(&PagesSource::movePrevious); });
+    connect(m_pageTab->btnNext, &QToolButton::clicked, this, [this] { runPageMove(&PagesSource::moveNext); });
+    connect(m_pageTab->btnLast, &QToolButton::clicked, this, [this] { runPageMove(&PagesSource::moveLast); });
+    connect(m_pageTab->cmdAdd, &QPushButton::clicked, this, [this] { runPageMove(&PagesSource::addNew); });
+    connect(m_pageTab->cmdDelete, &QPushButton::clicked, this, [this] { runPageMove(&PagesSource::deleteCurrent); });
+    connect(m_pageTab->Command1, &QPushButton::clicked, this, &SiteEditorWindow::choosePicture);
+    connect(m_pageTab->imgImage, &ClickableLabel::clicked, this, [this] {
+        const QString path = fieldText(6);
+        if (!path.isEmpty())
+            app::OpenDocument(path.toStdString(), m_ui);
+    });
+}
+
+void SiteEditorWindow::connectViewAndPublish()
+{
+    connect(m_viewTab->btnUpdateWeb, &QPushButton::clicked, this, &SiteEditorWindow::updateSite);
+    connect(m_viewTab->btnViewInBrowesr, &QPushButton::clicked, this, &SiteEditorWindow::viewInBrowser);
+    connect(m_publishTab->btnPublish, &QPushButton::clicked, this, [this] { publishSite(true); });
+    connect(m_publishTab->cmbProvider, &QComboBox::activated, this, &SiteEditorWindow::pickProvider);
+    connect(m_publishTab->Command2, &QPushButton::clicked, this, &SiteEditorWindow::openPublishedPage);
+    connect(m_publishTab->btnGetWebAddress, &QPushButton::clicked, this,
+            [this] { (void)app::ShowPage(kWebAddressPage, m_state.programFolder, m_ui); });
+    connect(m_publishTab->Command3, &QPushButton::clicked, this, &SiteEditorWindow::showFreeWebSpace);
+    for (int i : {9, 11, 13})
+        m_txtFields[static_cast<std::size_t>(i)]->installEventFilter(this);
+}
+
+void SiteEditorWindow::fillProviderList()
+{
+    auto providers = app::FillListFromQuery(m_state.appDatabasePath, "select provider as field1 from providers;");
+    if (!providers) {
+        m_ui.showMessage("The list of providers could not be read: " + providers.status().message(), app::kProgramTitle,
+                         app::MessageIcon::Warning);
+        return;
+    }
+    for (const auto& name : providers.value())
+        m_publishTab->cmbProvider->addItem(QString::fromStdString(name));
+}
+
+Status SiteEditorWindow::bindSite(const QString& sitePath)
+{
+    m_sitePath = sitePath;
+    if (Status s = m_pages->open(sitePath); !s.ok())
+        return s;
+    return m_options->open(sitePath);
+}
+
+void SiteEditorWindow::selectTab(Tab tab)
+{
+    if (m_tabs->currentIndex() == tab)
+        emit m_tabs->currentChanged(tab);
+    else
+        m_tabs->setCurrentIndex(tab);
+}
+
+QString SiteEditorWindow::fieldText(int index) const
+{
+    return TextOfBox(txtFields(index));
+}
+
+void SiteEditorWindow::setFieldText(int index, const QString& text)
+{
+    QWidget* box = txtFields(index);
+    if (auto* line = qobject_cast<QLineEdit*>(box))
+        line->setText(text);
+    else if (auto* edit = qobject_cast<QPlainTextEdit*>(box))
+        edit->setPlainText(text);
+}
+
+void SiteEditorWindow::reportFailure(const Status& status)
+{
+    if (!status.ok())
+        m_ui.showMessage(status.message(), app::kProgramTitle, app::MessageIcon::Warning);
+}
+
+void SiteEditorWindow::runPageMove(Status (PagesSource::*step)())
+{
+    if (!m_pages->isOpen())
+        return;
+    reportFailure((m_pages->*step)());
+}
+
+void SiteEditorWindow::choosePicture()
+{
+    app::FileChoice choice;
+    choice.title = "Select a graphic file";
+    choice.filter = "Graphics files (gif, jpg, jpeg, bmp)|*.gif;*.jpg;*.jpeg;*.bmp";
+    const std::string chosen = m_ui.chooseFile(choice);
+    const std::string name = app::FileNameOfPath(chosen);
+    if (name.empty())
+        return;
+    const std::string folder = app::LocalImagesFolder(app::BaseFolder(m_state.options));
+    if (Status s = app::EnsureFolder(folder); !s.ok()) {
+        // Without the folder there is nowhere to keep the copy; the page keeps its picture.
+        reportFailure(s.withContext("The picture could not be copied"));
+        return;
+    }
+    const std::string destination = folder + name;
+    CopyPictureInto(chosen, destination);
+    setFieldText(6, QString::fromStdString(destination));
+}
+
+void SiteEditorWindow::updateSite()
+{
+    const Status status = BuildSite(*this, m_state);
+    if (status.ok())
+        return;
+    // The status line must not keep saying "please wait" after a failed build.
+    if (m_viewTab->lblProgress->text().contains(QStringLiteral("please wait")))
+        m_viewTab->lblProgress->clear();
+    m_ui.showMessage("The web site could not be built.\n" + status.message(), app::kProgramTitle,
+                     app::MessageIcon::Critical);
+}
+
+void SiteEditorWindow::publishSite(bool saveFirst)
+{
+    if (saveFirst) {
+        commitEdits(DataSource::Pages);
+        commitEdits(DataSource::Options);
+    }
+    FtpFields ftp;
+    ftp.server = fieldText(8).toStdString();
+    ftp.userName = fieldText(9).toStdString();
+    ftp.password = fieldText(10).toStdString();
+    ftp.root = fieldText(11).toStdString();
+    ftp.dir = fieldText(13).toStdString();
+    // The publisher tells the author itself why a publish was abandoned.
+    (void)PublishCurrentSite(ftp, *this, m_state, m_ui);
+}
+
+void SiteEditorWindow::pickProvider()
+{
+    auto rows = FindProviders(m_state.appDatabasePath, m_publishTab->cmbProvider->currentText().toStdString());
+    if (!rows) {
+        reportFailure(rows.status().withContext("The provider could not be looked up"));
+        return;
+    }
+    for (const auto& row : rows.value()) {
+        setFieldText(8, QString::fromStdString(row.ftpServer));
+        setFieldText(11, QString::fromStdString(row.root));
+        setFieldText(12, HomepageFor(QString::fromStdString(row.yourpage), fieldText(9)));
+    }
+}
+
+void SiteEditorWindow::usernameLeft()
+{
+    auto rows = FindProviders(m_state.appDatabasePath, m_publishTab->cmbProvider->currentText().toStdString());
+    if (!rows) {
+        reportFailure(rows.status().withContext("The provider could not be looked up"));
+        return;
+    }
+    for (const auto& row : rows.value())
+        setFieldText(12, HomepageFor(QString::fromStdString(row.yourpage), fieldText(9)));
+}
+
+bool SiteEditorWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusOut) {
+        // Switching to another window or opening a menu is not leaving the box.
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            if (watched == m_txtFields[9])
+                usernameLeft();
+            else if (watched == m_txtFields[11])
+                setFieldText(11, RootOnLeaving(fieldText(11)));
+            else if (watched == m_txtFields[13])
+                setFieldText(13, DirectoryOnLeaving(fieldText(13)));
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void SiteEditorWindow::openPublishedPage()
+{
+    auto page = generator::HomePagePath(false, *this, m_sitePath.toStdString(),
+                                        app::WebFolder(app::BaseFolder(m_state.options)));
+    if (!page) {
+        reportFailure(page.status());
+        return;
+    }
+    const QString address = PublishedPageAddress(fieldText(12), fieldText(13), QString::fromStdString(page.value()));
+    reportFailure(app::ShowPage(address.toStdString(), m_state.programFolder, m_ui));
+}
+
+void SiteEditorWindow::viewInBrowser()
+{
+    // Shows the last build; errors are ignored.
+    auto page = generator::HomePagePath(true, *this, m_sitePath.toStdString(),
+                                        app::WebFolder(app::BaseFolder(m_state.options)));
+    if (page)
+        (void)app::ShowPage(page.value(), m_state.programFolder, m_ui);
+}
+
+void SiteEditorWindow::showFreeWebSpace()
+{
+    auto* catalogue = new FreeWebSpace(m_state, m_ui, window());
+    catalogue->setAttribute(Qt::WA_DeleteOnClose);
+    catalogue->show();
+}
+
+void SiteEditorWindow::setProgressText(const std::string& text)
+{
+    m_viewTab->lblProgress->setText(QString::fromStdString(text));
+}
+
+void SiteEditorWindow::startClearProgressTimer(int intervalMs)
+{
+    m_viewTab->tmrClearProgress->start(intervalMs);
+}
+
+void SiteEditorWindow::commitEdits(DataSource source)
+{
+    if (source == DataSource::Pages)
+        reportFailure(m_pages->commit());
+    else
+        reportFailure(m_options->commit());
+}
+
+std::string SiteEditorWindow::homepageText() const
+{
+    return m_bannerTab->txtHomepage->text().toStdString();
+}
+
+void SiteEditorWindow::setHomepageText(const std::string& text)
+{
+    m_bannerTab->txtHomepage->setText(QString::fromStdString(text));
+}
+
+void SiteEditorWindow::navigateBrowser(const std::string& address)
+{
+    m_viewTab->navigate(QString::fromStdString(address));
+}
+
+void SiteEditorWindow::processEvents()
+{
+    // Repaint only: a click now would start work in the middle of the build.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void SiteEditorWindow::keyPressEvent(QKeyEvent* event)
+{
+    // The form's default button: Enter that no box used for itself (one-line boxes and combo boxes
+    // pass it on, several-line boxes keep it) views the site.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        !(event->modifiers() & ~Qt::KeypadModifier)) {
+        m_viewTab->btnViewInBrowesr->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void SiteEditorWindow::closeEvent(QCloseEvent* event)
+{
+    // Closing is a saving moment, and it is never refused.
+    commitEdits(DataSource::Pages);
+    commitEdits(DataSource::Options);
+    event->accept();
+}
+
+} // namespace qle::ui

@@ -1,0 +1,104 @@
+// frmMainForm: the site editor, one tabbed window over the open site file. It binds the pages and
+// the settings record to the tabs' boxes, runs the buttons, and is the editor the build reaches.
+#pragma once
+
+#include "generator/SiteEditor.h"
+#include "store/Status.h"
+
+#include <QWidget>
+#include <array>
+
+class QTabWidget;
+
+namespace qle::app {
+struct AppState;
+class UserInterface;
+} // namespace qle::app
+
+namespace qle::ui {
+
+class BannerTab;
+class ColoursTab;
+class OptionsSource;
+class PageContentTab;
+class PagesSource;
+class PublishTab;
+class ViewTab;
+
+class SiteEditorWindow : public QWidget, public generator::SiteEditor
+{
+    Q_OBJECT
+
+public:
+    enum Tab { PageContent = 0, Colours = 1, BannerHomepage = 2, ViewSite = 3, Publish = 4 };
+
+    // `state` and `ui` must outlive the window.
+    SiteEditorWindow(app::AppState& state, app::UserInterface& ui, QWidget* parent = nullptr);
+    ~SiteEditorWindow() override;
+
+    // Points both data sources at the site file and shows its first page and its settings.
+    Status bindSite(const QString& sitePath);
+
+    void selectTab(Tab tab);
+    // "View &Updated Web Site Now!": builds the site; an error is shown and the editor stays usable.
+    void updateSite();
+    // Publishes the site; the editor's button saves both sources first, the main window's command not.
+    void publishSite(bool saveFirst);
+
+    // generator::SiteEditor
+    void setProgressText(const std::string& text) override;
+    void startClearProgressTimer(int intervalMs) override;
+    void commitEdits(DataSource source) override;
+    std::string homepageText() const override;
+    void setHomepageText(const std::string& text) override;
+    void navigateBrowser(const std::string& address) override;
+    void processEvents() override;
+
+    QTabWidget* SSTab1() const { return m_tabs; }
+    PageContentTab* pageContentTab() const { return m_pageTab; }
+    ColoursTab* coloursTab() const { return m_coloursTab; }
+    BannerTab* bannerTab() const { return m_bannerTab; }
+    ViewTab* viewTab() const { return m_viewTab; }
+    PublishTab* publishTab() const { return m_publishTab; }
+    PagesSource* datPrimaryRS() const { return m_pages; }
+    OptionsSource* Data1() const { return m_options; }
+
+    // The control array that spans the Page Content and Publish tabs, by index 0 to 13.
+    QWidget* txtFields(int index) const { return m_txtFields.at(static_cast<std::size_t>(index)); }
+    QString fieldText(int index) const;
+    void setFieldText(int index, const QString& text);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void bindControls();
+    void connectPageButtons();
+    void connectViewAndPublish();
+    void fillProviderList();
+    void reportFailure(const Status& status);
+    void runPageMove(Status (PagesSource::*step)());
+    void choosePicture();
+    void pickProvider();
+    void usernameLeft();
+    void openPublishedPage();
+    void viewInBrowser();
+    void showFreeWebSpace();
+
+    app::AppState& m_state;
+    app::UserInterface& m_ui;
+    QString m_sitePath;
+    QTabWidget* m_tabs;
+    PageContentTab* m_pageTab;
+    ColoursTab* m_coloursTab;
+    BannerTab* m_bannerTab;
+    ViewTab* m_viewTab;
+    PublishTab* m_publishTab;
+    PagesSource* m_pages;
+    OptionsSource* m_options;
+    std::array<QWidget*, 14> m_txtFields {};
+};
+
+} // namespace qle::ui

@@ -1,0 +1,78 @@
+#include "ui/editor/ViewTab.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWebEngineView>
+
+namespace qle::ui {
+
+ViewTab::ViewTab(QWidget* parent)
+    : QWidget(parent)
+{
+    btnUpdateWeb = new QPushButton(tr("View &Updated Web Site Now!"), this);
+    btnUpdateWeb->setObjectName(QStringLiteral("btnUpdateWeb"));
+    lblProgress = new QLabel(this);
+    lblProgress->setObjectName(QStringLiteral("lblProgress"));
+    tmrClearProgress = new QTimer(this);
+    tmrClearProgress->setObjectName(QStringLiteral("tmrClearProgress"));
+    connect(tmrClearProgress, &QTimer::timeout, this, [this] {
+        tmrClearProgress->stop();
+        lblProgress->clear();
+    });
+    btnViewInBrowesr = new QPushButton(tr("View In &Browser"), this);
+    btnViewInBrowesr->setObjectName(QStringLiteral("btnViewInBrowesr"));
+    // Drawn as the default button: Enter in the editor's one-line boxes presses it.
+    btnViewInBrowesr->setDefault(true);
+
+    m_browserArea = new QWidget(this);
+    m_browserArea->setObjectName(QStringLiteral("browserArea"));
+    m_browserArea->setAutoFillBackground(true);
+    QPalette white = m_browserArea->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    m_browserArea->setPalette(white);
+    m_browserLayout = new QVBoxLayout(m_browserArea);
+    m_browserLayout->setContentsMargins(0, 0, 0, 0);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(new QLabel(tr("To view the latest version of your web site click this button."), this));
+    top->addWidget(btnUpdateWeb);
+    top->addWidget(lblProgress, 1);
+    auto* bottom = new QHBoxLayout;
+    auto* note = new QLabel(tr("These web pages are stored on your computer, to publish your site to the World Wide "
+                               "Web use the Publish to the World section"),
+                            this);
+    note->setWordWrap(true);
+    bottom->addWidget(note, 1);
+    bottom->addWidget(btnViewInBrowesr);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(m_browserArea, 1);
+    layout->addLayout(bottom);
+}
+
+void ViewTab::navigate(const QString& address)
+{
+    m_address = address;
+    if (!m_browser) {
+        m_browser = new QWebEngineView(m_browserArea);
+        m_browser->setObjectName(QStringLiteral("WebBrowser1"));
+        m_browserLayout->addWidget(m_browser);
+    }
+    // "file://" + a local path: let Qt encode blanks and other characters of the path.
+    static const QString kFilePrefix = QStringLiteral("file://");
+    const QUrl url = address.startsWith(kFilePrefix) ? QUrl::fromLocalFile(address.mid(kFilePrefix.size()))
+                                                     : QUrl::fromUserInput(address);
+    m_browser->setUrl(url);
+}
+
+QWidget* ViewTab::focusControl() const
+{
+    return btnUpdateWeb;
+}
+
+} // namespace qle::ui

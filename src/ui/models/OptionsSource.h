@@ -1,0 +1,43 @@
+// Data1: the site's single `Options` record, bound to the settings boxes of every tab.
+#pragma once
+
+#include "store/Status.h"
+#include "ui/models/SiteConnection.h"
+
+#include <QObject>
+#include <memory>
+
+class QDataWidgetMapper;
+class QSqlTableModel;
+class QWidget;
+
+namespace qle::ui {
+
+class OptionsSource : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit OptionsSource(QObject* parent = nullptr);
+    ~OptionsSource() override;
+
+    // Binds a widget to a field of `Options` through its user property (before open()).
+    void addMapping(QWidget* widget, const char* field);
+
+    // Points the source at a site file and shows its settings record.
+    Status open(const QString& sitePath);
+    bool isOpen() const;
+
+    // Writes the pending edits of the settings record; on failure they stay pending.
+    Status commit();
+
+private:
+    void fetchAll();
+
+    SiteConnection m_connection;
+    std::unique_ptr<QSqlTableModel> m_model;
+    QDataWidgetMapper* m_mapper;
+    std::vector<std::pair<QWidget*, QByteArray>> m_mappings;
+};
+
+} // namespace qle::ui

@@ -1,0 +1,72 @@
+// datPrimaryRS: the site's pages in ArtID order, bound to the editor's page boxes, with the
+// navigator's moves and the saving moments (every move writes the page being left first).
+#pragma once
+
+#include "store/Status.h"
+#include "ui/models/SiteConnection.h"
+
+#include <QObject>
+#include <memory>
+
+class QDataWidgetMapper;
+class QSqlTableModel;
+class QWidget;
+
+namespace qle::ui {
+
+class PagesSource : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit PagesSource(QObject* parent = nullptr);
+    ~PagesSource() override;
+
+    // Binds a widget to a field of `Articles` through its user property (before open()).
+    void addMapping(QWidget* widget, const char* field);
+
+    // Points the source at a site file and shows the first page; a site without pages begins a
+    // new blank page.
+    Status open(const QString& sitePath);
+    bool isOpen() const;
+
+    // Writes the pending edits of the page shown. A new page that is still blank is dropped rather
+    // than stored. The page stays current; on failure the edits stay pending and the error is returned.
+    Status commit();
+
+    // Each move writes the page shown first; on a failed write the move does not happen.
+    Status moveFirst();
+    Status movePrevious();
+    Status moveNext(); // past the last page begins a new page
+    Status moveLast();
+    Status addNew();
+    // Deletes the page shown (a new page is just dropped), then shows the next page, else the last,
+    // else a new blank page.
+    Status deleteCurrent();
+
+    bool isNewPage() const;
+    // The ArtID of the page shown; empty for a new page.
+    QString currentArtId() const;
+    int pageCount() const;
+
+signals:
+    // Another page (or a new blank page) is shown.
+    void currentPageChanged();
+
+private:
+    Status submitModel();
+    void showRow(int row);
+    void beginNewPage();
+    int rowOfArtId(const QVariant& artId) const;
+    bool rowIsBlank(int row) const;
+    void fetchAll();
+
+    SiteConnection m_connection;
+    std::unique_ptr<QSqlTableModel> m_model;
+    QDataWidgetMapper* m_mapper;
+    std::vector<std::pair<QWidget*, QByteArray>> m_mappings;
+    // The row shown; equal to the row count when a dropped new page left the position past the end.
+    int m_row = 0;
+};
+
+} // namespace qle::ui

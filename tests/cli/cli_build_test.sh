@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# quillon new and quillon build: the site file rule, no overwriting, a whole build and its failures.
+set -euo pipefail
+quillon="$1"
+dir="$(mktemp -d)"
+trap 'rm -rf "$dir"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+py=/usr/bin/python3
+
+# new: the site file name rule, a byte copy of the template, never an overwrite.
+"$quillon" new "$dir/Club" | grep -qx "Created $dir/Club.QLS" || fail "new Club"
+cmp -s "$dir/Club.QLS" "$(dirname "$quillon")/Blank Site.qls" || fail "not a copy of the template"
+"$quillon" new "$dir/club.qls" >/dev/null && test -f "$dir/club.qls" || fail "new club.qls"
+echo "kept" >"$dir/taken.QLS"
+if "$quillon" new "$dir/taken" 2>"$dir/err"; then fail "new overwrote a file"; fi
+grep -q "$dir/taken.QLS" "$dir/err" || fail "the refusal names the file"
+test "$(cat "$dir/taken.QLS")" = kept || fail "the existing file changed"
+
+# build: pages in the web folder under --base, the homepage fallback stored, both printed.
+"$py" - "$dir/Club.QLS" <<'PY'
+import sqlite3, sys
+db = sqlite3.connect(sys.argv[1])
+db.execute("INSERT INTO Articles (ArtID, Category, Section, Title, Para, Body) VALUES (4, 'TV', 'Sport', 'Cup', 'p', 'b')")
+db.execute("INSERT INTO Articles (ArtID, Category, Section, Title, Para, Body) VALUES (9, 'TV', 'News', 'Vote', 'p', 'b')")
+db.commit()
+PY
+out="$("$quillon" build "$dir/Club.QLS" --base "$dir/base")"
+web="$dir/base/TempInternetFiles/"
+grep -qx "Web folder: $web" <<<"$out" || fail "web folder not printed: $out"
+grep -qx "Homepage:   ${web}articles/art-4.htm" <<<"$out" || fail "homepage not printed: $out"
+for page in articles/art-4.htm articles/art-9.htm categories/cat-tv.htm sections/sect-sport.htm sections/sect-news.htm; do
+    test -s "$web$page" || fail "missing $page"
+done
+home="$("$py" -c 'import sqlite3,sys; print(sqlite3.connect(sys.argv[1]).execute("select homepage from Options").fetchone()[0])' "$dir/Club.QLS")"
+test "$home" = 4 || fail "homepage fallback not stored: $home"
+
+# Failures: non-zero exit and a message naming the cause.
+if "$quillon" build "$dir/none.qls" --base "$dir/base" 2>"$dir/err" >/dev/null; then fail "missing site built"; fi
+grep -q "$dir/none.qls" "$dir/err" || fail "missing site not named"
+touch "$dir/plainfile"
+if "$quillon" build "$dir/Club.QLS" --base "$dir/plainfile/sub" 2>"$dir/err" >/dev/null; then fail "unmakeable base built"; fi
+grep -q "$dir/plainfile/sub" "$dir/err" || fail "unmakeable folder not named"
+set +e
+"$quillon" build 2>/dev/null; test $? -eq 2 || fail "build without a site is a usage error"
+"$quillon" build "$dir/Club.QLS" --bogus 2>/dev/null; test $? -eq 2 || fail "unknown option is a usage error"
+"$quillon" new 2>/dev/null; test $? -eq 2 || fail "new without a name is a usage error"
+exit 0

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# quillon publish: a built web folder uploaded to a real FTP server, the password never shown.
+set -euo pipefail
+quillon="$1"
+server_script="$2"
+work="$(mktemp -d)"
+server_pid=""
+cleanup() {
+    exec 3>&- || true
+    if [ -n "$server_pid" ]; then
+        kill "$server_pid" 2>/dev/null || true
+        wait "$server_pid" 2>/dev/null || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+password='Cli-Secret-99'
+mkdir -p "$work/home"
+# The server stops when its input closes; this script holds the input open on fd 3.
+mkfifo "$work/server-input"
+exec 3<>"$work/server-input"
+/usr/bin/python3 "$server_script" "$work/home" jo "$password" <"$work/server-input" >"$work/port" &
+server_pid=$!
+for _ in $(seq 100); do grep -q PORT "$work/port" 2>/dev/null && break; sleep 0.1; done
+port="$(awk '/PORT/ {print $2}' "$work/port")"
+[ -n "$port" ] || fail "the FTP server did not start"
+
+site="$work/site.qls"
+cp "$(dirname "$quillon")/Blank Site.qls" "$site"
+set_settings() { # server user password
+    /usr/bin/python3 - "$site" "$1" "$2" "$3" <<'PY'
+import sqlite3, sys
+db = sqlite3.connect(sys.argv[1])
+db.execute("UPDATE Options SET Ftp_Destination=?, Ftp_Username=?, Ftp_Password=?, Ftp_Root='/www/', Ftp_Dir='site/'",
+           sys.argv[2:5])
+db.execute("INSERT OR IGNORE INTO Articles (ArtID, Title) VALUES (4, 'Home')")
+db.commit()
+PY
+}
+set_settings "127.0.0.1:$port" jo "$password"
+
+# Not built yet: the author is told to build first, and nothing is uploaded.
+if "$quillon" publish "$site" --base "$work/Unbuilt" >"$work/out" 2>&1; then fail "an unbuilt site was published"; fi
+grep -q "Build the site first" "$work/out" || fail "no advice to build first: $(cat "$work/out")"
+
+base="$work/My Base"
+web="$base/TempInternetFiles"
+mkdir -p "$web"/{categories,sections,articles,images}
+for i in 1 2 3 4; do head -c $((3000 + i * 977)) /dev/urandom >"$web/articles/art-$i.htm"; done
+echo "<html>cat</html>" >"$web/categories/cat-news.htm"
+head -c 50000 /dev/urandom >"$web/images/Photo One.JPG"
+# Publishing adds the forwarding page and the program logo it shows: 8 files in all.
+
+"$quillon" publish "$site" --base "$base" >"$work/out" 2>&1 || fail "publish failed: $(cat "$work/out")"
+grep -q "8 files sent, 0 failures" "$work/out" || fail "no summary: $(cat "$work/out")"
+cmp "$web/Index.htm" "$work/home/www/site/index.htm" || fail "index.htm differs"
+for folder in categories sections articles images; do
+    diff -r "$web/$folder" "$work/home/www/site/$folder" || fail "$folder differs"
+done
+[ "$(stat -c %a "$base/QuillonEngine_ftp.txt")" = 600 ] || fail "the script is readable by others"
+if grep -q "$password" "$work/out"; then fail "the password was shown"; fi
+
+# A wrong password: the client's failure is the command's exit status, and nothing more is sent.
+set_settings "127.0.0.1:$port" jo "wrong-$password"
+rm -rf "$work/home/www"
+if "$quillon" publish "$site" --base "$base" >"$work/out" 2>&1; then fail "a failed login exited 0"; fi
+grep -q "Login failed" "$work/out" || fail "no login failure shown: $(cat "$work/out")"
+[ ! -e "$work/home/www" ] || fail "something was sent after a failed login"
+if grep -q "wrong-$password" "$work/out"; then fail "the password was shown"; fi
+echo "ok"

@@ -1,0 +1,112 @@
+// Picture copies: at most once per picture, with the result of copying on every use.
+#include "generator/OutputSink.h"
+#include "generator/PictureCopier.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+namespace qle::generator {
+namespace {
+
+// Remembers every copy it is asked for, then copies in memory.
+class CountingSink : public OutputSink
+{
+public:
+    Status writeFile(const std::string& path, std::string_view bytes) override { return memory.writeFile(path, bytes); }
+    Status copyFile(const std::string& source, const std::string& path) override
+    {
+        copies.push_back(source);
+        return memory.copyFile(source, path);
+    }
+
+    MemorySink memory;
+    std::vector<std::string> copies;
+};
+
+class PictureCopies : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directories(m_dir / "a");
+        std::filesystem::create_directories(m_dir / "b");
+        test::WriteFile(m_dir / "a/pic.gif", "A");
+        test::WriteFile(m_dir / "b/pic.gif", "B");
+    }
+
+    test::TempDir m_dir;
+    CountingSink m_sink;
+    PictureCopier m_pictures {m_sink};
+};
+
+TEST_F(PictureCopies, APictureShownOnManyPagesIsCopiedOnce)
+{
+    for (int page = 0; page < 100; ++page)
+        m_pictures.add(m_dir / "a/pic.gif");
+    m_pictures.copyAll();
+    EXPECT_EQ(m_sink.copies.size(), 1u);
+    EXPECT_EQ(m_sink.memory.files().at("images/pic.gif"), "A");
+}
+
+TEST_F(PictureCopies, LastUseOfAFileNameWins)
+{
+    const struct
+    {
+        std::vector<std::string> uses;
+        std::string expected;
+    } cases[] = {
+        {{"a/pic.gif", "b/pic.gif"}, "B"},
+        {{"b/pic.gif", "a/pic.gif"}, "A"},
+        {{"a/pic.gif", "b/pic.gif", "a/pic.gif"}, "A"},
+        // A copy that fails leaves what the use before it copied.
+        {{"a/pic.gif", "missing/pic.gif"}, "A"},
+        {{"b/pic.gif", "a/pic.gif", "missing/pic.gif", "missing/pic.gif"}, "A"},
+    };
+    for (const auto& c : cases) {
+        CountingSink sink;
+        PictureCopier pictures(sink);
+        for (const auto& use : c.uses)
+            pictures.add(m_dir / use);
+        pictures.copyAll();
+        ASSERT_EQ(sink.memory.files().count("images/pic.gif"), 1u) << c.expected;
+        EXPECT_EQ(sink.memory.files().at("images/pic.gif"), c.expected);
+        EXPECT_LE(sink.copies.size(), 2u) << "each source is tried at most once";
+    }
+}
+
+TEST_F(PictureCopies, NamesThatWouldLeaveTheImagesFolderAreNotCopied)
+{
+    for (const char* path : {"..", "/x/..", ".", "", "/x/"})
+        m_pictures.add(path);
+    m_pictures.copyAll();
+    EXPECT_TRUE(m_sink.copies.empty());
+}
+
+TEST(DiskSink, WritesCopiesAndNamesTheFileWhenItCannot)
+{
+    test::TempDir dir;
+    std::filesystem::create_directories(dir / "images");
+    test::WriteFile(dir / "source.gif", "GIF");
+    DiskSink sink(dir.path());
+    ASSERT_TRUE(sink.writeFile("page.htm", "text\r\n").ok());
+    EXPECT_EQ(test::ReadFile(dir / "page.htm"), "text\r\n");
+    ASSERT_TRUE(sink.writeFile("page.htm", "new").ok());
+    EXPECT_EQ(test::ReadFile(dir / "page.htm"), "new");
+    ASSERT_TRUE(sink.copyFile(dir / "source.gif", "images/source.gif").ok());
+    EXPECT_EQ(test::ReadFile(dir / "images/source.gif"), "GIF");
+
+    // Copying a file onto itself must not empty it.
+    EXPECT_FALSE(sink.copyFile(dir / "images/source.gif", "images/source.gif").ok());
+    EXPECT_EQ(test::ReadFile(dir / "images/source.gif"), "GIF");
+
+    const Status missingFolder = sink.writeFile("nowhere/page.htm", "x");
+    EXPECT_EQ(missingFolder.code(), Status::Code::IoError);
+    EXPECT_NE(missingFolder.message().find(dir / "nowhere/page.htm"), std::string::npos) << missingFolder.message();
+    EXPECT_FALSE(sink.copyFile(dir / "missing.gif", "images/missing.gif").ok());
+}
+
+} // namespace
+} // namespace qle::generator

@@ -1,0 +1,133 @@
+#include "publish/BatchRunner.h"
+#include "publish/PublishPlan.h"
+#include "support/TempDir.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace qle::publish {
+namespace {
+
+using Kind = BatchCommand::Kind;
+
+TEST(BatchRunner, ParsesThePublishersLines)
+{
+    const std::tuple<std::string, Kind, std::string, std::string> rows[] = {
+        {"cd /home/jo/Base/\r", Kind::Cd, "/home/jo/Base/", ""},
+        {"cd /home/jo/My Base/", Kind::Cd, "/home/jo/My Base/", ""},
+        {"ftp -s:/b/QuillonEngine_ftp.txt ftp.example.net", Kind::Ftp, "/b/QuillonEngine_ftp.txt", "ftp.example.net"},
+        {"ftp -s:/my base/s.txt 127.0.0.1:2121\r", Kind::Ftp, "/my base/s.txt", "127.0.0.1:2121"},
+        {"ftp -s:\"/my base/s.txt\" host", Kind::Ftp, "/my base/s.txt", "host"},
+        {"ftp -s:/my base/s.txt ", Kind::Ftp, "/my base/s.txt", ""}, // empty server setting
+        {"echo off", Kind::EchoOff, "", ""},
+        {"ECHO ON", Kind::EchoOn, "", ""},
+        {"echo Your web site has been published to host", Kind::Echo, "Your web site has been published to host", ""},
+        {"echo Please close this window \r", Kind::Echo, "Please close this window ", ""},
+        {"echo offline", Kind::Echo, "offline", ""},
+        {"pause", Kind::Pause, "", ""},
+        {"exit", Kind::Exit, "", ""},
+        {"", Kind::Blank, "", ""},
+        {"  \r", Kind::Blank, "", ""},
+        {"ftp -i host", Kind::Unknown, "ftp -i host", ""},
+        {"rm -rf /", Kind::Unknown, "rm -rf /", ""},
+        {"cdrom", Kind::Unknown, "cdrom", ""},
+    };
+    for (const auto& [line, kind, argument, server] : rows) {
+        const BatchCommand command = ParseBatchLine(line);
+        EXPECT_EQ(command.kind, kind) << line;
+        EXPECT_EQ(command.argument, argument) << line;
+        EXPECT_EQ(command.server, server) << line;
+    }
+}
+
+class BatchRun : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directory(m_base);
+        // Stands in for the upload client: shows its arguments, folder and both output streams.
+        test::WriteFile(m_fakeClient, "#!/bin/sh\n"
+                                      "for a in \"$@\"; do echo \"arg=$a\"; done\n"
+                                      "echo \"folder=$(pwd)\"\n"
+                                      "echo to-stderr >&2\n"
+                                      "printf 'no line end'\n"
+                                      "exit 3\n");
+        ::chmod(m_fakeClient.c_str(), 0755);
+    }
+
+    Result<int> run(const std::string& batchText)
+    {
+        test::WriteFile(m_batch, batchText);
+        BatchCallbacks callbacks;
+        callbacks.output = [this](const std::string& line) { output.push_back(line); };
+        callbacks.pause = [this] {
+            output.push_back("<pause>");
+            ++pauses;
+        };
+        return RunBatchFile(m_batch, {m_fakeClient, 0}, callbacks);
+    }
+
+    test::TempDir m_dir;
+    std::string m_base = m_dir / "My Base/";
+    std::string m_batch = m_base + kBatchFileName;
+    std::string m_fakeClient = m_dir / "fake-ftp";
+    std::vector<std::string> output;
+    int pauses = 0;
+};
+
+TEST_F(BatchRun, CarriesOutThePublishersBatchFile)
+{
+    const std::string script = m_base + kScriptFileName;
+    auto status = run(BatchFileText(m_base, script, "127.0.0.1:2121") + "echo after exit\r\n");
+    ASSERT_TRUE(status.ok()) << status.status().message();
+    EXPECT_EQ(status.value(), 3);
+    const std::string folder = m_base.substr(0, m_base.size() - 1);
+    const std::vector<std::string> expected = {
+        folder + ">cd " + m_base,
+        folder + ">ftp -s:" + script + " 127.0.0.1:2121",
+        "arg=-s:" + script,
+        "arg=127.0.0.1:2121",
+        "folder=" + folder,
+        "to-stderr",
+        "no line end",
+        "THE UPLOAD FAILED (status 3): the site was not fully published. See the messages above.",
+        folder + ">echo off",
+        "Your web site has been published to 127.0.0.1:2121",
+        "Please close this window ",
+        "<pause>",
+    };
+    EXPECT_EQ(output, expected);
+    EXPECT_EQ(pauses, 1);
+}
+
+TEST_F(BatchRun, ShowsButNeverRunsOtherCommands)
+{
+    const std::string marker = m_dir / "ran";
+    auto status = run("echo off\r\ntouch " + marker + "\r\ncd /no/such/folder\r\nexit\r\n");
+    ASSERT_TRUE(status.ok());
+    EXPECT_EQ(status.value(), 0);
+    EXPECT_FALSE(test::PathExists(marker));
+    ASSERT_EQ(output.size(), 3u);
+    EXPECT_NE(output[1].find("touch"), std::string::npos);
+    EXPECT_NE(output[2].find("/no/such/folder"), std::string::npos);
+}
+
+TEST_F(BatchRun, ReportsAMissingClientAndAMissingBatchFile)
+{
+    test::WriteFile(m_batch, "echo off\r\nftp -s:x host\r\n");
+    BatchCallbacks callbacks;
+    callbacks.output = [this](const std::string& line) { output.push_back(line); };
+    auto status = RunBatchFile(m_batch, {m_dir / "no-such-client", 0}, callbacks);
+    ASSERT_TRUE(status.ok());
+    EXPECT_EQ(status.value(), 127);
+    ASSERT_EQ(output.size(), 3u);
+    EXPECT_NE(output[1].find("no-such-client"), std::string::npos);
+    EXPECT_NE(output[2].find("THE UPLOAD FAILED"), std::string::npos);
+
+    EXPECT_FALSE(RunBatchFile(m_dir / "missing.bat", {m_fakeClient, 0}, callbacks).ok());
+}
+
+} // namespace
+} // namespace qle::publish

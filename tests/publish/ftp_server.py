@@ -1,0 +1,42 @@
+"""A loopback FTP server for the publisher's tests and benchmark.
+
+usage: ftp_server.py HOME USER PASSWORD
+Serves HOME to USER on a free 127.0.0.1 port, prints "PORT <n>" once it listens, and serves until
+it is terminated or its standard input closes (so it never outlives the test that started it).
+"""
+import logging
+import sys
+import threading
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+def main():
+    home, user, password = sys.argv[1:4]
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(user, password, home, perm="elradfmwMT")
+    handler = FTPHandler
+    handler.authorizer = authorizer
+    handler.auth_failed_timeout = 0.1
+    handler.passive_ports = None
+    logging.basicConfig(level=logging.WARNING)
+    server = FTPServer(("127.0.0.1", 0), handler)
+    server.max_cons = 64
+    port = server.socket.getsockname()[1]
+    print("PORT %d" % port, flush=True)
+
+    def watch_stdin():
+        sys.stdin.read()
+        server.close_all()
+
+    threading.Thread(target=watch_stdin, daemon=True).start()
+    try:
+        server.serve_forever(timeout=0.2)
+    except Exception:
+        pass
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,163 @@
+// ui_screenshots OUTDIR: opens the program's windows on a fixture site and saves a picture of the
+// start dialog, each editor tab (the View tab after a build) and the provider catalogue.
+// Run it under an X server (scripts/screenshots.sh starts one); HOME should be a scratch folder.
+#include "app/Folders.h"
+#include "app/Paths.h"
+#include "support/RecordingUi.h"
+#include "support/TempDir.h"
+#include "ui/FreeWebSpace.h"
+#include "ui/MainWindow.h"
+#include "ui/StartSiteDialog.h"
+#include "ui/editor/PageContentTab.h"
+#include "ui/editor/PublishTab.h"
+#include "ui/editor/SiteEditorWindow.h"
+#include "ui/editor/ViewTab.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QImage>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QWebEngineView>
+#include <cstdio>
+
+namespace {
+
+void Wait(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// What the screen shows of the window, so that the embedded browser's own drawing is included.
+bool Save(QWidget* window, const QString& file)
+{
+    window->raise();
+    window->activateWindow();
+    Wait(400);
+    QPixmap shot = window->screen()->grabWindow(window->winId());
+    if (shot.isNull() || shot.toImage().allGray())
+        shot = window->grab();
+    const bool saved = shot.save(file);
+    std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(file));
+    return saved;
+}
+
+QString Picture(const QString& folder, const QString& name, QColor colour)
+{
+    QImage image(120, 90, QImage::Format_RGB32);
+    image.fill(colour);
+    QPainter painter(&image);
+    painter.setPen(Qt::white);
+    painter.drawText(image.rect(), Qt::AlignCenter, name);
+    painter.end();
+    const QString path = folder + name + QStringLiteral(".jpg");
+    image.save(path);
+    return path;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: ui_screenshots OUTDIR\n");
+        return 2;
+    }
+    const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath() + QLatin1Char('/');
+    QDir().mkpath(out);
+    bool ok = true;
+
+    qle::test::RecordingUi ui;
+    qle::ui::MainWindow window(ui, qle::test::ProgramFolder());
+    window.resize(1100, 800);
+    window.show();
+    window.startUp();
+    Wait(300);
+    ok &= Save(window.startDialog(), out + QStringLiteral("01-start-dialog.png"));
+
+    // A fixture site of three pages with pictures, made through the editor as an author would.
+    const std::string sites = qle::app::BaseFolder(window.state().options) + "WebSites/";
+    ui.textAnswers.push_back("Garden Club");
+    window.startDialog()->btnCreate->click();
+    qle::ui::SiteEditorWindow* editor = window.editor();
+    if (!editor) {
+        std::fprintf(stderr, "ui_screenshots: the fixture site could not be made in %s\n", sites.c_str());
+        for (const auto& message : ui.messages)
+            std::fprintf(stderr, "message: %s\n", message.text.c_str());
+        return 1;
+    }
+    const QString pictures = QDir::tempPath() + QStringLiteral("/");
+    struct Page
+    {
+        const char* category;
+        const char* section;
+        const char* title;
+        const char* para;
+        QColor colour;
+    } pages[] = {
+        {"Gardening", "Roses", "Pruning roses in March", "When and how to cut back your roses.", QColor(150, 30, 60)},
+        {"Gardening", "Vegetables", "Early potatoes", "Chitting, planting and earthing up.", QColor(90, 120, 40)},
+        {"Club News", "Meetings", "Spring meeting", "Our first meeting of the year.", QColor(30, 80, 150)},
+    };
+    for (std::size_t i = 0; i < std::size(pages); ++i) {
+        if (i > 0)
+            editor->pageContentTab()->cmdAdd->click();
+        editor->setFieldText(1, QString::fromLatin1(pages[i].category));
+        editor->setFieldText(2, QString::fromLatin1(pages[i].section));
+        editor->setFieldText(3, QString::fromLatin1(pages[i].title));
+        editor->setFieldText(4, QString::fromLatin1(pages[i].para));
+        editor->setFieldText(5, QStringLiteral("This is the main text of the page.\nIt may hold <b>HTML</b>."));
+        editor->setFieldText(7, QStringLiteral("Picture %1").arg(i + 1));
+        ui.fileAnswers.push_back(
+            Picture(pictures, QStringLiteral("picture%1").arg(i + 1), pages[i].colour).toStdString());
+        editor->pageContentTab()->Command1->click();
+    }
+    editor->pageContentTab()->btnFirst->click();
+
+    const char* tabFiles[] = {"02-page-content.png", "03-colours.png", "04-banner-homepage.png", "05-view.png",
+                              "06-publish.png"};
+    for (int tab = 0; tab < 5; ++tab) {
+        editor->selectTab(static_cast<qle::ui::SiteEditorWindow::Tab>(tab));
+        if (tab == qle::ui::SiteEditorWindow::ViewSite) {
+            editor->viewTab()->btnUpdateWeb->click();
+            if (QWebEngineView* browser = editor->viewTab()->WebBrowser1()) {
+                QEventLoop loop;
+                QObject::connect(browser, &QWebEngineView::loadFinished, &loop, &QEventLoop::quit);
+                QTimer::singleShot(15000, &loop, &QEventLoop::quit);
+                loop.exec();
+                Wait(1000);
+            }
+        }
+        if (tab == qle::ui::SiteEditorWindow::Publish) {
+            QComboBox* providers = editor->publishTab()->cmbProvider;
+            editor->setFieldText(9, QStringLiteral("gardenclub"));
+            providers->setCurrentIndex(providers->findText(QStringLiteral("Example Free Pages")));
+            emit providers->activated(providers->currentIndex());
+            editor->setFieldText(13, QStringLiteral("club/"));
+        }
+        ok &= Save(&window, out + QString::fromLatin1(tabFiles[tab]));
+    }
+
+    editor->publishTab()->Command3->click();
+    auto* catalogue = window.findChild<qle::ui::FreeWebSpace*>();
+    if (catalogue) {
+        ok &= Save(catalogue, out + QStringLiteral("07-free-web-space.png"));
+        catalogue->cmbProvider->setCurrentRow(0);
+        ok &= Save(catalogue, out + QStringLiteral("08-free-web-space-details.png"));
+    } else {
+        ok = false;
+    }
+    for (const auto& message : ui.messages)
+        std::fprintf(stderr, "message: %s\n", message.text.c_str());
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,73 @@
+#include "UiTest.h"
+
+#include "app/Paths.h"
+#include "store/Database.h"
+#include "store/RecordSet.h"
+#include "ui/MainWindow.h"
+#include "ui/editor/SiteEditorWindow.h"
+
+#include <QTest>
+#include <QtGlobal>
+#include <stdexcept>
+
+namespace qle::test {
+
+UiFixture::UiFixture()
+    : m_savedHome(qgetenv("HOME"))
+{
+    qputenv("HOME", QByteArray::fromStdString(m_home.path()));
+    window = std::make_unique<ui::MainWindow>(recorder, ProgramFolder());
+    (void)app::StartUp(window->state(), ProgramFolder());
+}
+
+UiFixture::~UiFixture()
+{
+    window.reset();
+    qputenv("HOME", m_savedHome);
+}
+
+std::string UiFixture::openNewSite(const std::string& name)
+{
+    const std::string path = CopyBlankSite(sitesFolder() + name);
+    if (!window->openSite(path))
+        throw std::runtime_error("could not open " + path);
+    return path;
+}
+
+ui::SiteEditorWindow& UiFixture::editor()
+{
+    if (!window->editor())
+        throw std::runtime_error("no editor is open");
+    return *window->editor();
+}
+
+std::vector<std::string> Rows(const std::string& databasePath, const std::string& sql)
+{
+    std::vector<std::string> rows;
+    auto db = store::Database::open(databasePath);
+    if (!db)
+        throw std::runtime_error(db.status().message());
+    auto rs = db->query(sql);
+    if (!rs)
+        throw std::runtime_error(rs.status().message());
+    while (!rs->eof()) {
+        std::string row;
+        for (std::size_t i = 0; i < rs->columnNames().size(); ++i) {
+            if (i)
+                row += '|';
+            row += rs->text(static_cast<int>(i));
+        }
+        rows.push_back(row);
+        if (!rs->next().ok())
+            break;
+    }
+    return rows;
+}
+
+void TypeText(QWidget* widget, const QString& text)
+{
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::KeyAction::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+} // namespace qle::test

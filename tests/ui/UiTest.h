@@ -1,0 +1,51 @@
+// Shared pieces of the desktop program's Qt Test suites: a fresh home folder per test, a main
+// window driven through a recording person, and look-ups in the site file.
+#pragma once
+
+#include "support/RecordingUi.h"
+#include "support/TempDir.h"
+
+#include <QObject>
+#include <QString>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qle::ui {
+class MainWindow;
+class SiteEditorWindow;
+} // namespace qle::ui
+
+namespace qle::test {
+
+// A home folder of its own (so the base folder is $HOME/QuillonEngine/ inside it) and a main window
+// whose messages, prompts, file choosers and started programs are recorded.
+class UiFixture
+{
+public:
+    UiFixture();
+    ~UiFixture();
+
+    const std::string& home() const { return m_home.path(); }
+    std::string baseFolder() const { return m_home.path() + "QuillonEngine/"; }
+    std::string sitesFolder() const { return baseFolder() + "WebSites/"; }
+
+    // A copy of the blank site in the sites folder, opened in the editor.
+    std::string openNewSite(const std::string& name);
+    ui::SiteEditorWindow& editor();
+
+    RecordingUi recorder;
+    std::unique_ptr<ui::MainWindow> window;
+
+private:
+    TempDir m_home;
+    QByteArray m_savedHome;
+};
+
+// Each row of the statement's result, its columns joined with '|' (NULL as empty).
+std::vector<std::string> Rows(const std::string& databasePath, const std::string& sql);
+
+// Types text into the focused widget one key event at a time (keyClicks refuses non-ASCII text).
+void TypeText(QWidget* widget, const QString& text);
+
+} // namespace qle::test
