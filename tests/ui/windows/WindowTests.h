@@ -6,5 +6,6 @@ namespace qle::ui::test {
 int RunSplashTests(int argc, char** argv);
 int RunAboutTests(int argc, char** argv);
 int RunOptionsTests(int argc, char** argv);
+int RunColoursBannerTests(int argc, char** argv);
 
 } // namespace qle::ui::test
