@@ -147,6 +147,10 @@ private slots:
 
         QTest::mouseClick(tab->txtBannerImage, Qt::LeftButton);
         QCOMPARE(site.ui.opened, std::vector<std::string> {copy});
+
+        // Opening the site again shows the stored banner.
+        site.open();
+        QCOMPARE(site.editor->bannerTab()->txtBannerImage->pixmap().size(), QSize(600, 80));
     }
 
     void bannerPreviewFollowsTheBox()
