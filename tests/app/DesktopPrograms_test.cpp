@@ -56,16 +56,6 @@ TEST(DesktopPrograms, FindProgramSearchesThePathInOrder)
     EXPECT_EQ(FindProgram(dir / "a/tool"), "");
 }
 
-TEST(DesktopPrograms, FirstInstalledKeepsTheArguments)
-{
-    TempDir dir;
-    MakeProgram(dir / "second");
-    ScopedPath path(dir.path());
-    EXPECT_EQ(FirstInstalled({{"first", "-x"}, {}, {"second", "info-overview"}}),
-              (std::vector<std::string> {dir / "second", "info-overview"}));
-    EXPECT_TRUE(FirstInstalled({{"first"}}).empty());
-}
-
 TEST(DesktopPrograms, StartSysInfoStartsTheToolOrSaysItIsUnavailable)
 {
     struct Case

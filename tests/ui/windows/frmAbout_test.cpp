@@ -8,18 +8,8 @@
 #include <QPushButton>
 #include <QTest>
 
-#include <filesystem>
-
 namespace qle::ui::test {
 namespace {
-
-// Makes an executable stub named `name` in `folder`.
-void MakeTool(const std::string& folder, const std::string& name)
-{
-    const std::string path = folder + name;
-    qle::test::WriteFile(path, "#!/bin/sh\nexit 0\n");
-    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
-}
 
 class AboutTest : public QObject
 {
@@ -58,8 +48,8 @@ private slots:
         QVERIFY(!about.isVisible());
     }
 
-    // Which tool is chosen is tested with the lookup itself; here, that the button reaches it.
-    void sysInfoButtonStartsTheToolOrSaysItIsUnavailable()
+    // Which tool is chosen is tested with the look-up itself; here, that the button reaches it.
+    void sysInfoWithoutAToolSaysItIsUnavailable()
     {
         qle::test::TempDir bin;
         qputenv("PATH", QByteArray::fromStdString(bin.path()));
@@ -71,11 +61,6 @@ private slots:
         QCOMPARE(ui.messages[0].title, std::string("Quillon Engine"));
         QCOMPARE(ui.messages[0].icon, app::MessageIcon::None);
         QVERIFY(ui.started.empty());
-
-        MakeTool(bin.path(), "hardinfo");
-        QTest::mouseClick(button(about, "cmdSysInfo"), Qt::LeftButton);
-        QCOMPARE(ui.messages.size(), std::size_t(1));
-        QCOMPARE(ui.started, std::vector<std::vector<std::string>> {{bin.path() + "hardinfo"}});
     }
 
 private:

@@ -17,7 +17,7 @@ class SplashTest : public QObject
     Q_OBJECT
 
 private slots:
-    void labelsShowProductMakerAndVersion()
+    void loadSetsTheLabelsAndStartsBothTimers()
     {
         frmSplash splash([] {});
         QCOMPARE(label(splash, "lblCompanyProduct")->text(), QStringLiteral("Brightlane"));
@@ -29,16 +29,11 @@ private slots:
         const int dpi = splash.logicalDpiX();
         QCOMPARE(splash.width(), TwipsToPixels(7380, dpi));
         QCOMPARE(splash.height(), TwipsToPixels(5550, dpi));
-    }
 
-    void timersRunFromLoad()
-    {
-        frmSplash splash([] {});
         QTimer* moving = splash.findChild<QTimer*>(QStringLiteral("tmrMovingText"));
         QTimer* closing = splash.findChild<QTimer*>(QStringLiteral("tmrCloseForm"));
         QVERIFY(moving && closing);
-        QVERIFY(moving->isActive());
-        QVERIFY(closing->isActive());
+        QVERIFY(moving->isActive() && closing->isActive());
         QCOMPARE(moving->interval(), 40);
         QCOMPARE(closing->interval(), 8000);
     }
