@@ -14,6 +14,7 @@ packages=(
     libsqlite3-dev libcurl4-openssl-dev libgtest-dev libgmock-dev
     qt6-base-dev libqt6sql6-sqlite qt6-webengine-dev
     python3-pyftpdlib xvfb xauth xdg-utils time
+    desktop-file-utils
 )
 
 missing=()

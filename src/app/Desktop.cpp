@@ -54,6 +54,24 @@ Status ShowPage(const std::string& address, const std::string& programFolder, Us
     return Status::OK();
 }
 
+Status ShowPage(const std::string& address, const std::string& programFolder, const std::string& writableFolder,
+                UserInterface& ui)
+{
+    if (address.empty())
+        return Status::OK();
+    const std::string text = LoaderPageText(address, programFolder);
+    std::string loader = JoinPath(programFolder, "Open.htm");
+    if (Status s = WriteTextFile(loader, text); !s.ok()) {
+        if (writableFolder.empty())
+            return s;
+        loader = JoinPath(writableFolder, "Open.htm");
+        if (Status fallback = WriteTextFile(loader, text); !fallback.ok())
+            return fallback.withContext(s.message());
+    }
+    OpenDocument(loader, ui);
+    return Status::OK();
+}
+
 ErrorReport ReportErrorMessage(const std::string& procedure, const std::string& description, const std::string& source,
                                long number)
 {

@@ -20,6 +20,12 @@ std::string LoaderPageText(const std::string& address, const std::string& progra
 // `Open.htm` in the program folder. Empty text does nothing. An error names the page file.
 Status ShowPage(const std::string& address, const std::string& programFolder, UserInterface& ui);
 
+// As above, but when the program folder cannot take the loader page (an installed program's
+// folder is read-only) it is written into `writableFolder`, normally the base folder, instead.
+// The page still shows the logo from the program folder.
+Status ShowPage(const std::string& address, const std::string& programFolder, const std::string& writableFolder,
+                UserInterface& ui);
+
 // The title and text of the shared error report for a failed routine.
 struct ErrorReport
 {

@@ -1,6 +1,7 @@
 #include "app/Paths.h"
 
 #include <climits>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qle::app {
@@ -60,13 +61,36 @@ std::string WithTrailingSlash(std::string_view folder)
     return result;
 }
 
-std::string ProgramFolder()
+std::string ExecutableFolder()
 {
     char buffer[PATH_MAX];
     const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
     if (n <= 0)
         return "./";
     return WithTrailingSlash(FolderOfPath(std::string_view(buffer, static_cast<std::size_t>(n))) + "/");
+}
+
+std::string ShippedFilesFolder(std::string_view executableFolder)
+{
+    const std::string beside = WithTrailingSlash(executableFolder);
+    const auto holdsShippedFiles = [](const std::string& folder) {
+        struct stat info
+        {
+        };
+        return ::stat(AppDatabasePath(folder).c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    };
+    if (holdsShippedFiles(beside))
+        return beside;
+    // <prefix>/bin/ -> <prefix>/share/quillon-engine/
+    const std::string installed = FolderOfPath(FolderOfPath(beside)) + "/share/quillon-engine/";
+    if (holdsShippedFiles(installed))
+        return installed;
+    return beside;
+}
+
+std::string ProgramFolder()
+{
+    return ShippedFilesFolder(ExecutableFolder());
 }
 
 std::string AppDatabasePath(std::string_view programFolder)

@@ -22,6 +22,16 @@ std::string JoinPath(std::string_view folder, std::string_view name);
 std::string WithTrailingSlash(std::string_view folder);
 
 // The folder of the running executable, ending in '/'.
+std::string ExecutableFolder();
+
+// Where the shipped files (template site, application database, pictures) of a program whose
+// executable lies in `executableFolder` are: beside the executable when the application database
+// is there (a build tree), else `<prefix>/share/quillon-engine/` for an executable installed in
+// `<prefix>/bin/` when that folder holds it. When neither does, the executable's folder, so that
+// errors name the place the files were expected. Ends in '/'.
+std::string ShippedFilesFolder(std::string_view executableFolder);
+
+// The program folder: the shipped files folder of the running executable, ending in '/'.
 std::string ProgramFolder();
 
 // The application database in the given program folder.

@@ -111,7 +111,7 @@ BatchCommand ParseBatchLine(std::string_view line)
 
 std::string DefaultFtpProgram()
 {
-    return app::JoinPath(app::ProgramFolder(), "quillon-ftp");
+    return app::JoinPath(app::ExecutableFolder(), "quillon-ftp");
 }
 
 int RunStreaming(const std::vector<std::string>& argv, const std::string& folder,

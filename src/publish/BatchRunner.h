@@ -46,7 +46,7 @@ struct BatchOptions
     long ftpTimeoutSeconds = 0; // passed on to the client when not 0
 };
 
-// The upload client in the program folder.
+// The upload client beside the running program.
 std::string DefaultFtpProgram();
 
 // Carries out the batch file and returns the exit status of the last upload run (0 when none

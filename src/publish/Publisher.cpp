@@ -146,7 +146,7 @@ Status PublishSite(const PublishJob& job, generator::SiteEditor& editor, app::Us
         return batch.status();
     }
     const ConsoleLauncher launcher =
-        launch ? launch : DetachedConsole(ui, app::JoinPath(app::ProgramFolder(), "quillon-console"));
+        launch ? launch : DetachedConsole(ui, app::JoinPath(app::ExecutableFolder(), "quillon-console"));
     if (!launcher(batch.value())) {
         Status failed = Status::IoError("The upload console could not be started for " + batch.value() + ".");
         ui.showMessage("The site was not published. " + failed.message(), app::kProgramTitle,

@@ -39,7 +39,7 @@ Result<std::string> WriteForwardingPage(const std::string& address, const std::s
 Result<std::string> WriteFtpFiles(const PublishJob& job, generator::SiteEditor& editor);
 
 // WriteFtpFiles, then starts the console on the batch file through `launch` (DetachedConsole
-// with the program folder's `quillon-console` when empty). Does not wait for the upload. When the
+// with the `quillon-console` beside the running program when empty). Does not wait for the upload. When the
 // publish is abandoned the author is told why and what to do, nothing is started, and the
 // returned Status says the same.
 Status PublishSite(const PublishJob& job, generator::SiteEditor& editor, app::UserInterface& ui,

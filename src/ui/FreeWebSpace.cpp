@@ -2,6 +2,7 @@
 
 #include "app/AppQueries.h"
 #include "app/Desktop.h"
+#include "app/Folders.h"
 #include "app/StartUp.h"
 #include "ui/editor/TextBoxes.h"
 #include "ui/models/ProviderCatalogue.h"
@@ -111,7 +112,9 @@ void FreeWebSpace::showProvider()
 
 void FreeWebSpace::openLink(const QString& address)
 {
-    if (Status s = app::ShowPage(address.toStdString(), m_state.programFolder, m_ui); !s.ok())
+    app::AppOptions options = m_state.options; // read only here: the base folder is not written back
+    const std::string baseFolder = app::BaseFolder(options);
+    if (Status s = app::ShowPage(address.toStdString(), m_state.programFolder, baseFolder, m_ui); !s.ok())
         m_ui.showMessage(s.message(), app::kProgramTitle, app::MessageIcon::Warning);
 }
 

@@ -208,7 +208,7 @@ void MainWindow::publishToInternet()
 void MainWindow::showHelp()
 {
     const std::string page = app::JoinPath(m_state.programFolder, kHelpPage);
-    if (Status s = app::ShowPage(page, m_state.programFolder, m_ui); !s.ok())
+    if (Status s = app::ShowPage(page, m_state.programFolder, app::BaseFolder(m_state.options), m_ui); !s.ok())
         m_ui.showMessage(s.message(), app::kProgramTitle, app::MessageIcon::Warning);
 }
 

@@ -25,10 +25,11 @@ Status PublishCurrentSite(const publish::FtpSettings& ftp, generator::SiteEditor
     job.webFolder = app::WebFolder(job.baseFolder);
     job.sitePath = state.currentSitePath;
     job.programFolder = state.programFolder;
-    const std::string programFolder = state.programFolder;
+    // The program itself, not the shipped files' folder, which differs once installed.
+    const std::string executableFolder = app::ExecutableFolder();
     // The upload runs in a console window of its own; the editor does not wait for it.
-    return publish::PublishSite(job, editor, ui, [&ui, programFolder](const std::string& batchFile) {
-        return ui.startProgram(ConsoleCommand(programFolder, batchFile));
+    return publish::PublishSite(job, editor, ui, [&ui, executableFolder](const std::string& batchFile) {
+        return ui.startProgram(ConsoleCommand(executableFolder, batchFile));
     });
 }
 

@@ -3,7 +3,11 @@
 #include "ui/ConsoleWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/QtUserInterface.h"
+#include "ui/windows/Logo.h"
+#include "ui/windows/frmAbout.h"
+#include "ui/windows/frmSplash.h"
 
+#include <QAction>
 #include <QApplication>
 #include <cstdlib>
 #include <unistd.h>
@@ -16,6 +20,9 @@ int main(int argc, char** argv)
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillon Engine"));
+    // Ties the windows to the menu entry, whose icon they share.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quillon-engine"));
+    QApplication::setWindowIcon(qle::ui::ProgramIcon());
 
     // quillon-engine --console BATCHFILE: the console window of an upload, started by the publisher.
     const QStringList arguments = QApplication::arguments();
@@ -29,6 +36,16 @@ int main(int argc, char** argv)
     QObject::connect(&mainWindow, &qle::ui::MainWindow::closed, &app, &QApplication::quit, Qt::QueuedConnection);
     QApplication::setQuitOnLastWindowClosed(false);
 
-    mainWindow.showMainWindow();
+    // "&About": a fresh window on every showing, beside the main window without blocking it.
+    QObject::connect(mainWindow.mnuAbout(), &QAction::triggered, &mainWindow, [&ui, &mainWindow] {
+        auto* about = new qle::ui::frmAbout(ui, &mainWindow);
+        about->setAttribute(Qt::WA_DeleteOnClose);
+        about->show();
+    });
+
+    // The splash comes first and shows the main window when it closes.
+    auto* splash = new qle::ui::frmSplash([&mainWindow] { mainWindow.showMainWindow(); });
+    splash->setAttribute(Qt::WA_DeleteOnClose);
+    splash->show();
     return QApplication::exec();
 }

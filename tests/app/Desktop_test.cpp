@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace qle::app {
 namespace {
 
@@ -43,6 +45,32 @@ TEST(ShowPage, EmptyAddressWritesAndOpensNothing)
     EXPECT_FALSE(test::PathExists(dir / "Open.htm"));
     EXPECT_TRUE(ui.opened.empty());
     EXPECT_FALSE(ShowPage("x", dir / "no-such-folder/", ui).ok()) << "an unwritable loader page is an error";
+}
+
+TEST(ShowPage, UnwritableProgramFolderPutsTheLoaderPageInTheWritableFolder)
+{
+    TempDir dir;
+    RecordingUi ui;
+    std::filesystem::create_directories(dir / "base");
+    const std::string readOnlyProgram = dir / "program-folder-that-cannot-be-written/";
+    ASSERT_TRUE(ShowPage("http://www.example.com/", readOnlyProgram, dir / "base/", ui).ok());
+    EXPECT_EQ(test::ReadFile(dir / "base/Open.htm"), LoaderPageText("http://www.example.com/", readOnlyProgram))
+        << "the logo is still taken from the program folder";
+    EXPECT_EQ(ui.opened, std::vector<std::string> {dir / "base/Open.htm"});
+
+    // A writable program folder is used as before, and the base folder is left alone.
+    std::filesystem::create_directories(dir / "program");
+    ASSERT_TRUE(ShowPage("x", dir / "program/", dir / "elsewhere/", ui).ok());
+    EXPECT_TRUE(test::PathExists(dir / "program/Open.htm"));
+    EXPECT_FALSE(test::PathExists(dir / "elsewhere"));
+
+    // Neither writable: the error names both places, and nothing is opened.
+    ui.opened.clear();
+    const Status s = ShowPage("x", readOnlyProgram, dir / "missing-base/", ui);
+    ASSERT_FALSE(s.ok());
+    EXPECT_NE(s.message().find(readOnlyProgram + "Open.htm"), std::string::npos) << s.message();
+    EXPECT_NE(s.message().find(dir / "missing-base/Open.htm"), std::string::npos) << s.message();
+    EXPECT_TRUE(ui.opened.empty());
 }
 
 TEST(OpenDocument, MissingFileIsReportedNotOpened)

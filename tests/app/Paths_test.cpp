@@ -1,4 +1,7 @@
 #include "app/Paths.h"
+#include "support/TempDir.h"
+
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -60,6 +63,35 @@ TEST(Paths, ProgramFolderIsTheExecutablesFolder)
     ASSERT_FALSE(folder.empty());
     EXPECT_EQ(folder.front(), '/');
     EXPECT_EQ(folder.back(), '/');
+}
+
+TEST(Paths, ShippedFilesBesideTheExecutableOrInTheInstalledDataFolder)
+{
+    namespace fs = std::filesystem;
+    struct Case
+    {
+        const char* name;
+        bool beside;
+        bool installed;
+        const char* expected; // relative to the temporary prefix
+    };
+    const Case cases[] = {
+        {"build tree", true, false, "bin/"},
+        {"installed", false, true, "share/quillon-engine/"},
+        {"files beside the executable win", true, true, "bin/"},
+        {"nowhere: the executable's folder", false, false, "bin/"},
+    };
+    for (const Case& c : cases) {
+        test::TempDir prefix;
+        fs::create_directories(prefix / "bin");
+        fs::create_directories(prefix / "share/quillon-engine");
+        if (c.beside)
+            test::WriteFile(prefix / "bin/Quillon Engine.mdb", "db");
+        if (c.installed)
+            test::WriteFile(prefix / "share/quillon-engine/Quillon Engine.mdb", "db");
+        EXPECT_EQ(ShippedFilesFolder(prefix / "bin/"), prefix / c.expected) << c.name;
+        EXPECT_EQ(ShippedFilesFolder(prefix / "bin"), prefix / c.expected) << c.name << ", no trailing '/'";
+    }
 }
 
 } // namespace

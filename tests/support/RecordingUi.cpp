@@ -30,7 +30,7 @@ std::string RecordingUi::chooseFile(const app::FileChoice& choice)
 bool RecordingUi::openWithDesktop(const std::string& pathOrAddress)
 {
     opened.push_back(pathOrAddress);
-    return true;
+    return openSucceeds;
 }
 
 bool RecordingUi::startProgram(const std::vector<std::string>& argv)

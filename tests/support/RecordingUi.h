@@ -30,6 +30,7 @@ public:
     std::deque<std::optional<std::string>> textAnswers;
     std::deque<std::string> fileAnswers;
     bool startSucceeds = true;
+    bool openSucceeds = true;
 
     std::vector<Message> messages;
     std::vector<std::string> prompts;

@@ -1,5 +1,6 @@
 // ui_screenshots OUTDIR: opens the program's windows on a fixture site and saves a picture of the
-// start dialog, each editor tab (the View tab after a build) and the provider catalogue.
+// start dialog, each editor tab (the View tab after a build), the provider catalogue, the splash
+// and the About window.
 // Run it under an X server (scripts/screenshots.sh starts one); HOME should be a scratch folder.
 #include "app/Folders.h"
 #include "app/Paths.h"
@@ -8,10 +9,13 @@
 #include "ui/FreeWebSpace.h"
 #include "ui/MainWindow.h"
 #include "ui/StartSiteDialog.h"
+#include "ui/editor/BannerTab.h"
 #include "ui/editor/PageContentTab.h"
 #include "ui/editor/PublishTab.h"
 #include "ui/editor/SiteEditorWindow.h"
 #include "ui/editor/ViewTab.h"
+#include "ui/windows/frmAbout.h"
+#include "ui/windows/frmSplash.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -123,6 +127,10 @@ int main(int argc, char** argv)
         editor->pageContentTab()->Command1->click();
     }
     editor->pageContentTab()->btnFirst->click();
+    // The first page is the homepage, under the template banner.
+    editor->pageContentTab()->btnHompage->click();
+    ui.fileAnswers.push_back(qle::test::ProgramFolder() + "default_banner.gif");
+    editor->bannerTab()->btnChooseBanner->click();
 
     const char* tabFiles[] = {"02-page-content.png", "03-colours.png", "04-banner-homepage.png", "05-view.png",
                               "06-publish.png"};
@@ -157,6 +165,24 @@ int main(int argc, char** argv)
     } else {
         ok = false;
     }
+
+    // The splash half way through its reveal, and the About window.
+    qle::ui::frmSplash splash([] {});
+    // Ticked by hand, so that the picture shows the labels part-way.
+    for (QTimer* timer : splash.findChildren<QTimer*>())
+        timer->stop();
+    for (int tick = 0; tick < 8; ++tick)
+        splash.tmrMovingText_Timer();
+    splash.show();
+    ok &= Save(&splash, out + QStringLiteral("09-splash-revealing.png"));
+    for (int tick = 0; tick < 8; ++tick)
+        splash.tmrMovingText_Timer();
+    ok &= Save(&splash, out + QStringLiteral("10-splash.png"));
+    splash.hide();
+    qle::ui::frmAbout about(ui, &window);
+    about.show();
+    ok &= Save(&about, out + QStringLiteral("11-about.png"));
+
     for (const auto& message : ui.messages)
         std::fprintf(stderr, "message: %s\n", message.text.c_str());
     return ok ? 0 : 1;

@@ -2,6 +2,7 @@
 
 #include "UiTest.h"
 #include "app/Folders.h"
+#include "app/Paths.h"
 #include "ui/ConsoleWindow.h"
 #include "ui/FreeWebSpace.h"
 #include "ui/MainWindow.h"
@@ -265,7 +266,8 @@ void ViewPublishTest::publishWritesTheUploadFiles()
     QCOMPARE(Rows(site, "select Ftp_Username, Ftp_Root, Ftp_Dir from Options"),
              std::vector<std::string>({"jo|/www/|site/"}));
     QCOMPARE(f.recorder.started.size(), std::size_t(1));
-    QCOMPARE(f.recorder.started[0], std::vector<std::string>({ProgramFolder() + "quillon-engine", "--console",
+    // The console is the program itself, found beside the running executable.
+    QCOMPARE(f.recorder.started[0], std::vector<std::string>({app::ExecutableFolder() + "quillon-engine", "--console",
                                                               base + "QuillonEngine_ftp.bat"}));
 }
 

@@ -1,5 +1,11 @@
 #include "ui/editor/BannerTab.h"
 
+#include "app/Banner.h"
+#include "app/Desktop.h"
+#include "app/Folders.h"
+#include "app/StartUp.h"
+#include "ui/editor/TextBoxes.h"
+
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -53,10 +59,15 @@ BannerTab::BannerTab(QWidget* parent)
     bannerButtons->addWidget(btnCreateBanner);
     bannerButtons->addStretch(1);
     layout->addLayout(bannerButtons);
-    txtBannerImage = new QLabel(this);
+    txtBannerImage = new ClickableLabel(this);
     txtBannerImage->setObjectName(QStringLiteral("txtBannerImage"));
     txtBannerImage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // The picture keeps its natural size; a banner wider than the tab is cut off at its edge
+    // rather than widening the window.
+    txtBannerImage->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    txtBannerImage->setFixedHeight(0);
     layout->addWidget(txtBannerImage);
+    connect(txtBanner, &QLineEdit::textChanged, this, &BannerTab::showBanner);
 
     auto* homepageLabel = new QLabel(tr("Homepage"), this);
     homepageLabel->setFont(bold);
@@ -102,6 +113,57 @@ BannerTab::BannerTab(QWidget* parent)
 QWidget* BannerTab::focusControl() const
 {
     return btnChooseBanner;
+}
+
+void BannerTab::attach(app::AppState& state, app::UserInterface& ui)
+{
+    m_state = &state;
+    m_ui = &ui;
+    connect(btnChooseBanner, &QPushButton::clicked, this, &BannerTab::btnChooseBanner_Click);
+    connect(btnCreateBanner, &QPushButton::clicked, this, &BannerTab::btnCreateBanner_Click);
+    connect(txtBannerImage, &ClickableLabel::clicked, this, &BannerTab::txtBannerImage_Click);
+}
+
+void BannerTab::btnChooseBanner_Click()
+{
+    if (!m_state)
+        return;
+    if (auto banner = app::ChooseBanner(app::BaseFolder(m_state->options), *m_ui))
+        txtBanner->setText(QString::fromStdString(*banner));
+}
+
+void BannerTab::btnCreateBanner_Click()
+{
+    if (!m_state)
+        return;
+    if (auto banner = app::CreateBanner(app::BaseFolder(m_state->options), m_state->programFolder, *m_ui))
+        txtBanner->setText(QString::fromStdString(*banner));
+}
+
+void BannerTab::txtBannerImage_Click()
+{
+    if (m_ui && !txtBanner->text().isEmpty())
+        app::OpenDocument(txtBanner->text().toStdString(), *m_ui);
+}
+
+void BannerTab::btnHompage_Click(const QString& artId, const QString& title)
+{
+    txtHomepage->setText(artId);
+    txtHomepage_Title->setText(title);
+}
+
+void BannerTab::showBanner(const QString& path)
+{
+    if (path.isEmpty()) {
+        txtBannerImage->clear();
+        txtBannerImage->setFixedHeight(0);
+        return;
+    }
+    const QPixmap picture(path);
+    if (picture.isNull())
+        return;
+    txtBannerImage->setPixmap(picture);
+    txtBannerImage->setFixedHeight(picture.height());
 }
 
 } // namespace qle::ui

@@ -20,6 +20,12 @@ QComboBox* ColourBox(QWidget* parent, const char* name, int index)
 
 } // namespace
 
+void FillColourList(QComboBox* box)
+{
+    for (const char* name : kColourNames)
+        box->addItem(QString::fromLatin1(name));
+}
+
 ColoursTab::ColoursTab(QWidget* parent)
     : QWidget(parent)
 {
@@ -40,6 +46,9 @@ ColoursTab::ColoursTab(QWidget* parent)
         grid->addWidget(cmbLeftPanelColour[i], i + 1, 1);
         grid->addWidget(cmbMiddlePanelColour[i], i + 1, 2);
         grid->addWidget(cmbRightPanelColour[i], i + 1, 3);
+        FillColourList(cmbLeftPanelColour[i]);
+        FillColourList(cmbMiddlePanelColour[i]);
+        FillColourList(cmbRightPanelColour[i]);
     }
     grid->setRowStretch(4, 1);
     grid->setColumnStretch(4, 1);

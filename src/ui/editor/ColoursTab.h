@@ -8,11 +8,21 @@ class QComboBox;
 
 namespace qle::ui {
 
+// The colour names the colour boxes offer, in this order.
+inline constexpr std::array<const char*, 12> kColourNames = {
+    "Black",      "Blue",        "Brown",  "Green", "LightBlue", "LightBrown",
+    "LightGreen", "LightOrange", "Orange", "Red",   "White",     "Yellow",
+};
+
+// Adds the colour names, in order, to the end of the box's list; the list is not cleared first.
+void FillColourList(QComboBox* box);
+
 class ColoursTab : public QWidget
 {
     Q_OBJECT
 
 public:
+    // Each box lists the colour names once, filled row by row (left, middle, right).
     explicit ColoursTab(QWidget* parent = nullptr);
 
     // Index = page kind row: 0 category pages, 1 section pages, 2 article pages.

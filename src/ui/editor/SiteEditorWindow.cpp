@@ -89,6 +89,7 @@ SiteEditorWindow::SiteEditorWindow(app::AppState& state, app::UserInterface& ui,
         m_txtFields[static_cast<std::size_t>(i)] = m_publishTab->txtFields[static_cast<std::size_t>(i)];
 
     bindControls();
+    m_bannerTab->attach(m_state, m_ui);
     connectPageButtons();
     connectViewAndPublish();
     fillProviderList();
@@ -152,6 +153,8 @@ void SiteEditorWindow::connectPageButtons()
     connect(m_pageTab->cmdAdd, &QPushButton::clicked, this, [this] { runPageMove(&PagesSource::addNew); });
     connect(m_pageTab->cmdDelete, &QPushButton::clicked, this, [this] { runPageMove(&PagesSource::deleteCurrent); });
     connect(m_pageTab->Command1, &QPushButton::clicked, this, &SiteEditorWindow::choosePicture);
+    connect(m_pageTab->btnHompage, &QPushButton::clicked, this,
+            [this] { m_bannerTab->btnHompage_Click(m_pageTab->txtArtID->text(), fieldText(3)); });
     connect(m_pageTab->imgImage, &ClickableLabel::clicked, this, [this] {
         const QString path = fieldText(6);
         if (!path.isEmpty())
@@ -166,8 +169,9 @@ void SiteEditorWindow::connectViewAndPublish()
     connect(m_publishTab->btnPublish, &QPushButton::clicked, this, [this] { publishSite(true); });
     connect(m_publishTab->cmbProvider, &QComboBox::activated, this, &SiteEditorWindow::pickProvider);
     connect(m_publishTab->Command2, &QPushButton::clicked, this, &SiteEditorWindow::openPublishedPage);
-    connect(m_publishTab->btnGetWebAddress, &QPushButton::clicked, this,
-            [this] { (void)app::ShowPage(kWebAddressPage, m_state.programFolder, m_ui); });
+    connect(m_publishTab->btnGetWebAddress, &QPushButton::clicked, this, [this] {
+        (void)app::ShowPage(kWebAddressPage, m_state.programFolder, app::BaseFolder(m_state.options), m_ui);
+    });
     connect(m_publishTab->Command3, &QPushButton::clicked, this, &SiteEditorWindow::showFreeWebSpace);
     for (int i : {9, 11, 13})
         m_txtFields[static_cast<std::size_t>(i)]->installEventFilter(this);
@@ -327,7 +331,7 @@ void SiteEditorWindow::openPublishedPage()
         return;
     }
     const QString address = PublishedPageAddress(fieldText(12), fieldText(13), QString::fromStdString(page.value()));
-    reportFailure(app::ShowPage(address.toStdString(), m_state.programFolder, m_ui));
+    reportFailure(app::ShowPage(address.toStdString(), m_state.programFolder, app::BaseFolder(m_state.options), m_ui));
 }
 
 void SiteEditorWindow::viewInBrowser()
@@ -336,7 +340,7 @@ void SiteEditorWindow::viewInBrowser()
     auto page = generator::HomePagePath(true, *this, m_sitePath.toStdString(),
                                         app::WebFolder(app::BaseFolder(m_state.options)));
     if (page)
-        (void)app::ShowPage(page.value(), m_state.programFolder, m_ui);
+        (void)app::ShowPage(page.value(), m_state.programFolder, app::BaseFolder(m_state.options), m_ui);
 }
 
 void SiteEditorWindow::showFreeWebSpace()

@@ -1,0 +1,31 @@
+// The file work behind the banner buttons: copies into the local images folder, and a new banner
+// made from the template and handed to a picture editor.
+#pragma once
+
+#include "app/UserInterface.h"
+
+#include <optional>
+#include <string>
+
+namespace qle::app {
+
+inline constexpr const char* kGraphicsFilter = "Graphics files (gif, jpg, jpeg, bmp)|*.gif;*.jpg;*.jpeg;*.bmp";
+
+// The template banner shipped in the program folder.
+std::string TemplateBannerPath(const std::string& programFolder);
+
+// "Choose &Banner ...": asks for a picture and copies it into the local images folder, which is
+// made first when missing, replacing a file of that name. Returns the copy's path, the new value
+// of the banner field; nullopt when the author cancels. A failed copy is not reported and the path
+// is returned all the same.
+std::optional<std::string> ChooseBanner(const std::string& baseFolder, UserInterface& ui);
+
+// "Create &New Banner ...": asks for a name (which need not exist), copies the template banner
+// under that name into the local images folder, replacing a file of that name, and opens the copy
+// in a picture editor: the first installed one, else the desktop's default handler; the author is
+// told when neither can open it. Returns the new banner's path; nullopt when the author cancels or
+// the template could not be copied (which the author is told).
+std::optional<std::string> CreateBanner(const std::string& baseFolder, const std::string& programFolder,
+                                        UserInterface& ui);
+
+} // namespace qle::app

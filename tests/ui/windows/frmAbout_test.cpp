@@ -1,0 +1,93 @@
+#include "WindowTests.h"
+#include "app/Version.h"
+#include "support/RecordingUi.h"
+#include "support/TempDir.h"
+#include "ui/windows/frmAbout.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+namespace qle::ui::test {
+namespace {
+
+class AboutTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { m_savedPath = qgetenv("PATH"); }
+    void cleanup() { qputenv("PATH", m_savedPath); }
+
+    void captionsAreSetAtLoad()
+    {
+        qle::test::RecordingUi ui;
+        frmAbout about(ui);
+        QCOMPARE(about.windowTitle(), QStringLiteral("About Quillon Engine"));
+        QCOMPARE(text(about, "lblTitle"), QStringLiteral("Quillon Engine"));
+        QCOMPARE(text(about, "lblVersion"), QString::fromUtf8(app::kVersionText));
+        QCOMPARE(text(about, "lblDescription"),
+                 QStringLiteral("Build and maintain large and complex web sites with complete ease with Brightlane "
+                                "Quillon Engine."));
+        QCOMPARE(text(about, "lblDisclaimer"), QStringLiteral("Warning: ..."));
+        QVERIFY(!about.isModal());
+
+        QPushButton* ok = button(about, "cmdOK");
+        QCOMPARE(ok->text(), QStringLiteral("OK"));
+        QVERIFY(ok->isDefault());
+        QCOMPARE(button(about, "cmdSysInfo")->text(), QStringLiteral("&System Info..."));
+    }
+
+    void okCloses()
+    {
+        qle::test::RecordingUi ui;
+        frmAbout about(ui);
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        QTest::mouseClick(button(about, "cmdOK"), Qt::LeftButton);
+        QVERIFY(!about.isVisible());
+    }
+
+    // Which tool is chosen is tested with the look-up itself; here, that the button reaches it.
+    void sysInfoWithoutAToolSaysItIsUnavailable()
+    {
+        qle::test::TempDir bin;
+        qputenv("PATH", QByteArray::fromStdString(bin.path()));
+        qle::test::RecordingUi ui;
+        frmAbout about(ui);
+        QTest::mouseClick(button(about, "cmdSysInfo"), Qt::LeftButton);
+        QCOMPARE(ui.messages.size(), std::size_t(1));
+        QCOMPARE(ui.messages[0].text, std::string("System Information Is Unavailable At This Time"));
+        QCOMPARE(ui.messages[0].title, std::string("Quillon Engine"));
+        QCOMPARE(ui.messages[0].icon, app::MessageIcon::None);
+        QVERIFY(ui.started.empty());
+    }
+
+private:
+    static QString text(const frmAbout& about, const char* name)
+    {
+        QLabel* label = about.findChild<QLabel*>(QString::fromLatin1(name));
+        return label ? label->text() : QStringLiteral("<no label %1>").arg(QString::fromLatin1(name));
+    }
+    static QPushButton* button(const frmAbout& about, const char* name)
+    {
+        QPushButton* found = about.findChild<QPushButton*>(QString::fromLatin1(name));
+        if (!found)
+            qFatal("no button %s", name);
+        return found;
+    }
+
+    QByteArray m_savedPath;
+};
+
+} // namespace
+
+int RunAboutTests(int argc, char** argv)
+{
+    AboutTest suite;
+    return QTest::qExec(&suite, argc, argv);
+}
+
+} // namespace qle::ui::test
+
+#include "frmAbout_test.moc"

@@ -1,0 +1,121 @@
+#include "WindowTests.h"
+#include "app/UserInterface.h"
+#include "app/Version.h"
+#include "ui/windows/Logo.h"
+#include "ui/windows/Twips.h"
+#include "ui/windows/frmSplash.h"
+
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+
+namespace qle::ui::test {
+namespace {
+
+class SplashTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void loadSetsTheLabelsAndStartsBothTimers()
+    {
+        frmSplash splash([] {});
+        QCOMPARE(label(splash, "lblCompanyProduct")->text(), QStringLiteral("Brightlane"));
+        QCOMPARE(label(splash, "lblProductName")->text(), QStringLiteral("Quillon Engine"));
+        QCOMPARE(label(splash, "lblVersion")->text(), QString::fromUtf8(app::kVersionText));
+        QVERIFY(label(splash, "lblVersion")->alignment().testFlag(Qt::AlignRight));
+        QVERIFY(!label(splash, "imgLogo")->pixmap().isNull());
+        QVERIFY(!ProgramIcon().isNull());
+        const int dpi = splash.logicalDpiX();
+        QCOMPARE(splash.width(), TwipsToPixels(7380, dpi));
+        QCOMPARE(splash.height(), TwipsToPixels(5550, dpi));
+
+        QTimer* moving = splash.findChild<QTimer*>(QStringLiteral("tmrMovingText"));
+        QTimer* closing = splash.findChild<QTimer*>(QStringLiteral("tmrCloseForm"));
+        QVERIFY(moving && closing);
+        QVERIFY(moving->isActive() && closing->isActive());
+        QCOMPARE(moving->interval(), 40);
+        QCOMPARE(closing->interval(), 8000);
+    }
+
+    void revealTakesSixteenAndFifteenTicks()
+    {
+        frmSplash splash([] {});
+        QCOMPARE(splash.companyProductWidth(), 0);
+        QCOMPARE(splash.productNameWidth(), 0);
+        QCOMPARE(label(splash, "lblCompanyProduct")->width(), 0);
+
+        int companyTicks = 0;
+        int productTicks = 0;
+        for (int tick = 1; tick <= 20; ++tick) {
+            splash.tmrMovingText_Timer();
+            if (companyTicks == 0 && splash.companyProductWidth() >= frmSplash::kCompanyProductWidth)
+                companyTicks = tick;
+            if (productTicks == 0 && splash.productNameWidth() >= frmSplash::kProductNameWidth)
+                productTicks = tick;
+        }
+        QCOMPARE(companyTicks, 16);
+        QCOMPARE(productTicks, 15);
+        // The last step passes the target and later ticks change nothing.
+        QCOMPARE(splash.companyProductWidth(), 2080);
+        QCOMPARE(splash.productNameWidth(), 4800);
+        const int dpi = splash.logicalDpiX();
+        QCOMPARE(label(splash, "lblCompanyProduct")->width(), TwipsToPixels(2080, dpi));
+        QCOMPARE(label(splash, "lblProductName")->width(), TwipsToPixels(4800, dpi));
+    }
+
+    void ctrlXShowsTheMainWindowAtOnce()
+    {
+        int shown = 0;
+        frmSplash splash([&shown] { ++shown; });
+        splash.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&splash));
+
+        QTest::keyClick(&splash, Qt::Key_A);
+        QTest::keyClick(&splash, Qt::Key_X);
+        QTest::keyClick(&splash, Qt::Key_Escape);
+        QCOMPARE(shown, 0);
+        QVERIFY(splash.isVisible());
+
+        QTest::keyClick(&splash, Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(shown, 1);
+        QVERIFY(!splash.isVisible());
+        QVERIFY(!splash.findChild<QTimer*>(QStringLiteral("tmrCloseForm"))->isActive());
+
+        splash.tmrCloseForm_Timer();
+        QCOMPARE(shown, 1);
+    }
+
+    void closeTimerShowsTheMainWindowOnce()
+    {
+        int shown = 0;
+        frmSplash splash([&shown] { ++shown; });
+        splash.show();
+        splash.findChild<QTimer*>(QStringLiteral("tmrCloseForm"))->setInterval(10);
+        QTRY_COMPARE(shown, 1);
+        QVERIFY(!splash.isVisible());
+        QTest::qWait(50);
+        QCOMPARE(shown, 1);
+    }
+
+private:
+    static QLabel* label(const frmSplash& splash, const char* name)
+    {
+        QLabel* found = splash.findChild<QLabel*>(QString::fromLatin1(name));
+        if (!found)
+            qFatal("no label %s", name);
+        return found;
+    }
+};
+
+} // namespace
+
+int RunSplashTests(int argc, char** argv)
+{
+    SplashTest suite;
+    return QTest::qExec(&suite, argc, argv);
+}
+
+} // namespace qle::ui::test
+
+#include "frmSplash_test.moc"
