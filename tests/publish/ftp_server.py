@@ -1,9 +1,5 @@
-"""A loopback FTP server for the publisher's tests and benchmark.
-
-usage: ftp_server.py HOME USER PASSWORD
-Serves HOME to USER on a free 127.0.0.1 port, prints "PORT <n>" once it listens, and serves until
-it is terminated or its standard input closes (so it never outlives the test that started it).
-"""
+# For the publisher's tests and benchmark. ftp_server.py HOME USER PASSWORD serves HOME to USER on a
+# free 127.0.0.1 port, prints "PORT <n>" once it listens, and stops when its standard input closes.
 import logging
 import sys
 import threading
