@@ -213,6 +213,7 @@ TEST_F(SiteBuildTest, OddNamesStayInTheirFoldersAndEveryLinkAndPictureResolves)
             const std::string resolved = fs::path(web + folder + "/" + decode(target)).lexically_normal().string();
             EXPECT_EQ(resolved.rfind(web, 0), 0u) << target << " in " << name;
             EXPECT_TRUE(fs::is_regular_file(resolved)) << target << " in " << name;
+            EXPECT_EQ(target.find_first_of("'\"#?"), std::string::npos) << "unescaped: " << target << " in " << name;
             ++checked;
         }
     }
