@@ -229,13 +229,24 @@ TEST_F(SiteBuildTest, TwoBuildsWriteIdenticalTrees)
     EXPECT_EQ(Tree(m_dir / "one/TempInternetFiles"), Tree(m_dir / "two/TempInternetFiles"));
 }
 
-TEST_F(SiteBuildTest, BuildingAnotherSiteLeavesOnlyItsPagesAndPictures)
+TEST_F(SiteBuildTest, AnUnreadableSiteEmptiesNothingAndAnotherSiteLeavesOnlyItsPagesAndPictures)
 {
     const std::string a = fixtureSite();
     const std::string b = newSite("b.qls");
     add(b, {"Cars", "Vans", "Van", "p", "b", picture("van.gif", "VAN"), "s"});
     ASSERT_TRUE(build(a, m_dir / "base/").ok());
     test::WriteFile(m_dir / "base/TempInternetFiles/Index.htm", "front page");
+
+    // An unreadable site stops before anything is emptied.
+    RecordingEditor recorder;
+    const Status status = build(m_dir / "missing.qls", m_dir / "base/", &recorder);
+    ASSERT_FALSE(status.ok());
+    EXPECT_NE(status.message().find(m_dir / "missing.qls"), std::string::npos) << status.message();
+    EXPECT_EQ(recorder.calls.back(), "progress " + std::string(kUpdateFailedText));
+    EXPECT_TRUE(test::PathExists(m_dir / "base/TempInternetFiles/articles/art-21.htm"));
+    test::WriteFile(m_dir / "garbage.qls", "not a database");
+    EXPECT_FALSE(build(m_dir / "garbage.qls", m_dir / "base/").ok());
+
     ASSERT_TRUE(build(b, m_dir / "base/").ok());
     std::string names;
     for (const auto& [name, bytes] : Tree(m_dir / "base/TempInternetFiles"))
@@ -282,21 +293,6 @@ TEST_F(SiteBuildTest, UpdateSiteReportsProgressAndStoresTheHomepageFallback)
     EXPECT_EQ(recorder.calls, (std::vector<std::string> {"progress Updating site, please wait ...", "commit pages",
                                                          "commit options", "events", "progress Done", "timer 2000",
                                                          "browse file://" + web + "articles/art-3.htm"}));
-}
-
-TEST_F(SiteBuildTest, AnUnreadableSiteStopsBeforeAnythingIsEmptied)
-{
-    const std::string site = fixtureSite();
-    ASSERT_TRUE(build(site, m_dir / "base/").ok());
-    RecordingEditor recorder;
-    const Status status = build(m_dir / "missing.qls", m_dir / "base/", &recorder);
-    ASSERT_FALSE(status.ok());
-    EXPECT_NE(status.message().find(m_dir / "missing.qls"), std::string::npos) << status.message();
-    EXPECT_EQ(recorder.calls.back(), "progress " + std::string(kUpdateFailedText));
-    EXPECT_TRUE(test::PathExists(m_dir / "base/TempInternetFiles/articles/art-1.htm"));
-
-    test::WriteFile(m_dir / "garbage.qls", "not a database");
-    EXPECT_FALSE(build(m_dir / "garbage.qls", m_dir / "base/").ok());
 }
 
 TEST_F(SiteBuildTest, AFailedWriteStopsTheBuildNamingTheFileAndKeepsEarlierPages)
