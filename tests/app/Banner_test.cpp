@@ -1,4 +1,6 @@
+// Banners chosen or made from the template, and finding and starting desktop programs.
 #include "app/Banner.h"
+#include "app/DesktopPrograms.h"
 #include "support/RecordingUi.h"
 #include "support/TempDir.h"
 
@@ -14,6 +16,29 @@ namespace fs = std::filesystem;
 using test::RecordingUi;
 using test::TempDir;
 
+// Points PATH at the given folders for one test and puts the old value back afterwards.
+class ScopedPath
+{
+public:
+    explicit ScopedPath(const std::string& path)
+    {
+        if (const char* old = std::getenv("PATH"))
+            m_old = old;
+        ::setenv("PATH", path.c_str(), 1);
+    }
+    ~ScopedPath() { ::setenv("PATH", m_old.c_str(), 1); }
+
+private:
+    std::string m_old;
+};
+
+void MakeProgram(const std::string& path, bool executable = true)
+{
+    test::WriteFile(path, "#!/bin/sh\nexit 0\n");
+    std::filesystem::permissions(path,
+                                 executable ? std::filesystem::perms::owner_all : std::filesystem::perms::owner_read);
+}
+
 // A base folder without LocalImages, a program folder with the template banner, and a PATH that
 // holds only the programs a test puts there.
 struct BannerFixture : ::testing::Test
@@ -25,22 +50,14 @@ struct BannerFixture : ::testing::Test
         fs::create_directories(dir / "bin");
         fs::create_directories(dir / "pictures");
         test::WriteFile(dir / "program/default_banner.gif", "GIF89a template");
-        if (const char* old = std::getenv("PATH"))
-            oldPath = old;
-        ::setenv("PATH", (dir / "bin").c_str(), 1);
     }
-    ~BannerFixture() override { ::setenv("PATH", oldPath.c_str(), 1); }
 
-    void installEditor(const std::string& name)
-    {
-        test::WriteFile(dir / "bin/" + name, "#!/bin/sh\n");
-        fs::permissions(dir / "bin/" + name, fs::perms::owner_all);
-    }
+    void installEditor(const std::string& name) { MakeProgram(dir / "bin/" + name); }
 
     TempDir dir;
+    ScopedPath path {dir / "bin"};
     std::string base = dir / "base/";
     std::string images = dir / "base/LocalImages/";
-    std::string oldPath;
     RecordingUi ui;
 };
 
@@ -69,24 +86,15 @@ TEST_F(BannerFixture, ChosenBannerIsCopiedIntoAFolderMadeForIt)
     EXPECT_EQ(ChooseBanner(base, ui), images + "logo.gif");
     EXPECT_EQ(test::ReadFile(images + "logo.gif"), "GIF89a logo");
 
-    // Choosing again replaces the earlier copy of that name.
+    // Choosing again replaces the earlier copy of that name; choosing the copy itself keeps it.
     test::WriteFile(dir / "pictures/logo.gif", "GIF89a newer logo");
-    ui.fileAnswers = {dir / "pictures/logo.gif"};
-    EXPECT_EQ(ChooseBanner(base, ui), images + "logo.gif");
-    EXPECT_EQ(test::ReadFile(images + "logo.gif"), "GIF89a newer logo");
-}
+    for (const std::string& chosen : {dir / "pictures/logo.gif", images + "logo.gif"}) {
+        ui.fileAnswers = {chosen};
+        EXPECT_EQ(ChooseBanner(base, ui), images + "logo.gif") << chosen;
+        EXPECT_EQ(test::ReadFile(images + "logo.gif"), "GIF89a newer logo") << chosen;
+    }
 
-TEST_F(BannerFixture, ChoosingTheCopyItselfKeepsIt)
-{
-    fs::create_directories(images);
-    test::WriteFile(images + "mine.gif", "GIF89a drawn by hand");
-    ui.fileAnswers = {images + "mine.gif"};
-    EXPECT_EQ(ChooseBanner(base, ui), images + "mine.gif");
-    EXPECT_EQ(test::ReadFile(images + "mine.gif"), "GIF89a drawn by hand");
-}
-
-TEST_F(BannerFixture, ChoosingAFileThatCannotBeCopiedStillNamesTheCopy)
-{
+    // A file that cannot be copied still names the copy, silently.
     ui.fileAnswers = {dir / "pictures/typed-name.gif"};
     EXPECT_EQ(ChooseBanner(base, ui), images + "typed-name.gif");
     EXPECT_FALSE(test::PathExists(images + "typed-name.gif"));
@@ -138,6 +146,64 @@ TEST_F(BannerFixture, MissingTemplateIsReportedAndNothingIsStarted)
     EXPECT_NE(ui.messages[0].text.find(dir / "empty-program/default_banner.gif"), std::string::npos);
     EXPECT_TRUE(ui.started.empty());
     EXPECT_FALSE(test::PathExists(images + "new.gif"));
+}
+
+TEST(DesktopPrograms, FindProgramSearchesThePathInOrder)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir / "a");
+    std::filesystem::create_directories(dir / "b");
+    std::filesystem::create_directories(dir / "b/folder-not-program");
+    MakeProgram(dir / "a/tool", false);
+    MakeProgram(dir / "b/tool");
+    MakeProgram(dir / "a/first");
+    MakeProgram(dir / "b/first");
+    ScopedPath path(":" + (dir / "a") + "::" + (dir / "b/"));
+
+    EXPECT_EQ(FindProgram("tool"), dir / "b/tool") << "a file that cannot be run is passed over";
+    EXPECT_EQ(FindProgram("first"), dir / "a/first");
+    EXPECT_EQ(FindProgram("folder-not-program"), "");
+    EXPECT_EQ(FindProgram("missing"), "");
+    EXPECT_EQ(FindProgram(""), "");
+    EXPECT_EQ(FindProgram(dir / "b/tool"), dir / "b/tool");
+    EXPECT_EQ(FindProgram(dir / "a/tool"), "");
+}
+
+TEST(DesktopPrograms, StartSysInfoStartsTheToolOrSaysItIsUnavailable)
+{
+    struct Case
+    {
+        const char* name;
+        std::vector<std::string> installed;
+        bool starts;
+        std::vector<std::string> expected; // relative first word; empty: the message
+    };
+    const Case cases[] = {
+        {"nothing installed", {}, true, {}},
+        {"stand-alone tool", {"hardinfo"}, true, {"hardinfo"}},
+        {"the desktop's own tool first", {"hardinfo", "kinfocenter"}, true, {"kinfocenter"}},
+        {"settings panel", {"gnome-control-center"}, true, {"gnome-control-center", "info-overview"}},
+        {"tool that does not start", {"hardinfo"}, false, {}},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        for (const auto& name : c.installed)
+            MakeProgram(dir / name);
+        ScopedPath path(dir.path());
+        test::RecordingUi ui;
+        ui.startSucceeds = c.starts;
+        StartSysInfo(ui);
+        if (c.expected.empty()) {
+            ASSERT_EQ(ui.messages.size(), 1u) << c.name;
+            EXPECT_EQ(ui.messages[0].text, "System Information Is Unavailable At This Time") << c.name;
+            EXPECT_EQ(ui.messages[0].title, "Quillon Engine") << c.name;
+            continue;
+        }
+        EXPECT_TRUE(ui.messages.empty()) << c.name;
+        std::vector<std::string> expected = c.expected;
+        expected.front() = dir / expected.front();
+        EXPECT_EQ(ui.started, std::vector<std::vector<std::string>> {expected}) << c.name;
+    }
 }
 
 } // namespace

@@ -1,5 +1,7 @@
+// Folders of the base folder tree, site files in them, and the stored program options.
 #include "app/AppOptions.h"
 #include "app/Folders.h"
+#include "app/SiteFiles.h"
 #include "app/StartUp.h"
 #include "support/TempDir.h"
 
@@ -31,7 +33,7 @@ TEST(BaseFolder, DefaultsTrailingSlashAndWriteBack)
     EXPECT_EQ(LocalImagesFolder("/srv/Work/"), "/srv/Work/LocalImages/");
 }
 
-TEST(FolderTree, MadeParentsFirstAndTwiceIsHarmless)
+TEST(FolderTree, MadeParentsFirstTwiceIsHarmlessAndFailureNamesTheFolder)
 {
     TempDir dir;
     AppOptions options;
@@ -42,13 +44,8 @@ TEST(FolderTree, MadeParentsFirstAndTwiceIsHarmless)
     test::WriteFile(dir / "Base Folder/WebSites/Shop.QLS", "site");
     ASSERT_TRUE(MakeFolderTree(options).ok());
     EXPECT_EQ(test::ReadFile(dir / "Base Folder/WebSites/Shop.QLS"), "site");
-}
 
-TEST(FolderTree, FailureNamesTheFolder)
-{
-    TempDir dir;
     test::WriteFile(dir / "blocker", "a file where a folder should be");
-    AppOptions options;
     options.LocalBaseDir = dir / "blocker/inside";
     const Status s = MakeFolderTree(options);
     ASSERT_FALSE(s.ok());
@@ -86,11 +83,8 @@ TEST(ClearFolder, DeletesOnlyPlainFilesDirectlyInside)
     EXPECT_TRUE(test::PathExists(target + "sub/kept.gif"));
     EXPECT_EQ(test::ReadFile(dir / "outside.gif"), "o");
     EXPECT_TRUE(test::PathExists(target + "link.gif")) << "links are not plain files";
-}
 
-TEST(ClearFolder, UnusableFolderIsLeftAlone)
-{
-    TempDir dir;
+    // An unusable folder is left alone.
     ClearFolder(dir / "does-not-exist/");
     EXPECT_FALSE(test::PathExists(dir / "does-not-exist"));
     if (::geteuid() != 0) { // root writes anywhere, so a read-only folder proves nothing then
@@ -136,6 +130,32 @@ TEST(AppOptions, LoadSaveAndMissingDatabase)
     EXPECT_FALSE(missing.optionsStatus.ok());
     EXPECT_FALSE(test::PathExists(dir / "elsewhere"));
     EXPECT_EQ(BaseFolder(missing.options), DefaultBaseFolder());
+}
+
+TEST(SiteFileName, AppendsUpperCaseExtensionUnlessPresent)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"Shop", "Shop.QLS"},           {"x.qls", "x.qls"}, {"shop.mdb", "shop.mdb.QLS"}, {".qls", ".qls"},
+        {"My Site.Qls", "My Site.Qls"},
+    };
+    for (auto [in, out] : cases)
+        EXPECT_EQ(SiteFileName(in), out) << in;
+}
+
+TEST(CreateSiteFile, CopiesTheTemplateAndNeverOverwrites)
+{
+    test::TempDir dir;
+    const std::string path = dir / "Club.QLS";
+    ASSERT_TRUE(CreateSiteFile(test::ProgramFolder(), path).ok());
+    EXPECT_EQ(test::ReadFile(path), test::ReadFile(BlankSitePath(test::ProgramFolder())));
+
+    test::WriteFile(path, "edited site");
+    EXPECT_FALSE(CreateSiteFile(test::ProgramFolder(), path).ok());
+    EXPECT_EQ(test::ReadFile(path), "edited site");
+
+    const Status missingTemplate = CreateSiteFile(dir / "no-program/", dir / "Other.QLS");
+    EXPECT_FALSE(missingTemplate.ok());
+    EXPECT_FALSE(test::PathExists(dir / "Other.QLS"));
 }
 
 } // namespace

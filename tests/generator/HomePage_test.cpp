@@ -9,68 +9,44 @@
 namespace qle::generator {
 namespace {
 
-class HomePage : public ::testing::Test
+TEST(HomePage, StoredArticleOrTheLowestIdWhichIsThenSaved)
 {
-protected:
-    void SetUp() override { test::CopyBlankSite(m_site); }
-
-    store::Database db()
+    struct Case
     {
-        auto opened = store::Database::open(m_site);
-        EXPECT_TRUE(opened.ok());
-        return std::move(opened.value());
+        const char* name;
+        std::vector<int> ids;
+        store::Value homepage; // as stored before the editor opens
+        const char* expectedPage;
+        const char* expectedText;
+        store::Value expectedStored;
+    };
+    const Case cases[] = {
+        {"stored article", {3, 5}, "5", "articles/art-5.htm", "5", "5"},
+        {"empty", {3, 8, 9}, "", "articles/art-3.htm", "3", "3"},
+        {"deleted article", {3, 8, 9}, "4", "articles/art-3.htm", "3", "3"},
+        {"no articles: nothing is saved", {}, std::nullopt, "articles/art-.htm", "99999", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        const std::string site = test::CopyBlankSite(dir / "site.qls");
+        {
+            auto db = store::Database::open(site);
+            ASSERT_TRUE(db.ok());
+            for (int id : c.ids)
+                ASSERT_TRUE(
+                    db->execute("INSERT INTO Articles (ArtID, Title) VALUES (?, 't')", {std::to_string(id)}).ok());
+            ASSERT_TRUE(db->execute("UPDATE Options SET homepage = ?", {c.homepage}).ok());
+        }
+        auto editor = StoredSiteEditor::open(site, nullptr);
+        ASSERT_TRUE(editor.ok()) << c.name;
+        EXPECT_EQ(HomePagePath(false, *editor, site, "/web/").value(), c.expectedPage) << c.name;
+        EXPECT_EQ(HomePagePath(true, *editor, site, "/web/").value(), std::string("/web/") + c.expectedPage) << c.name;
+        EXPECT_EQ(editor->homepageText(), c.expectedText) << c.name;
+        EXPECT_EQ(store::Database::open(site)->query("select homepage from Options")->field("homepage"),
+                  c.expectedStored)
+            << c.name;
+        EXPECT_FALSE(HomePagePath(false, *editor, dir / "missing.qls", "/web/").ok()) << c.name;
     }
-
-    void addArticles(std::initializer_list<int> ids)
-    {
-        auto site = db();
-        for (int id : ids)
-            ASSERT_TRUE(site.execute("INSERT INTO Articles (ArtID, Title) VALUES (?, 't')", {std::to_string(id)}).ok());
-    }
-
-    store::Value storedHomepage()
-    {
-        auto site = db();
-        auto rs = site.query("select homepage from Options");
-        return rs->field("homepage");
-    }
-
-    test::TempDir m_dir;
-    std::string m_site = m_dir / "site.qls";
-};
-
-TEST_F(HomePage, StoredArticleIsUsedAsItIs)
-{
-    addArticles({3, 5});
-    ASSERT_TRUE(db().execute("UPDATE Options SET homepage = 5").ok());
-    auto editor = StoredSiteEditor::open(m_site, nullptr);
-    ASSERT_TRUE(editor.ok());
-    EXPECT_EQ(HomePagePath(true, *editor, m_site, "/web/").value(), "/web/articles/art-5.htm");
-    EXPECT_EQ(HomePagePath(false, *editor, m_site, "/web/").value(), "articles/art-5.htm");
-}
-
-TEST_F(HomePage, EmptyOrDeletedHomepageFallsBackToLowestIdAndIsSaved)
-{
-    addArticles({3, 8, 9});
-    for (const char* stored : {"", "4"}) {
-        auto editor = StoredSiteEditor::open(m_site, nullptr);
-        ASSERT_TRUE(editor.ok());
-        editor->setHomepageText(stored);
-        EXPECT_EQ(HomePagePath(false, *editor, m_site, "/web/").value(), "articles/art-3.htm") << stored;
-        EXPECT_EQ(editor->homepageText(), "3");
-        EXPECT_EQ(storedHomepage(), "3");
-        ASSERT_TRUE(db().execute("UPDATE Options SET homepage = NULL").ok());
-    }
-}
-
-TEST_F(HomePage, SiteWithoutArticlesGivesNoPageName)
-{
-    auto editor = StoredSiteEditor::open(m_site, nullptr);
-    ASSERT_TRUE(editor.ok());
-    EXPECT_EQ(HomePagePath(false, *editor, m_site, "/web/").value(), "articles/art-.htm");
-    EXPECT_EQ(editor->homepageText(), "99999");
-    EXPECT_EQ(storedHomepage(), std::nullopt) << "nothing is saved when there is no fallback";
-    EXPECT_FALSE(HomePagePath(false, *editor, m_dir / "missing.qls", "/web/").ok());
 }
 
 } // namespace

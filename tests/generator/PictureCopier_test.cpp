@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <vector>
 
 namespace qle::generator {
@@ -42,22 +43,14 @@ protected:
     PictureCopier m_pictures {m_sink};
 };
 
-TEST_F(PictureCopies, APictureShownOnManyPagesIsCopiedOnce)
-{
-    for (int page = 0; page < 100; ++page)
-        m_pictures.add(m_dir / "a/pic.gif");
-    m_pictures.copyAll();
-    EXPECT_EQ(m_sink.copies.size(), 1u);
-    EXPECT_EQ(m_sink.memory.files().at("images/pic.gif"), "A");
-}
-
-TEST_F(PictureCopies, LastUseOfAFileNameWins)
+TEST_F(PictureCopies, EachSourceIsCopiedOnceAndTheLastUseOfAFileNameWins)
 {
     const struct
     {
         std::vector<std::string> uses;
         std::string expected;
     } cases[] = {
+        {std::vector<std::string>(100, "a/pic.gif"), "A"}, // a picture shown on many pages
         {{"a/pic.gif", "b/pic.gif"}, "B"},
         {{"b/pic.gif", "a/pic.gif"}, "A"},
         {{"a/pic.gif", "b/pic.gif", "a/pic.gif"}, "A"},
@@ -73,7 +66,8 @@ TEST_F(PictureCopies, LastUseOfAFileNameWins)
         pictures.copyAll();
         ASSERT_EQ(sink.memory.files().count("images/pic.gif"), 1u) << c.expected;
         EXPECT_EQ(sink.memory.files().at("images/pic.gif"), c.expected);
-        EXPECT_LE(sink.copies.size(), 2u) << "each source is tried at most once";
+        EXPECT_LE(sink.copies.size(), std::set<std::string>(c.uses.begin(), c.uses.end()).size())
+            << "each source is tried at most once";
     }
 }
 

@@ -1,3 +1,4 @@
+// The database layer, and the saved queries of the blank template site and the application database.
 #include "store/Database.h"
 #include "store/RecordSet.h"
 #include "support/TempDir.h"
@@ -35,17 +36,47 @@ TEST(Database, MissingOrForeignFilesAreNeitherOpenedNorCreated)
     EXPECT_FALSE(Database::open(dir.path()).ok()) << "a folder is not a database";
 }
 
-TEST(Database, FieldsByNameInAnyCaseWithNulls)
+// The number of rows a query or saved query returns.
+std::size_t Count(Database& db, const std::string& source, const Params& params = {})
 {
-    TempDir dir;
-    auto db = Database::open(test::CopyBlankSite(dir / "site.qls"));
-    ASSERT_TRUE(db.ok()) << db.status().message();
-    auto id = db->insert("Articles", {{"Category", "TV"}, {"Title", std::nullopt}, {"Body", "a\r\nb"}});
-    ASSERT_TRUE(id.ok()) << id.status().message();
+    auto rs = db.query(source, params);
+    EXPECT_TRUE(rs.ok()) << source << ": " << rs.status().message();
+    std::size_t n = 0;
+    for (; rs.ok() && !rs->eof(); (void)rs->next())
+        ++n;
+    return n;
+}
 
-    auto rs = db->query("Articles");
-    ASSERT_TRUE(rs.ok());
-    ASSERT_FALSE(rs->eof());
+// A fresh copy of the blank template site.
+class SiteDatabase : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        auto opened = Database::open(test::CopyBlankSite(m_dir / "site.qls"));
+        ASSERT_TRUE(opened.ok()) << opened.status().message();
+        m_db.emplace(std::move(opened.value()));
+    }
+
+    std::int64_t add(const Value& category, const Value& section, const Value& title = "t")
+    {
+        auto id = m_db->insert("Articles", {{"Category", category}, {"Section", section}, {"Title", title}});
+        EXPECT_TRUE(id.ok()) << id.status().message();
+        return id.ok() ? *id : 0;
+    }
+
+    std::size_t count(const std::string& source, const Params& params = {}) { return Count(*m_db, source, params); }
+
+    TempDir m_dir;
+    std::optional<Database> m_db;
+};
+
+TEST_F(SiteDatabase, FieldsByNameInAnyCaseWithNulls)
+{
+    auto id = m_db->insert("Articles", {{"Category", "TV"}, {"Title", std::nullopt}, {"Body", "a\r\nb"}});
+    ASSERT_TRUE(id.ok()) << id.status().message();
+    auto rs = m_db->query("Articles");
+    ASSERT_TRUE(rs.ok() && !rs->eof());
     EXPECT_EQ(rs->field("category"), "TV");
     EXPECT_EQ(rs->field("CATEGORY"), "TV");
     EXPECT_EQ(rs->field("artid"), std::to_string(*id));
@@ -57,61 +88,82 @@ TEST(Database, FieldsByNameInAnyCaseWithNulls)
     EXPECT_TRUE(rs->eof());
 }
 
-TEST(Database, CounterIsNeverReusedAfterDelete)
+TEST_F(SiteDatabase, CounterIsNeverReusedAfterDeleteAndUpdatesStick)
 {
-    TempDir dir;
-    auto db = Database::open(test::CopyBlankSite(dir / "site.qls"));
-    ASSERT_TRUE(db.ok());
-    auto first = db->insert("Articles", {{"Title", "one"}});
-    auto second = db->insert("Articles", {{"Title", "two"}});
-    ASSERT_TRUE(first.ok() && second.ok());
-    EXPECT_EQ(db->lastInsertId(), *second);
-    ASSERT_TRUE(db->remove("Articles", *second).ok());
-    auto third = db->insert("Articles", {{"Title", "three"}});
-    ASSERT_TRUE(third.ok());
-    EXPECT_GT(*third, *second);
+    const auto first = add("a", "b", "one");
+    const auto second = add("a", "b", "two");
+    EXPECT_EQ(m_db->lastInsertId(), second);
+    ASSERT_TRUE(m_db->remove("Articles", second).ok());
+    EXPECT_GT(add("a", "b", "three"), second);
 
-    ASSERT_TRUE(db->update("Articles", *first, {{"Title", "changed"}}).ok());
-    auto rs = db->query("select Title from Articles where ArtID = ?", {std::to_string(*first)});
+    ASSERT_TRUE(m_db->update("Articles", first, {{"Title", "changed"}}).ok());
+    auto rs = m_db->query("select Title from Articles where ArtID = ?", {std::to_string(first)});
     ASSERT_TRUE(rs.ok() && !rs->eof());
     EXPECT_EQ(rs->field("title"), "changed");
 }
 
-TEST(Database, QuotesInValuesAndNamesAreBound)
+TEST_F(SiteDatabase, QuotesInValuesAndNamesAreBound)
 {
-    TempDir dir;
-    auto db = Database::open(test::CopyBlankSite(dir / "site.qls"));
-    ASSERT_TRUE(db.ok());
     const std::string name = "O'Brien's \"best\"; DROP TABLE Articles; --";
-    ASSERT_TRUE(db->insert("Articles", {{"Category", name}, {"Section", "it's"}}).ok());
-    auto rs = db->query("select * from Mini_Articles where Category=? and section=?", {name, "it's"});
-    ASSERT_TRUE(rs.ok()) << rs.status().message();
-    ASSERT_FALSE(rs->eof());
+    add(name, "it's");
+    auto rs = m_db->query("select * from Mini_Articles where Category=? and section=?", {name, "it's"});
+    ASSERT_TRUE(rs.ok() && !rs->eof()) << rs.status().message();
     EXPECT_EQ(rs->field("Category"), name);
-    EXPECT_FALSE(db->query("select * from NoSuchView").ok());
+    EXPECT_FALSE(m_db->query("select * from NoSuchView").ok());
 }
 
-TEST(Database, TransactionRollsBackUnlessCommitted)
+TEST_F(SiteDatabase, TransactionRollsBackUnlessCommitted)
 {
-    TempDir dir;
-    auto db = Database::open(test::CopyBlankSite(dir / "site.qls"));
-    ASSERT_TRUE(db.ok());
     {
-        Database::Transaction t(*db);
+        Database::Transaction t(*m_db);
         ASSERT_TRUE(t.begin().ok());
-        ASSERT_TRUE(db->insert("Articles", {{"Title", "lost"}}).ok());
+        add("lost", "x");
     }
     {
-        Database::Transaction t(*db);
+        Database::Transaction t(*m_db);
         ASSERT_TRUE(t.begin().ok());
-        ASSERT_TRUE(db->insert("Articles", {{"Title", "kept"}}).ok());
+        add("kept", "x");
         ASSERT_TRUE(t.commit().ok());
     }
-    auto rs = db->query("select Title from Articles");
-    ASSERT_TRUE(rs.ok() && !rs->eof());
-    EXPECT_EQ(rs->field("Title"), "kept");
-    ASSERT_TRUE(rs->next().ok());
-    EXPECT_TRUE(rs->eof());
+    EXPECT_EQ(count("Articles"), 1u);
+    EXPECT_EQ(count("select * from Articles where Category = 'kept'"), 1u);
+}
+
+TEST_F(SiteDatabase, NamesDifferingOnlyInCaseAreOneCategoryAndSection)
+{
+    add("Sport", "Football");
+    add("sport", "FOOTBALL");
+    add("Sport", "Tennis");
+    add(std::nullopt, std::nullopt);
+    EXPECT_EQ(count("Category_Pages"), 1u);
+    EXPECT_EQ(count("List_Categories"), 1u);
+    EXPECT_EQ(count("Section_Pages"), 2u);
+    EXPECT_EQ(count("select * from List_Sections where category=?", {"SPORT"}), 2u);
+    EXPECT_EQ(count("select * from Mini_Articles where Category=? and section=?", {"SPORT", "football"}), 2u);
+    EXPECT_EQ(count("Article_Pages"), 4u) << "an article without a category still gets its page";
+}
+
+TEST(ApplicationDatabase, ShipsSettingsRecentListAndProviders)
+{
+    auto db = Database::open(test::ProgramFolder() + "Quillon Engine.mdb");
+    ASSERT_TRUE(db.ok()) << db.status().message();
+    auto options = db->query("select * from [Options]");
+    ASSERT_TRUE(options.ok() && !options->eof());
+    EXPECT_EQ(options->field("localbasedir"), "");
+    EXPECT_EQ(Count(*db, "last_5_sites"), 0u);
+    const std::size_t free = Count(*db, "select * from providers where free=true");
+    EXPECT_GT(free, 0u);
+    EXPECT_LT(free, Count(*db, "providers"));
+    auto rs = db->query("providers");
+    ASSERT_TRUE(rs.ok());
+    for (; !rs->eof(); (void)rs->next()) {
+        for (const auto& name : rs->columnNames())
+            EXPECT_TRUE(rs->field(name).has_value()) << name << " empty for " << *rs->field("provider");
+        const std::string server = *rs->field("ftp_server");
+        EXPECT_TRUE(server.ends_with("example.com") || server.ends_with("example.net") ||
+                    server.ends_with("example.org"))
+            << server;
+    }
 }
 
 } // namespace
