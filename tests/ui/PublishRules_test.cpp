@@ -1,154 +1,89 @@
-// The publish tab's rules for typed FTP settings, the chooser filter translation, the site-file
-// check and the provider look-up.
-#include "PublishRules_test.h"
-
+// The publish tab's rules for typed FTP settings, the chooser filter translation and the provider
+// look-up.
 #include "UiTest.h"
 #include "ui/QtUserInterface.h"
 #include "ui/editor/PublishRules.h"
 #include "ui/models/ProviderCatalogue.h"
-#include "ui/models/SiteConnection.h"
 
 #include <QTest>
 
 namespace qle::test {
 
-void PublishRulesTest::directoryOnLeaving_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("once");
-    QTest::addColumn<QString>("twice");
-    QTest::newRow("empty") << ""
-                           << ""
-                           << "";
-    QTest::newRow("single slash") << "/"
-                                  << ""
-                                  << "";
-    QTest::newRow("name") << "MySite"
-                          << "mysite/"
-                          << "mysite/";
-    QTest::newRow("leading slash") << "/MySite"
-                                   << "mysite"
-                                   << "mysite/";
-    QTest::newRow("both slashes") << "/MySite/"
-                                  << "mysite/"
-                                  << "mysite/";
-    QTest::newRow("inner slash") << "Club/News"
-                                 << "club/news/"
-                                 << "club/news/";
-}
+namespace {
 
-void PublishRulesTest::directoryOnLeaving()
+class PublishRulesTest : public QObject
 {
-    QFETCH(QString, typed);
-    QFETCH(QString, once);
-    QFETCH(QString, twice);
-    QCOMPARE(ui::DirectoryOnLeaving(typed), once);
-    QCOMPARE(ui::DirectoryOnLeaving(ui::DirectoryOnLeaving(typed)), twice);
-}
+    Q_OBJECT
 
-void PublishRulesTest::rootOnLeaving_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("empty") << ""
-                           << "/";
-    QTest::newRow("mixed case") << "/Public_HTML"
-                                << "/public_html/";
-    QTest::newRow("already normal") << "/www/"
-                                    << "/www/";
-}
-
-void PublishRulesTest::rootOnLeaving()
-{
-    QFETCH(QString, typed);
-    QFETCH(QString, expected);
-    QCOMPARE(ui::RootOnLeaving(typed), expected);
-}
-
-void PublishRulesTest::publishedPageAddress_data()
-{
-    QTest::addColumn<QString>("homepage");
-    QTest::addColumn<QString>("directory");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("trailing slash") << "http://www.example.com/~jo/"
-                                    << "mysite/"
-                                    << "http://www.example.com/~jo/mysite/articles/art-3.htm";
-    QTest::newRow("slash inserted") << "http://www.example.com/~jo"
-                                    << "mysite/"
-                                    << "http://www.example.com/~jo/mysite/articles/art-3.htm";
-    QTest::newRow("no directory") << "http://members.example.org/jo/"
-                                  << ""
-                                  << "http://members.example.org/jo/articles/art-3.htm";
-}
-
-void PublishRulesTest::publishedPageAddress()
-{
-    QFETCH(QString, homepage);
-    QFETCH(QString, directory);
-    QFETCH(QString, expected);
-    QCOMPARE(ui::PublishedPageAddress(homepage, directory, QStringLiteral("articles/art-3.htm")), expected);
-}
-
-void PublishRulesTest::nameFilters_data()
-{
-    QTest::addColumn<QString>("filter");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("sites") << "Quillon Builder files (*.QLS)|*.QLS"
-                           << "Quillon Builder files (*.QLS)";
-    QTest::newRow("pictures") << "Graphics files (gif, jpg, jpeg, bmp)|*.gif;*.jpg;*.jpeg;*.bmp"
-                              << "Graphics files (gif, jpg, jpeg, bmp) (*.gif *.jpg *.jpeg *.bmp)";
-    QTest::newRow("no patterns") << "Everything (*)"
-                                 << "Everything (*)";
-}
-
-void PublishRulesTest::nameFilters()
-{
-    QFETCH(QString, filter);
-    QFETCH(QString, expected);
-    QCOMPARE(ui::QtNameFilter(filter.toStdString()), expected);
-}
-
-void PublishRulesTest::siteFileCheck()
-{
-    TempDir dir;
-    const std::string site = CopyBlankSite(dir / "Shop.QLS");
-    QVERIFY(ui::CheckSiteFile(site).ok());
-
-    WriteFile(dir / "notes.qls", "just some text, not a database");
-    WriteFile(dir / "empty.qls", "");
-    struct Case
+private slots:
+    void typedSettingsRules()
     {
-        std::string path;
-        const char* why;
-    } cases[] = {
-        {dir / "missing.qls", "does not exist"},
-        {dir / "notes.qls", "not a Quillon"},
-        {dir / "empty.qls", "not a Quillon"},
-        {ProgramFolder() + "Quillon Engine.mdb", "not a Quillon"},
-        {dir.path(), "not a file"},
-    };
-    for (const auto& c : cases) {
-        const Status s = ui::CheckSiteFile(c.path);
-        QVERIFY2(!s.ok(), c.path.c_str());
-        QVERIFY2(s.message().find(c.why) != std::string::npos, (c.path + ": " + s.message()).c_str());
+        using Rule = QString (*)(const QString&);
+        const Rule twice = [](const QString& s) { return ui::DirectoryOnLeaving(ui::DirectoryOnLeaving(s)); };
+        const Rule address = [](const QString& s) {
+            const QStringList parts = s.split(QLatin1Char(' '));
+            return ui::PublishedPageAddress(parts[0], parts.value(1), QStringLiteral("articles/art-3.htm"));
+        };
+        const Rule filter = [](const QString& s) { return ui::QtNameFilter(s.toStdString()); };
+        const struct
+        {
+            const char* row;
+            Rule rule;
+            const char* typed;
+            const char* expected;
+        } rows[] = {
+            {"directory empty", ui::DirectoryOnLeaving, "", ""},
+            {"directory single slash", ui::DirectoryOnLeaving, "/", ""},
+            {"directory name", ui::DirectoryOnLeaving, "MySite", "mysite/"},
+            {"directory leading slash", ui::DirectoryOnLeaving, "/MySite", "mysite"},
+            {"directory leading slash, left twice", twice, "/MySite", "mysite/"},
+            {"directory both slashes", ui::DirectoryOnLeaving, "/MySite/", "mysite/"},
+            {"directory inner slash", ui::DirectoryOnLeaving, "Club/News", "club/news/"},
+            {"root empty", ui::RootOnLeaving, "", "/"},
+            {"root mixed case", ui::RootOnLeaving, "/Public_HTML", "/public_html/"},
+            {"root already normal", ui::RootOnLeaving, "/www/", "/www/"},
+            {"address trailing slash", address, "http://www.example.com/~jo/ mysite/",
+             "http://www.example.com/~jo/mysite/articles/art-3.htm"},
+            {"address slash inserted", address, "http://www.example.com/~jo mysite/",
+             "http://www.example.com/~jo/mysite/articles/art-3.htm"},
+            {"address no directory", address, "http://members.example.org/jo/",
+             "http://members.example.org/jo/articles/art-3.htm"},
+            {"filter sites", filter, "Quillon Builder files (*.QLS)|*.QLS", "Quillon Builder files (*.QLS)"},
+            {"filter pictures", filter, "Graphics files (gif, jpg, jpeg, bmp)|*.gif;*.jpg;*.jpeg;*.bmp",
+             "Graphics files (gif, jpg, jpeg, bmp) (*.gif *.jpg *.jpeg *.bmp)"},
+            {"filter without patterns", filter, "Everything (*)", "Everything (*)"},
+        };
+        for (const auto& r : rows) {
+            const QString got = r.rule(QString::fromUtf8(r.typed));
+            QVERIFY2(got == QString::fromUtf8(r.expected),
+                     qPrintable(QStringLiteral("%1: got \"%2\"").arg(r.row, got)));
+        }
     }
-    // The check creates nothing.
-    QVERIFY(!PathExists(dir / "missing.qls"));
-}
 
-void PublishRulesTest::providerLookUp()
+    void providerLookUp()
+    {
+        const std::string appDb = ProgramFolder() + "Quillon Engine.mdb";
+        auto rows = ui::FindProviders(appDb, "Example Free Pages");
+        QVERIFY(rows.ok());
+        QCOMPARE(rows->size(), std::size_t(1));
+        QCOMPARE(rows->front().ftpServer, std::string("ftp.example.com"));
+        QCOMPARE(rows->front().yourpage, std::string("http://www.example.com/~"));
+        // A name with an apostrophe is only a name.
+        auto quoted = ui::FindProviders(appDb, "Jo's' or '1'='1");
+        QVERIFY(quoted.ok());
+        QVERIFY(quoted->empty());
+        QVERIFY(!ui::FindProviders("/nonexistent/Quillon Engine.mdb", "x").ok());
+    }
+};
+
+} // namespace
+
+int RunPublishRulesTests(int argc, char** argv)
 {
-    const std::string appDb = ProgramFolder() + "Quillon Engine.mdb";
-    auto rows = ui::FindProviders(appDb, "Example Free Pages");
-    QVERIFY(rows.ok());
-    QCOMPARE(rows->size(), std::size_t(1));
-    QCOMPARE(rows->front().ftpServer, std::string("ftp.example.com"));
-    QCOMPARE(rows->front().yourpage, std::string("http://www.example.com/~"));
-    // A name with an apostrophe is only a name.
-    auto quoted = ui::FindProviders(appDb, "Jo's' or '1'='1");
-    QVERIFY(quoted.ok());
-    QVERIFY(quoted->empty());
-    QVERIFY(!ui::FindProviders("/nonexistent/Quillon Engine.mdb", "x").ok());
+    PublishRulesTest suite;
+    return QTest::qExec(&suite, argc, argv);
 }
 
 } // namespace qle::test
+
+#include "PublishRules_test.moc"

@@ -20,6 +20,12 @@ UiFixture::UiFixture()
     (void)app::StartUp(window->state(), ProgramFolder());
 }
 
+UiFixture::UiFixture(const std::string& siteName)
+    : UiFixture()
+{
+    site = openNewSite(siteName);
+}
+
 UiFixture::~UiFixture()
 {
     window.reset();

@@ -24,6 +24,8 @@ class UiFixture
 {
 public:
     UiFixture();
+    // With a copy of the blank site by this name open in the editor.
+    explicit UiFixture(const std::string& siteName);
     ~UiFixture();
 
     const std::string& home() const { return m_home.path(); }
@@ -36,6 +38,7 @@ public:
 
     RecordingUi recorder;
     std::unique_ptr<ui::MainWindow> window;
+    std::string site; // the site opened by the constructor
 
 private:
     TempDir m_home;

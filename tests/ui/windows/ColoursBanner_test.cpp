@@ -122,7 +122,6 @@ private slots:
 
         site.open();
         QCOMPARE(site.editor->coloursTab()->cmbLeftPanelColour[0]->currentText(), QStringLiteral("#FFEEDD"));
-        QCOMPARE(site.editor->coloursTab()->cmbLeftPanelColour[0]->count(), 12);
     }
 
     void chosenBannerIsCopiedShownAndSaved()
