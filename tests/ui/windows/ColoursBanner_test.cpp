@@ -1,10 +1,7 @@
-#include "WindowTests.h"
 #include "app/Folders.h"
 #include "app/StartUp.h"
 #include "store/Database.h"
-#include "store/RecordSet.h"
-#include "support/RecordingUi.h"
-#include "support/TempDir.h"
+#include "ui/UiTest.h"
 #include "ui/editor/BannerTab.h"
 #include "ui/editor/ColoursTab.h"
 #include "ui/editor/PageContentTab.h"
@@ -66,9 +63,7 @@ struct OpenSite
 
     std::string storedOption(const char* field)
     {
-        auto db = store::Database::open(state.currentSitePath);
-        auto rs = db->query("select * from Options");
-        return store::TextOf(rs->field(field));
+        return qle::test::Rows(state.currentSitePath, std::string("select ") + field + " from Options").at(0);
     }
 
     TempDir dir;

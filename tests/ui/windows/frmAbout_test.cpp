@@ -1,4 +1,3 @@
-#include "WindowTests.h"
 #include "app/Version.h"
 #include "support/RecordingUi.h"
 #include "support/TempDir.h"

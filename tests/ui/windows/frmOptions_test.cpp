@@ -1,4 +1,3 @@
-#include "WindowTests.h"
 #include "app/Folders.h"
 #include "app/StartUp.h"
 #include "store/Database.h"

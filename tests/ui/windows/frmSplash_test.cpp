@@ -1,4 +1,3 @@
-#include "WindowTests.h"
 #include "app/UserInterface.h"
 #include "app/Version.h"
 #include "ui/windows/Logo.h"
