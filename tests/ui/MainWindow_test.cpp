@@ -366,13 +366,9 @@ private slots:
     }
 };
 
-} // namespace
+QLE_UI_SUITE(MainWindowTest);
 
-int RunMainWindowTests(int argc, char** argv)
-{
-    MainWindowTest suite;
-    return QTest::qExec(&suite, argc, argv);
-}
+} // namespace
 
 } // namespace qle::test
 

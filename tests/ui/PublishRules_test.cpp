@@ -76,13 +76,9 @@ private slots:
     }
 };
 
-} // namespace
+QLE_UI_SUITE(PublishRulesTest);
 
-int RunPublishRulesTests(int argc, char** argv)
-{
-    PublishRulesTest suite;
-    return QTest::qExec(&suite, argc, argv);
-}
+} // namespace
 
 } // namespace qle::test
 

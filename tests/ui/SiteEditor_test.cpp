@@ -349,13 +349,9 @@ private slots:
     }
 };
 
-} // namespace
+QLE_UI_SUITE(SiteEditorTest);
 
-int RunSiteEditorTests(int argc, char** argv)
-{
-    SiteEditorTest suite;
-    return QTest::qExec(&suite, argc, argv);
-}
+} // namespace
 
 } // namespace qle::test
 

@@ -70,6 +70,18 @@ std::vector<std::string> Rows(const std::string& databasePath, const std::string
     return rows;
 }
 
+std::vector<SuiteRunner>& Suites()
+{
+    static std::vector<SuiteRunner> suites;
+    return suites;
+}
+
+bool AddSuite(SuiteRunner run)
+{
+    Suites().push_back(run);
+    return true;
+}
+
 void TypeText(QWidget* widget, const QString& text)
 {
     for (const QChar c : text)

@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTest>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,6 +48,16 @@ private:
 
 // Each row of the statement's result, its columns joined with '|' (NULL as empty).
 std::vector<std::string> Rows(const std::string& databasePath, const std::string& sql);
+
+// Every suite, added by QLE_UI_SUITE in its own file; main runs them one after another.
+using SuiteRunner = int (*)(int argc, char** argv);
+std::vector<SuiteRunner>& Suites();
+bool AddSuite(SuiteRunner run);
+#define QLE_UI_SUITE(Suite)                                                                    \
+    [[maybe_unused]] const bool Suite##Added = qle::test::AddSuite([](int argc, char** argv) { \
+        Suite suite;                                                                           \
+        return QTest::qExec(&suite, argc, argv);                                               \
+    })
 
 // Types text into the focused widget one key event at a time (keyClicks refuses non-ASCII text).
 void TypeText(QWidget* widget, const QString& text);

@@ -278,13 +278,9 @@ private slots:
     }
 };
 
-} // namespace
+QLE_UI_SUITE(ViewPublishTest);
 
-int RunViewPublishTests(int argc, char** argv)
-{
-    ViewPublishTest suite;
-    return QTest::qExec(&suite, argc, argv);
-}
+} // namespace
 
 } // namespace qle::test
 

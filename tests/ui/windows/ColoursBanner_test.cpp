@@ -205,13 +205,9 @@ private slots:
     }
 };
 
-} // namespace
+QLE_UI_SUITE(ColoursBannerTest);
 
-int RunColoursBannerTests(int argc, char** argv)
-{
-    ColoursBannerTest suite;
-    return QTest::qExec(&suite, argc, argv);
-}
+} // namespace
 
 } // namespace qle::ui::test
 

@@ -1,6 +1,5 @@
 #include "app/Version.h"
-#include "support/RecordingUi.h"
-#include "support/TempDir.h"
+#include "ui/UiTest.h"
 #include "ui/windows/frmAbout.h"
 
 #include <QLabel>
@@ -74,13 +73,9 @@ private:
     QByteArray m_savedPath;
 };
 
-} // namespace
+QLE_UI_SUITE(AboutTest);
 
-int RunAboutTests(int argc, char** argv)
-{
-    AboutTest suite;
-    return QTest::qExec(&suite, argc, argv);
-}
+} // namespace
 
 } // namespace qle::ui::test
 

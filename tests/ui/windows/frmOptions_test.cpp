@@ -1,8 +1,7 @@
 #include "app/Folders.h"
 #include "app/StartUp.h"
 #include "store/Database.h"
-#include "support/RecordingUi.h"
-#include "support/TempDir.h"
+#include "ui/UiTest.h"
 #include "ui/windows/frmOptions.h"
 
 #include <QApplication>
@@ -183,13 +182,9 @@ private:
     }
 };
 
-} // namespace
+QLE_UI_SUITE(OptionsTest);
 
-int RunOptionsTests(int argc, char** argv)
-{
-    OptionsTest suite;
-    return QTest::qExec(&suite, argc, argv);
-}
+} // namespace
 
 } // namespace qle::ui::test
 

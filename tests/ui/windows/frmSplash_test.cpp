@@ -1,5 +1,6 @@
 #include "app/UserInterface.h"
 #include "app/Version.h"
+#include "ui/UiTest.h"
 #include "ui/windows/Logo.h"
 #include "ui/windows/Twips.h"
 #include "ui/windows/frmSplash.h"
@@ -107,13 +108,9 @@ private:
     }
 };
 
-} // namespace
+QLE_UI_SUITE(SplashTest);
 
-int RunSplashTests(int argc, char** argv)
-{
-    SplashTest suite;
-    return QTest::qExec(&suite, argc, argv);
-}
+} // namespace
 
 } // namespace qle::ui::test
 
