@@ -24,11 +24,6 @@ namespace qle::test {
 
 namespace {
 
-QAction* Action(ui::MainWindow& window, const char* name)
-{
-    return window.findChild<QAction*>(QLatin1String(name));
-}
-
 QListWidgetItem* FindItem(QListWidget* list, const QString& text)
 {
     const auto items = list->findItems(text, Qt::MatchExactly);
@@ -65,8 +60,7 @@ private slots:
             {"mnuAbout", "&About", QKeySequence()},
         };
         for (const auto& e : entries) {
-            QAction* action = Action(*f.window, e.name);
-            QVERIFY2(action, e.name);
+            QAction* action = Child<QAction>(*f.window, e.name);
             QCOMPARE(action->text(), QString::fromLatin1(e.caption));
             QCOMPARE(action->shortcut(), e.shortcut);
         }
@@ -246,7 +240,7 @@ private slots:
     {
         UiFixture f;
         // Cancelled: nothing happens.
-        Action(*f.window, "mnuNew")->trigger();
+        Child<QAction>(*f.window, "mnuNew")->trigger();
         QCOMPARE(f.recorder.fileChoices.size(), std::size_t(1));
         const auto& choice = f.recorder.fileChoices[0];
         QCOMPARE(choice.title, std::string("Create new Quillon Site"));
@@ -257,7 +251,7 @@ private slots:
 
         // A name that does not exist yet gets the extension and is created from the blank site.
         f.recorder.fileAnswers.push_back(f.sitesFolder() + "Garden");
-        Action(*f.window, "mnuNew")->trigger();
+        Child<QAction>(*f.window, "mnuNew")->trigger();
         QCOMPARE(f.window->state().currentSitePath, f.sitesFolder() + "Garden.QLS");
         QCOMPARE(ReadFile(f.sitesFolder() + "Garden.QLS"), ReadFile(ProgramFolder() + "Blank Site.qls"));
         QCOMPARE(f.window->editor()->windowTitle(), QStringLiteral("Garden.QLS - Quillon Site"));
@@ -265,7 +259,7 @@ private slots:
         // An existing name is refused with the File menu's own wording.
         f.recorder.fileAnswers.push_back(f.sitesFolder() + "garden.qls");
         WriteFile(f.sitesFolder() + "garden.qls", "keep");
-        Action(*f.window, "mnuNew")->trigger();
+        Child<QAction>(*f.window, "mnuNew")->trigger();
         QCOMPARE(f.recorder.messages.size(), std::size_t(1));
         QCOMPARE(f.recorder.messages[0].text, std::string("This file already exists. Please delete and try again."));
         QCOMPARE(ReadFile(f.sitesFolder() + "garden.qls"), std::string("keep"));
@@ -273,7 +267,7 @@ private slots:
 
         // A folder that does not exist: nothing is created and nothing is opened.
         f.recorder.fileAnswers.push_back(f.home() + "no/such/folder/x");
-        Action(*f.window, "mnuNew")->trigger();
+        Child<QAction>(*f.window, "mnuNew")->trigger();
         QCOMPARE(f.recorder.messages.back().text, "Can not create this file " + f.home() + "no/such/folder/x.QLS");
         QCOMPARE(f.window->state().currentSitePath, f.sitesFolder() + "Garden.QLS");
     }
@@ -283,7 +277,7 @@ private slots:
         UiFixture f;
         const std::string site = CopyBlankSite(f.sitesFolder() + "Shop.QLS");
         f.recorder.fileAnswers.push_back(site);
-        Action(*f.window, "mnuOpen")->trigger();
+        Child<QAction>(*f.window, "mnuOpen")->trigger();
         const auto& choice = f.recorder.fileChoices.at(0);
         QCOMPARE(choice.title, std::string("Select an existing Quillon Site"));
         QCOMPARE(choice.initialFolder, f.baseFolder() + "WebSites");
@@ -344,7 +338,7 @@ private slots:
     {
         UiFixture f;
         QVERIFY(PathExists(ProgramFolder() + "help.htm"));
-        Action(*f.window, "mnuHelpContents")->trigger();
+        Child<QAction>(*f.window, "mnuHelpContents")->trigger();
         QCOMPARE(f.recorder.opened, std::vector<std::string>({ProgramFolder() + "Open.htm"}));
         QVERIFY(ReadFile(ProgramFolder() + "Open.htm").find(ProgramFolder() + "help.htm") != std::string::npos);
     }
@@ -357,7 +351,7 @@ private slots:
         QVERIFY(f.window->startDialog());
         f.editor().setFieldText(3, QStringLiteral("Unsaved title"));
         QSignalSpy closed(f.window.get(), &ui::MainWindow::closed);
-        Action(*f.window, "mnuexit")->trigger();
+        Child<QAction>(*f.window, "mnuexit")->trigger();
         QCOMPARE(closed.size(), 1);
         QCOMPARE(Rows(site, "select Title from Articles"), std::vector<std::string> {"Unsaved title"});
         // Showing the window again does not run start-up twice.

@@ -49,6 +49,16 @@ private:
 // Each row of the statement's result, its columns joined with '|' (NULL as empty).
 std::vector<std::string> Rows(const std::string& databasePath, const std::string& sql);
 
+// The child of that type and name; a missing one ends the run naming it.
+template <class T>
+T* Child(const QObject& parent, const char* name)
+{
+    T* found = parent.findChild<T*>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("no %s named %s", T::staticMetaObject.className(), name);
+    return found;
+}
+
 // Every suite, added by QLE_UI_SUITE in its own file; main runs them one after another.
 using SuiteRunner = int (*)(int argc, char** argv);
 std::vector<SuiteRunner>& Suites();

@@ -173,7 +173,7 @@ private slots:
         editor.setFieldText(2, QStringLiteral("Football"));
         editor.setFieldText(3, QStringLiteral("Cup final"));
         // "&Web Site" builds and brings the View tab forward.
-        f.window->findChild<QAction*>(QStringLiteral("mnuViewSite"))->trigger();
+        Child<QAction>(*f.window, "mnuViewSite")->trigger();
         QCOMPARE(editor.SSTab1()->currentIndex(), int(ui::SiteEditorWindow::ViewSite));
 
         // The pending page was saved and built; the empty homepage fell back to it.
@@ -250,7 +250,7 @@ private slots:
     {
         UiFixture f("Shop.QLS");
         f.editor().setFieldText(3, QStringLiteral("Home"));
-        f.window->findChild<QAction*>(QStringLiteral("mnuPublishNow"))->trigger();
+        Child<QAction>(*f.window, "mnuPublishNow")->trigger();
         QCOMPARE(f.recorder.messages.size(), std::size_t(1));
         QVERIFY(f.recorder.started.empty());
         QVERIFY(!PathExists(f.baseFolder() + "QuillonEngine_ftp.bat"));

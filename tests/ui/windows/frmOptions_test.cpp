@@ -17,6 +17,7 @@
 namespace qle::ui::test {
 namespace {
 
+using qle::test::Child;
 using qle::test::RecordingUi;
 using qle::test::TempDir;
 
@@ -45,7 +46,7 @@ private slots:
         frmOptions form(folder.state, ui);
         QVERIFY(!form.isVisible());
         QCOMPARE(form.windowTitle(), QStringLiteral("Options"));
-        QCOMPARE(form.findChild<QPushButton*>(QStringLiteral("cmdUpdate"))->text(), QStringLiteral("&Update"));
+        QCOMPARE(Child<QPushButton>(form, "cmdUpdate")->text(), QStringLiteral("&Update"));
 
         const struct
         {
@@ -113,10 +114,10 @@ private slots:
         // Typing moves the base folder at once.
         QCOMPARE(app::BaseFolder(folder.state.options), std::string("/srv/sites/"));
 
-        QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("cmdUpdate")), Qt::LeftButton);
+        QTest::mouseClick(Child<QPushButton>(form, "cmdUpdate"), Qt::LeftButton);
         QVERIFY(ui.messages.empty());
         QVERIFY(QApplication::overrideCursor() == nullptr);
-        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("datPrimaryRS"))->text(), QStringLiteral("Record: 1"));
+        QCOMPARE(Child<QLabel>(form, "datPrimaryRS")->text(), QStringLiteral("Record: 1"));
         // The value that BaseFolder settled on is what the box held, so it is what was saved.
         QCOMPARE(form.txtFields(frmOptions::LocalBaseDir)->text(), QStringLiteral("/srv/sites/"));
 
