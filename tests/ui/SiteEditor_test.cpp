@@ -63,14 +63,10 @@ private slots:
             tabs << editor.SSTab1()->tabText(i);
         QCOMPARE(tabs, QStringList({"Page Content", "Colours", "Banner && Homepage", "View Your Web Site",
                                     "Publish to the World !"}));
-        struct Limit
-        {
-            int index;
-            int max;
-        } limits[] = {{0, 50}, {1, 50},  {2, 50},  {3, 50},   {7, 255}, {8, 50},
-                      {9, 50}, {10, 50}, {11, 50}, {12, 255}, {13, 50}};
-        for (const auto& l : limits)
-            QCOMPARE(qobject_cast<QLineEdit*>(editor.txtFields(l.index))->maxLength(), l.max);
+        const std::pair<int, int> limits[] = {{0, 50}, {1, 50},  {2, 50},  {3, 50},   {7, 255}, {8, 50},
+                                              {9, 50}, {10, 50}, {11, 50}, {12, 255}, {13, 50}};
+        for (const auto& [index, max] : limits)
+            QCOMPARE(qobject_cast<QLineEdit*>(editor.txtFields(index))->maxLength(), max);
         QCOMPARE(qobject_cast<QLineEdit*>(editor.txtFields(10))->echoMode(), QLineEdit::Password);
         QVERIFY(editor.txtFields(0)->isHidden());
         QVERIFY(editor.bannerTab()->txtHomepage->isHidden());
@@ -260,21 +256,17 @@ private slots:
         f.window->show();
         QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
         ui::SiteEditorWindow& editor = f.editor();
-        struct Case
-        {
-            ui::SiteEditorWindow::Tab tab;
-            QWidget* focus;
-        } cases[] = {
+        const std::pair<ui::SiteEditorWindow::Tab, QWidget*> cases[] = {
             {ui::SiteEditorWindow::Colours, editor.coloursTab()->cmbLeftPanelColour[0]},
             {ui::SiteEditorWindow::BannerHomepage, editor.bannerTab()->btnChooseBanner},
             {ui::SiteEditorWindow::ViewSite, editor.viewTab()->btnUpdateWeb},
             {ui::SiteEditorWindow::Publish, editor.publishTab()->btnPublish},
             {ui::SiteEditorWindow::PageContent, editor.txtFields(1)},
         };
-        for (const auto& c : cases) {
-            editor.SSTab1()->setCurrentIndex(c.tab);
-            QTRY_VERIFY2(c.focus->hasFocus() || c.focus->isAncestorOf(QApplication::focusWidget()),
-                         qPrintable(editor.SSTab1()->tabText(c.tab)));
+        for (const auto& [tab, focus] : cases) {
+            editor.SSTab1()->setCurrentIndex(tab);
+            QTRY_VERIFY2(focus->hasFocus() || focus->isAncestorOf(QApplication::focusWidget()),
+                         qPrintable(editor.SSTab1()->tabText(tab)));
         }
     }
 
