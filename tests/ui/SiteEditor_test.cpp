@@ -1,5 +1,3 @@
-#include "SiteEditor_test.h"
-
 #include "UiTest.h"
 #include "app/Folders.h"
 #include "store/Database.h"
@@ -50,339 +48,303 @@ void WritePicture(const std::string& path, int width, int height)
     QVERIFY(image.save(QString::fromStdString(path)));
 }
 
+// The site editor driven through its widgets: pages, pictures, tabs and the saving moments.
+class SiteEditorTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void tabsAndFieldLimits()
+    {
+        UiFixture f("Shop.QLS");
+        ui::SiteEditorWindow& editor = f.editor();
+        QStringList tabs;
+        for (int i = 0; i < editor.SSTab1()->count(); ++i)
+            tabs << editor.SSTab1()->tabText(i);
+        QCOMPARE(tabs, QStringList({"Page Content", "Colours", "Banner && Homepage", "View Your Web Site",
+                                    "Publish to the World !"}));
+        const std::pair<int, int> limits[] = {{0, 50}, {1, 50},  {2, 50},  {3, 50},   {7, 255}, {8, 50},
+                                              {9, 50}, {10, 50}, {11, 50}, {12, 255}, {13, 50}};
+        for (const auto& [index, max] : limits)
+            QCOMPARE(qobject_cast<QLineEdit*>(editor.txtFields(index))->maxLength(), max);
+        QCOMPARE(qobject_cast<QLineEdit*>(editor.txtFields(10))->echoMode(), QLineEdit::Password);
+        QVERIFY(editor.txtFields(0)->isHidden());
+        QVERIFY(editor.bannerTab()->txtHomepage->isHidden());
+        QVERIFY(editor.bannerTab()->grpHighlights->isHidden());
+
+        // The several-line First Paragraph box keeps to 255 characters, typed or pasted.
+        auto* para = qobject_cast<QPlainTextEdit*>(editor.txtFields(4));
+        para->setPlainText(QString(300, QLatin1Char('x')));
+        QCOMPARE(para->toPlainText().size(), 255);
+
+        // Providers come from the application database; the settings record fills the boxes.
+        QVERIFY(editor.publishTab()->cmbProvider->findText(QStringLiteral("Example Business Hosting")) >= 0);
+        QCOMPARE(editor.coloursTab()->cmbLeftPanelColour[0]->currentText(), QStringLiteral("LightBlue"));
+        QCOMPARE(editor.bannerTab()->cmbCatArtLmt->currentText(), QStringLiteral("10"));
+    }
+
+    void pagesAreSavedAtEachMove()
+    {
+        UiFixture f("Shop.QLS");
+        ui::SiteEditorWindow& editor = f.editor();
+        ui::PageContentTab* tab = editor.pageContentTab();
+
+        // A new site starts on a new page; typing and adding writes it.
+        QVERIFY(editor.datPrimaryRS()->isNewPage());
+        FillPage(editor, QStringLiteral("Sport"), QStringLiteral("Football"), QStringLiteral("Cup final"));
+        editor.setFieldText(5, QStringLiteral("Körper\nzwei Zeilen"));
+        tab->cmdAdd->click();
+        QCOMPARE(Pages(f.site), Strings({"1|Sport|Football|Cup final"}));
+        QCOMPARE(Rows(f.site, "select Body from Articles"), Strings({"Körper\nzwei Zeilen"}));
+        QCOMPARE(editor.fieldText(1), QString());
+
+        FillPage(editor, QStringLiteral("TV"), QStringLiteral("News"), QStringLiteral("Tonight"));
+        tab->btnPrevious->click();
+        QCOMPARE(Pages(f.site), Strings({"1|Sport|Football|Cup final", "2|TV|News|Tonight"}));
+        QCOMPARE(editor.fieldText(3), QStringLiteral("Cup final"));
+        QCOMPARE(tab->txtArtID->text(), QStringLiteral("1"));
+
+        // Editing a stored page and moving writes the edit without asking; moving back shows it.
+        editor.setFieldText(3, QStringLiteral("Cup final replay"));
+        tab->btnLast->click();
+        QCOMPARE(editor.fieldText(3), QStringLiteral("Tonight"));
+        QCOMPARE(tab->txtArtID->text(), QStringLiteral("2"));
+        QCOMPARE(Pages(f.site)[0], std::string("1|Sport|Football|Cup final replay"));
+        tab->btnFirst->click();
+        QCOMPARE(editor.fieldText(3), QStringLiteral("Cup final replay"));
+        tab->btnNext->click();
+        QCOMPARE(editor.fieldText(3), QStringLiteral("Tonight"));
+
+        // Building and publishing save through the editor's commit operation.
+        editor.setFieldText(2, QStringLiteral("Weather"));
+        editor.commitEdits(generator::SiteEditor::DataSource::Pages);
+        QCOMPARE(Pages(f.site)[1], std::string("2|TV|Weather|Tonight"));
+        QCOMPARE(editor.fieldText(2), QStringLiteral("Weather"));
+        QCOMPARE(tab->txtArtID->text(), QStringLiteral("2"));
+    }
+
+    void forwardPastTheLastPageBeginsANewOne()
+    {
+        UiFixture f("Shop.QLS");
+        ui::SiteEditorWindow& editor = f.editor();
+        ui::PageContentTab* tab = editor.pageContentTab();
+        FillPage(editor, QStringLiteral("A"), QStringLiteral("a"), QStringLiteral("first"));
+        tab->btnNext->click();
+        QVERIFY(editor.datPrimaryRS()->isNewPage());
+        QCOMPARE(Pages(f.site), Strings({"1|A|a|first"}));
+        FillPage(editor, QStringLiteral("B"), QStringLiteral("b"), QStringLiteral("second"));
+        // A build saves the new page: it gets its ArtID and stays shown.
+        editor.commitEdits(generator::SiteEditor::DataSource::Pages);
+        QCOMPARE(tab->txtArtID->text(), QStringLiteral("2"));
+        QCOMPARE(editor.fieldText(3), QStringLiteral("second"));
+        tab->btnNext->click();
+        QVERIFY(editor.datPrimaryRS()->isNewPage());
+        // A blank new page is never stored, however often it is added or passed.
+        tab->cmdAdd->click();
+        tab->btnNext->click();
+        QCOMPARE(Pages(f.site), Strings({"1|A|a|first", "2|B|b|second"}));
+        // Back from the new page shows the last stored page.
+        tab->btnPrevious->click();
+        QCOMPARE(editor.fieldText(3), QStringLiteral("second"));
+    }
+
+    void deletingPages()
+    {
+        UiFixture f("Shop.QLS");
+        ui::SiteEditorWindow& editor = f.editor();
+        ui::PageContentTab* tab = editor.pageContentTab();
+        for (const char* title : {"one", "two", "three"}) {
+            FillPage(editor, QStringLiteral("C"), QStringLiteral("s"), QString::fromLatin1(title));
+            tab->cmdAdd->click();
+        }
+        tab->btnFirst->click();
+        tab->btnNext->click();
+        // Deleting the middle page shows the next one.
+        tab->cmdDelete->click();
+        QCOMPARE(Pages(f.site), Strings({"1|C|s|one", "3|C|s|three"}));
+        QCOMPARE(editor.fieldText(3), QStringLiteral("three"));
+        // Deleting the last page shows the one before.
+        tab->cmdDelete->click();
+        QCOMPARE(editor.fieldText(3), QStringLiteral("one"));
+        // Deleting the only page leaves a new blank page.
+        tab->cmdDelete->click();
+        QVERIFY(Pages(f.site).empty());
+        QVERIFY(editor.datPrimaryRS()->isNewPage());
+        QCOMPARE(editor.fieldText(3), QString());
+        // Deleting a new page just starts another; an ArtID is never reused.
+        FillPage(editor, QStringLiteral("D"), QStringLiteral("d"), QStringLiteral("unsaved"));
+        tab->cmdDelete->click();
+        QCOMPARE(editor.fieldText(3), QString());
+        FillPage(editor, QStringLiteral("E"), QStringLiteral("e"), QStringLiteral("four"));
+        tab->cmdAdd->click();
+        QCOMPARE(Pages(f.site), Strings({"4|E|e|four"}));
+    }
+
+    void choosingAPicture()
+    {
+        UiFixture f("Shop.QLS");
+        ui::SiteEditorWindow& editor = f.editor();
+        ui::PageContentTab* tab = editor.pageContentTab();
+        TempDir elsewhere;
+        WritePicture(elsewhere / "horse.jpg", 40, 30);
+        const std::string local = app::LocalImagesFolder(f.baseFolder()) + "horse.jpg";
+
+        // Cancelled: nothing changes.
+        tab->Command1->click();
+        QCOMPARE(f.recorder.fileChoices.at(0).title, std::string("Select a graphic file"));
+        QCOMPARE(f.recorder.fileChoices.at(0).filter,
+                 std::string("Graphics files (gif, jpg, jpeg, bmp)|*.gif;*.jpg;*.jpeg;*.bmp"));
+        QCOMPARE(editor.fieldText(6), QString());
+
+        // An earlier horse.jpg in the local images folder is replaced by the new choice.
+        (void)app::EnsureFolder(app::LocalImagesFolder(f.baseFolder()));
+        WriteFile(local, "old picture");
+        f.recorder.fileAnswers.push_back(elsewhere / "horse.jpg");
+        tab->Command1->click();
+        QCOMPARE(editor.fieldText(6), QString::fromStdString(local));
+        QCOMPARE(ReadFile(local), ReadFile(elsewhere / "horse.jpg"));
+        QVERIFY(tab->imgImage->isVisible() || !tab->isVisible());
+        QCOMPARE(tab->imgImage->size(), QSize(40, 30));
+
+        // Choosing the copy itself leaves it intact.
+        f.recorder.fileAnswers.push_back(local);
+        tab->Command1->click();
+        QCOMPARE(ReadFile(local), ReadFile(elsewhere / "horse.jpg"));
+
+        // A click opens the picture; a page without one clears the preview.
+        emit tab->imgImage->clicked();
+        QCOMPARE(f.recorder.opened, Strings({local}));
+        tab->cmdAdd->click();
+        QVERIFY(tab->imgImage->pixmap().isNull());
+        tab->btnPrevious->click();
+        QCOMPARE(editor.fieldText(6), QString::fromStdString(local));
+        QVERIFY(!tab->imgImage->pixmap().isNull());
+    }
+
+    void picturePreviewSizes_data()
+    {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<bool>("squeezed");
+        QTest::newRow("small") << QSize(100, 100) << false;
+        QTest::newRow("exactly the frame") << QSize(200, 150) << false;
+        QTest::newRow("too wide") << QSize(400, 50) << true;
+        QTest::newRow("too tall") << QSize(20, 600) << true;
+    }
+
+    void picturePreviewSizes()
+    {
+        QFETCH(QSize, picture);
+        QFETCH(bool, squeezed);
+        TempDir dir;
+        WritePicture(dir / "p.png", picture.width(), picture.height());
+        ui::PageContentTab tab;
+        tab.showPicture(QString::fromStdString(dir / "p.png"));
+        QCOMPARE(tab.imgImage->pos(), QPoint(0, 0));
+        QCOMPARE(tab.imgImage->size(), squeezed ? tab.Shape1->size() : picture);
+        QCOMPARE(tab.imgImage->hasScaledContents(), squeezed);
+        QVERIFY(!tab.imgImage->isHidden());
+
+        // A file that is not a picture shows nothing, without a message.
+        WriteFile(dir / "bad.png", "not a picture");
+        tab.showPicture(QString::fromStdString(dir / "bad.png"));
+        QVERIFY(tab.imgImage->isHidden());
+    }
+
+    void tabChoiceMovesTheFocus()
+    {
+        UiFixture f("Shop.QLS");
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        ui::SiteEditorWindow& editor = f.editor();
+        const std::pair<ui::SiteEditorWindow::Tab, QWidget*> cases[] = {
+            {ui::SiteEditorWindow::Colours, editor.coloursTab()->cmbLeftPanelColour[0]},
+            {ui::SiteEditorWindow::BannerHomepage, editor.bannerTab()->btnChooseBanner},
+            {ui::SiteEditorWindow::ViewSite, editor.viewTab()->btnUpdateWeb},
+            {ui::SiteEditorWindow::Publish, editor.publishTab()->btnPublish},
+            {ui::SiteEditorWindow::PageContent, editor.txtFields(1)},
+        };
+        for (const auto& [tab, focus] : cases) {
+            editor.SSTab1()->setCurrentIndex(tab);
+            QTRY_VERIFY2(focus->hasFocus() || focus->isAncestorOf(QApplication::focusWidget()),
+                         qPrintable(editor.SSTab1()->tabText(tab)));
+        }
+    }
+
+    void enterViewsTheSite()
+    {
+        UiFixture f("Shop.QLS");
+        ui::SiteEditorWindow& editor = f.editor();
+        QVERIFY(editor.viewTab()->btnViewInBrowesr->isDefault());
+        // Enter in the Category box and in a combo box presses "View In &Browser": the loader page opens.
+        QTest::keyClick(editor.txtFields(1), Qt::Key_Return);
+        QCOMPARE(f.recorder.opened.size(), std::size_t(1));
+        QTest::keyClick(editor.publishTab()->cmbProvider->lineEdit(), Qt::Key_Return);
+        QCOMPARE(f.recorder.opened.size(), std::size_t(2));
+        // The several-line boxes keep Enter for themselves.
+        QTest::keyClick(editor.txtFields(5), Qt::Key_Return);
+        QCOMPARE(f.recorder.opened.size(), std::size_t(2));
+    }
+
+    void longStoredValuesAreKeptWhole()
+    {
+        // Values written by other means may be longer than the boxes let a person type.
+        UiFixture f;
+        const std::string site = CopyBlankSite(f.sitesFolder() + "Long.QLS");
+        const std::string category(60, 'c');
+        const std::string para(300, 'p');
+        const std::string user(70, 'u');
+        {
+            auto db = store::Database::open(site);
+            QVERIFY(db.ok());
+            QVERIFY(db->execute("INSERT INTO Articles (Category, Para) VALUES (?, ?)", {category, para}).ok());
+            QVERIFY(db->execute("INSERT INTO Articles (Category) VALUES ('short')").ok());
+            QVERIFY(db->execute("UPDATE Options SET Ftp_Username = ?", {user}).ok());
+        }
+        QVERIFY(f.window->openSite(site));
+        ui::SiteEditorWindow& editor = f.editor();
+        QCOMPARE(editor.fieldText(1).size(), 60);
+        QCOMPARE(editor.fieldText(4).size(), 300);
+        editor.pageContentTab()->btnNext->click();
+        editor.pageContentTab()->btnPrevious->click();
+        editor.commitEdits(generator::SiteEditor::DataSource::Options);
+        QCOMPARE(Rows(site, "select Category, Para from Articles where ArtID = 1"), Strings({category + "|" + para}));
+        QCOMPARE(Rows(site, "select Ftp_Username from Options"), Strings({user}));
+        // On a page with a short value the limit holds again for typing.
+        editor.pageContentTab()->btnNext->click();
+        QCOMPARE(qobject_cast<QLineEdit*>(editor.txtFields(1))->maxLength(), 50);
+    }
+
+    void failedSaveKeepsTheEdits()
+    {
+        UiFixture f("Shop.QLS");
+        ui::SiteEditorWindow& editor = f.editor();
+        ui::PageContentTab* tab = editor.pageContentTab();
+        FillPage(editor, QStringLiteral("A"), QStringLiteral("a"), QStringLiteral("first"));
+        tab->cmdAdd->click();
+        FillPage(editor, QStringLiteral("B"), QStringLiteral("b"), QStringLiteral("second"));
+        {
+            // Another program holds the file locked for longer than the editor waits.
+            auto locker = store::Database::open(f.site);
+            QVERIFY(locker.ok());
+            QVERIFY(locker->execute("BEGIN EXCLUSIVE").ok());
+            tab->btnPrevious->click();
+            QCOMPARE(f.recorder.messages.size(), std::size_t(1));
+            QVERIFY2(f.recorder.messages[0].text.find("could not be saved") != std::string::npos,
+                     f.recorder.messages[0].text.c_str());
+            // The move did not happen and nothing typed was lost.
+            QCOMPARE(editor.fieldText(3), QStringLiteral("second"));
+            QVERIFY(locker->execute("ROLLBACK").ok());
+        }
+        tab->btnPrevious->click();
+        QCOMPARE(editor.fieldText(3), QStringLiteral("first"));
+        QCOMPARE(Pages(f.site), Strings({"1|A|a|first", "2|B|b|second"}));
+    }
+};
+
+QLE_UI_SUITE(SiteEditorTest);
+
 } // namespace
 
-void SiteEditorTest::tabsAndFieldLimits()
-{
-    UiFixture f;
-    f.openNewSite("Shop.QLS");
-    ui::SiteEditorWindow& editor = f.editor();
-    QStringList tabs;
-    for (int i = 0; i < editor.SSTab1()->count(); ++i)
-        tabs << editor.SSTab1()->tabText(i);
-    QCOMPARE(tabs, QStringList({"Page Content", "Colours", "Banner && Homepage", "View Your Web Site",
-                                "Publish to the World !"}));
-    struct Limit
-    {
-        int index;
-        int max;
-    } limits[] = {{0, 50}, {1, 50},  {2, 50},  {3, 50},   {7, 255}, {8, 50},
-                  {9, 50}, {10, 50}, {11, 50}, {12, 255}, {13, 50}};
-    for (const auto& l : limits)
-        QCOMPARE(qobject_cast<QLineEdit*>(editor.txtFields(l.index))->maxLength(), l.max);
-    QCOMPARE(qobject_cast<QLineEdit*>(editor.txtFields(10))->echoMode(), QLineEdit::Password);
-    QVERIFY(editor.txtFields(0)->isHidden());
-    QVERIFY(editor.bannerTab()->txtHomepage->isHidden());
-    QVERIFY(editor.bannerTab()->grpHighlights->isHidden());
-
-    // The several-line First Paragraph box keeps to 255 characters, typed or pasted.
-    auto* para = qobject_cast<QPlainTextEdit*>(editor.txtFields(4));
-    para->setPlainText(QString(300, QLatin1Char('x')));
-    QCOMPARE(para->toPlainText().size(), 255);
-
-    // Providers come from the application database; the settings record fills the boxes.
-    QVERIFY(editor.publishTab()->cmbProvider->findText(QStringLiteral("Example Business Hosting")) >= 0);
-    QCOMPARE(editor.coloursTab()->cmbLeftPanelColour[0]->currentText(), QStringLiteral("LightBlue"));
-    QCOMPARE(editor.bannerTab()->cmbCatArtLmt->currentText(), QStringLiteral("10"));
-}
-
-void SiteEditorTest::pagesAreSavedAtEachMove()
-{
-    UiFixture f;
-    const std::string site = f.openNewSite("Shop.QLS");
-    ui::SiteEditorWindow& editor = f.editor();
-    ui::PageContentTab* tab = editor.pageContentTab();
-
-    // A new site starts on a new page; typing and adding writes it.
-    QVERIFY(editor.datPrimaryRS()->isNewPage());
-    tab->txtFields[1]->setFocus();
-    TypeText(tab->txtFields[1], QStringLiteral("Sport"));
-    FillPage(editor, QStringLiteral("Sport"), QStringLiteral("Football"), QStringLiteral("Cup final"));
-    editor.setFieldText(5, QStringLiteral("Körper\nzwei Zeilen"));
-    tab->cmdAdd->click();
-    QCOMPARE(Pages(site), Strings({"1|Sport|Football|Cup final"}));
-    QCOMPARE(Rows(site, "select Body from Articles"), Strings({"Körper\nzwei Zeilen"}));
-    QCOMPARE(editor.fieldText(1), QString());
-
-    FillPage(editor, QStringLiteral("TV"), QStringLiteral("News"), QStringLiteral("Tonight"));
-    tab->btnPrevious->click();
-    QCOMPARE(Pages(site), Strings({"1|Sport|Football|Cup final", "2|TV|News|Tonight"}));
-    QCOMPARE(editor.fieldText(3), QStringLiteral("Cup final"));
-    QCOMPARE(tab->txtArtID->text(), QStringLiteral("1"));
-
-    // Editing a stored page and moving writes the edit without asking; moving back shows it.
-    editor.setFieldText(3, QStringLiteral("Cup final replay"));
-    tab->btnLast->click();
-    QCOMPARE(editor.fieldText(3), QStringLiteral("Tonight"));
-    QCOMPARE(tab->txtArtID->text(), QStringLiteral("2"));
-    QCOMPARE(Pages(site)[0], std::string("1|Sport|Football|Cup final replay"));
-    tab->btnFirst->click();
-    QCOMPARE(editor.fieldText(3), QStringLiteral("Cup final replay"));
-    tab->btnNext->click();
-    QCOMPARE(editor.fieldText(3), QStringLiteral("Tonight"));
-
-    // Building and publishing save through the editor's commit operation.
-    editor.setFieldText(2, QStringLiteral("Weather"));
-    editor.commitEdits(generator::SiteEditor::DataSource::Pages);
-    QCOMPARE(Pages(site)[1], std::string("2|TV|Weather|Tonight"));
-    QCOMPARE(editor.fieldText(2), QStringLiteral("Weather"));
-    QCOMPARE(tab->txtArtID->text(), QStringLiteral("2"));
-}
-
-void SiteEditorTest::forwardPastTheLastPageBeginsANewOne()
-{
-    UiFixture f;
-    const std::string site = f.openNewSite("Shop.QLS");
-    ui::SiteEditorWindow& editor = f.editor();
-    ui::PageContentTab* tab = editor.pageContentTab();
-    FillPage(editor, QStringLiteral("A"), QStringLiteral("a"), QStringLiteral("first"));
-    tab->btnNext->click();
-    QVERIFY(editor.datPrimaryRS()->isNewPage());
-    QCOMPARE(Pages(site), Strings({"1|A|a|first"}));
-    FillPage(editor, QStringLiteral("B"), QStringLiteral("b"), QStringLiteral("second"));
-    // A build saves the new page: it gets its ArtID and stays shown.
-    editor.commitEdits(generator::SiteEditor::DataSource::Pages);
-    QCOMPARE(tab->txtArtID->text(), QStringLiteral("2"));
-    QCOMPARE(editor.fieldText(3), QStringLiteral("second"));
-    tab->btnNext->click();
-    QVERIFY(editor.datPrimaryRS()->isNewPage());
-    QCOMPARE(Pages(site), Strings({"1|A|a|first", "2|B|b|second"}));
-    // Back from the new page shows the last stored page.
-    tab->btnPrevious->click();
-    QCOMPARE(editor.fieldText(3), QStringLiteral("second"));
-}
-
-void SiteEditorTest::blankNewPageIsNotStored()
-{
-    UiFixture f;
-    const std::string site = f.openNewSite("Shop.QLS");
-    ui::SiteEditorWindow& editor = f.editor();
-    ui::PageContentTab* tab = editor.pageContentTab();
-    FillPage(editor, QStringLiteral("A"), QStringLiteral("a"), QStringLiteral("first"));
-    tab->cmdAdd->click();
-    tab->cmdAdd->click();
-    tab->btnNext->click();
-    tab->btnNext->click();
-    QCOMPARE(Pages(site), Strings({"1|A|a|first"}));
-    tab->btnPrevious->click();
-    QCOMPARE(editor.fieldText(3), QStringLiteral("first"));
-}
-
-void SiteEditorTest::deletingPages()
-{
-    UiFixture f;
-    const std::string site = f.openNewSite("Shop.QLS");
-    ui::SiteEditorWindow& editor = f.editor();
-    ui::PageContentTab* tab = editor.pageContentTab();
-    for (const char* title : {"one", "two", "three"}) {
-        FillPage(editor, QStringLiteral("C"), QStringLiteral("s"), QString::fromLatin1(title));
-        tab->cmdAdd->click();
-    }
-    tab->btnFirst->click();
-    tab->btnNext->click();
-    // Deleting the middle page shows the next one.
-    tab->cmdDelete->click();
-    QCOMPARE(Pages(site), Strings({"1|C|s|one", "3|C|s|three"}));
-    QCOMPARE(editor.fieldText(3), QStringLiteral("three"));
-    // Deleting the last page shows the one before.
-    tab->cmdDelete->click();
-    QCOMPARE(editor.fieldText(3), QStringLiteral("one"));
-    // Deleting the only page leaves a new blank page.
-    tab->cmdDelete->click();
-    QVERIFY(Pages(site).empty());
-    QVERIFY(editor.datPrimaryRS()->isNewPage());
-    QCOMPARE(editor.fieldText(3), QString());
-    // Deleting a new page just starts another; an ArtID is never reused.
-    FillPage(editor, QStringLiteral("D"), QStringLiteral("d"), QStringLiteral("unsaved"));
-    tab->cmdDelete->click();
-    QCOMPARE(editor.fieldText(3), QString());
-    FillPage(editor, QStringLiteral("E"), QStringLiteral("e"), QStringLiteral("four"));
-    tab->cmdAdd->click();
-    QCOMPARE(Pages(site), Strings({"4|E|e|four"}));
-}
-
-void SiteEditorTest::closingSavesBothRecords()
-{
-    UiFixture f;
-    const std::string site = f.openNewSite("Shop.QLS");
-    ui::SiteEditorWindow& editor = f.editor();
-    FillPage(editor, QStringLiteral("Garden"), QStringLiteral("Roses"), QStringLiteral("Pruning"));
-    editor.setFieldText(9, QStringLiteral("jo"));
-    editor.coloursTab()->cmbMiddlePanelColour[2]->setCurrentText(QStringLiteral("#ffeecc"));
-    f.window->mdiArea()->subWindowList().first()->close();
-    QTRY_VERIFY(!f.window->editor());
-    QCOMPARE(Pages(site), Strings({"1|Garden|Roses|Pruning"}));
-    QCOMPARE(Rows(site, "select Ftp_Username, DetPanel1, Cat_Art_Limit, Cat_Art_Maj from Options"),
-             Strings({"jo|#ffeecc|10|5"}));
-    QCOMPARE(Rows(site, "select count(*) from Options"), Strings({"1"}));
-}
-
-void SiteEditorTest::choosingAPicture()
-{
-    UiFixture f;
-    f.openNewSite("Shop.QLS");
-    ui::SiteEditorWindow& editor = f.editor();
-    ui::PageContentTab* tab = editor.pageContentTab();
-    TempDir elsewhere;
-    WritePicture(elsewhere / "horse.jpg", 40, 30);
-    const std::string local = app::LocalImagesFolder(f.baseFolder()) + "horse.jpg";
-
-    // Cancelled: nothing changes.
-    tab->Command1->click();
-    QCOMPARE(f.recorder.fileChoices.at(0).title, std::string("Select a graphic file"));
-    QCOMPARE(f.recorder.fileChoices.at(0).filter,
-             std::string("Graphics files (gif, jpg, jpeg, bmp)|*.gif;*.jpg;*.jpeg;*.bmp"));
-    QCOMPARE(editor.fieldText(6), QString());
-
-    // An earlier horse.jpg in the local images folder is replaced by the new choice.
-    (void)app::EnsureFolder(app::LocalImagesFolder(f.baseFolder()));
-    WriteFile(local, "old picture");
-    f.recorder.fileAnswers.push_back(elsewhere / "horse.jpg");
-    tab->Command1->click();
-    QCOMPARE(editor.fieldText(6), QString::fromStdString(local));
-    QCOMPARE(ReadFile(local), ReadFile(elsewhere / "horse.jpg"));
-    QVERIFY(tab->imgImage->isVisible() || !tab->isVisible());
-    QCOMPARE(tab->imgImage->size(), QSize(40, 30));
-
-    // Choosing the copy itself leaves it intact.
-    f.recorder.fileAnswers.push_back(local);
-    tab->Command1->click();
-    QCOMPARE(ReadFile(local), ReadFile(elsewhere / "horse.jpg"));
-
-    // A click opens the picture; a page without one clears the preview.
-    emit tab->imgImage->clicked();
-    QCOMPARE(f.recorder.opened, Strings({local}));
-    tab->cmdAdd->click();
-    QVERIFY(tab->imgImage->pixmap().isNull());
-    tab->btnPrevious->click();
-    QCOMPARE(editor.fieldText(6), QString::fromStdString(local));
-    QVERIFY(!tab->imgImage->pixmap().isNull());
-}
-
-void SiteEditorTest::picturePreviewSizes_data()
-{
-    QTest::addColumn<QSize>("picture");
-    QTest::addColumn<bool>("squeezed");
-    QTest::newRow("small") << QSize(100, 100) << false;
-    QTest::newRow("exactly the frame") << QSize(200, 150) << false;
-    QTest::newRow("too wide") << QSize(400, 50) << true;
-    QTest::newRow("too tall") << QSize(20, 600) << true;
-}
-
-void SiteEditorTest::picturePreviewSizes()
-{
-    QFETCH(QSize, picture);
-    QFETCH(bool, squeezed);
-    TempDir dir;
-    WritePicture(dir / "p.png", picture.width(), picture.height());
-    ui::PageContentTab tab;
-    tab.showPicture(QString::fromStdString(dir / "p.png"));
-    QCOMPARE(tab.imgImage->pos(), QPoint(0, 0));
-    QCOMPARE(tab.imgImage->size(), squeezed ? tab.Shape1->size() : picture);
-    QCOMPARE(tab.imgImage->hasScaledContents(), squeezed);
-    QVERIFY(!tab.imgImage->isHidden());
-
-    // A file that is not a picture shows nothing, without a message.
-    WriteFile(dir / "bad.png", "not a picture");
-    tab.showPicture(QString::fromStdString(dir / "bad.png"));
-    QVERIFY(tab.imgImage->isHidden());
-}
-
-void SiteEditorTest::tabChoiceMovesTheFocus()
-{
-    UiFixture f;
-    f.openNewSite("Shop.QLS");
-    f.window->show();
-    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
-    ui::SiteEditorWindow& editor = f.editor();
-    struct Case
-    {
-        ui::SiteEditorWindow::Tab tab;
-        QWidget* focus;
-    } cases[] = {
-        {ui::SiteEditorWindow::Colours, editor.coloursTab()->cmbLeftPanelColour[0]},
-        {ui::SiteEditorWindow::BannerHomepage, editor.bannerTab()->btnChooseBanner},
-        {ui::SiteEditorWindow::ViewSite, editor.viewTab()->btnUpdateWeb},
-        {ui::SiteEditorWindow::Publish, editor.publishTab()->btnPublish},
-        {ui::SiteEditorWindow::PageContent, editor.txtFields(1)},
-    };
-    for (const auto& c : cases) {
-        editor.SSTab1()->setCurrentIndex(c.tab);
-        QTRY_VERIFY2(c.focus->hasFocus() || c.focus->isAncestorOf(QApplication::focusWidget()),
-                     qPrintable(editor.SSTab1()->tabText(c.tab)));
-    }
-}
-
-void SiteEditorTest::enterViewsTheSite()
-{
-    UiFixture f;
-    f.openNewSite("Shop.QLS");
-    ui::SiteEditorWindow& editor = f.editor();
-    QVERIFY(editor.viewTab()->btnViewInBrowesr->isDefault());
-    // Enter in the Category box and in a combo box presses "View In &Browser": the loader page opens.
-    QTest::keyClick(editor.txtFields(1), Qt::Key_Return);
-    QCOMPARE(f.recorder.opened.size(), std::size_t(1));
-    QTest::keyClick(editor.publishTab()->cmbProvider->lineEdit(), Qt::Key_Return);
-    QCOMPARE(f.recorder.opened.size(), std::size_t(2));
-    // The several-line boxes keep Enter for themselves.
-    QTest::keyClick(editor.txtFields(5), Qt::Key_Return);
-    QCOMPARE(f.recorder.opened.size(), std::size_t(2));
-}
-
-void SiteEditorTest::longStoredValuesAreKeptWhole()
-{
-    // Values written by other means may be longer than the boxes let a person type.
-    UiFixture f;
-    const std::string site = CopyBlankSite(f.sitesFolder() + "Long.QLS");
-    const std::string category(60, 'c');
-    const std::string para(300, 'p');
-    const std::string user(70, 'u');
-    {
-        auto db = store::Database::open(site);
-        QVERIFY(db.ok());
-        QVERIFY(db->execute("INSERT INTO Articles (Category, Para) VALUES (?, ?)", {category, para}).ok());
-        QVERIFY(db->execute("INSERT INTO Articles (Category) VALUES ('short')").ok());
-        QVERIFY(db->execute("UPDATE Options SET Ftp_Username = ?", {user}).ok());
-    }
-    QVERIFY(f.window->openSite(site));
-    ui::SiteEditorWindow& editor = f.editor();
-    QCOMPARE(editor.fieldText(1).size(), 60);
-    QCOMPARE(editor.fieldText(4).size(), 300);
-    editor.pageContentTab()->btnNext->click();
-    editor.pageContentTab()->btnPrevious->click();
-    editor.commitEdits(generator::SiteEditor::DataSource::Options);
-    QCOMPARE(Rows(site, "select Category, Para from Articles where ArtID = 1"), Strings({category + "|" + para}));
-    QCOMPARE(Rows(site, "select Ftp_Username from Options"), Strings({user}));
-    // On a page with a short value the limit holds again for typing.
-    editor.pageContentTab()->btnNext->click();
-    QCOMPARE(qobject_cast<QLineEdit*>(editor.txtFields(1))->maxLength(), 50);
-}
-
-void SiteEditorTest::failedSaveKeepsTheEdits()
-{
-    UiFixture f;
-    const std::string site = f.openNewSite("Shop.QLS");
-    ui::SiteEditorWindow& editor = f.editor();
-    ui::PageContentTab* tab = editor.pageContentTab();
-    FillPage(editor, QStringLiteral("A"), QStringLiteral("a"), QStringLiteral("first"));
-    tab->cmdAdd->click();
-    FillPage(editor, QStringLiteral("B"), QStringLiteral("b"), QStringLiteral("second"));
-    {
-        // Another program holds the file locked for longer than the editor waits.
-        auto locker = store::Database::open(site);
-        QVERIFY(locker.ok());
-        QVERIFY(locker->execute("BEGIN EXCLUSIVE").ok());
-        tab->btnPrevious->click();
-        QCOMPARE(f.recorder.messages.size(), std::size_t(1));
-        QVERIFY2(f.recorder.messages[0].text.find("could not be saved") != std::string::npos,
-                 f.recorder.messages[0].text.c_str());
-        // The move did not happen and nothing typed was lost.
-        QCOMPARE(editor.fieldText(3), QStringLiteral("second"));
-        QVERIFY(locker->execute("ROLLBACK").ok());
-    }
-    tab->btnPrevious->click();
-    QCOMPARE(editor.fieldText(3), QStringLiteral("first"));
-    QCOMPARE(Pages(site), Strings({"1|A|a|first", "2|B|b|second"}));
-}
-
 } // namespace qle::test
+
+#include "SiteEditor_test.moc"

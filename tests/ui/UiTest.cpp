@@ -20,6 +20,12 @@ UiFixture::UiFixture()
     (void)app::StartUp(window->state(), ProgramFolder());
 }
 
+UiFixture::UiFixture(const std::string& siteName)
+    : UiFixture()
+{
+    site = openNewSite(siteName);
+}
+
 UiFixture::~UiFixture()
 {
     window.reset();
@@ -62,6 +68,18 @@ std::vector<std::string> Rows(const std::string& databasePath, const std::string
             break;
     }
     return rows;
+}
+
+std::vector<SuiteRunner>& Suites()
+{
+    static std::vector<SuiteRunner> suites;
+    return suites;
+}
+
+bool AddSuite(SuiteRunner run)
+{
+    Suites().push_back(run);
+    return true;
 }
 
 void TypeText(QWidget* widget, const QString& text)

@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTest>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +25,8 @@ class UiFixture
 {
 public:
     UiFixture();
+    // With a copy of the blank site by this name open in the editor.
+    explicit UiFixture(const std::string& siteName);
     ~UiFixture();
 
     const std::string& home() const { return m_home.path(); }
@@ -36,6 +39,7 @@ public:
 
     RecordingUi recorder;
     std::unique_ptr<ui::MainWindow> window;
+    std::string site; // the site opened by the constructor
 
 private:
     TempDir m_home;
@@ -44,6 +48,26 @@ private:
 
 // Each row of the statement's result, its columns joined with '|' (NULL as empty).
 std::vector<std::string> Rows(const std::string& databasePath, const std::string& sql);
+
+// The child of that type and name; a missing one ends the run naming it.
+template <class T>
+T* Child(const QObject& parent, const char* name)
+{
+    T* found = parent.findChild<T*>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("no %s named %s", T::staticMetaObject.className(), name);
+    return found;
+}
+
+// Every suite, added by QLE_UI_SUITE in its own file; main runs them one after another.
+using SuiteRunner = int (*)(int argc, char** argv);
+std::vector<SuiteRunner>& Suites();
+bool AddSuite(SuiteRunner run);
+#define QLE_UI_SUITE(Suite)                                                                    \
+    [[maybe_unused]] const bool Suite##Added = qle::test::AddSuite([](int argc, char** argv) { \
+        Suite suite;                                                                           \
+        return QTest::qExec(&suite, argc, argv);                                               \
+    })
 
 // Types text into the focused widget one key event at a time (keyClicks refuses non-ASCII text).
 void TypeText(QWidget* widget, const QString& text);

@@ -1,11 +1,10 @@
-#include "ViewPublish_test.h"
-
 #include "UiTest.h"
 #include "app/Folders.h"
 #include "app/Paths.h"
 #include "ui/ConsoleWindow.h"
 #include "ui/FreeWebSpace.h"
 #include "ui/MainWindow.h"
+#include "ui/QtUserInterface.h"
 #include "ui/editor/BannerTab.h"
 #include "ui/editor/PageContentTab.h"
 #include "ui/editor/PublishRules.h"
@@ -13,6 +12,7 @@
 #include "ui/editor/SiteEditorWindow.h"
 #include "ui/editor/TextBoxes.h"
 #include "ui/editor/ViewTab.h"
+#include "ui/models/ProviderCatalogue.h"
 
 #include <QAction>
 #include <QApplication>
@@ -56,251 +56,294 @@ void TypeAndLeave(ui::SiteEditorWindow& editor, int index, const QString& text)
     editor.txtFields(index == 8 ? 10 : 8)->setFocus(Qt::TabFocusReason);
 }
 
+// The View and Publish tabs, their rules for typed FTP settings, and the provider catalogue.
+class ViewPublishTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void providerFillsTheFtpFields()
+    {
+        UiFixture f("Shop.QLS");
+        ui::SiteEditorWindow& editor = f.editor();
+        editor.setFieldText(9, QStringLiteral("jo"));
+        PickProvider(editor, QStringLiteral("Example Free Pages"));
+        QCOMPARE(editor.fieldText(8), QStringLiteral("ftp.example.com"));
+        QCOMPARE(editor.fieldText(11), QStringLiteral("/"));
+        QCOMPARE(editor.fieldText(12), QStringLiteral("http://www.example.com/~jo/"));
+
+        // A root from the catalogue is stored as the catalogue has it; picking again replaces all three.
+        PickProvider(editor, QStringLiteral("Example Business Hosting"));
+        QCOMPARE(editor.fieldText(8), QStringLiteral("ftp.business.example.com"));
+        QCOMPARE(editor.fieldText(11), QStringLiteral("/www/"));
+        QCOMPARE(editor.fieldText(12), QStringLiteral("http://business.example.com/jo/"));
+
+        editor.commitEdits(generator::SiteEditor::DataSource::Options);
+        QCOMPARE(Rows(f.site, "select Provider, Ftp_Destination, Ftp_Root, Your_Homepage from Options"),
+                 std::vector<std::string>({"Example Business Hosting|ftp.business.example.com|/www/|"
+                                           "http://business.example.com/jo/"}));
+    }
+
+    void leavingTheBoxes()
+    {
+        UiFixture f("Shop.QLS");
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        ui::SiteEditorWindow& editor = f.editor();
+        editor.selectTab(ui::SiteEditorWindow::Publish);
+
+        // With no provider chosen, leaving the user name box changes nothing.
+        editor.setFieldText(12, QStringLiteral("http://mine.example/"));
+        TypeAndLeave(editor, 9, QStringLiteral("jo"));
+        QCOMPARE(editor.fieldText(12), QStringLiteral("http://mine.example/"));
+
+        PickProvider(editor, QStringLiteral("Example Net Starter"));
+        TypeAndLeave(editor, 9, QStringLiteral("sam"));
+        QCOMPARE(editor.fieldText(12), QStringLiteral("http://home.example.net/~sam/"));
+
+        TypeAndLeave(editor, 11, QStringLiteral("/Public_HTML"));
+        QCOMPARE(editor.fieldText(11), QStringLiteral("/public_html/"));
+
+        // The rules themselves are tabled in PublishRulesTest; here, that leaving the box applies them.
+        TypeAndLeave(editor, 13, QStringLiteral("/MySite"));
+        QCOMPARE(editor.fieldText(13), QStringLiteral("mysite"));
+        // Leaving again finishes "/MySite".
+        editor.txtFields(13)->setFocus(Qt::TabFocusReason);
+        editor.txtFields(8)->setFocus(Qt::TabFocusReason);
+        QCOMPARE(editor.fieldText(13), QStringLiteral("mysite/"));
+    }
+
+    void openMyWebPage()
+    {
+        UiFixture f("Shop.QLS");
+        ui::SiteEditorWindow& editor = f.editor();
+        editor.setFieldText(1, QStringLiteral("Home"));
+        editor.commitEdits(generator::SiteEditor::DataSource::Pages);
+        editor.setFieldText(12, QStringLiteral("http://www.example.com/~jo"));
+        editor.setFieldText(13, QStringLiteral("mysite/"));
+        editor.publishTab()->Command2->click();
+        QCOMPARE(f.recorder.opened, std::vector<std::string>({ProgramFolder() + "Open.htm"}));
+        QVERIFY(
+            ReadFile(ProgramFolder() + "Open.htm").find("URL=http://www.example.com/~jo/mysite/articles/art-1.htm\"") !=
+            std::string::npos);
+        // The empty homepage fell back to the first page, and that was saved.
+        QCOMPARE(editor.bannerTab()->txtHomepage->text(), QStringLiteral("1"));
+        QCOMPARE(Rows(f.site, "select homepage from Options"), std::vector<std::string>({"1"}));
+
+        editor.publishTab()->btnGetWebAddress->click();
+        QVERIFY(ReadFile(ProgramFolder() + "Open.htm").find(ui::kWebAddressPage) != std::string::npos);
+    }
+
+    void freeWebSpaceCatalogue()
+    {
+        UiFixture f("Shop.QLS");
+        f.editor().publishTab()->Command3->click();
+        auto* catalogue = f.window->findChild<ui::FreeWebSpace*>();
+        QVERIFY(catalogue);
+        QVERIFY(catalogue->isWindow());
+        QCOMPARE(catalogue->windowTitle(), QStringLiteral("Free Web Site space"));
+        // Only free providers, sorted by name; collapsed until one is chosen.
+        QStringList names;
+        for (int i = 0; i < catalogue->cmbProvider->count(); ++i)
+            names << catalogue->cmbProvider->item(i)->text();
+        QCOMPARE(names, QStringList({"Example Community Web", "Example Free Pages", "Example Net Starter"}));
+        QVERIFY(catalogue->Frame1->isHidden());
+        QCOMPARE(catalogue->height(), ui::FreeWebSpace::kCollapsedHeight);
+
+        catalogue->cmbProvider->setCurrentRow(1);
+        QVERIFY(!catalogue->Frame1->isHidden());
+        QCOMPARE(catalogue->height(), ui::FreeWebSpace::kExpandedHeight);
+        QVERIFY(catalogue->Text1->toPlainText().startsWith(QStringLiteral("Free web space for personal pages")));
+        QCOMPARE(catalogue->Text2->text(), QStringLiteral("http://www.example.com/"));
+        QCOMPARE(catalogue->Text3->text(), QStringLiteral("http://www.example.com/join/"));
+        QVERIFY(catalogue->Text2->font().underline());
+
+        catalogue->cmbProvider->setCurrentRow(0);
+        QCOMPARE(catalogue->Text2->text(), QStringLiteral("http://www.example.org/"));
+
+        emit catalogue->Text3->clicked();
+        QCOMPARE(f.recorder.opened, std::vector<std::string>({ProgramFolder() + "Open.htm"}));
+        QVERIFY(ReadFile(ProgramFolder() + "Open.htm").find("http://www.example.org/signup.htm") != std::string::npos);
+        catalogue->close();
+    }
+
+    void buildFromTheViewTab()
+    {
+        UiFixture f("Shop.QLS");
+        ui::SiteEditorWindow& editor = f.editor();
+        editor.setFieldText(1, QStringLiteral("Sport"));
+        editor.setFieldText(2, QStringLiteral("Football"));
+        editor.setFieldText(3, QStringLiteral("Cup final"));
+        // "&Web Site" builds and brings the View tab forward.
+        Child<QAction>(*f.window, "mnuViewSite")->trigger();
+        QCOMPARE(editor.SSTab1()->currentIndex(), int(ui::SiteEditorWindow::ViewSite));
+
+        // The pending page was saved and built; the empty homepage fell back to it.
+        QCOMPARE(Rows(f.site, "select ArtID, Title from Articles"), std::vector<std::string>({"1|Cup final"}));
+        const std::string web = f.baseFolder() + "TempInternetFiles/";
+        QVERIFY(PathExists(web + "articles/art-1.htm"));
+        QCOMPARE(editor.viewTab()->lblProgress->text(), QStringLiteral("Done"));
+        QCOMPARE(editor.viewTab()->tmrClearProgress->interval(), 2000);
+        QCOMPARE(editor.viewTab()->browserAddress(), QString::fromStdString("file://" + web + "articles/art-1.htm"));
+        QWebEngineView* browser = editor.viewTab()->WebBrowser1();
+        QVERIFY(browser);
+        QCOMPARE(browser->url(), QUrl::fromLocalFile(QString::fromStdString(web + "articles/art-1.htm")));
+        QVERIFY(f.recorder.messages.empty());
+        // "Done" stays for two seconds, then the line is empty.
+        QTest::qWait(1500);
+        QCOMPARE(editor.viewTab()->lblProgress->text(), QStringLiteral("Done"));
+        QTRY_COMPARE_WITH_TIMEOUT(editor.viewTab()->lblProgress->text(), QString(), 2000);
+        QVERIFY(!editor.viewTab()->tmrClearProgress->isActive());
+    }
+
+    void failedBuildIsShown()
+    {
+        UiFixture f("Shop.QLS");
+        ui::SiteEditorWindow& editor = f.editor();
+        editor.setFieldText(3, QStringLiteral("first"));
+        // A file where a page folder belongs stops the build.
+        WriteFile(f.baseFolder() + "TempInternetFiles/articles", "in the way");
+        editor.viewTab()->btnUpdateWeb->click();
+        QCOMPARE(f.recorder.messages.size(), std::size_t(1));
+        QVERIFY2(f.recorder.messages[0].text.find("could not be built") != std::string::npos,
+                 f.recorder.messages[0].text.c_str());
+        QVERIFY(!editor.viewTab()->lblProgress->text().contains(QStringLiteral("please wait")));
+        QVERIFY(!editor.viewTab()->WebBrowser1());
+        // The editor is still usable: the page was saved and another can be added.
+        editor.pageContentTab()->cmdAdd->click();
+        editor.setFieldText(3, QStringLiteral("second"));
+        editor.pageContentTab()->btnPrevious->click();
+        QCOMPARE(editor.fieldText(3), QStringLiteral("first"));
+    }
+
+    void publishWritesTheUploadFiles()
+    {
+        UiFixture f("Shop.QLS");
+        ui::SiteEditorWindow& editor = f.editor();
+        editor.setFieldText(3, QStringLiteral("Home"));
+        editor.viewTab()->btnUpdateWeb->click();
+        editor.setFieldText(8, QStringLiteral("ftp.example.com"));
+        editor.setFieldText(9, QStringLiteral("jo"));
+        editor.setFieldText(10, QStringLiteral("secret"));
+        editor.setFieldText(11, QStringLiteral("/www/"));
+        editor.setFieldText(13, QStringLiteral("site/"));
+        editor.setFieldText(3, QStringLiteral("Home, edited"));
+        editor.publishTab()->btnPublish->click();
+
+        QVERIFY(f.recorder.messages.empty());
+        const std::string base = f.baseFolder();
+        QVERIFY(PathExists(base + "TempInternetFiles/Index.htm"));
+        QVERIFY(ReadFile(base + "TempInternetFiles/Index.htm").find("URL=articles/art-1.htm") != std::string::npos);
+        const std::string script = ReadFile(base + "QuillonEngine_ftp.txt");
+        QVERIFY(script.rfind("jo\r\nsecret\r\nbinary\r\n", 0) == 0);
+        QVERIFY(script.find("cd /www/site/articles") != std::string::npos);
+        QVERIFY(ReadFile(base + "QuillonEngine_ftp.bat").find("ftp.example.com") != std::string::npos);
+        // Both sources were saved first; the console window was started without waiting.
+        QCOMPARE(Rows(f.site, "select Title from Articles"), std::vector<std::string>({"Home, edited"}));
+        QCOMPARE(Rows(f.site, "select Ftp_Username, Ftp_Root, Ftp_Dir from Options"),
+                 std::vector<std::string>({"jo|/www/|site/"}));
+        QCOMPARE(f.recorder.started.size(), std::size_t(1));
+        // The console is the program itself, found beside the running executable.
+        QCOMPARE(f.recorder.started[0], std::vector<std::string>({app::ExecutableFolder() + "quillon-engine",
+                                                                  "--console", base + "QuillonEngine_ftp.bat"}));
+    }
+
+    void publishBeforeAnyBuildIsAbandoned()
+    {
+        UiFixture f("Shop.QLS");
+        f.editor().setFieldText(3, QStringLiteral("Home"));
+        Child<QAction>(*f.window, "mnuPublishNow")->trigger();
+        QCOMPARE(f.recorder.messages.size(), std::size_t(1));
+        QVERIFY(f.recorder.started.empty());
+        QVERIFY(!PathExists(f.baseFolder() + "QuillonEngine_ftp.bat"));
+    }
+
+    void consoleWindowShowsTheUpload()
+    {
+        TempDir dir;
+        const std::string batch = dir / "QuillonEngine_ftp.bat";
+        WriteFile(batch, "cd " + dir.path() +
+                             "\r\necho off\r\necho Your web site has been published to ftp.example.com\r\n"
+                             "echo Please close this window \r\npause\r\nexit\r\n");
+        ui::ConsoleWindow console;
+        QSignalSpy finished(&console, &ui::ConsoleWindow::finished);
+        console.show();
+        console.start(ui::ConsoleWindow::BatchFileRunner(batch));
+        QTRY_VERIFY(console.text().contains(QStringLiteral("Press any key to continue")));
+        QVERIFY(console.text().contains(QStringLiteral("Your web site has been published to ftp.example.com")));
+        QVERIFY(console.isRunning());
+        // Closing is refused only while the upload runs; at "pause" a key ends it.
+        QTest::keyClick(&console, Qt::Key_Space);
+        QTRY_COMPARE(finished.size(), 1);
+        QCOMPARE(console.exitStatus(), 0);
+        QVERIFY(!console.isRunning());
+    }
+
+    // The typed-settings rules and chooser filters on their own, then the provider look-up.
+    void typedSettingsRules()
+    {
+        using Rule = QString (*)(const QString&);
+        const Rule twice = [](const QString& s) { return ui::DirectoryOnLeaving(ui::DirectoryOnLeaving(s)); };
+        const Rule address = [](const QString& s) {
+            const QStringList parts = s.split(QLatin1Char(' '));
+            return ui::PublishedPageAddress(parts[0], parts.value(1), QStringLiteral("articles/art-3.htm"));
+        };
+        const Rule filter = [](const QString& s) { return ui::QtNameFilter(s.toStdString()); };
+        const struct
+        {
+            const char* row;
+            Rule rule;
+            const char* typed;
+            const char* expected;
+        } rows[] = {
+            {"directory empty", ui::DirectoryOnLeaving, "", ""},
+            {"directory single slash", ui::DirectoryOnLeaving, "/", ""},
+            {"directory name", ui::DirectoryOnLeaving, "MySite", "mysite/"},
+            {"directory leading slash", ui::DirectoryOnLeaving, "/MySite", "mysite"},
+            {"directory leading slash, left twice", twice, "/MySite", "mysite/"},
+            {"directory both slashes", ui::DirectoryOnLeaving, "/MySite/", "mysite/"},
+            {"directory inner slash", ui::DirectoryOnLeaving, "Club/News", "club/news/"},
+            {"root empty", ui::RootOnLeaving, "", "/"},
+            {"root mixed case", ui::RootOnLeaving, "/Public_HTML", "/public_html/"},
+            {"root already normal", ui::RootOnLeaving, "/www/", "/www/"},
+            {"address trailing slash", address, "http://www.example.com/~jo/ mysite/",
+             "http://www.example.com/~jo/mysite/articles/art-3.htm"},
+            {"address slash inserted", address, "http://www.example.com/~jo mysite/",
+             "http://www.example.com/~jo/mysite/articles/art-3.htm"},
+            {"address no directory", address, "http://members.example.org/jo/",
+             "http://members.example.org/jo/articles/art-3.htm"},
+            {"filter sites", filter, "Quillon Builder files (*.QLS)|*.QLS", "Quillon Builder files (*.QLS)"},
+            {"filter pictures", filter, "Graphics files (gif, jpg, jpeg, bmp)|*.gif;*.jpg;*.jpeg;*.bmp",
+             "Graphics files (gif, jpg, jpeg, bmp) (*.gif *.jpg *.jpeg *.bmp)"},
+            {"filter without patterns", filter, "Everything (*)", "Everything (*)"},
+        };
+        for (const auto& r : rows) {
+            const QString got = r.rule(QString::fromUtf8(r.typed));
+            QVERIFY2(got == QString::fromUtf8(r.expected),
+                     qPrintable(QStringLiteral("%1: got \"%2\"").arg(r.row, got)));
+        }
+    }
+
+    void providerLookUp()
+    {
+        const std::string appDb = ProgramFolder() + "Quillon Engine.mdb";
+        auto rows = ui::FindProviders(appDb, "Example Free Pages");
+        QVERIFY(rows.ok());
+        QCOMPARE(rows->size(), std::size_t(1));
+        QCOMPARE(rows->front().ftpServer, std::string("ftp.example.com"));
+        QCOMPARE(rows->front().yourpage, std::string("http://www.example.com/~"));
+        // A name with an apostrophe is only a name.
+        auto quoted = ui::FindProviders(appDb, "Jo's' or '1'='1");
+        QVERIFY(quoted.ok());
+        QVERIFY(quoted->empty());
+        QVERIFY(!ui::FindProviders("/nonexistent/Quillon Engine.mdb", "x").ok());
+    }
+};
+
+QLE_UI_SUITE(ViewPublishTest);
+
 } // namespace
 
-void ViewPublishTest::providerFillsTheFtpFields()
-{
-    UiFixture f;
-    const std::string site = f.openNewSite("Shop.QLS");
-    ui::SiteEditorWindow& editor = f.editor();
-    editor.setFieldText(9, QStringLiteral("jo"));
-    PickProvider(editor, QStringLiteral("Example Free Pages"));
-    QCOMPARE(editor.fieldText(8), QStringLiteral("ftp.example.com"));
-    QCOMPARE(editor.fieldText(11), QStringLiteral("/"));
-    QCOMPARE(editor.fieldText(12), QStringLiteral("http://www.example.com/~jo/"));
-
-    // A root from the catalogue is stored as the catalogue has it; picking again replaces all three.
-    PickProvider(editor, QStringLiteral("Example Business Hosting"));
-    QCOMPARE(editor.fieldText(8), QStringLiteral("ftp.business.example.com"));
-    QCOMPARE(editor.fieldText(11), QStringLiteral("/www/"));
-    QCOMPARE(editor.fieldText(12), QStringLiteral("http://business.example.com/jo/"));
-
-    editor.commitEdits(generator::SiteEditor::DataSource::Options);
-    QCOMPARE(Rows(site, "select Provider, Ftp_Destination, Ftp_Root, Your_Homepage from Options"),
-             std::vector<std::string>({"Example Business Hosting|ftp.business.example.com|/www/|"
-                                       "http://business.example.com/jo/"}));
-}
-
-void ViewPublishTest::leavingTheBoxes()
-{
-    UiFixture f;
-    f.openNewSite("Shop.QLS");
-    f.window->show();
-    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
-    ui::SiteEditorWindow& editor = f.editor();
-    editor.selectTab(ui::SiteEditorWindow::Publish);
-
-    // With no provider chosen, leaving the user name box changes nothing.
-    editor.setFieldText(12, QStringLiteral("http://mine.example/"));
-    TypeAndLeave(editor, 9, QStringLiteral("jo"));
-    QCOMPARE(editor.fieldText(12), QStringLiteral("http://mine.example/"));
-
-    PickProvider(editor, QStringLiteral("Example Net Starter"));
-    TypeAndLeave(editor, 9, QStringLiteral("sam"));
-    QCOMPARE(editor.fieldText(12), QStringLiteral("http://home.example.net/~sam/"));
-
-    TypeAndLeave(editor, 11, QStringLiteral("/Public_HTML"));
-    QCOMPARE(editor.fieldText(11), QStringLiteral("/public_html/"));
-
-    struct Case
-    {
-        const char* typed;
-        const char* left;
-    } cases[] = {{"MySite", "mysite/"}, {"/MySite/", "mysite/"}, {"/", ""}, {"/MySite", "mysite"}};
-    for (const auto& c : cases) {
-        TypeAndLeave(editor, 13, QString::fromLatin1(c.typed));
-        QCOMPARE(editor.fieldText(13), QString::fromLatin1(c.left));
-    }
-    // Leaving again finishes "/MySite".
-    editor.txtFields(13)->setFocus(Qt::TabFocusReason);
-    editor.txtFields(8)->setFocus(Qt::TabFocusReason);
-    QCOMPARE(editor.fieldText(13), QStringLiteral("mysite/"));
-}
-
-void ViewPublishTest::openMyWebPage()
-{
-    UiFixture f;
-    const std::string site = f.openNewSite("Shop.QLS");
-    ui::SiteEditorWindow& editor = f.editor();
-    editor.setFieldText(1, QStringLiteral("Home"));
-    editor.commitEdits(generator::SiteEditor::DataSource::Pages);
-    editor.setFieldText(12, QStringLiteral("http://www.example.com/~jo"));
-    editor.setFieldText(13, QStringLiteral("mysite/"));
-    editor.publishTab()->Command2->click();
-    QCOMPARE(f.recorder.opened, std::vector<std::string>({ProgramFolder() + "Open.htm"}));
-    QVERIFY(ReadFile(ProgramFolder() + "Open.htm").find("URL=http://www.example.com/~jo/mysite/articles/art-1.htm\"") !=
-            std::string::npos);
-    // The empty homepage fell back to the first page, and that was saved.
-    QCOMPARE(editor.bannerTab()->txtHomepage->text(), QStringLiteral("1"));
-    QCOMPARE(Rows(site, "select homepage from Options"), std::vector<std::string>({"1"}));
-
-    editor.publishTab()->btnGetWebAddress->click();
-    QVERIFY(ReadFile(ProgramFolder() + "Open.htm").find(ui::kWebAddressPage) != std::string::npos);
-}
-
-void ViewPublishTest::freeWebSpaceCatalogue()
-{
-    UiFixture f;
-    f.openNewSite("Shop.QLS");
-    f.editor().publishTab()->Command3->click();
-    auto* catalogue = f.window->findChild<ui::FreeWebSpace*>();
-    QVERIFY(catalogue);
-    QVERIFY(catalogue->isWindow());
-    QCOMPARE(catalogue->windowTitle(), QStringLiteral("Free Web Site space"));
-    // Only free providers, sorted by name; collapsed until one is chosen.
-    QStringList names;
-    for (int i = 0; i < catalogue->cmbProvider->count(); ++i)
-        names << catalogue->cmbProvider->item(i)->text();
-    QCOMPARE(names, QStringList({"Example Community Web", "Example Free Pages", "Example Net Starter"}));
-    QVERIFY(catalogue->Frame1->isHidden());
-    QCOMPARE(catalogue->height(), ui::FreeWebSpace::kCollapsedHeight);
-
-    catalogue->cmbProvider->setCurrentRow(1);
-    QVERIFY(!catalogue->Frame1->isHidden());
-    QCOMPARE(catalogue->height(), ui::FreeWebSpace::kExpandedHeight);
-    QVERIFY(catalogue->Text1->toPlainText().startsWith(QStringLiteral("Free web space for personal pages")));
-    QCOMPARE(catalogue->Text2->text(), QStringLiteral("http://www.example.com/"));
-    QCOMPARE(catalogue->Text3->text(), QStringLiteral("http://www.example.com/join/"));
-    QVERIFY(catalogue->Text2->font().underline());
-
-    catalogue->cmbProvider->setCurrentRow(0);
-    QCOMPARE(catalogue->Text2->text(), QStringLiteral("http://www.example.org/"));
-    QCOMPARE(catalogue->Text3->text(), QStringLiteral("http://www.example.org/signup.htm"));
-
-    emit catalogue->Text3->clicked();
-    QCOMPARE(f.recorder.opened, std::vector<std::string>({ProgramFolder() + "Open.htm"}));
-    QVERIFY(ReadFile(ProgramFolder() + "Open.htm").find("http://www.example.org/signup.htm") != std::string::npos);
-    catalogue->close();
-}
-
-void ViewPublishTest::buildFromTheViewTab()
-{
-    UiFixture f;
-    const std::string site = f.openNewSite("Shop.QLS");
-    ui::SiteEditorWindow& editor = f.editor();
-    editor.setFieldText(1, QStringLiteral("Sport"));
-    editor.setFieldText(2, QStringLiteral("Football"));
-    editor.setFieldText(3, QStringLiteral("Cup final"));
-    editor.selectTab(ui::SiteEditorWindow::ViewSite);
-    editor.viewTab()->btnUpdateWeb->click();
-
-    // The pending page was saved and built; the empty homepage fell back to it.
-    QCOMPARE(Rows(site, "select ArtID, Title from Articles"), std::vector<std::string>({"1|Cup final"}));
-    const std::string web = f.baseFolder() + "TempInternetFiles/";
-    QVERIFY(PathExists(web + "articles/art-1.htm"));
-    QVERIFY(PathExists(web + "categories/cat-sport.htm"));
-    QVERIFY(PathExists(web + "sections/sect-football.htm"));
-    QCOMPARE(editor.viewTab()->lblProgress->text(), QStringLiteral("Done"));
-    QCOMPARE(editor.viewTab()->tmrClearProgress->interval(), 2000);
-    QCOMPARE(editor.viewTab()->browserAddress(), QString::fromStdString("file://" + web + "articles/art-1.htm"));
-    QWebEngineView* browser = editor.viewTab()->WebBrowser1();
-    QVERIFY(browser);
-    QCOMPARE(browser->url(), QUrl::fromLocalFile(QString::fromStdString(web + "articles/art-1.htm")));
-    QVERIFY(f.recorder.messages.empty());
-    // "Done" stays for two seconds, then the line is empty.
-    QTest::qWait(1500);
-    QCOMPARE(editor.viewTab()->lblProgress->text(), QStringLiteral("Done"));
-    QTRY_COMPARE_WITH_TIMEOUT(editor.viewTab()->lblProgress->text(), QString(), 2000);
-    QVERIFY(!editor.viewTab()->tmrClearProgress->isActive());
-}
-
-void ViewPublishTest::webSiteMenuBuildsOnTheViewTab()
-{
-    UiFixture f;
-    f.openNewSite("Shop.QLS");
-    ui::SiteEditorWindow& editor = f.editor();
-    editor.setFieldText(3, QStringLiteral("Welcome"));
-    QCOMPARE(editor.SSTab1()->currentIndex(), int(ui::SiteEditorWindow::PageContent));
-    f.window->findChild<QAction*>(QStringLiteral("mnuViewSite"))->trigger();
-    QCOMPARE(editor.SSTab1()->currentIndex(), int(ui::SiteEditorWindow::ViewSite));
-    QCOMPARE(editor.viewTab()->lblProgress->text(), QStringLiteral("Done"));
-    QVERIFY(PathExists(f.baseFolder() + "TempInternetFiles/articles/art-1.htm"));
-}
-
-void ViewPublishTest::failedBuildIsShown()
-{
-    UiFixture f;
-    f.openNewSite("Shop.QLS");
-    ui::SiteEditorWindow& editor = f.editor();
-    editor.setFieldText(3, QStringLiteral("first"));
-    // A file where a page folder belongs stops the build.
-    WriteFile(f.baseFolder() + "TempInternetFiles/articles", "in the way");
-    editor.viewTab()->btnUpdateWeb->click();
-    QCOMPARE(f.recorder.messages.size(), std::size_t(1));
-    QVERIFY2(f.recorder.messages[0].text.find("could not be built") != std::string::npos,
-             f.recorder.messages[0].text.c_str());
-    QVERIFY(!editor.viewTab()->lblProgress->text().contains(QStringLiteral("please wait")));
-    QVERIFY(!editor.viewTab()->WebBrowser1());
-    // The editor is still usable: the page was saved and another can be added.
-    editor.pageContentTab()->cmdAdd->click();
-    editor.setFieldText(3, QStringLiteral("second"));
-    editor.pageContentTab()->btnPrevious->click();
-    QCOMPARE(editor.fieldText(3), QStringLiteral("first"));
-}
-
-void ViewPublishTest::publishWritesTheUploadFiles()
-{
-    UiFixture f;
-    const std::string site = f.openNewSite("Shop.QLS");
-    ui::SiteEditorWindow& editor = f.editor();
-    editor.setFieldText(3, QStringLiteral("Home"));
-    editor.viewTab()->btnUpdateWeb->click();
-    editor.setFieldText(8, QStringLiteral("ftp.example.com"));
-    editor.setFieldText(9, QStringLiteral("jo"));
-    editor.setFieldText(10, QStringLiteral("secret"));
-    editor.setFieldText(11, QStringLiteral("/www/"));
-    editor.setFieldText(13, QStringLiteral("site/"));
-    editor.setFieldText(3, QStringLiteral("Home, edited"));
-    editor.publishTab()->btnPublish->click();
-
-    QVERIFY(f.recorder.messages.empty());
-    const std::string base = f.baseFolder();
-    QVERIFY(PathExists(base + "TempInternetFiles/Index.htm"));
-    QVERIFY(ReadFile(base + "TempInternetFiles/Index.htm").find("URL=articles/art-1.htm") != std::string::npos);
-    const std::string script = ReadFile(base + "QuillonEngine_ftp.txt");
-    QVERIFY(script.rfind("jo\r\nsecret\r\nbinary\r\n", 0) == 0);
-    QVERIFY(script.find("cd /www/site/articles") != std::string::npos);
-    QVERIFY(ReadFile(base + "QuillonEngine_ftp.bat").find("ftp.example.com") != std::string::npos);
-    // Both sources were saved first; the console window was started without waiting.
-    QCOMPARE(Rows(site, "select Title from Articles"), std::vector<std::string>({"Home, edited"}));
-    QCOMPARE(Rows(site, "select Ftp_Username, Ftp_Root, Ftp_Dir from Options"),
-             std::vector<std::string>({"jo|/www/|site/"}));
-    QCOMPARE(f.recorder.started.size(), std::size_t(1));
-    // The console is the program itself, found beside the running executable.
-    QCOMPARE(f.recorder.started[0], std::vector<std::string>({app::ExecutableFolder() + "quillon-engine", "--console",
-                                                              base + "QuillonEngine_ftp.bat"}));
-}
-
-void ViewPublishTest::publishBeforeAnyBuildIsAbandoned()
-{
-    UiFixture f;
-    f.openNewSite("Shop.QLS");
-    f.editor().setFieldText(3, QStringLiteral("Home"));
-    f.window->findChild<QAction*>(QStringLiteral("mnuPublishNow"))->trigger();
-    QCOMPARE(f.recorder.messages.size(), std::size_t(1));
-    QVERIFY(f.recorder.started.empty());
-    QVERIFY(!PathExists(f.baseFolder() + "QuillonEngine_ftp.bat"));
-}
-
-void ViewPublishTest::consoleWindowShowsTheUpload()
-{
-    TempDir dir;
-    const std::string batch = dir / "QuillonEngine_ftp.bat";
-    WriteFile(batch, "cd " + dir.path() +
-                         "\r\necho off\r\necho Your web site has been published to ftp.example.com\r\n"
-                         "echo Please close this window \r\npause\r\nexit\r\n");
-    ui::ConsoleWindow console;
-    QSignalSpy finished(&console, &ui::ConsoleWindow::finished);
-    console.show();
-    console.start(ui::ConsoleWindow::BatchFileRunner(batch));
-    QTRY_VERIFY(console.text().contains(QStringLiteral("Press any key to continue")));
-    QVERIFY(console.text().contains(QStringLiteral("Your web site has been published to ftp.example.com")));
-    QVERIFY(console.isRunning());
-    // Closing is refused only while the upload runs; at "pause" a key ends it.
-    QTest::keyClick(&console, Qt::Key_Space);
-    QTRY_COMPARE(finished.size(), 1);
-    QCOMPARE(console.exitStatus(), 0);
-    QVERIFY(!console.isRunning());
-}
-
 } // namespace qle::test
+
+#include "ViewPublish_test.moc"

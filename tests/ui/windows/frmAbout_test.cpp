@@ -1,7 +1,5 @@
-#include "WindowTests.h"
 #include "app/Version.h"
-#include "support/RecordingUi.h"
-#include "support/TempDir.h"
+#include "ui/UiTest.h"
 #include "ui/windows/frmAbout.h"
 
 #include <QLabel>
@@ -10,6 +8,8 @@
 
 namespace qle::ui::test {
 namespace {
+
+using qle::test::Child;
 
 class AboutTest : public QObject
 {
@@ -24,27 +24,22 @@ private slots:
         qle::test::RecordingUi ui;
         frmAbout about(ui);
         QCOMPARE(about.windowTitle(), QStringLiteral("About Quillon Engine"));
-        QCOMPARE(text(about, "lblTitle"), QStringLiteral("Quillon Engine"));
-        QCOMPARE(text(about, "lblVersion"), QString::fromUtf8(app::kVersionText));
-        QCOMPARE(text(about, "lblDescription"),
+        QCOMPARE(Child<QLabel>(about, "lblTitle")->text(), QStringLiteral("Quillon Engine"));
+        QCOMPARE(Child<QLabel>(about, "lblVersion")->text(), QString::fromUtf8(app::kVersionText));
+        QCOMPARE(Child<QLabel>(about, "lblDescription")->text(),
                  QStringLiteral("Build and maintain large and complex web sites with complete ease with Brightlane "
                                 "Quillon Engine."));
-        QCOMPARE(text(about, "lblDisclaimer"), QStringLiteral("Warning: ..."));
+        QCOMPARE(Child<QLabel>(about, "lblDisclaimer")->text(), QStringLiteral("Warning: ..."));
         QVERIFY(!about.isModal());
 
-        QPushButton* ok = button(about, "cmdOK");
+        QPushButton* ok = Child<QPushButton>(about, "cmdOK");
         QCOMPARE(ok->text(), QStringLiteral("OK"));
         QVERIFY(ok->isDefault());
-        QCOMPARE(button(about, "cmdSysInfo")->text(), QStringLiteral("&System Info..."));
-    }
+        QCOMPARE(Child<QPushButton>(about, "cmdSysInfo")->text(), QStringLiteral("&System Info..."));
 
-    void okCloses()
-    {
-        qle::test::RecordingUi ui;
-        frmAbout about(ui);
         about.show();
         QVERIFY(QTest::qWaitForWindowExposed(&about));
-        QTest::mouseClick(button(about, "cmdOK"), Qt::LeftButton);
+        QTest::mouseClick(ok, Qt::LeftButton);
         QVERIFY(!about.isVisible());
     }
 
@@ -55,7 +50,7 @@ private slots:
         qputenv("PATH", QByteArray::fromStdString(bin.path()));
         qle::test::RecordingUi ui;
         frmAbout about(ui);
-        QTest::mouseClick(button(about, "cmdSysInfo"), Qt::LeftButton);
+        QTest::mouseClick(Child<QPushButton>(about, "cmdSysInfo"), Qt::LeftButton);
         QCOMPARE(ui.messages.size(), std::size_t(1));
         QCOMPARE(ui.messages[0].text, std::string("System Information Is Unavailable At This Time"));
         QCOMPARE(ui.messages[0].title, std::string("Quillon Engine"));
@@ -64,29 +59,12 @@ private slots:
     }
 
 private:
-    static QString text(const frmAbout& about, const char* name)
-    {
-        QLabel* label = about.findChild<QLabel*>(QString::fromLatin1(name));
-        return label ? label->text() : QStringLiteral("<no label %1>").arg(QString::fromLatin1(name));
-    }
-    static QPushButton* button(const frmAbout& about, const char* name)
-    {
-        QPushButton* found = about.findChild<QPushButton*>(QString::fromLatin1(name));
-        if (!found)
-            qFatal("no button %s", name);
-        return found;
-    }
-
     QByteArray m_savedPath;
 };
 
-} // namespace
+QLE_UI_SUITE(AboutTest);
 
-int RunAboutTests(int argc, char** argv)
-{
-    AboutTest suite;
-    return QTest::qExec(&suite, argc, argv);
-}
+} // namespace
 
 } // namespace qle::ui::test
 

@@ -1,9 +1,7 @@
-#include "WindowTests.h"
 #include "app/Folders.h"
 #include "app/StartUp.h"
 #include "store/Database.h"
-#include "support/RecordingUi.h"
-#include "support/TempDir.h"
+#include "ui/UiTest.h"
 #include "ui/windows/frmOptions.h"
 
 #include <QApplication>
@@ -19,6 +17,7 @@
 namespace qle::ui::test {
 namespace {
 
+using qle::test::Child;
 using qle::test::RecordingUi;
 using qle::test::TempDir;
 
@@ -47,7 +46,7 @@ private slots:
         frmOptions form(folder.state, ui);
         QVERIFY(!form.isVisible());
         QCOMPARE(form.windowTitle(), QStringLiteral("Options"));
-        QCOMPARE(form.findChild<QPushButton*>(QStringLiteral("cmdUpdate"))->text(), QStringLiteral("&Update"));
+        QCOMPARE(Child<QPushButton>(form, "cmdUpdate")->text(), QStringLiteral("&Update"));
 
         const struct
         {
@@ -75,10 +74,8 @@ private slots:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("expected"); // empty: the default base folder
         QTest::newRow("empty gives the default") << QString() << QString();
-        QTest::newRow("trailing slash added") << "/data/Work"
-                                              << "/data/Work/";
-        QTest::newRow("kept as it is") << "/data/Work/"
-                                       << "/data/Work/";
+        QTest::newRow("trailing slash added") << QStringLiteral("/data/Work") << QStringLiteral("/data/Work/");
+        QTest::newRow("kept as it is") << QStringLiteral("/data/Work/") << QStringLiteral("/data/Work/");
     }
 
     void baseFolderWritesBackIntoTheBox()
@@ -105,17 +102,6 @@ private slots:
         QCOMPARE(QString::fromStdString(saved->LocalBaseDir), stored); // the record itself is not saved
     }
 
-    void typingIntoTheBoxMovesTheBaseFolder()
-    {
-        AppFolder folder;
-        RecordingUi ui;
-        frmOptions form(folder.state, ui);
-        QTest::keyClicks(form.txtFields(frmOptions::LocalBaseDir), QStringLiteral("/srv/Web Work"));
-        QCOMPARE(app::BaseFolder(folder.state.options), std::string("/srv/Web Work/"));
-        form.chkFields()->click();
-        QVERIFY(folder.state.options.AutoLoad);
-    }
-
     void updateSavesTheRecordAndShowsIt()
     {
         AppFolder folder;
@@ -123,13 +109,15 @@ private slots:
         frmOptions form(folder.state, ui);
         QTest::keyClicks(form.txtFields(frmOptions::Company), QStringLiteral("O'Neil & Sons"));
         QTest::keyClicks(form.txtFields(frmOptions::LocalBaseDir), QStringLiteral("/srv/sites"));
-        form.chkFields()->setChecked(true);
-        app::BaseFolder(folder.state.options);
+        form.chkFields()->click();
+        QVERIFY(folder.state.options.AutoLoad);
+        // Typing moves the base folder at once.
+        QCOMPARE(app::BaseFolder(folder.state.options), std::string("/srv/sites/"));
 
-        QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("cmdUpdate")), Qt::LeftButton);
+        QTest::mouseClick(Child<QPushButton>(form, "cmdUpdate"), Qt::LeftButton);
         QVERIFY(ui.messages.empty());
         QVERIFY(QApplication::overrideCursor() == nullptr);
-        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("datPrimaryRS"))->text(), QStringLiteral("Record: 1"));
+        QCOMPARE(Child<QLabel>(form, "datPrimaryRS")->text(), QStringLiteral("Record: 1"));
         // The value that BaseFolder settled on is what the box held, so it is what was saved.
         QCOMPARE(form.txtFields(frmOptions::LocalBaseDir)->text(), QStringLiteral("/srv/sites/"));
 
@@ -195,13 +183,9 @@ private:
     }
 };
 
-} // namespace
+QLE_UI_SUITE(OptionsTest);
 
-int RunOptionsTests(int argc, char** argv)
-{
-    OptionsTest suite;
-    return QTest::qExec(&suite, argc, argv);
-}
+} // namespace
 
 } // namespace qle::ui::test
 

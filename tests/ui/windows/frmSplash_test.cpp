@@ -1,6 +1,6 @@
-#include "WindowTests.h"
 #include "app/UserInterface.h"
 #include "app/Version.h"
+#include "ui/UiTest.h"
 #include "ui/windows/Logo.h"
 #include "ui/windows/Twips.h"
 #include "ui/windows/frmSplash.h"
@@ -12,6 +12,8 @@
 namespace qle::ui::test {
 namespace {
 
+using qle::test::Child;
+
 class SplashTest : public QObject
 {
     Q_OBJECT
@@ -20,19 +22,18 @@ private slots:
     void loadSetsTheLabelsAndStartsBothTimers()
     {
         frmSplash splash([] {});
-        QCOMPARE(label(splash, "lblCompanyProduct")->text(), QStringLiteral("Brightlane"));
-        QCOMPARE(label(splash, "lblProductName")->text(), QStringLiteral("Quillon Engine"));
-        QCOMPARE(label(splash, "lblVersion")->text(), QString::fromUtf8(app::kVersionText));
-        QVERIFY(label(splash, "lblVersion")->alignment().testFlag(Qt::AlignRight));
-        QVERIFY(!label(splash, "imgLogo")->pixmap().isNull());
+        QCOMPARE(Child<QLabel>(splash, "lblCompanyProduct")->text(), QStringLiteral("Brightlane"));
+        QCOMPARE(Child<QLabel>(splash, "lblProductName")->text(), QStringLiteral("Quillon Engine"));
+        QCOMPARE(Child<QLabel>(splash, "lblVersion")->text(), QString::fromUtf8(app::kVersionText));
+        QVERIFY(Child<QLabel>(splash, "lblVersion")->alignment().testFlag(Qt::AlignRight));
+        QVERIFY(!Child<QLabel>(splash, "imgLogo")->pixmap().isNull());
         QVERIFY(!ProgramIcon().isNull());
         const int dpi = splash.logicalDpiX();
         QCOMPARE(splash.width(), TwipsToPixels(7380, dpi));
         QCOMPARE(splash.height(), TwipsToPixels(5550, dpi));
 
-        QTimer* moving = splash.findChild<QTimer*>(QStringLiteral("tmrMovingText"));
-        QTimer* closing = splash.findChild<QTimer*>(QStringLiteral("tmrCloseForm"));
-        QVERIFY(moving && closing);
+        QTimer* moving = Child<QTimer>(splash, "tmrMovingText");
+        QTimer* closing = Child<QTimer>(splash, "tmrCloseForm");
         QVERIFY(moving->isActive() && closing->isActive());
         QCOMPARE(moving->interval(), 40);
         QCOMPARE(closing->interval(), 8000);
@@ -43,7 +44,7 @@ private slots:
         frmSplash splash([] {});
         QCOMPARE(splash.companyProductWidth(), 0);
         QCOMPARE(splash.productNameWidth(), 0);
-        QCOMPARE(label(splash, "lblCompanyProduct")->width(), 0);
+        QCOMPARE(Child<QLabel>(splash, "lblCompanyProduct")->width(), 0);
 
         int companyTicks = 0;
         int productTicks = 0;
@@ -60,8 +61,8 @@ private slots:
         QCOMPARE(splash.companyProductWidth(), 2080);
         QCOMPARE(splash.productNameWidth(), 4800);
         const int dpi = splash.logicalDpiX();
-        QCOMPARE(label(splash, "lblCompanyProduct")->width(), TwipsToPixels(2080, dpi));
-        QCOMPARE(label(splash, "lblProductName")->width(), TwipsToPixels(4800, dpi));
+        QCOMPARE(Child<QLabel>(splash, "lblCompanyProduct")->width(), TwipsToPixels(2080, dpi));
+        QCOMPARE(Child<QLabel>(splash, "lblProductName")->width(), TwipsToPixels(4800, dpi));
     }
 
     void ctrlXShowsTheMainWindowAtOnce()
@@ -80,7 +81,7 @@ private slots:
         QTest::keyClick(&splash, Qt::Key_X, Qt::ControlModifier);
         QCOMPARE(shown, 1);
         QVERIFY(!splash.isVisible());
-        QVERIFY(!splash.findChild<QTimer*>(QStringLiteral("tmrCloseForm"))->isActive());
+        QVERIFY(!Child<QTimer>(splash, "tmrCloseForm")->isActive());
 
         splash.tmrCloseForm_Timer();
         QCOMPARE(shown, 1);
@@ -91,30 +92,17 @@ private slots:
         int shown = 0;
         frmSplash splash([&shown] { ++shown; });
         splash.show();
-        splash.findChild<QTimer*>(QStringLiteral("tmrCloseForm"))->setInterval(10);
+        Child<QTimer>(splash, "tmrCloseForm")->setInterval(10);
         QTRY_COMPARE(shown, 1);
         QVERIFY(!splash.isVisible());
         QTest::qWait(50);
         QCOMPARE(shown, 1);
     }
-
-private:
-    static QLabel* label(const frmSplash& splash, const char* name)
-    {
-        QLabel* found = splash.findChild<QLabel*>(QString::fromLatin1(name));
-        if (!found)
-            qFatal("no label %s", name);
-        return found;
-    }
 };
 
-} // namespace
+QLE_UI_SUITE(SplashTest);
 
-int RunSplashTests(int argc, char** argv)
-{
-    SplashTest suite;
-    return QTest::qExec(&suite, argc, argv);
-}
+} // namespace
 
 } // namespace qle::ui::test
 
