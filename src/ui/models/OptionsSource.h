@@ -2,13 +2,10 @@
 #pragma once
 
 #include "store/Status.h"
-#include "ui/models/SiteConnection.h"
+#include "ui/models/BoundTable.h"
 
 #include <QObject>
-#include <memory>
 
-class QDataWidgetMapper;
-class QSqlTableModel;
 class QWidget;
 
 namespace qle::ui {
@@ -19,25 +16,19 @@ class OptionsSource : public QObject
 
 public:
     explicit OptionsSource(QObject* parent = nullptr);
-    ~OptionsSource() override;
 
     // Binds a widget to a field of `Options` through its user property (before open()).
     void addMapping(QWidget* widget, const char* field);
 
     // Points the source at a site file and shows its settings record.
     Status open(const QString& sitePath);
-    bool isOpen() const;
+    bool isOpen() const { return m_table.isOpen(); }
 
     // Writes the pending edits of the settings record; on failure they stay pending.
     Status commit();
 
 private:
-    void fetchAll();
-
-    SiteConnection m_connection;
-    std::unique_ptr<QSqlTableModel> m_model;
-    QDataWidgetMapper* m_mapper;
-    std::vector<std::pair<QWidget*, QByteArray>> m_mappings;
+    BoundTable m_table;
 };
 
 } // namespace qle::ui

@@ -3,13 +3,10 @@
 #pragma once
 
 #include "store/Status.h"
-#include "ui/models/SiteConnection.h"
+#include "ui/models/BoundTable.h"
 
 #include <QObject>
-#include <memory>
 
-class QDataWidgetMapper;
-class QSqlTableModel;
 class QWidget;
 
 namespace qle::ui {
@@ -20,7 +17,6 @@ class PagesSource : public QObject
 
 public:
     explicit PagesSource(QObject* parent = nullptr);
-    ~PagesSource() override;
 
     // Binds a widget to a field of `Articles` through its user property (before open()).
     void addMapping(QWidget* widget, const char* field);
@@ -28,7 +24,7 @@ public:
     // Points the source at a site file and shows the first page; a site without pages begins a
     // new blank page.
     Status open(const QString& sitePath);
-    bool isOpen() const;
+    bool isOpen() const { return m_table.isOpen(); }
 
     // Writes the pending edits of the page shown. A new page that is still blank is dropped rather
     // than stored. The page stays current; on failure the edits stay pending and the error is returned.
@@ -54,17 +50,12 @@ signals:
     void currentPageChanged();
 
 private:
-    Status submitModel();
     void showRow(int row);
     void beginNewPage();
     int rowOfArtId(const QVariant& artId) const;
     bool rowIsBlank(int row) const;
-    void fetchAll();
 
-    SiteConnection m_connection;
-    std::unique_ptr<QSqlTableModel> m_model;
-    QDataWidgetMapper* m_mapper;
-    std::vector<std::pair<QWidget*, QByteArray>> m_mappings;
+    BoundTable m_table;
     // The row shown; equal to the row count when a dropped new page left the position past the end.
     int m_row = 0;
 };
