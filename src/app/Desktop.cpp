@@ -43,17 +43,6 @@ std::string LoaderPageText(const std::string& address, const std::string& progra
     return page;
 }
 
-Status ShowPage(const std::string& address, const std::string& programFolder, UserInterface& ui)
-{
-    if (address.empty())
-        return Status::OK();
-    const std::string loader = JoinPath(programFolder, "Open.htm");
-    if (Status s = WriteTextFile(loader, LoaderPageText(address, programFolder)); !s.ok())
-        return s;
-    OpenDocument(loader, ui);
-    return Status::OK();
-}
-
 Status ShowPage(const std::string& address, const std::string& programFolder, const std::string& writableFolder,
                 UserInterface& ui)
 {

@@ -17,12 +17,10 @@ void OpenDocument(const std::string& path, UserInterface& ui);
 std::string LoaderPageText(const std::string& address, const std::string& programFolder);
 
 // Shows an address or local page in the default browser through the loader page, written as
-// `Open.htm` in the program folder. Empty text does nothing. An error names the page file.
-Status ShowPage(const std::string& address, const std::string& programFolder, UserInterface& ui);
-
-// As above, but when the program folder cannot take the loader page (an installed program's
-// folder is read-only) it is written into `writableFolder`, normally the base folder, instead.
-// The page still shows the logo from the program folder.
+// `Open.htm` in the program folder. When the program folder cannot take it (an installed
+// program's folder is read-only) it is written into `writableFolder`, normally the base folder,
+// unless that is empty; the page still shows the logo from the program folder. Empty text does
+// nothing. An error names the page file.
 Status ShowPage(const std::string& address, const std::string& programFolder, const std::string& writableFolder,
                 UserInterface& ui);
 

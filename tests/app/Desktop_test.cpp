@@ -17,7 +17,7 @@ TEST(ShowPage, WritesTheLoaderPageByteForByteThenOpensItUnlessTheAddressIsEmpty)
 {
     TempDir dir;
     RecordingUi ui;
-    ASSERT_TRUE(ShowPage("http://www.example.com/", dir.path(), ui).ok());
+    ASSERT_TRUE(ShowPage("http://www.example.com/", dir.path(), "", ui).ok());
     const std::string expected = "<html>\r\n"
                                  "<head>\r\n"
                                  "<meta http-equiv=\"REFRESH\" content=\"0; URL=http://www.example.com/\">\r\n"
@@ -37,10 +37,10 @@ TEST(ShowPage, WritesTheLoaderPageByteForByteThenOpensItUnlessTheAddressIsEmpty)
 
     // An empty address writes and opens nothing.
     TempDir empty;
-    ASSERT_TRUE(ShowPage("", empty.path(), ui).ok());
+    ASSERT_TRUE(ShowPage("", empty.path(), "", ui).ok());
     EXPECT_FALSE(test::PathExists(empty / "Open.htm"));
     EXPECT_EQ(ui.opened.size(), 1u);
-    EXPECT_FALSE(ShowPage("x", dir / "no-such-folder/", ui).ok()) << "an unwritable loader page is an error";
+    EXPECT_FALSE(ShowPage("x", dir / "no-such-folder/", "", ui).ok()) << "an unwritable loader page is an error";
 }
 
 TEST(ShowPage, UnwritableProgramFolderPutsTheLoaderPageInTheWritableFolder)
