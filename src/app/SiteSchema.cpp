@@ -1,0 +1,107 @@
+#include "app/SiteSchema.h"
+
+#include "app/Paths.h"
+#include "store/Database.h"
+#include "store/RecordSet.h"
+
+#include <algorithm>
+#include <map>
+#include <utility>
+#include <vector>
+
+namespace qle::app {
+
+namespace {
+
+using Fields = std::vector<std::pair<std::string, std::string>>; // name, declared type
+
+Result<std::map<std::string, std::string>> Views(store::Database& db)
+{
+    auto rows = db.query("SELECT name, sql FROM sqlite_master WHERE type = 'view'");
+    if (!rows)
+        return rows.status();
+    std::map<std::string, std::string> views;
+    for (; !rows->eof(); (void)rows->next())
+        views[std::string(rows->text(0))] = std::string(rows->text(1));
+    return views;
+}
+
+Result<Fields> OptionsFields(store::Database& db)
+{
+    auto rows = db.query("SELECT name, type FROM pragma_table_info('Options')");
+    if (!rows)
+        return rows.status();
+    Fields fields;
+    for (; !rows->eof(); (void)rows->next())
+        fields.emplace_back(std::string(rows->text(0)), std::string(rows->text(1)));
+    return fields;
+}
+
+// Field names are matched without regard to ASCII letter case, as SQLite does.
+bool SameName(const std::string& a, const std::string& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        return lower(x) == lower(y);
+    });
+}
+
+bool HasField(const Fields& fields, const std::string& name)
+{
+    return std::any_of(fields.begin(), fields.end(), [&](const auto& field) { return SameName(field.first, name); });
+}
+
+} // namespace
+
+std::string TemplateSitePath(const std::string& programFolder)
+{
+    return JoinPath(programFolder, "Blank Site.qls");
+}
+
+Status UpgradeSiteFile(const std::string& sitePath, const std::string& templatePath)
+{
+    auto shipped = store::Database::open(templatePath);
+    if (!shipped)
+        return shipped.status();
+    auto site = store::Database::open(sitePath);
+    if (!site)
+        return site.status();
+
+    const auto context = "Bringing " + sitePath + " up to date";
+    auto wantedViews = Views(*shipped);
+    auto haveViews = Views(*site);
+    auto wantedFields = OptionsFields(*shipped);
+    auto haveFields = OptionsFields(*site);
+    for (const Status& status : {wantedViews.status(), haveViews.status(), wantedFields.status(), haveFields.status()})
+        if (!status.ok())
+            return status.withContext(context);
+    if (haveFields->empty())
+        return Status::DatabaseError(sitePath + " is not a Quillon Engine site (no Options table)");
+
+    std::vector<std::string> changes;
+    for (const auto& [name, type] : *wantedFields)
+        if (!HasField(*haveFields, name))
+            changes.push_back("ALTER TABLE Options ADD COLUMN " + store::QuoteIdentifier(name) + " " + type);
+    for (const auto& [name, sql] : *wantedViews) {
+        auto have = haveViews->find(name);
+        if (have != haveViews->end() && have->second == sql)
+            continue;
+        if (have != haveViews->end())
+            changes.push_back("DROP VIEW " + store::QuoteIdentifier(name));
+        changes.push_back(sql);
+    }
+    if (changes.empty())
+        return Status::OK();
+
+    // All or nothing: a site file is never left with some views dropped and not made again.
+    store::Database::Transaction transaction(*site);
+    Status status = transaction.begin();
+    for (const auto& sql : changes)
+        if (status.ok())
+            status = site->execute(sql);
+    if (status.ok())
+        status = transaction.commit();
+    return status.withContext(context);
+}
+
+} // namespace qle::app
