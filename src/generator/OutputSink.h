@@ -18,12 +18,14 @@ public:
     // with `bytes`, in one write. The error names the file and the cause.
     virtual Status writeFile(const std::string& relativePath, std::string_view bytes) = 0;
 
-    // Creates or replaces the file at `relativePath` with a copy of the file at `sourcePath`.
-    // A missing source, a folder or the target itself as source is an error naming the source.
+    // Creates or replaces the file at `relativePath` with a copy of the picture at `sourcePath`.
+    // A source that cannot be used (missing, unreadable, not a regular file, not a picture; see
+    // PictureFile) fails with NotFound or InvalidArgument naming the source, and nothing is left
+    // at the target; a failed write is an IoError naming the target.
     virtual Status copyFile(const std::string& sourcePath, const std::string& relativePath) = 0;
 };
 
-// Writes below a folder on disk. REQUIRES: the sub-folders written to exist.
+// Writes below a folder on disk, never through a link. REQUIRES: the sub-folders written to exist.
 class DiskSink final : public OutputSink
 {
 public:
