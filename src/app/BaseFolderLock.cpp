@@ -76,8 +76,8 @@ void BaseFolderLock::release()
     if (m_fd < 0)
         return;
     // A killed build leaves its name behind; the next build overwrites it.
-    if (m_mode == Mode::Build)
-        [[maybe_unused]] int ignored = ::ftruncate(m_fd, 0);
+    if (m_mode == Mode::Build) [[maybe_unused]]
+        int ignored = ::ftruncate(m_fd, 0);
     ::close(m_fd); // closing the last descriptor releases the lock
     m_fd = -1;
 }

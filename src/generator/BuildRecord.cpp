@@ -119,8 +119,8 @@ Status CheckBuiltSite(const std::string& webFolder, const std::string& sitePath)
     if (!record->complete)
         return Status::NotFound(std::string("The last build did not complete; ") + kBuildFirst);
     if (!SameFile(record->sitePath, sitePath))
-        return Status::InvalidArgument("The web folder holds the site " + app::FileNameOfPath(record->sitePath) +
-                                       "; " + kBuildFirst);
+        return Status::InvalidArgument("The web folder holds the site " + app::FileNameOfPath(record->sitePath) + "; " +
+                                       kBuildFirst);
     return Status::OK();
 }
 

@@ -2,10 +2,10 @@
 
 #include "app/BaseFolderLock.h"
 #include "app/Folders.h"
-#include "generator/BuildRecord.h"
 #include "app/Paths.h"
 #include "generator/BuildArticles.h"
 #include "generator/BuildCategories.h"
+#include "generator/BuildRecord.h"
 #include "generator/BuildSections.h"
 #include "generator/HomePage.h"
 #include "generator/OutputSink.h"
@@ -28,6 +28,14 @@ namespace qle::generator {
 namespace {
 
 constexpr int kClearProgressMs = 2000;
+
+BuildStepHook g_stepHook = nullptr;
+
+void Step(const char* step)
+{
+    if (g_stepHook)
+        g_stepHook(step);
+}
 
 std::string WithoutTrailingSlash(std::string path)
 {
@@ -184,7 +192,7 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
     const std::string web = app::WithTrailingSlash(webFolder);
     if (Status s = PrepareOutputFolders(web); !s.ok())
         return s;
-    auto lock = app::BaseFolderLock::acquire(app::FolderOfPath(WithoutTrailingSlash(web)),
+    auto lock = app::BaseFolderLock::acquire(app::WithTrailingSlash(app::FolderOfPath(WithoutTrailingSlash(web))),
                                              app::BaseFolderLock::Mode::Build, app::FileNameOfPath(sitePath));
     if (!lock)
         return lock.status();
@@ -203,17 +211,25 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
     Status status = BuildPages(*db, sink, found);
     if (status.ok())
         status = CarryOver(web, staging, true);
-    if (status.ok())
+    if (status.ok()) {
+        Step("written");
         status = SwapIntoPlace(staging, web);
+    }
     if (!status.ok()) {
         (void)RemoveTree(staging);
         return status;
     }
+    Step("swapped");
     if (Status s = RemoveTree(staging); !s.ok())
         found.push_back("The previous site's files were not all removed: " + s.message());
     if (warnings)
         warnings->insert(warnings->end(), found.begin(), found.end());
     return WriteBuildRecord(web, {sitePath, true, {}});
+}
+
+void SetBuildStepHookForTesting(BuildStepHook hook)
+{
+    g_stepHook = hook;
 }
 
 std::string DoneText(std::size_t warnings)

@@ -40,6 +40,11 @@ Status BuildPages(store::Database& db, OutputSink& sink, std::vector<std::string
 Status CreateWebSite(const std::string& sitePath, const std::string& webFolder,
                      std::vector<std::string>* warnings = nullptr);
 
+// Tests stop a build at a chosen moment through this hook: it is called with "written" once every
+// file of the new site is written aside, and with "swapped" once the new site is in place.
+using BuildStepHook = void (*)(const char* step);
+void SetBuildStepHookForTesting(BuildStepHook hook);
+
 // The progress text of a finished build: "Done", with the number of warnings when there are any.
 std::string DoneText(std::size_t warnings);
 

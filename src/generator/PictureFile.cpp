@@ -36,8 +36,8 @@ bool LooksLikePicture(std::string_view head)
     using namespace std::string_view_literals;
     return StartsWith(head, "GIF87a") || StartsWith(head, "GIF89a") || StartsWith(head, "\xFF\xD8\xFF") ||
            StartsWith(head, "\x89PNG\r\n\x1A\n") || StartsWith(head, "BM") ||
-           (StartsWith(head, "RIFF") && head.substr(8, 4) == "WEBP") || StartsWith(head, "\0\0\1\0"sv) ||
-           LooksLikeSvg(head);
+           (StartsWith(head, "RIFF") && head.size() >= 12 && head.substr(8, 4) == "WEBP") ||
+           StartsWith(head, "\0\0\1\0"sv) || LooksLikeSvg(head);
 }
 
 Result<PictureFile> PictureFile::open(const std::string& path)

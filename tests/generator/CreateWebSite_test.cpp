@@ -1,11 +1,11 @@
 // Whole builds of fixture sites: the exact pages, the tree they leave, and failures.
 #include "generator/CreateWebSite.h"
 #include "generator/OutputSink.h"
+#include "generator/SiteBuildFixture.h"
 #include "generator/StoredSiteEditor.h"
 #include "store/Database.h"
 #include "store/RecordSet.h"
 #include "support/TempDir.h"
-#include "generator/SiteBuildFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -77,18 +77,20 @@ TEST_F(SiteBuildTest, OddNamesStayInTheirFoldersAndEveryLinkAndPictureResolves)
     const std::string big(1 << 20, 'x');
     add(site, {"../../escape", "..\\..\\up", "t", "p", big, {}, {}});
     add(site, {"", "\"Quoted\"", "", "", "", "", ""});
+    add(site, {"Tab\there|Star*:<x>", "Line\r\nbreak\x7f", "t", "p", "b", picture("new\nline?.gif", "GIF89a"), {}});
     ASSERT_TRUE(build(site, m_dir / "base/").ok());
     const std::string web = m_dir / "base/TempInternetFiles/";
     const auto tree = Tree(web);
-    for (const char* name : {"categories/cat-..-..-escape.htm", "sections/sect-..-..-up.htm", "categories/cat-.htm",
-                             "sections/sect--quoted-.htm", "categories/cat--o'brien's-#1--100%-.htm",
-                             "images/Tom's #1- 100%.gif"})
+    for (const char* name :
+         {"categories/cat-..-..-escape.htm", "sections/sect-..-..-up.htm", "categories/cat-.htm",
+          "sections/sect--quoted-.htm", "categories/cat--o'brien's-#1--100%-.htm", "images/Tom's #1- 100%.gif",
+          "categories/cat-tab-here-star---x-.htm", "sections/sect-line--break-.htm", "images/new-line-.gif"})
         EXPECT_EQ(tree.count(name), 1u) << name;
     std::set<std::string> besideTheWebFolder;
     for (const auto& entry : fs::directory_iterator(m_dir / "base"))
         besideTheWebFolder.insert(entry.path().filename().string());
-    EXPECT_EQ(besideTheWebFolder, (std::set<std::string> {"QuillonEngine.lock", "QuillonEngine_build.txt",
-                                                           "TempInternetFiles"}))
+    EXPECT_EQ(besideTheWebFolder,
+              (std::set<std::string> {"QuillonEngine.lock", "QuillonEngine_build.txt", "TempInternetFiles"}))
         << "nothing outside the web folder but the build's lock and record";
     EXPECT_NE(tree.at("articles/art-24.htm").find(big), std::string::npos);
     const std::regex address(R"((?:HREF='([^']*)')|(?:href=([^>]*)>)|(?:SRC='([^']*)'))");
