@@ -50,8 +50,9 @@ protected:
                                      bool killed = false)
     {
         EXPECT_EQ(Tree(web()), before);
-        if (!killed)
+        if (!killed) {
             EXPECT_FALSE(fs::exists(m_dir / "base/.TempInternetFiles.new")) << "nothing left aside";
+        }
         const Status publish = CheckBuiltSite(web(), site);
         EXPECT_NE(publish.message().find("The last build did not complete; build this site first"), std::string::npos)
             << publish.message();
