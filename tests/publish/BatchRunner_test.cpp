@@ -1,4 +1,7 @@
 #include "publish/BatchRunner.h"
+
+#include "app/BaseFolderLock.h"
+#include "generator/BuildRecord.h"
 #include "publish/PublishPlan.h"
 #include "support/TempDir.h"
 
@@ -96,13 +99,49 @@ TEST_F(BatchRun, CarriesOutThePublishersBatchFile)
         "no line end",
         "THE UPLOAD FAILED (status 3): the site was not fully published. See the messages above.",
         folder + ">echo off",
-        "Your web site has been published to 127.0.0.1:2121",
-        "Please close this window ",
-        "<pause>",
+        "<pause>", // no word of a published site, and nothing after the pause
     };
     EXPECT_EQ(output, expected);
     EXPECT_EQ(pauses, 1);
     EXPECT_FALSE(test::PathExists(marker));
+
+    // A client that succeeds: the batch file's closing lines follow.
+    test::WriteFile(m_fakeClient, "#!/bin/sh\nexit 0\n");
+    output.clear();
+    ASSERT_EQ(run(BatchFileText(m_base, script, "127.0.0.1:2121")).value(), 0);
+    EXPECT_EQ(std::vector<std::string>(output.end() - 3, output.end()),
+              (std::vector<std::string> {"Your web site has been published to 127.0.0.1:2121",
+                                         "Please close this window ", "<pause>"}));
+}
+
+TEST_F(BatchRun, NoUploadWhileABuildRunsOrAfterTheSiteWasBuiltAgain)
+{
+    const std::string script = m_base + kScriptFileName;
+    const std::string batch = BatchFileText(m_base, script, "127.0.0.1:2121");
+    test::WriteFile(m_fakeClient, "#!/bin/sh\necho client-ran\nexit 0\n");
+    std::filesystem::create_directory(m_base + "TempInternetFiles");
+    ASSERT_TRUE(generator::WriteBuildRecord(m_base + "TempInternetFiles/", {"/sites/a.qls", true, {}}).ok());
+    test::WriteFile(script, "prepared after the build");
+    const auto started = [this] { return std::find(output.begin(), output.end(), "client-ran") != output.end(); };
+    {
+        auto build = app::BaseFolderLock::acquire(m_base, app::BaseFolderLock::Mode::Build, "a.qls");
+        ASSERT_TRUE(build.ok());
+        EXPECT_EQ(run(batch).value(), 1);
+        EXPECT_FALSE(started());
+        EXPECT_NE(std::find(output.begin(), output.end(),
+                            "THE UPLOAD DID NOT START: The site a.qls is being built in " + m_base +
+                                "; try again when that build has finished."),
+                  output.end());
+    }
+    output.clear();
+    EXPECT_EQ(run(batch).value(), 0);
+    EXPECT_TRUE(started());
+
+    // The site was built again after the script was written: the script lists another site.
+    ASSERT_TRUE(generator::WriteBuildRecord(m_base + "TempInternetFiles/", {"/sites/b.qls", true, {}}).ok());
+    output.clear();
+    EXPECT_EQ(run(batch).value(), 1);
+    EXPECT_FALSE(started());
 }
 
 TEST_F(BatchRun, ReportsAMissingClientAndAMissingBatchFile)
