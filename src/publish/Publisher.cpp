@@ -128,7 +128,10 @@ Result<std::string> WriteFtpFiles(const PublishJob& job, generator::SiteEditor& 
     if (job.sitePath.empty())
         return Status::InvalidArgument("No site is open. Open a site, build it, then publish it.");
 
-    // No build may swap the web folder's files while they are listed.
+    if (Status s = generator::CheckBuiltSite(job.webFolder, job.sitePath); !s.ok())
+        return s;
+    // No build may swap the web folder's files while they are listed; one that finished just
+    // before the lock was taken is caught by the second look at the record.
     auto lock = app::BaseFolderLock::acquire(job.baseFolder, app::BaseFolderLock::Mode::Upload);
     if (!lock)
         return lock.status();
