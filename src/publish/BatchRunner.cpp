@@ -3,6 +3,7 @@
 #include "app/BaseFolderLock.h"
 #include "app/Paths.h"
 #include "generator/BuildRecord.h"
+#include "publish/UploadOutcome.h"
 
 #include <cctype>
 #include <cerrno>
@@ -225,6 +226,12 @@ Result<int> RunBatchFile(const std::string& batchPath, const BatchOptions& optio
     bool echo = true;
     bool failed = false;
     int lastStatus = 0;
+    // What the upload showed, for the outcome the editor's Publish tab reports.
+    std::vector<std::string> uploadLines;
+    const auto uploadOutput = [&](const std::string& line) {
+        uploadLines.push_back(line);
+        callbacks.output(line);
+    };
     std::istringstream lines(text.str());
     std::string line;
     while (std::getline(lines, line)) {
@@ -252,16 +259,20 @@ Result<int> RunBatchFile(const std::string& batchPath, const BatchOptions& optio
             // Uploads share the base folder's lock; a build waits until they are done.
             auto lock = app::BaseFolderLock::acquire(folder, app::BaseFolderLock::Mode::Upload);
             Status ready = lock ? ScriptIsCurrent(folder, command.argument) : lock.status();
+            uploadLines.clear();
             if (!ready.ok()) {
                 lastStatus = 1;
-                callbacks.output("THE UPLOAD DID NOT START: " + ready.message());
+                uploadOutput("THE UPLOAD DID NOT START: " + ready.message());
                 failed = true;
+                (void)WriteUploadOutcome(folder, UploadOutcome(uploadLines, lastStatus));
                 break;
             }
             std::vector<std::string> argv = {options.ftpProgram, "-s:" + command.argument, command.server};
             if (options.ftpTimeoutSeconds > 0)
                 argv.insert(argv.begin() + 1, "-t:" + std::to_string(options.ftpTimeoutSeconds));
-            lastStatus = RunStreaming(argv, folder, callbacks.output);
+            lastStatus = RunStreaming(argv, folder, uploadOutput);
+            // Written as soon as the upload ends: the editor reports it while the window waits.
+            (void)WriteUploadOutcome(folder, UploadOutcome(uploadLines, lastStatus));
             if (lastStatus != 0) {
                 callbacks.output("THE UPLOAD FAILED (status " + std::to_string(lastStatus) +
                                  "): the site was not fully published. See the messages above.");
