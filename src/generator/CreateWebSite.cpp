@@ -181,7 +181,9 @@ Status BuildPages(store::Database& db, OutputSink& sink, std::vector<std::string
         status = BuildSections(build);
     if (status.ok())
         status = build.pictures().copyAll(warnings);
-    return status;
+    // Pages may still be on their way to the disk; the build is done when they are written.
+    const Status written = sink.finish();
+    return status.ok() ? written : status;
 }
 
 Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, std::vector<std::string>* warnings)
@@ -209,6 +211,8 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
     std::vector<std::string> found;
     DiskSink sink(staging);
     Status status = BuildPages(*db, sink, found);
+    if (Status written = sink.finish(); status.ok()) // nothing may still be writing when cleaning up
+        status = written;
     if (status.ok())
         status = CarryOver(web, staging, true);
     if (status.ok()) {

@@ -3,8 +3,11 @@
 #include "generator/PictureFile.h"
 
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <fcntl.h>
+#include <mutex>
 #include <unistd.h>
 
 namespace qle::generator {
@@ -37,16 +40,8 @@ int WriteAll(int fd, const char* data, std::size_t size)
     return 0;
 }
 
-Status PictureError(const std::string& sourcePath, const Status& reason)
+Status WriteWholeFile(const std::string& path, std::string_view bytes)
 {
-    return reason.withContext("The picture " + sourcePath + " cannot be copied");
-}
-
-} // namespace
-
-Status DiskSink::writeFile(const std::string& relativePath, std::string_view bytes)
-{
-    const std::string path = m_folder + relativePath;
     const int fd = CreateOutputFile(path);
     if (fd < 0)
         return WriteError(path, errno);
@@ -59,6 +54,90 @@ Status DiskSink::writeFile(const std::string& relativePath, std::string_view byt
     if (::close(fd) != 0)
         return WriteError(path, errno);
     return Status::OK();
+}
+
+Status PictureError(const std::string& sourcePath, const Status& reason)
+{
+    return reason.withContext("The picture " + sourcePath + " cannot be copied");
+}
+
+} // namespace
+
+// Enough pages in flight to keep the writer busy, few enough to keep the build's memory small.
+constexpr std::size_t kQueuedBytesLimit = 4 * 1024 * 1024;
+
+struct DiskSink::Queue
+{
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<std::pair<std::string, std::string>> files; // full path, bytes
+    std::size_t bytes = 0;
+    bool writing = false; // the writer holds a file it took from the queue
+    bool closing = false;
+    Status firstError;
+};
+
+DiskSink::DiskSink(std::string folder)
+    : m_folder(std::move(folder))
+    , m_queue(std::make_unique<Queue>())
+    , m_writer([this] { writeQueued(); })
+{
+}
+
+DiskSink::~DiskSink()
+{
+    {
+        std::lock_guard lock(m_queue->mutex);
+        m_queue->closing = true;
+    }
+    m_queue->changed.notify_all();
+    m_writer.join();
+}
+
+Status DiskSink::writeFile(const std::string& relativePath, std::string_view bytes)
+{
+    std::unique_lock lock(m_queue->mutex);
+    m_queue->changed.wait(lock, [this] { return m_queue->bytes < kQueuedBytesLimit || !m_queue->firstError.ok(); });
+    if (!m_queue->firstError.ok())
+        return m_queue->firstError;
+    m_queue->files.emplace_back(m_folder + relativePath, std::string(bytes));
+    m_queue->bytes += bytes.size();
+    lock.unlock();
+    m_queue->changed.notify_all();
+    return Status::OK();
+}
+
+Status DiskSink::finish()
+{
+    std::unique_lock lock(m_queue->mutex);
+    m_queue->changed.wait(lock, [this] { return m_queue->files.empty() && !m_queue->writing; });
+    return m_queue->firstError;
+}
+
+void DiskSink::writeQueued()
+{
+    std::unique_lock lock(m_queue->mutex);
+    for (;;) {
+        m_queue->changed.wait(lock, [this] { return !m_queue->files.empty() || m_queue->closing; });
+        if (m_queue->files.empty())
+            return;
+        auto [path, bytes] = std::move(m_queue->files.front());
+        m_queue->files.pop_front();
+        m_queue->writing = true;
+        lock.unlock();
+
+        Status status = WriteWholeFile(path, bytes);
+
+        lock.lock();
+        m_queue->writing = false;
+        m_queue->bytes -= bytes.size();
+        if (!status.ok() && m_queue->firstError.ok()) {
+            m_queue->firstError = status;
+            m_queue->files.clear(); // the build stops at the first failure
+            m_queue->bytes = 0;
+        }
+        m_queue->changed.notify_all();
+    }
 }
 
 Status DiskSink::copyFile(const std::string& sourcePath, const std::string& relativePath)

@@ -87,22 +87,32 @@ TEST(DiskSink, WritesCopiesAndNamesTheFileWhenItCannot)
     test::TempDir dir;
     std::filesystem::create_directories(dir / "images");
     test::WriteFile(dir / "source.gif", "GIF89a");
+    {
+        DiskSink sink(dir.path());
+        ASSERT_TRUE(sink.writeFile("page.htm", "text\r\n").ok());
+        ASSERT_TRUE(sink.writeFile("other.htm", "other").ok());
+        ASSERT_TRUE(sink.writeFile("page.htm", "new").ok()) << "the later page of a name wins";
+        ASSERT_TRUE(sink.finish().ok());
+        EXPECT_EQ(test::ReadFile(dir / "page.htm"), "new");
+        EXPECT_EQ(test::ReadFile(dir / "other.htm"), "other");
+        ASSERT_TRUE(sink.copyFile(dir / "source.gif", "images/source.gif").ok());
+        EXPECT_EQ(test::ReadFile(dir / "images/source.gif"), "GIF89a");
+
+        // Copying a file onto itself must not empty it.
+        EXPECT_FALSE(sink.copyFile(dir / "images/source.gif", "images/source.gif").ok());
+        EXPECT_EQ(test::ReadFile(dir / "images/source.gif"), "GIF89a");
+        EXPECT_FALSE(sink.copyFile(dir / "missing.gif", "images/missing.gif").ok());
+    }
+
+    // A failed write is reported by the next write or by finish(), naming the file; nothing
+    // queued after it is written.
     DiskSink sink(dir.path());
-    ASSERT_TRUE(sink.writeFile("page.htm", "text\r\n").ok());
-    EXPECT_EQ(test::ReadFile(dir / "page.htm"), "text\r\n");
-    ASSERT_TRUE(sink.writeFile("page.htm", "new").ok());
-    EXPECT_EQ(test::ReadFile(dir / "page.htm"), "new");
-    ASSERT_TRUE(sink.copyFile(dir / "source.gif", "images/source.gif").ok());
-    EXPECT_EQ(test::ReadFile(dir / "images/source.gif"), "GIF89a");
-
-    // Copying a file onto itself must not empty it.
-    EXPECT_FALSE(sink.copyFile(dir / "images/source.gif", "images/source.gif").ok());
-    EXPECT_EQ(test::ReadFile(dir / "images/source.gif"), "GIF89a");
-
-    const Status missingFolder = sink.writeFile("nowhere/page.htm", "x");
-    EXPECT_EQ(missingFolder.code(), Status::Code::IoError);
-    EXPECT_NE(missingFolder.message().find(dir / "nowhere/page.htm"), std::string::npos) << missingFolder.message();
-    EXPECT_FALSE(sink.copyFile(dir / "missing.gif", "images/missing.gif").ok());
+    ASSERT_TRUE(sink.writeFile("nowhere/page.htm", "x").ok());
+    const Status failed = sink.finish();
+    EXPECT_EQ(failed.code(), Status::Code::IoError);
+    EXPECT_NE(failed.message().find(dir / "nowhere/page.htm"), std::string::npos) << failed.message();
+    EXPECT_EQ(sink.writeFile("after.htm", "x").message(), failed.message());
+    EXPECT_FALSE(test::PathExists(dir / "after.htm"));
 }
 
 } // namespace
