@@ -30,10 +30,13 @@ int BuildCommand(const Arguments& args)
         std::cerr << "quillon: " << editor.status().message() << '\n';
         return 1;
     }
-    if (Status s = generator::UpdateSite(*editor, sitePath, webFolder); !s.ok()) {
+    std::vector<std::string> warnings;
+    if (Status s = generator::UpdateSite(*editor, sitePath, webFolder, &warnings); !s.ok()) {
         std::cerr << "quillon: " << s.message() << '\n';
         return 1;
     }
+    for (const auto& warning : warnings)
+        std::cerr << "quillon: warning: " << warning << '\n';
     if (!editor->commitStatus().ok())
         std::cerr << "quillon: the homepage could not be saved: " << editor->commitStatus().message() << '\n';
     std::string home = editor->browserAddress();

@@ -8,6 +8,7 @@
 #include "generator/HomePage.h"
 #include "generator/OutputSink.h"
 #include "generator/SiteBuild.h"
+#include "generator/SiteFeeds.h"
 #include "store/Database.h"
 
 namespace qle::generator {
@@ -38,7 +39,7 @@ Status PrepareOutputFolders(const std::string& webFolder)
     return Status::OK();
 }
 
-Status BuildPages(store::Database& db, OutputSink& sink)
+Status BuildPages(store::Database& db, OutputSink& sink, std::vector<std::string>* warnings)
 {
     SiteBuild build(db, sink);
     Status status = build.load();
@@ -51,10 +52,15 @@ Status BuildPages(store::Database& db, OutputSink& sink)
         status = BuildSections(build);
     // The pages already written keep their pictures even when the build stopped.
     build.pictures().copyAll();
+    // After the pictures, so that the stylesheet wins a clash of names in images/.
+    if (status.ok())
+        status = WriteSiteFiles(build);
+    if (warnings)
+        warnings->insert(warnings->end(), build.warnings().begin(), build.warnings().end());
     return status;
 }
 
-Status CreateWebSite(const std::string& sitePath, const std::string& webFolder)
+Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, std::vector<std::string>* warnings)
 {
     auto db = store::Database::open(sitePath);
     if (!db)
@@ -62,7 +68,7 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder)
     if (Status s = PrepareOutputFolders(webFolder); !s.ok())
         return s;
     DiskSink sink(app::WithTrailingSlash(webFolder));
-    return BuildPages(*db, sink);
+    return BuildPages(*db, sink, warnings);
 }
 
 void CommitEdits(SiteEditor& editor, SiteEditor::DataSource source)
@@ -70,14 +76,15 @@ void CommitEdits(SiteEditor& editor, SiteEditor::DataSource source)
     editor.commitEdits(source);
 }
 
-Status UpdateSite(SiteEditor& editor, const std::string& sitePath, const std::string& webFolder)
+Status UpdateSite(SiteEditor& editor, const std::string& sitePath, const std::string& webFolder,
+                  std::vector<std::string>* warnings)
 {
     editor.setProgressText("Updating site, please wait ...");
     CommitEdits(editor, SiteEditor::DataSource::Pages);
     CommitEdits(editor, SiteEditor::DataSource::Options);
     editor.processEvents();
 
-    Status status = CreateWebSite(sitePath, webFolder);
+    Status status = CreateWebSite(sitePath, webFolder, warnings);
     Result<std::string> home = std::string();
     if (status.ok()) {
         home = HomePagePath(true, editor, sitePath, webFolder);

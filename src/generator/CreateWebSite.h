@@ -6,6 +6,7 @@
 #include "store/Status.h"
 
 #include <string>
+#include <vector>
 
 namespace qle::store {
 class Database;
@@ -27,12 +28,15 @@ inline constexpr const char* kUpdateFailedText = "Update failed";
 Status PrepareOutputFolders(const std::string& webFolder);
 
 // The three builders in order (articles, categories, sections) over an open site database, then
-// the picture copies. Stops at the first error; what was written before stays.
-Status BuildPages(store::Database& db, OutputSink& sink);
+// the picture copies and the site-wide files of the modern style. Stops at the first error; what
+// was written before stays. What the author should know of a build that succeeded is added to
+// `warnings` when given.
+Status BuildPages(store::Database& db, OutputSink& sink, std::vector<std::string>* warnings = nullptr);
 
 // CreateWebSite: the whole build of the site file into the web folder (ending in '/'). A site
 // file that cannot be opened stops the build before anything is emptied.
-Status CreateWebSite(const std::string& sitePath, const std::string& webFolder);
+Status CreateWebSite(const std::string& sitePath, const std::string& webFolder,
+                     std::vector<std::string>* warnings = nullptr);
 
 // CommitEdits: saves the pending edits of one of the editor's data sources; errors are ignored.
 void CommitEdits(SiteEditor& editor, SiteEditor::DataSource source);
@@ -42,6 +46,7 @@ void CommitEdits(SiteEditor& editor, SiteEditor::DataSource source);
 // the editor's browser at "file://" + the homepage's page. On failure the progress text becomes
 // kUpdateFailedText, the browser is not pointed, and the error (naming the file and the cause)
 // is returned for the caller to show: the GUI in an error box, the command line on stderr.
-Status UpdateSite(SiteEditor& editor, const std::string& sitePath, const std::string& webFolder);
+Status UpdateSite(SiteEditor& editor, const std::string& sitePath, const std::string& webFolder,
+                  std::vector<std::string>* warnings = nullptr);
 
 } // namespace qle::generator
