@@ -254,9 +254,13 @@ void SiteEditorWindow::choosePicture()
 
 void SiteEditorWindow::updateSite()
 {
-    const Status status = BuildSite(*this, m_state);
-    if (status.ok())
+    std::vector<std::string> warnings;
+    const Status status = BuildSite(*this, m_state, &warnings);
+    if (status.ok()) {
+        for (const auto& warning : warnings)
+            m_ui.showMessage(warning, app::kProgramTitle, app::MessageIcon::Warning);
         return;
+    }
     // The status line must not keep saying "please wait" after a failed build.
     if (m_viewTab->lblProgress->text().contains(QStringLiteral("please wait")))
         m_viewTab->lblProgress->clear();
