@@ -1,5 +1,7 @@
 #include "ui/editor/ColoursTab.h"
 
+#include "app/PageStyle.h"
+
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -50,7 +52,19 @@ ColoursTab::ColoursTab(QWidget* parent)
         FillColourList(cmbMiddlePanelColour[i]);
         FillColourList(cmbRightPanelColour[i]);
     }
-    grid->setRowStretch(4, 1);
+
+    // The item texts are the stored values.
+    cmbPageStyle = new QComboBox(this);
+    cmbPageStyle->setObjectName(QStringLiteral("cmbPageStyle"));
+    cmbPageStyle->addItem(QString::fromLatin1(app::kClassicStyleName));
+    cmbPageStyle->setItemData(0, tr("Fixed-width pages, as the program has always made them"), Qt::ToolTipRole);
+    cmbPageStyle->addItem(QString::fromLatin1(app::kModernStyleName));
+    cmbPageStyle->setItemData(1, tr("Pages that fit any screen, with titles, a sitemap and a feed"), Qt::ToolTipRole);
+    auto* styleLabel = new QLabel(tr("Page style"), this);
+    styleLabel->setBuddy(cmbPageStyle);
+    grid->addWidget(styleLabel, 4, 0);
+    grid->addWidget(cmbPageStyle, 4, 1);
+    grid->setRowStretch(5, 1);
     grid->setColumnStretch(4, 1);
 }
 

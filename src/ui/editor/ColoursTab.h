@@ -30,6 +30,9 @@ public:
     std::array<QComboBox*, 3> cmbMiddlePanelColour {};
     std::array<QComboBox*, 3> cmbRightPanelColour {};
 
+    // The site's page style, "Classic" or "Modern" as stored; the next build uses it.
+    QComboBox* cmbPageStyle = nullptr;
+
     // The control that takes the focus when the tab is chosen.
     QWidget* focusControl() const;
 };

@@ -114,6 +114,38 @@ private slots:
         QCOMPARE(site.editor->coloursTab()->cmbLeftPanelColour[0]->currentText(), QStringLiteral("#FFEEDD"));
     }
 
+    void pageStyleChoiceIsSavedAndUsedByTheNextBuild()
+    {
+        OpenSite site;
+        QComboBox* style = site.editor->coloursTab()->cmbPageStyle;
+        QCOMPARE(style->currentText(), QStringLiteral("Classic")); // the template's
+        const std::string page = site.webFolder() + "articles/art-1.htm";
+
+        // Modern without the site's address: the pages, and a warning that names the missing field.
+        style->setCurrentIndex(style->findText(QStringLiteral("Modern")));
+        site.editor->updateSite();
+        QCOMPARE(site.storedOption("Page_Style"), std::string("Modern"));
+        QCOMPARE(site.ui.messages.size(), std::size_t(1));
+        QVERIFY2(site.ui.messages[0].text.find("Your Home Page") != std::string::npos,
+                 site.ui.messages[0].text.c_str());
+        QCOMPARE(qle::test::ReadFile(page).substr(0, 15), std::string("<!DOCTYPE html>"));
+        QVERIFY(!fs::exists(site.webFolder() + "sitemap.xml"));
+
+        // With an address there is nothing to warn about, and the sitemap and the feed are written.
+        site.ui.messages.clear();
+        qle::test::Child<QLineEdit>(*site.editor, "txtFields_12")->setText(QStringLiteral("https://example.org/shop/"));
+        site.build();
+        QVERIFY(fs::exists(site.webFolder() + "sitemap.xml"));
+        QVERIFY(fs::exists(site.webFolder() + "feed.xml"));
+
+        site.open();
+        style = site.editor->coloursTab()->cmbPageStyle;
+        QCOMPARE(style->currentText(), QStringLiteral("Modern"));
+        style->setCurrentIndex(style->findText(QStringLiteral("Classic")));
+        site.build();
+        QCOMPARE(qle::test::ReadFile(page).substr(0, 8), std::string("<HTML>\r\n"));
+    }
+
     void chosenBannerIsCopiedShownAndSaved()
     {
         OpenSite site;
