@@ -17,6 +17,25 @@ bool IsAsciiAlnum(char c)
     return IsAsciiAlpha(c) || (c >= '0' && c <= '9');
 }
 
+// Tags inside a word: "<b>Tom</b>'s" reads as one word, while "one<br>two" reads as two.
+bool IsInlineTag(std::string_view tag)
+{
+    std::size_t start = tag[1] == '/' ? 2 : 1;
+    std::size_t end = start;
+    while (end < tag.size() && IsAsciiAlnum(tag[end]))
+        ++end;
+    std::string name(tag.substr(start, end - start));
+    for (char& c : name)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    static constexpr std::string_view kInline[] = {"a",      "abbr",   "b",    "big", "cite", "code",  "em",
+                                                   "font",   "i",      "mark", "q",   "s",    "small", "span",
+                                                   "strike", "strong", "sub",  "sup", "tt",   "u"};
+    for (std::string_view inlineName : kInline)
+        if (name == inlineName)
+            return true;
+    return false;
+}
+
 bool IsSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
@@ -118,9 +137,10 @@ std::string PlainText(std::string_view html)
         if (c == '<' && i + 1 < html.size() &&
             (IsAsciiAlpha(html[i + 1]) || html[i + 1] == '/' || html[i + 1] == '!')) {
             const std::size_t end = html.find('>', i);
-            i = end == std::string_view::npos ? html.size() : end + 1;
-            // A tag may part words ("one<br>two"); a blank keeps them apart.
-            pendingBlank = !text.empty();
+            const std::size_t next = end == std::string_view::npos ? html.size() : end + 1;
+            if (!IsInlineTag(html.substr(i, next - i)))
+                pendingBlank = !text.empty();
+            i = next;
             continue;
         }
         if (c == '&') {

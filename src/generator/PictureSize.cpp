@@ -81,16 +81,14 @@ std::optional<PictureSize> JpegSize(std::string_view b)
 
 std::optional<PictureSize> WebpSize(std::string_view b)
 {
-    if (b.size() < 30)
-        return std::nullopt;
     const std::string_view chunk = b.substr(12, 4);
-    if (chunk == "VP8 ")
+    if (chunk == "VP8 " && b.size() >= 30)
         return Positive(Le16(b, 26) & 0x3FFF, Le16(b, 28) & 0x3FFF);
-    if (chunk == "VP8L") {
+    if (chunk == "VP8L" && b.size() >= 25) {
         const std::uint32_t bits = Le32(b, 21);
         return Positive((bits & 0x3FFF) + 1, ((bits >> 14) & 0x3FFF) + 1);
     }
-    if (chunk == "VP8X")
+    if (chunk == "VP8X" && b.size() >= 30)
         return Positive(Le24(b, 24) + 1, Le24(b, 27) + 1);
     return std::nullopt;
 }
