@@ -171,6 +171,8 @@ void ModernTagWriter::page(std::string& out, PageKind kind, const PageHead& head
            "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\r\n";
     out += "<title>" + fullTitle + "</title>\r\n";
     out += "<meta name=\"description\" content=\"" + description + "\">\r\n";
+    // An empty icon: without one every visit asks the server for a missing /favicon.ico.
+    out += "<link rel=\"icon\" href=\"data:,\">\r\n";
     out += "<link rel=\"stylesheet\" href=\"../";
     out += kStyleSheetPath;
     out += "\">\r\n";

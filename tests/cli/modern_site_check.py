@@ -14,7 +14,7 @@ import sys
 import tempfile
 import xml.etree.ElementTree as ET
 
-quillon, vnu = sys.argv[1], sys.argv[2]
+quillon, vnu = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
 JAVA = "/usr/bin/java"
 ATOM = "{http://www.w3.org/2005/Atom}"
 SITEMAP = "{http://www.sitemaps.org/schemas/sitemap/0.9}"
@@ -71,7 +71,10 @@ def check_with_vnu(web, pages):
     result = run(JAVA, "-jar", vnu, "--errors-only", "--format", "json", *pages, cwd=web)
     css = run(JAVA, "-jar", vnu, "--errors-only", "--format", "json", "--css", "images/style.css", cwd=web)
     for checked in (result, css):
-        messages = json.loads(checked.stderr or '{"messages": []}')["messages"]
+        try:
+            messages = json.loads(checked.stderr or '{"messages": []}')["messages"]
+        except ValueError:
+            sys.exit("The HTML checker did not run: " + checked.stderr)
         for m in messages:
             fail(f"{m.get('url', '')}:{m.get('lastLine', '')}: {m.get('message')}")
     print(f"checked {len(pages)} pages and the stylesheet")

@@ -133,6 +133,8 @@ std::multiset<std::string> Targets(const std::string& page, const std::string& b
         for (std::size_t i = 1; i < it->size(); ++i)
             if ((*it)[i].matched)
                 raw = (*it)[i].str();
+        if (raw.rfind("data:", 0) == 0)
+            continue; // carried in the address itself
         raw = std::regex_replace(raw, std::regex("&amp;"), "&");
         std::string decoded;
         for (std::size_t i = 0; i < raw.size(); ++i) {
