@@ -23,23 +23,10 @@ STYLE=${STYLE:-Classic}
 build="${QLE_BUILD_DIR:-$repo/build}"
 quillon="$build/bin/quillon"
 
-# Prerequisites: Hugo, GNU time and Python 3 from Debian, installed when missing.
-missing=()
-command -v hugo >/dev/null || missing+=(hugo)
-[ -x /usr/bin/time ] || missing+=(time)
-command -v python3 >/dev/null || missing+=(python3)
-if ((${#missing[@]})); then
-    sudo_cmd=()
-    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-    "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
-
-# A release build of quillon (the tests are not needed for this).
-if [ ! -x "$quillon" ]; then
-    cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQLE_BUILD_GUI=OFF >/dev/null
-fi
-cmake --build "$build" --target quillon >/dev/null
+# Prerequisites: Hugo, GNU time and Python 3 from Debian, installed when missing; then quillon.
+source "$here/../prepare.sh"
+install_missing hugo=hugo /usr/bin/time=time python3=python3
+build_quillon "$repo" "$build"
 
 scratch="${SCRATCH:-$(mktemp -d "${TMPDIR:-/tmp}/qle-bench.XXXXXX")}"
 mkdir -p "$scratch"

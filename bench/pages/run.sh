@@ -16,22 +16,9 @@ build="${QLE_BUILD_DIR:-$repo/build}"
 quillon="$build/bin/quillon"
 lighthouse_version=12.2.3
 
-missing=()
-command -v chromium >/dev/null || missing+=(chromium)
-command -v node >/dev/null || missing+=(nodejs)
-command -v npm >/dev/null || missing+=(npm)
-command -v python3 >/dev/null || missing+=(python3)
-if ((${#missing[@]})); then
-    sudo_cmd=()
-    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-    "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
-
-if [ ! -x "$quillon" ]; then
-    cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQLE_BUILD_GUI=OFF >/dev/null
-fi
-cmake --build "$build" --target quillon >/dev/null
+source "$here/../prepare.sh"
+install_missing chromium=chromium node=nodejs npm=npm python3=python3
+build_quillon "$repo" "$build"
 
 lighthouse="$build/npm/node_modules/.bin/lighthouse"
 if [ ! -x "$lighthouse" ] || ! grep -q "\"version\": \"$lighthouse_version\"" \

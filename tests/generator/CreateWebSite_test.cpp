@@ -187,18 +187,6 @@ TEST_F(SiteBuildTest, OddNamesStayInTheirFoldersAndEveryLinkAndPictureResolves)
     EXPECT_EQ(std::distance(fs::directory_iterator(m_dir / "base"), {}), 1) << "nothing outside the web folder";
     EXPECT_NE(tree.at("articles/art-24.htm").find(big), std::string::npos);
     const std::regex address(R"((?:HREF='([^']*)')|(?:href=([^>]*)>)|(?:SRC='([^']*)'))");
-    auto decode = [](const std::string& text) {
-        std::string out;
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            if (text[i] == '%' && i + 2 < text.size()) {
-                out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-                i += 2;
-            } else {
-                out += text[i];
-            }
-        }
-        return out;
-    };
     int checked = 0;
     for (const auto& [name, bytes] : tree) {
         if (name.size() < 4 || name.substr(name.size() - 4) != ".htm")
@@ -210,7 +198,8 @@ TEST_F(SiteBuildTest, OddNamesStayInTheirFoldersAndEveryLinkAndPictureResolves)
                                                           : (*it)[3].str();
             if (target.find("missing.jpg") != std::string::npos)
                 continue; // its source picture does not exist
-            const std::string resolved = fs::path(web + folder + "/" + decode(target)).lexically_normal().string();
+            const std::string resolved =
+                fs::path(web + folder + "/" + test::PercentDecoded(target)).lexically_normal().string();
             EXPECT_EQ(resolved.rfind(web, 0), 0u) << target << " in " << name;
             EXPECT_TRUE(fs::is_regular_file(resolved)) << target << " in " << name;
             EXPECT_EQ(target.find_first_of("'\"#?"), std::string::npos) << "unescaped: " << target << " in " << name;

@@ -136,16 +136,7 @@ std::multiset<std::string> Targets(const std::string& page, const std::string& b
         if (raw.rfind("data:", 0) == 0)
             continue; // carried in the address itself
         raw = std::regex_replace(raw, std::regex("&amp;"), "&");
-        std::string decoded;
-        for (std::size_t i = 0; i < raw.size(); ++i) {
-            if (raw[i] == '%' && i + 2 < raw.size()) {
-                decoded += static_cast<char>(std::stoi(raw.substr(i + 1, 2), nullptr, 16));
-                i += 2;
-            } else {
-                decoded += raw[i];
-            }
-        }
-        const std::string resolved = fs::path(folder + "/" + decoded).lexically_normal().string();
+        const std::string resolved = fs::path(folder + "/" + test::PercentDecoded(raw)).lexically_normal().string();
         if (resolved != "images/style.css" && resolved != "feed.xml")
             targets.insert(resolved);
     }
