@@ -1,7 +1,6 @@
 #include "generator/ClassicTagWriter.h"
 
 #include "generator/BuildHTMLTags.h"
-#include "generator/ModernTagWriter.h"
 
 namespace qle::generator {
 
@@ -10,13 +9,6 @@ namespace {
 constexpr std::string_view kListStyle = "CELLSPACING=3 BORDER=0";
 
 } // namespace
-
-std::unique_ptr<TagWriter> MakeTagWriter(app::PageStyle style, const SiteLook& look)
-{
-    if (style == app::PageStyle::Modern)
-        return std::make_unique<ModernTagWriter>(look);
-    return std::make_unique<ClassicTagWriter>(look);
-}
 
 ClassicTagWriter::ClassicTagWriter(SiteLook look)
     : m_look(std::move(look))

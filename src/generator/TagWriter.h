@@ -65,6 +65,7 @@ public:
                       std::string_view middle, std::string_view sections, PictureCopier& pictures) = 0;
 };
 
+// The tag writer of a page style, for one build of a site that looks like `look`.
 std::unique_ptr<TagWriter> MakeTagWriter(app::PageStyle style, const SiteLook& look);
 
 } // namespace qle::generator
