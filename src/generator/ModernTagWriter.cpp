@@ -56,14 +56,15 @@ std::string ModernTagWriter::altText(std::initializer_list<std::string_view> can
 
 std::string ModernTagWriter::image(std::string_view path, std::string_view alt, PictureCopier& pictures)
 {
-    const std::string fileName = app::FileNameOfPath(path);
-    if (fileName.empty() || fileName == "." || fileName == "..")
+    // The name the copy gets, as the classic pages name it.
+    const std::string copyName = PictureCopyName(path);
+    if (copyName.empty())
         return {};
     pictures.add(path);
     auto it = m_sizes.find(path);
     if (it == m_sizes.end())
         it = m_sizes.emplace(std::string(path), ReadPictureSize(std::string(path))).first;
-    std::string tag = "<img src=\"" + PictureHref(fileName) + "\" alt=\"" + EscapeText(alt) + "\"";
+    std::string tag = "<img src=\"" + PictureHref(copyName) + "\" alt=\"" + EscapeText(alt) + "\"";
     if (const auto& size = it->second)
         tag += " width=\"" + std::to_string(size->width) + "\" height=\"" + std::to_string(size->height) + "\"";
     tag += ">";

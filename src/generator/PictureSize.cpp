@@ -1,7 +1,8 @@
 #include "generator/PictureSize.h"
 
+#include "generator/PictureFile.h"
+
 #include <cstdint>
-#include <fstream>
 
 namespace qle::generator {
 
@@ -118,12 +119,19 @@ std::optional<PictureSize> PictureSizeOf(std::string_view b)
 
 std::optional<PictureSize> ReadPictureSize(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    // Opened as the copy opens it: only a regular file that is a picture, never waiting on a pipe.
+    auto file = PictureFile::open(path);
+    if (!file)
         return std::nullopt;
     std::string bytes(kHeaderBytes, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    std::size_t filled = 0;
+    while (filled < bytes.size()) {
+        const long n = file->read(bytes.data() + filled, bytes.size() - filled);
+        if (n <= 0)
+            break;
+        filled += static_cast<std::size_t>(n);
+    }
+    bytes.resize(filled);
     return PictureSizeOf(bytes);
 }
 

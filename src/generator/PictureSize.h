@@ -20,7 +20,8 @@ struct PictureSize
 // For JPEG the bytes must reach the frame header, which follows any embedded metadata.
 std::optional<PictureSize> PictureSizeOf(std::string_view bytes);
 
-// PictureSizeOf the start of the file at `path`; nothing when it cannot be read.
+// PictureSizeOf the start of the file at `path`; nothing when it cannot be read or is not a
+// regular file holding a picture (see PictureFile).
 std::optional<PictureSize> ReadPictureSize(const std::string& path);
 
 } // namespace qle::generator

@@ -56,10 +56,6 @@ public:
     // Every page file written, in the order first written, each once.
     const std::vector<std::string>& pagePaths() const { return m_pagePaths; }
 
-    // What the author should know about a build that still succeeded.
-    void warn(std::string text) { m_warnings.push_back(std::move(text)); }
-    const std::vector<std::string>& warnings() const { return m_warnings; }
-
 private:
     Result<const std::string*> sectionsPanel(const store::Value& category);
 
@@ -73,7 +69,6 @@ private:
     std::map<std::string, std::string, std::less<>> m_sections;
     std::vector<std::string> m_pagePaths;
     std::set<std::string, std::less<>> m_written;
-    std::vector<std::string> m_warnings;
     std::string m_page; // reused for every page: memory stays at the largest page
 };
 

@@ -89,14 +89,14 @@ std::string AtomTime(std::time_t time)
     return text;
 }
 
-Status WriteSiteFiles(SiteBuild& build)
+Status WriteSiteFiles(SiteBuild& build, std::vector<std::string>& warnings)
 {
     if (build.style().style != app::PageStyle::Modern)
         return Status::OK();
     if (Status s = build.sink().writeFile(kStyleSheetPath, StyleSheetText(build.look().colours)); !s.ok())
         return s;
     if (!build.look().hasFeed) {
-        build.warn(kNoAddressWarning);
+        warnings.push_back(kNoAddressWarning);
         return Status::OK();
     }
     const std::string address = SiteAddress(build.style().homepage);

@@ -39,9 +39,9 @@ std::string FeedText(std::string_view siteName, std::string_view siteAddress, st
 std::string AtomTime(std::time_t time);
 
 // For a modern site: writes the stylesheet and, when the site has an address, sitemap.xml and
-// feed.xml beside the forwarding page; without an address the build is warned instead. The
-// feed's time is the site file's last change, so an unchanged site gives the same bytes.
-// Does nothing for a classic site. REQUIRES: every page has been written.
-Status WriteSiteFiles(SiteBuild& build);
+// feed.xml beside the forwarding page; without an address kNoAddressWarning is added to
+// `warnings` instead. The feed's time is the site file's last change, so an unchanged site gives
+// the same bytes. Does nothing for a classic site. REQUIRES: every page has been written.
+Status WriteSiteFiles(SiteBuild& build, std::vector<std::string>& warnings);
 
 } // namespace qle::generator

@@ -10,10 +10,10 @@
 
 namespace qle::ui {
 
-Status BuildSite(generator::SiteEditor& editor, app::AppState& state, std::vector<std::string>* warnings)
+Status BuildSite(generator::SiteEditor& editor, app::AppState& state)
 {
     const std::string webFolder = app::WebFolder(app::BaseFolder(state.options));
-    return generator::UpdateSite(editor, state.currentSitePath, webFolder, warnings);
+    return generator::UpdateSite(editor, state.currentSitePath, webFolder);
 }
 
 Status PublishCurrentSite(const publish::FtpSettings& ftp, generator::SiteEditor& editor, app::AppState& state,

@@ -18,9 +18,8 @@ class SiteEditor;
 namespace qle::ui {
 
 // Runs the whole build of the current site through the editor (UpdateSite): saves both sources,
-// writes every page into the web folder and points the editor's browser at the homepage. What
-// the author should know of a build that succeeded is added to `warnings` when given.
-Status BuildSite(generator::SiteEditor& editor, app::AppState& state, std::vector<std::string>* warnings = nullptr);
+// writes every page into the web folder and points the editor's browser at the homepage.
+Status BuildSite(generator::SiteEditor& editor, app::AppState& state);
 
 // Writes the upload files of the current site and starts the console window of the upload
 // (`quillon-engine --console BATCHFILE`) without waiting for it. The author has been told when the

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -95,7 +96,8 @@ protected:
         auto db = store::Database::open(m_site);
         EXPECT_TRUE(db.ok());
         MemorySink sink;
-        const Status status = BuildPages(*db, sink, warnings);
+        std::vector<std::string> found;
+        const Status status = BuildPages(*db, sink, warnings ? *warnings : found);
         EXPECT_TRUE(status.ok()) << status.message();
         return sink.files();
     }
@@ -204,15 +206,14 @@ TEST_F(ModernBuild, SitemapAndFeedNeedTheSitesAddressAndSayWhyWhenMissing)
         EXPECT_EQ(files.count("sitemap.xml"), written ? 1u : 0u) << address;
         EXPECT_EQ(files.count("feed.xml"), written ? 1u : 0u) << address;
         EXPECT_EQ(files.count("images/style.css"), 1u) << address;
-        EXPECT_EQ(warnings, written ? std::vector<std::string> {} : std::vector<std::string> {kNoAddressWarning})
-            << address;
+        EXPECT_EQ(std::count(warnings.begin(), warnings.end(), kNoAddressWarning), written ? 0 : 1) << address;
         // Pages link the feed only where there is one.
         EXPECT_EQ(files.at("articles/art-1.htm").find("feed.xml") != std::string::npos, written) << address;
     }
     options("Page_Style = 'Classic', Your_Homepage = ''");
     std::vector<std::string> warnings;
     EXPECT_EQ(build(&warnings).count("sitemap.xml"), 0u);
-    EXPECT_TRUE(warnings.empty()) << "a Classic site has no sitemap to miss";
+    EXPECT_EQ(std::count(warnings.begin(), warnings.end(), kNoAddressWarning), 0) << "a Classic site has no sitemap";
 }
 
 TEST_F(ModernBuild, FeedListsTheTwentyNewestArticlesAndSitemapEveryPageOnce)
@@ -244,7 +245,7 @@ TEST_F(ModernBuild, FeedListsTheTwentyNewestArticlesAndSitemapEveryPageOnce)
         if (name.size() > 4 && name.substr(name.size() - 4) == ".htm")
             pages.insert(name);
     EXPECT_EQ(listed.size(), pages.size());
-    EXPECT_EQ(listed.count("categories/cat-odd-%231%3F-100%25.htm"), 1u);
+    EXPECT_EQ(listed.count("categories/cat-odd-%231--100%25.htm"), 1u);
     EXPECT_EQ(listed.count("sections/sect-football.htm"), 1u);
 }
 

@@ -5,6 +5,7 @@
 #include <array>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -25,6 +26,7 @@ public:
     QPushButton* Command3;         // "FREE &Web Space"
     QPushButton* btnGetWebAddress; // the domain seller's page
     QPushButton* Command2;         // "&Open my web page"
+    QLabel* lblPublishStatus;      // how the last upload ended: "Published: ..." or "Upload failed: ..."
 
     QWidget* focusControl() const;
 };

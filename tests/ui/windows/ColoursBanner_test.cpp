@@ -123,8 +123,11 @@ private slots:
 
         // Modern without the site's address: the pages, and a warning that names the missing field.
         style->setCurrentIndex(style->findText(QStringLiteral("Modern")));
-        site.editor->updateSite();
+        site.build();
         QCOMPARE(site.storedOption("Page_Style"), std::string("Modern"));
+        QPushButton* warnings = site.editor->viewTab()->btnWarnings;
+        QVERIFY(!warnings->isHidden());
+        QTest::mouseClick(warnings, Qt::LeftButton);
         QCOMPARE(site.ui.messages.size(), std::size_t(1));
         QVERIFY2(site.ui.messages[0].text.find("Your Home Page") != std::string::npos,
                  site.ui.messages[0].text.c_str());
@@ -135,6 +138,7 @@ private slots:
         site.ui.messages.clear();
         qle::test::Child<QLineEdit>(*site.editor, "txtFields_12")->setText(QStringLiteral("https://example.org/shop/"));
         site.build();
+        QVERIFY(warnings->isHidden());
         QVERIFY(fs::exists(site.webFolder() + "sitemap.xml"));
         QVERIFY(fs::exists(site.webFolder() + "feed.xml"));
 
