@@ -12,6 +12,7 @@
 #include "ui/editor/BannerTab.h"
 #include "ui/editor/ColoursTab.h"
 #include "ui/editor/PageContentTab.h"
+#include "ui/editor/PageStyleBox.h"
 #include "ui/editor/PublishTab.h"
 #include "ui/editor/SiteEditorWindow.h"
 #include "ui/editor/ViewTab.h"

@@ -1,6 +1,6 @@
 #include "ui/editor/ColoursTab.h"
 
-#include "app/PageStyle.h"
+#include "ui/editor/PageStyleBox.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -53,13 +53,8 @@ ColoursTab::ColoursTab(QWidget* parent)
         FillColourList(cmbRightPanelColour[i]);
     }
 
-    // The item texts are the stored values.
-    cmbPageStyle = new QComboBox(this);
+    cmbPageStyle = new PageStyleBox(this);
     cmbPageStyle->setObjectName(QStringLiteral("cmbPageStyle"));
-    cmbPageStyle->addItem(QString::fromLatin1(app::kClassicStyleName));
-    cmbPageStyle->setItemData(0, tr("Fixed-width pages, as the program has always made them"), Qt::ToolTipRole);
-    cmbPageStyle->addItem(QString::fromLatin1(app::kModernStyleName));
-    cmbPageStyle->setItemData(1, tr("Pages that fit any screen, with titles, a sitemap and a feed"), Qt::ToolTipRole);
     auto* styleLabel = new QLabel(tr("Page style"), this);
     styleLabel->setBuddy(cmbPageStyle);
     grid->addWidget(styleLabel, 4, 0);

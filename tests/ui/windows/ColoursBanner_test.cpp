@@ -5,6 +5,7 @@
 #include "ui/editor/BannerTab.h"
 #include "ui/editor/ColoursTab.h"
 #include "ui/editor/PageContentTab.h"
+#include "ui/editor/PageStyleBox.h"
 #include "ui/editor/SiteEditorWindow.h"
 #include "ui/editor/TextBoxes.h"
 #include "ui/editor/ViewTab.h"
@@ -142,7 +143,16 @@ private slots:
         QVERIFY(fs::exists(site.webFolder() + "sitemap.xml"));
         QVERIFY(fs::exists(site.webFolder() + "feed.xml"));
 
-        site.open();
+        // A value written by hand is shown, and saved, as the style it means.
+        for (const auto& [stored, shown] :
+             {std::pair {"modern ", "Modern"}, {"", "Classic"}, {"Fancy", "Classic"}, {"MODERN", "Modern"}}) {
+            auto db = store::Database::open(site.state.currentSitePath);
+            QVERIFY(db->execute("UPDATE Options SET Page_Style = ?", {std::string(stored)}).ok());
+            site.open();
+            QCOMPARE(site.editor->coloursTab()->cmbPageStyle->currentText(), QString::fromLatin1(shown));
+            site.build();
+            QCOMPARE(site.storedOption("Page_Style"), std::string(shown));
+        }
         style = site.editor->coloursTab()->cmbPageStyle;
         QCOMPARE(style->currentText(), QStringLiteral("Modern"));
         style->setCurrentIndex(style->findText(QStringLiteral("Classic")));
