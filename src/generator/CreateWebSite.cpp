@@ -10,6 +10,7 @@
 #include "generator/HomePage.h"
 #include "generator/OutputSink.h"
 #include "generator/SiteBuild.h"
+#include "generator/SiteFeeds.h"
 #include "store/Database.h"
 
 #include <algorithm>
@@ -181,6 +182,9 @@ Status BuildPages(store::Database& db, OutputSink& sink, std::vector<std::string
         status = BuildSections(build);
     if (status.ok())
         status = build.pictures().copyAll(warnings);
+    // After the pictures, so that the stylesheet wins a clash of names in images/.
+    if (status.ok())
+        status = WriteSiteFiles(build, warnings);
     // Pages may still be on their way to the disk; the build is done when they are written.
     const Status written = sink.finish();
     return status.ok() ? written : status;
