@@ -2,6 +2,7 @@
 
 #include "app/BaseFolderLock.h"
 #include "app/Folders.h"
+#include "app/PageStyle.h"
 #include "app/Paths.h"
 #include "generator/BuildArticles.h"
 #include "generator/BuildCategories.h"
@@ -73,6 +74,13 @@ bool IsPageFolder(std::string_view name)
     return std::find(std::begin(kPageFolders), std::end(kPageFolders), name) != std::end(kPageFolders);
 }
 
+// Files of the web folder itself that only a build writes: a build that does not write them (a
+// Classic site, or one without an address) must not keep an earlier build's.
+bool IsBuiltFile(std::string_view name)
+{
+    return name == app::kSitemapFileName || name == app::kFeedFileName;
+}
+
 // Hard links everything of `from` that the build does not make into `to`, so that the files the
 // author keeps in the web folder (the forwarding page, their own files) survive the swap
 // unchanged. Links are linked as links, never followed.
@@ -83,7 +91,7 @@ Status CarryOver(const std::string& from, const std::string& to, bool webFolderI
         return SystemError("Cannot list", from, errno);
     while (const dirent* entry = ::readdir(dir.get())) {
         const std::string name = entry->d_name;
-        if (name == "." || name == ".." || (webFolderItself && IsPageFolder(name)))
+        if (name == "." || name == ".." || (webFolderItself && (IsPageFolder(name) || IsBuiltFile(name))))
             continue;
         const std::string source = from + name, target = to + name;
         struct stat info
