@@ -57,7 +57,7 @@ Status SiteBuild::load()
         m_banner = store::TextOf(options->field("Banner"));
         for (int kind = 0; kind < 3; ++kind)
             for (int panel = 0; panel < 3; ++panel)
-                m_colours[kind][panel] = store::TextOf(options->field(kColourFields[kind][panel]));
+                m_colours[kind][panel] = PanelColour(store::TextOf(options->field(kColourFields[kind][panel])));
     }
     auto categories = ReadPanel(m_db, "List_Categories", {});
     if (!categories)

@@ -6,6 +6,7 @@
 #include "store/Status.h"
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 namespace qle::generator {
@@ -21,6 +22,8 @@ public:
     void commitEdits(DataSource source) override;
     std::string homepageText() const override { return m_homepage; }
     void setHomepageText(const std::string& text) override { m_homepage = text; }
+    // Saved with the homepage by the next commit of the options record.
+    void setHomepageTitle(const std::string& title) override { m_homepageTitle = title; }
     void navigateBrowser(const std::string& address) override { m_browserAddress = address; }
 
     const std::string& browserAddress() const { return m_browserAddress; }
@@ -37,6 +40,7 @@ private:
     std::string m_sitePath;
     std::ostream* m_progress;
     std::string m_homepage;
+    std::optional<std::string> m_homepageTitle;
     std::string m_browserAddress;
     Status m_commitStatus;
 };

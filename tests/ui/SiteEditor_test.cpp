@@ -1,4 +1,5 @@
 #include "UiTest.h"
+#include "app/Banner.h"
 #include "app/Folders.h"
 #include "store/Database.h"
 #include "ui/MainWindow.h"
@@ -95,7 +96,7 @@ private slots:
         editor.setFieldText(5, QStringLiteral("Körper\nzwei Zeilen"));
         tab->cmdAdd->click();
         QCOMPARE(Pages(f.site), Strings({"1|Sport|Football|Cup final"}));
-        QCOMPARE(Rows(f.site, "select Body from Articles"), Strings({"Körper\nzwei Zeilen"}));
+        QCOMPARE(Rows(f.site, "select Body from Articles"), Strings({"Körper\r\nzwei Zeilen"}));
         QCOMPARE(editor.fieldText(1), QString());
 
         FillPage(editor, QStringLiteral("TV"), QStringLiteral("News"), QStringLiteral("Tonight"));
@@ -192,32 +193,36 @@ private slots:
         // Cancelled: nothing changes.
         tab->Command1->click();
         QCOMPARE(f.recorder.fileChoices.at(0).title, std::string("Select a graphic file"));
-        QCOMPARE(f.recorder.fileChoices.at(0).filter,
-                 std::string("Graphics files (gif, jpg, jpeg, bmp)|*.gif;*.jpg;*.jpeg;*.bmp"));
+        QCOMPARE(f.recorder.fileChoices.at(0).filter, std::string(app::kGraphicsFilter));
         QCOMPARE(editor.fieldText(6), QString());
 
-        // An earlier horse.jpg in the local images folder is replaced by the new choice.
+        // Another page's horse.jpg in the local images folder is kept; the new one gets a free name.
         (void)app::EnsureFolder(app::LocalImagesFolder(f.baseFolder()));
         WriteFile(local, "old picture");
+        const std::string second = app::LocalImagesFolder(f.baseFolder()) + "horse-2.jpg";
         f.recorder.fileAnswers.push_back(elsewhere / "horse.jpg");
         tab->Command1->click();
-        QCOMPARE(editor.fieldText(6), QString::fromStdString(local));
-        QCOMPARE(ReadFile(local), ReadFile(elsewhere / "horse.jpg"));
+        QCOMPARE(editor.fieldText(6), QString::fromStdString(second));
+        QCOMPARE(ReadFile(local), std::string("old picture"));
+        QCOMPARE(ReadFile(second), ReadFile(elsewhere / "horse.jpg"));
         QVERIFY(tab->imgImage->isVisible() || !tab->isVisible());
         QCOMPARE(tab->imgImage->size(), QSize(40, 30));
 
-        // Choosing the copy itself leaves it intact.
-        f.recorder.fileAnswers.push_back(local);
-        tab->Command1->click();
-        QCOMPARE(ReadFile(local), ReadFile(elsewhere / "horse.jpg"));
+        // The same picture chosen again, or its copy itself, reuses the copy.
+        for (const std::string& again : {elsewhere / "horse.jpg", second}) {
+            f.recorder.fileAnswers.push_back(again);
+            tab->Command1->click();
+            QCOMPARE(editor.fieldText(6), QString::fromStdString(second));
+        }
+        QVERIFY(!PathExists(app::LocalImagesFolder(f.baseFolder()) + "horse-3.jpg"));
 
         // A click opens the picture; a page without one clears the preview.
         emit tab->imgImage->clicked();
-        QCOMPARE(f.recorder.opened, Strings({local}));
+        QCOMPARE(f.recorder.opened, Strings({second}));
         tab->cmdAdd->click();
         QVERIFY(tab->imgImage->pixmap().isNull());
         tab->btnPrevious->click();
-        QCOMPARE(editor.fieldText(6), QString::fromStdString(local));
+        QCOMPARE(editor.fieldText(6), QString::fromStdString(second));
         QVERIFY(!tab->imgImage->pixmap().isNull());
     }
 

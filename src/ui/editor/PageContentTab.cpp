@@ -142,6 +142,7 @@ PageContentTab::PageContentTab(QWidget* parent)
     layout->addWidget(txtFields[4]);
     layout->addWidget(new QLabel(tr("Main Text for this page:"), this));
     layout->addWidget(txtFields[5], 1);
+    layout->addWidget(new LimitNote(this));
 }
 
 QWidget* PageContentTab::focusControl() const

@@ -97,6 +97,7 @@ PublishTab::PublishTab(QWidget* parent)
     grid->setColumnStretch(2, 1);
     layout->addLayout(grid);
     layout->addWidget(Command2, 0, Qt::AlignLeft);
+    layout->addWidget(new LimitNote(this));
     layout->addStretch(1);
 }
 

@@ -1,8 +1,10 @@
 #include "ui/editor/SiteEditorWindow.h"
 
 #include "app/AppQueries.h"
+#include "app/Banner.h"
 #include "app/Desktop.h"
 #include "app/Folders.h"
+#include "app/LocalCopy.h"
 #include "app/Paths.h"
 #include "app/StartUp.h"
 #include "generator/HomePage.h"
@@ -30,7 +32,6 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <filesystem>
 
 namespace qle::ui {
 
@@ -43,17 +44,6 @@ QString TextOfBox(const QWidget* box)
     if (const auto* text = qobject_cast<const QPlainTextEdit*>(box))
         return text->toPlainText();
     return {};
-}
-
-// Copies a picture into the folder under its own name, replacing an earlier copy; a picture that
-// already is that copy is left alone. Errors are ignored: the caller names the copy either way.
-void CopyPictureInto(const std::string& source, const std::string& destination)
-{
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    if (fs::equivalent(source, destination, ec))
-        return;
-    fs::copy_file(source, destination, fs::copy_options::overwrite_existing, ec);
 }
 
 } // namespace
@@ -236,7 +226,7 @@ void SiteEditorWindow::choosePicture()
 {
     app::FileChoice choice;
     choice.title = "Select a graphic file";
-    choice.filter = "Graphics files (gif, jpg, jpeg, bmp)|*.gif;*.jpg;*.jpeg;*.bmp";
+    choice.filter = app::kGraphicsFilter;
     const std::string chosen = m_ui.chooseFile(choice);
     const std::string name = app::FileNameOfPath(chosen);
     if (name.empty())
@@ -247,9 +237,7 @@ void SiteEditorWindow::choosePicture()
         reportFailure(s.withContext("The picture could not be copied"));
         return;
     }
-    const std::string destination = folder + name;
-    CopyPictureInto(chosen, destination);
-    setFieldText(6, QString::fromStdString(destination));
+    setFieldText(6, QString::fromStdString(app::CopyUnderFreeName(chosen, folder)));
 }
 
 void SiteEditorWindow::updateSite()
@@ -376,6 +364,11 @@ std::string SiteEditorWindow::homepageText() const
 void SiteEditorWindow::setHomepageText(const std::string& text)
 {
     m_bannerTab->txtHomepage->setText(QString::fromStdString(text));
+}
+
+void SiteEditorWindow::setHomepageTitle(const std::string& title)
+{
+    m_bannerTab->txtHomepage_Title->setText(QString::fromStdString(title));
 }
 
 void SiteEditorWindow::navigateBrowser(const std::string& address)

@@ -51,6 +51,7 @@ public:
     void commitEdits(DataSource source) override;
     std::string homepageText() const override;
     void setHomepageText(const std::string& text) override;
+    void setHomepageTitle(const std::string& title) override;
     void navigateBrowser(const std::string& address) override;
     void processEvents() override;
 

@@ -89,12 +89,10 @@ Status PagesSource::commit()
     if (m_row < m_table.model().rowCount())
         m_table.mapper().submit();
     const bool wasNew = isNewPage();
-    if (wasNew && rowIsBlank(m_row)) {
-        // Nothing was typed: leave no empty page behind, and stay past the end like the navigator does.
-        m_table.model().revertRow(m_row);
-        m_row = m_table.model().rowCount();
+    // Nothing typed yet: nothing to store. The blank page stays under the boxes, so that whatever is
+    // typed next is stored by the next save; leaving it (leave()) drops it.
+    if (wasNew && rowIsBlank(m_row))
         return Status::OK();
-    }
     if (!m_table.model().isDirty())
         return Status::OK();
     const QVariant id = m_table.model().record(m_row).value(QStringLiteral("ArtID"));
@@ -114,9 +112,23 @@ Status PagesSource::commit()
     return Status::OK();
 }
 
+Status PagesSource::leave()
+{
+    if (isNewPage()) {
+        m_table.mapper().submit();
+        if (rowIsBlank(m_row)) {
+            // A blank new page is never stored: moving away drops it, leaving the position past the end.
+            m_table.model().revertRow(m_row);
+            m_row = m_table.model().rowCount();
+            return Status::OK();
+        }
+    }
+    return commit();
+}
+
 Status PagesSource::moveFirst()
 {
-    if (Status s = commit(); !s.ok())
+    if (Status s = leave(); !s.ok())
         return s;
     if (m_table.model().rowCount() == 0)
         beginNewPage();
@@ -127,7 +139,7 @@ Status PagesSource::moveFirst()
 
 Status PagesSource::movePrevious()
 {
-    if (Status s = commit(); !s.ok())
+    if (Status s = leave(); !s.ok())
         return s;
     if (m_table.model().rowCount() == 0)
         beginNewPage();
@@ -138,7 +150,7 @@ Status PagesSource::movePrevious()
 
 Status PagesSource::moveNext()
 {
-    if (Status s = commit(); !s.ok())
+    if (Status s = leave(); !s.ok())
         return s;
     if (m_row + 1 >= m_table.model().rowCount())
         beginNewPage();
@@ -149,7 +161,7 @@ Status PagesSource::moveNext()
 
 Status PagesSource::moveLast()
 {
-    if (Status s = commit(); !s.ok())
+    if (Status s = leave(); !s.ok())
         return s;
     if (m_table.model().rowCount() == 0)
         beginNewPage();
@@ -160,7 +172,7 @@ Status PagesSource::moveLast()
 
 Status PagesSource::addNew()
 {
-    if (Status s = commit(); !s.ok())
+    if (Status s = leave(); !s.ok())
         return s;
     beginNewPage();
     return Status::OK();

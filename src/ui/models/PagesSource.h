@@ -26,8 +26,9 @@ public:
     Status open(const QString& sitePath);
     bool isOpen() const { return m_table.isOpen(); }
 
-    // Writes the pending edits of the page shown. A new page that is still blank is dropped rather
-    // than stored. The page stays current; on failure the edits stay pending and the error is returned.
+    // Writes the pending edits of the page shown, which stays current. A new page that is still
+    // blank is not stored yet but stays under the boxes, so what is typed into it later is stored by
+    // the next save. On failure the edits stay pending and the error is returned.
     Status commit();
 
     // Each move writes the page shown first; on a failed write the move does not happen.
@@ -50,6 +51,8 @@ signals:
     void currentPageChanged();
 
 private:
+    // Before a move: drops a blank new page, else commit().
+    Status leave();
     void showRow(int row);
     void beginNewPage();
     int rowOfArtId(const QVariant& artId) const;
