@@ -18,12 +18,10 @@ int BuildCommand(const Arguments& args)
         return 2;
     }
     const std::string& sitePath = positional[0];
-    app::AppState state = app::LoadAppState(app::ProgramFolder());
-    if (!baseOverride.empty())
-        state.options.LocalBaseDir = baseOverride;
-    else if (!state.optionsStatus.ok())
-        std::cerr << "quillon: " << state.optionsStatus.message() << " (using the default base folder)\n";
-    const std::string webFolder = app::WebFolder(app::BaseFolder(state.options));
+    std::optional<app::AppState> state = PrepareBaseFolder(baseOverride);
+    if (!state)
+        return 1;
+    const std::string webFolder = app::WebFolder(app::BaseFolder(state->options));
 
     auto editor = generator::StoredSiteEditor::open(sitePath, &std::cout);
     if (!editor) {

@@ -34,11 +34,11 @@ int PublishCommand(const Arguments& args)
         return PublishUsage();
     const std::string sitePath = positional[0];
 
-    app::AppState state = app::LoadAppState(app::ProgramFolder());
-    if (!baseOverride.empty())
-        state.options.LocalBaseDir = baseOverride;
+    std::optional<app::AppState> state = PrepareBaseFolder(baseOverride);
+    if (!state)
+        return 1;
     publish::PublishJob job;
-    job.baseFolder = app::BaseFolder(state.options);
+    job.baseFolder = app::BaseFolder(state->options);
     job.webFolder = app::WebFolder(job.baseFolder);
     job.sitePath = sitePath;
     auto ftp = publish::LoadFtpSettings(sitePath);

@@ -1,9 +1,11 @@
 #include "ui/MainWindow.h"
 
+#include "app/AppQueries.h"
 #include "app/Desktop.h"
 #include "app/Folders.h"
 #include "app/Paths.h"
 #include "app/SiteFiles.h"
+#include "app/SiteSchema.h"
 #include "ui/StartSiteDialog.h"
 #include "ui/editor/SiteEditorWindow.h"
 #include "ui/models/SiteConnection.h"
@@ -92,6 +94,12 @@ void MainWindow::setSiteMenusEnabled(bool enabled)
     m_mnuPublish->menuAction()->setEnabled(enabled);
 }
 
+void MainWindow::useAppDatabase(const std::string& path)
+{
+    m_appDatabase = path;
+    m_state.appDatabasePath = path;
+}
+
 void MainWindow::showMainWindow()
 {
     show();
@@ -104,8 +112,14 @@ void MainWindow::showMainWindow()
 void MainWindow::startUp()
 {
     const std::string currentSite = m_state.currentSitePath;
-    const Status made = app::StartUp(m_state, m_state.programFolder);
+    const Status made = app::StartUp(m_state, m_state.programFolder, m_appDatabase);
     m_state.currentSitePath = currentSite;
+    if (!m_state.optionsStatus.ok()) {
+        m_ui.showMessage("The program's settings could not be read from " + m_state.appDatabasePath + ".\n" +
+                             m_state.optionsStatus.message() + "\nThe default base folder " +
+                             app::BaseFolder(m_state.options) + " is used, and the recent list is not kept.",
+                         app::kProgramTitle, app::MessageIcon::Warning);
+    }
     if (Status s = made; !s.ok()) {
         m_ui.showMessage("The program's folders could not be made: " + s.message() +
                              "\nSites can still be opened, but building and publishing need these folders.",
@@ -128,7 +142,12 @@ bool MainWindow::openSite(const std::string& path)
                          app::MessageIcon::Warning);
         return false;
     }
+    // Views and settings fields of an earlier version are brought up to date before anything reads them.
+    if (Status s = app::UpgradeSiteFile(path, app::TemplateSitePath(m_state.programFolder)); !s.ok())
+        m_ui.showMessage(s.message(), app::kProgramTitle, app::MessageIcon::Warning);
     m_state.currentSitePath = path;
+    // The recent list is a convenience: a failure to record it must not stop the opening.
+    (void)app::RecordRecentSite(m_state.appDatabasePath, path);
     if (m_editor) {
         QWidget* frame = m_editor->parentWidget();
         frame->close();

@@ -34,10 +34,15 @@ public:
     void showMainWindow();
 
     // Start-up: reads the program settings, makes the folder tree and shows the start dialog beside
-    // the window. A folder tree that cannot be made is reported; the window stays usable.
+    // the window. Settings that cannot be read and a folder tree that cannot be made are reported;
+    // the window stays usable.
     void startUp();
 
-    // OpenSite: makes the file the current site and shows it in a fresh editor. A file that is
+    // Works on this application database from now on, instead of the one start-up would choose.
+    void useAppDatabase(const std::string& path);
+
+    // OpenSite: makes the file the current site and shows it in a fresh editor, after bringing an
+    // older site file up to the template, and records it in the recent list. A file that is
     // missing or is not a site is reported and not opened; the current site then stays. True when opened.
     bool openSite(const std::string& path);
 
@@ -77,6 +82,7 @@ private:
     QPointer<SiteEditorWindow> m_editor;
     QPointer<StartSiteDialog> m_startDialog;
     bool m_started = false;
+    std::string m_appDatabase; // chosen by useAppDatabase(), else empty
 };
 
 // The short help page shipped in the program folder.

@@ -67,7 +67,7 @@ PageContentTab::PageContentTab(QWidget* parent)
     txtArtID->setReadOnly(true);
     txtArtID->hide();
 
-    Shape1 = new QFrame(this);
+    Shape1 = new ClickableLabel(this);
     Shape1->setObjectName(QStringLiteral("Shape1"));
     Shape1->setFrameShape(QFrame::NoFrame);
     Shape1->setStyleSheet(QStringLiteral("#Shape1 { border: 1px solid black; }"));
@@ -143,6 +143,11 @@ PageContentTab::PageContentTab(QWidget* parent)
     layout->addWidget(new QLabel(tr("Main Text for this page:"), this));
     layout->addWidget(txtFields[5], 1);
     layout->addWidget(new LimitNote(this));
+
+    // The boxes left of the "Web Pages" frame top to bottom, then the frame beside them, then the
+    // rows below both.
+    SetTabOrder({txtFields[1], txtFields[2], txtFields[3], Command1, txtFields[6], cmdAdd, cmdDelete, btnFirst,
+                 btnPrevious, btnNext, btnLast, btnHompage, txtFields[7], txtFields[4], txtFields[5]});
 }
 
 QWidget* PageContentTab::focusControl() const

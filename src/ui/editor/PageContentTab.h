@@ -5,7 +5,6 @@
 #include <QWidget>
 #include <array>
 
-class QFrame;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
@@ -23,8 +22,8 @@ public:
 
     // txtFields indices 1 to 7: Category, Section, Title, Para, Body, Image, Image_Strap.
     std::array<QWidget*, 8> txtFields {};
-    QLineEdit* txtArtID; // ArtID of the page shown, never shown
-    QFrame* Shape1;      // the picture area
+    QLineEdit* txtArtID;    // ArtID of the page shown, never shown
+    ClickableLabel* Shape1; // the picture area; a click on it opens the picture, shown or not
     ClickableLabel* imgImage;
     QPushButton* Command1; // "Choose &Picture ..."
     QPushButton* cmdAdd;

@@ -8,6 +8,7 @@
 #include "app/Paths.h"
 #include "app/StartUp.h"
 #include "generator/HomePage.h"
+#include "publish/FtpSettings.h"
 #include "ui/FreeWebSpace.h"
 #include "ui/SiteActions.h"
 #include "ui/editor/BannerTab.h"
@@ -21,6 +22,8 @@
 #include "ui/models/PagesSource.h"
 #include "ui/models/ProviderCatalogue.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -145,11 +148,14 @@ void SiteEditorWindow::connectPageButtons()
     connect(m_pageTab->Command1, &QPushButton::clicked, this, &SiteEditorWindow::choosePicture);
     connect(m_pageTab->btnHompage, &QPushButton::clicked, this,
             [this] { m_bannerTab->btnHompage_Click(m_pageTab->txtArtID->text(), fieldText(3)); });
-    connect(m_pageTab->imgImage, &ClickableLabel::clicked, this, [this] {
+    // The picture area answers a click even when its picture is missing, to say so.
+    const auto openPicture = [this] {
         const QString path = fieldText(6);
         if (!path.isEmpty())
             app::OpenDocument(path.toStdString(), m_ui);
-    });
+    };
+    connect(m_pageTab->imgImage, &ClickableLabel::clicked, this, openPicture);
+    connect(m_pageTab->Shape1, &ClickableLabel::clicked, this, openPicture);
 }
 
 void SiteEditorWindow::connectViewAndPublish()
@@ -259,7 +265,7 @@ void SiteEditorWindow::publishSite(bool saveFirst)
         commitEdits(DataSource::Options);
     }
     publish::FtpSettings ftp;
-    ftp.server = fieldText(8).toStdString();
+    ftp.server = publish::TrimmedServer(fieldText(8).toStdString());
     ftp.userName = fieldText(9).toStdString();
     ftp.password = fieldText(10).toStdString();
     ftp.root = fieldText(11).toStdString();
@@ -384,11 +390,16 @@ void SiteEditorWindow::processEvents()
 
 void SiteEditorWindow::keyPressEvent(QKeyEvent* event)
 {
-    // The form's default button: Enter that no box used for itself (one-line boxes and combo boxes
-    // pass it on, several-line boxes keep it) views the site.
+    // Enter on a focused button presses that button. Otherwise the form's default button takes
+    // Enter that no box used for itself (one-line boxes and combo boxes pass it on, several-line
+    // boxes keep it): it views the site.
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
         !(event->modifiers() & ~Qt::KeypadModifier)) {
-        m_viewTab->btnViewInBrowesr->click();
+        auto* button = qobject_cast<QAbstractButton*>(QApplication::focusWidget());
+        if (button && isAncestorOf(button))
+            button->click();
+        else
+            m_viewTab->btnViewInBrowesr->click();
         return;
     }
     QWidget::keyPressEvent(event);

@@ -58,6 +58,8 @@ LimitedTextEdit::LimitedTextEdit(int maxLength, QWidget* parent)
     , m_maxLength(maxLength)
     , m_limit(maxLength)
 {
+    // Tab moves on to the next box, as in every other box of the editor.
+    setTabChangesFocus(true);
     if (m_maxLength > 0)
         connect(this, &QPlainTextEdit::textChanged, this, &LimitedTextEdit::enforceLimit);
 }
@@ -121,10 +123,23 @@ LimitNote::LimitNote(QWidget* tab)
     });
 }
 
+void SetTabOrder(std::initializer_list<QWidget*> widgets)
+{
+    QWidget* previous = nullptr;
+    for (QWidget* widget : widgets) {
+        if (previous)
+            QWidget::setTabOrder(previous, widget);
+        previous = widget;
+    }
+}
+
 void ClickableLabel::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+        event->accept();
         emit clicked();
+        return;
+    }
     QLabel::mouseReleaseEvent(event);
 }
 

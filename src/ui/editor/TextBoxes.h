@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <initializer_list>
 
 namespace qle::ui {
 
@@ -65,12 +66,16 @@ public:
     explicit LimitNote(QWidget* tab);
 };
 
+// Tab goes through the widgets in this order (their order on screen), then on as before.
+void SetTabOrder(std::initializer_list<QWidget*> widgets);
+
 // The text with every line break (CR LF, LF or a lone CR) as CR LF.
 QString WithCrLf(const QString& text);
 // The text with every line break (CR LF, LF or a lone CR) as LF.
 QString WithLf(const QString& text);
 
-// A picture box or text that reports clicks.
+// A picture box or text that reports clicks. A click it reports goes no further, so a clickable
+// label inside another reports once.
 class ClickableLabel : public QLabel
 {
     Q_OBJECT
