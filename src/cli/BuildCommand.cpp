@@ -23,11 +23,13 @@ int BuildCommand(const Arguments& args)
         return 1;
     const std::string webFolder = app::WebFolder(app::BaseFolder(state->options));
 
+    // The site must be readable before a snapshot of it means anything.
     auto editor = generator::StoredSiteEditor::open(sitePath, &std::cout);
     if (!editor) {
         std::cerr << "quillon: " << editor.status().message() << '\n';
         return 1;
     }
+    SnapshotBeforeWork(sitePath, *state);
     if (Status s = generator::UpdateSite(*editor, sitePath, webFolder); !s.ok()) {
         std::cerr << "quillon: " << s.message() << '\n';
         return 1;

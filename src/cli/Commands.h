@@ -32,6 +32,20 @@ int PublishCommand(const Arguments& args);
 // cannot be made.
 std::optional<app::AppState> PrepareBaseFolder(const std::string& baseOverride);
 
+// quillon backup SITE.qls [--base DIR]: a snapshot of the site file, unless it is unchanged since the last.
+int BackupCommand(const Arguments& args);
+
+// quillon backups SITE.qls [--base DIR]: the site's backups, newest first, with date and pages.
+int BackupsCommand(const Arguments& args);
+
+// quillon restore SITE.qls BACKUP [--base DIR]: the site file from a backup (a name from the list,
+// or a path), after a snapshot of its current state.
+int RestoreCommand(const Arguments& args);
+
+// The snapshot build and publish take before their work, as the program does. A failure is
+// printed on stderr and, as in the program, stops nothing.
+void SnapshotBeforeWork(const std::string& sitePath, const app::AppState& state);
+
 // Reads "--base DIR" from the arguments into `base` and the rest into `positional`.
 // False (after a message on stderr) on an unknown option or a missing value.
 bool ParseBaseOption(const Arguments& args, std::string& base, std::vector<std::string>& positional);

@@ -53,6 +53,8 @@ int PublishCommand(const Arguments& args)
         return 1;
     }
 
+    SnapshotBeforeWork(sitePath, *state);
+
     // The batch file runs here in the foreground; nobody is at a console window to press a key.
     int uploadStatus = 1;
     const publish::ConsoleLauncher runHere = [&uploadStatus](const std::string& batchFile) {

@@ -1,6 +1,7 @@
 #include "ui/MainWindow.h"
 
 #include "app/AppQueries.h"
+#include "app/Backups.h"
 #include "app/Desktop.h"
 #include "app/Folders.h"
 #include "app/Paths.h"
@@ -15,6 +16,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <ctime>
 
 namespace qle::ui {
 
@@ -63,6 +65,8 @@ void MainWindow::createMenuBar()
     QAction* mnuOpen = file->addAction(tr("&Open Web Site ..."), QKeySequence(Qt::CTRL | Qt::Key_O), this,
                                        &MainWindow::openSiteCommand);
     mnuOpen->setObjectName(QStringLiteral("mnuOpen"));
+    m_mnuRestore = file->addAction(tr("Restore from Backup..."), this, &MainWindow::restoreFromBackup);
+    m_mnuRestore->setObjectName(QStringLiteral("mnuRestore"));
     file->addSeparator()->setObjectName(QStringLiteral("sep1"));
     QAction* mnuexit = file->addAction(tr("E&xit"), this, &QWidget::close);
     mnuexit->setObjectName(QStringLiteral("mnuexit"));
@@ -92,6 +96,44 @@ void MainWindow::setSiteMenusEnabled(bool enabled)
 {
     m_mnuView->menuAction()->setEnabled(enabled);
     m_mnuPublish->menuAction()->setEnabled(enabled);
+    m_mnuRestore->setEnabled(enabled);
+}
+
+void MainWindow::restoreFromBackup()
+{
+    if (!m_editor || m_state.currentSitePath.empty())
+        return;
+    const std::string site = m_state.currentSitePath;
+    const std::string base = app::BaseFolder(m_state.options);
+    // What the editor holds is saved (and kept as a backup) before anything is listed or replaced.
+    QWidget* frame = m_editor->parentWidget();
+    frame->close();
+    delete frame;
+    auto backups = app::ListBackups(site, base);
+    if (!backups || backups->empty()) {
+        m_ui.showMessage(backups ? "There are no backups of " + app::FileNameOfPath(site) + " yet."
+                                 : backups.status().message(),
+                         app::kProgramTitle, app::MessageIcon::Information);
+        openSite(site);
+        return;
+    }
+    std::vector<std::string> items;
+    for (const app::BackupInfo& backup : *backups)
+        items.push_back(backup.when + "    " +
+                        (backup.pages < 0 ? std::string("cannot be read") : std::to_string(backup.pages) + " pages"));
+    const auto chosen = m_ui.chooseItem(
+        "Choose the backup of " + app::FileNameOfPath(site) + " to restore:", "Restore from Backup", items);
+    if (chosen) {
+        const app::BackupInfo& backup = backups->at(*chosen);
+        const std::string question = "Replace " + app::FileNameOfPath(site) + " with its backup of " + backup.when +
+                                     " (" + items[*chosen].substr(backup.when.size() + 4) +
+                                     ")?\nThe site as it is now is backed up first.";
+        if (m_ui.askYesNo(question, app::kProgramTitle)) {
+            if (Status s = app::RestoreBackup(site, backup.path, base, std::time(nullptr)); !s.ok())
+                m_ui.showMessage(s.message(), app::kProgramTitle, app::MessageIcon::Warning);
+        }
+    }
+    openSite(site);
 }
 
 void MainWindow::useAppDatabase(const std::string& path)

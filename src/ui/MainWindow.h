@@ -49,6 +49,10 @@ public:
     // File menu commands.
     void newSite();
     void openSiteCommand();
+    // "Restore from Backup...": lists the open site's backups with their date and number of pages
+    // and, after a confirmation, puts the chosen one into the site (its current state is backed up
+    // first) and shows it afresh.
+    void restoreFromBackup();
 
     app::AppState& state() { return m_state; }
     SiteEditorWindow* editor() const;
@@ -79,6 +83,7 @@ private:
     QMenu* m_mnuView = nullptr;
     QMenu* m_mnuPublish = nullptr;
     QAction* m_mnuAbout = nullptr;
+    QAction* m_mnuRestore = nullptr;
     QPointer<SiteEditorWindow> m_editor;
     QPointer<StartSiteDialog> m_startDialog;
     bool m_started = false;

@@ -1,4 +1,5 @@
 #include "UiTest.h"
+#include "app/Backups.h"
 #include "app/Folders.h"
 #include "store/Database.h"
 #include "ui/MainWindow.h"
@@ -10,6 +11,7 @@
 #include "ui/models/PagesSource.h"
 
 #include <QAction>
+#include <filesystem>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -109,6 +111,79 @@ private slots:
         editor.setFieldText(3, QStringLiteral("edited"));
         editor.commitEdits(generator::SiteEditor::DataSource::Pages);
         QCOMPARE(Rows(site, "select Para, Body from Articles"), Strings({"a\r\nb|c\r\nd\r\ne"}));
+    }
+
+    void snapshotsAtBuildPublishAndCloseOnlyWhenChanged()
+    {
+        UiFixture f("Shop.QLS");
+        ui::SiteEditorWindow& editor = f.editor();
+        const auto backups = [&f] { return app::ListBackups(f.site, f.baseFolder()).value(); };
+        editor.setFieldText(3, QStringLiteral("first"));
+        editor.viewTab()->btnUpdateWeb->click();
+        QCOMPARE(backups().size(), std::size_t(1));
+        QCOMPARE(backups()[0].pages, 1);
+        // That build stored the page it fell back to as the homepage: a change, kept by the next build.
+        editor.viewTab()->btnUpdateWeb->click();
+        QCOMPARE(backups().size(), std::size_t(2));
+        // Nothing changed since: no new snapshot, by build, publish or the menu's publish.
+        editor.viewTab()->btnUpdateWeb->click();
+        editor.publishTab()->btnPublish->click();
+        Child<QAction>(*f.window, "mnuPublishNow")->trigger();
+        QCOMPARE(backups().size(), std::size_t(2));
+        // A change is caught by the next moment, whichever it is: a publish, then a close.
+        editor.pageContentTab()->cmdAdd->click();
+        editor.setFieldText(3, QStringLiteral("second"));
+        editor.publishTab()->btnPublish->click();
+        QCOMPARE(backups().size(), std::size_t(3));
+        QCOMPARE(backups()[0].pages, 2);
+        editor.setFieldText(3, QStringLiteral("second, changed"));
+        editor.parentWidget()->close();
+        QCOMPARE(backups().size(), std::size_t(4));
+        QCOMPARE(Rows(backups()[0].path, "select Title from Articles order by ArtID"),
+                 Strings({"first", "second, changed"}));
+        for (const auto& backup : backups())
+            QCOMPARE(std::filesystem::status(backup.path).permissions(),
+                     std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    }
+
+    void restoreFromBackupAsksFirstAndKeepsTheCurrentState()
+    {
+        UiFixture f("Shop.QLS");
+        QAction* restore = Child<QAction>(*f.window, "mnuRestore");
+        QVERIFY(restore->isEnabled());
+        // The editor is closed first, which keeps the new site's first snapshot; cancelling changes nothing.
+        restore->trigger();
+        QCOMPARE(f.recorder.itemLists.back().size(), std::size_t(1));
+        QVERIFY(f.recorder.questions.empty());
+        QVERIFY(f.window->editor());
+
+        // Restoring shows the site in a fresh editor.
+        f.editor().setFieldText(3, QStringLiteral("old"));
+        f.editor().viewTab()->btnUpdateWeb->click();
+        f.editor().setFieldText(3, QStringLiteral("new"));
+        f.editor().pageContentTab()->cmdAdd->click();
+        f.editor().setFieldText(3, QStringLiteral("another"));
+
+        // The list shows date and pages; the closing editor's snapshot (2 pages) is the newest.
+        f.recorder.itemAnswers = {1, 1};
+        restore->trigger();
+        QCOMPARE(f.recorder.itemLists.back().size(), std::size_t(3));
+        QVERIFY2(QString::fromStdString(f.recorder.itemLists.back()[0]).endsWith(QLatin1String("2 pages")),
+                 f.recorder.itemLists.back()[0].c_str());
+        QVERIFY2(QString::fromStdString(f.recorder.itemLists.back()[1]).endsWith(QLatin1String("1 pages")),
+                 f.recorder.itemLists.back()[1].c_str());
+        // No at the confirmation: nothing is restored, and the editor is back on the site.
+        QCOMPARE(f.recorder.questions.size(), std::size_t(1));
+        QCOMPARE(Titles(f.site), Strings({"new", "another"}));
+        QVERIFY(f.window->editor());
+
+        f.recorder.yesNoAnswers = {true};
+        restore->trigger();
+        QCOMPARE(Titles(f.site), Strings({"old"}));
+        QCOMPARE(f.editor().fieldText(3), QStringLiteral("old"));
+        // The state replaced is among the backups, to be restored in turn.
+        QCOMPARE(Rows(app::ListBackups(f.site, f.baseFolder()).value()[0].path, "select Title from Articles"),
+                 Strings({"new", "another"}));
     }
 
     void aFullBoxSaysSo()

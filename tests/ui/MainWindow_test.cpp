@@ -54,6 +54,7 @@ private slots:
         } entries[] = {
             {"mnuNew", "&New Web Site ...", QKeySequence(Qt::CTRL | Qt::Key_N)},
             {"mnuOpen", "&Open Web Site ...", QKeySequence(Qt::CTRL | Qt::Key_O)},
+            {"mnuRestore", "Restore from Backup...", QKeySequence()},
             {"mnuexit", "E&xit", QKeySequence()},
             {"mnuViewSite", "&Web Site", QKeySequence()},
             {"mnuPublishNow", "&Publish to the Internet", QKeySequence()},

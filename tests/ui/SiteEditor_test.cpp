@@ -160,10 +160,18 @@ private slots:
         }
         tab->btnFirst->click();
         tab->btnNext->click();
-        // Deleting the middle page shows the next one.
+        // Deleting asks first, naming the page; No keeps it.
+        tab->cmdDelete->click();
+        QCOMPARE(f.recorder.questions.size(), std::size_t(1));
+        QVERIFY2(f.recorder.questions[0].find("Delete the page \"two\"?") == 0, f.recorder.questions[0].c_str());
+        QCOMPARE(Pages(f.site).size(), std::size_t(3));
+        QVERIFY(!tab->cmdUndoDelete->isEnabled());
+        // Yes: deleting the middle page shows the next one.
+        f.recorder.yesNoAnswers = {true, true, true};
         tab->cmdDelete->click();
         QCOMPARE(Pages(f.site), Strings({"1|C|s|one", "3|C|s|three"}));
         QCOMPARE(editor.fieldText(3), QStringLiteral("three"));
+        QVERIFY(tab->cmdUndoDelete->isEnabled());
         // Deleting the last page shows the one before.
         tab->cmdDelete->click();
         QCOMPARE(editor.fieldText(3), QStringLiteral("one"));
@@ -172,13 +180,47 @@ private slots:
         QVERIFY(Pages(f.site).empty());
         QVERIFY(editor.datPrimaryRS()->isNewPage());
         QCOMPARE(editor.fieldText(3), QString());
-        // Deleting a new page just starts another; an ArtID is never reused.
+        // Undo puts back the last page deleted, with its own ArtID, and shows it; only once.
+        tab->cmdUndoDelete->click();
+        QCOMPARE(Pages(f.site), Strings({"1|C|s|one"}));
+        QCOMPARE(editor.fieldText(3), QStringLiteral("one"));
+        QCOMPARE(tab->txtArtID->text(), QStringLiteral("1"));
+        QVERIFY(!tab->cmdUndoDelete->isEnabled());
+        // Deleting a new page that holds typing asks too; a blank one just starts afresh.
+        tab->cmdAdd->click();
         FillPage(editor, QStringLiteral("D"), QStringLiteral("d"), QStringLiteral("unsaved"));
+        f.recorder.yesNoAnswers = {true};
         tab->cmdDelete->click();
+        QCOMPARE(f.recorder.questions.size(), std::size_t(5));
         QCOMPARE(editor.fieldText(3), QString());
+        tab->cmdDelete->click();
+        QCOMPARE(f.recorder.questions.size(), std::size_t(5));
+        QVERIFY(!tab->cmdUndoDelete->isEnabled());
+        // An ArtID is never reused.
         FillPage(editor, QStringLiteral("E"), QStringLiteral("e"), QStringLiteral("four"));
         tab->cmdAdd->click();
-        QCOMPARE(Pages(f.site), Strings({"4|E|e|four"}));
+        QCOMPARE(Pages(f.site), Strings({"1|C|s|one", "4|E|e|four"}));
+    }
+
+    void undoDeleteWithCtrlZOnTheTab()
+    {
+        UiFixture f("Shop.QLS");
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        ui::SiteEditorWindow& editor = f.editor();
+        ui::PageContentTab* tab = editor.pageContentTab();
+        for (const char* title : {"one", "two"}) {
+            FillPage(editor, QStringLiteral("C"), QStringLiteral("s"), QString::fromLatin1(title));
+            tab->cmdAdd->click();
+        }
+        tab->btnFirst->click();
+        f.recorder.yesNoAnswers = {true};
+        tab->cmdDelete->setFocus();
+        tab->cmdDelete->click();
+        QCOMPARE(Pages(f.site), Strings({"2|C|s|two"}));
+        QTest::keyClick(tab->cmdDelete, Qt::Key_Z, Qt::ControlModifier);
+        QTRY_COMPARE(Pages(f.site), Strings({"1|C|s|one", "2|C|s|two"}));
+        QTRY_COMPARE(editor.fieldText(3), QStringLiteral("one"));
     }
 
     void choosingAPicture()

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -85,6 +86,13 @@ PageContentTab::PageContentTab(QWidget* parent)
     cmdAdd->setObjectName(QStringLiteral("cmdAdd"));
     cmdDelete = new QPushButton(tr("&Delete this Page"), pages);
     cmdDelete->setObjectName(QStringLiteral("cmdDelete"));
+    cmdUndoDelete = new QPushButton(tr("&Undo Delete"), pages);
+    cmdUndoDelete->setObjectName(QStringLiteral("cmdUndoDelete"));
+    cmdUndoDelete->setEnabled(false);
+    // Ctrl+Z anywhere on the tab but in a box, where it undoes typing.
+    auto* undo = new QShortcut(QKeySequence::Undo, this, cmdUndoDelete, &QPushButton::animateClick,
+                               Qt::WidgetWithChildrenShortcut);
+    undo->setObjectName(QStringLiteral("undoDeleteShortcut"));
     btnFirst = NavigatorButton(pages, "btnFirst", QStringLiteral("|<"), tr("First page"));
     btnPrevious = NavigatorButton(pages, "btnPrevious", QStringLiteral("<"), tr("Previous page"));
     btnNext = NavigatorButton(pages, "btnNext", QStringLiteral(">"), tr("Next page"));
@@ -105,6 +113,7 @@ PageContentTab::PageContentTab(QWidget* parent)
     auto* pagesLayout = new QVBoxLayout(pages);
     pagesLayout->addWidget(cmdAdd);
     pagesLayout->addWidget(cmdDelete);
+    pagesLayout->addWidget(cmdUndoDelete);
     pagesLayout->addWidget(new QLabel(tr("Next/Previous"), pages));
     pagesLayout->addLayout(navigator);
     pagesLayout->addWidget(btnHompage);
@@ -146,8 +155,8 @@ PageContentTab::PageContentTab(QWidget* parent)
 
     // The boxes left of the "Web Pages" frame top to bottom, then the frame beside them, then the
     // rows below both.
-    SetTabOrder({txtFields[1], txtFields[2], txtFields[3], Command1, txtFields[6], cmdAdd, cmdDelete, btnFirst,
-                 btnPrevious, btnNext, btnLast, btnHompage, txtFields[7], txtFields[4], txtFields[5]});
+    SetTabOrder({txtFields[1], txtFields[2], txtFields[3], Command1, txtFields[6], cmdAdd, cmdDelete, cmdUndoDelete,
+                 btnFirst, btnPrevious, btnNext, btnLast, btnHompage, txtFields[7], txtFields[4], txtFields[5]});
 }
 
 QWidget* PageContentTab::focusControl() const

@@ -28,6 +28,7 @@ public:
     QPushButton* Command1; // "Choose &Picture ..."
     QPushButton* cmdAdd;
     QPushButton* cmdDelete;
+    QPushButton* cmdUndoDelete; // "&Undo Delete", also Ctrl+Z on this tab; enabled after a delete
     QToolButton* btnFirst;
     QToolButton* btnPrevious;
     QToolButton* btnNext;

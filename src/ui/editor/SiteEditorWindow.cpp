@@ -1,6 +1,7 @@
 #include "ui/editor/SiteEditorWindow.h"
 
 #include "app/AppQueries.h"
+#include "app/Backups.h"
 #include "app/Banner.h"
 #include "app/Desktop.h"
 #include "app/Folders.h"
@@ -31,10 +32,12 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSqlRecord>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <ctime>
 
 namespace qle::ui {
 
@@ -144,7 +147,8 @@ void SiteEditorWindow::connectPageButtons()
     connect(m_pageTab->btnNext, &QToolButton::clicked, this, [this] { runPageMove(&PagesSource::moveNext); });
     connect(m_pageTab->btnLast, &QToolButton::clicked, this, [this] { runPageMove(&PagesSource::moveLast); });
     connect(m_pageTab->cmdAdd, &QPushButton::clicked, this, [this] { runPageMove(&PagesSource::addNew); });
-    connect(m_pageTab->cmdDelete, &QPushButton::clicked, this, [this] { runPageMove(&PagesSource::deleteCurrent); });
+    connect(m_pageTab->cmdDelete, &QPushButton::clicked, this, &SiteEditorWindow::deletePage);
+    connect(m_pageTab->cmdUndoDelete, &QPushButton::clicked, this, &SiteEditorWindow::undoDelete);
     connect(m_pageTab->Command1, &QPushButton::clicked, this, &SiteEditorWindow::choosePicture);
     connect(m_pageTab->btnHompage, &QPushButton::clicked, this,
             [this] { m_bannerTab->btnHompage_Click(m_pageTab->txtArtID->text(), fieldText(3)); });
@@ -228,6 +232,42 @@ void SiteEditorWindow::runPageMove(Status (PagesSource::*step)())
     reportFailure((m_pages->*step)());
 }
 
+void SiteEditorWindow::deletePage()
+{
+    if (!m_pages->isOpen())
+        return;
+    const bool stored = !m_pages->isNewPage() && !m_pages->currentArtId().isEmpty();
+    const QString title = fieldText(3).trimmed();
+    const std::string named =
+        title.isEmpty() ? std::string("this page (it has no title)") : "the page \"" + title.toStdString() + "\"";
+    // A new page that was never stored goes without a question only while nothing is typed on it.
+    if (stored || (m_pages->isNewPage() && !m_pages->isBlankNewPage())) {
+        const std::string tail =
+            stored ? "\nYou can put it back at once with Undo Delete (Ctrl+Z)." : "\nIt was never saved.";
+        if (!m_ui.askYesNo("Delete " + named + "?" + tail, app::kProgramTitle))
+            return;
+    }
+    auto deleted = std::make_unique<QSqlRecord>(m_pages->currentRecord());
+    const Status status = m_pages->deleteCurrent();
+    reportFailure(status);
+    if (status.ok() && stored) {
+        m_deletedPage = std::move(deleted);
+        m_pageTab->cmdUndoDelete->setEnabled(true);
+    }
+}
+
+void SiteEditorWindow::undoDelete()
+{
+    if (!m_deletedPage || !m_pages->isOpen())
+        return;
+    const Status status = m_pages->restorePage(*m_deletedPage);
+    reportFailure(status);
+    if (status.ok()) {
+        m_deletedPage.reset();
+        m_pageTab->cmdUndoDelete->setEnabled(false);
+    }
+}
+
 void SiteEditorWindow::choosePicture()
 {
     app::FileChoice choice;
@@ -246,8 +286,22 @@ void SiteEditorWindow::choosePicture()
     setFieldText(6, QString::fromStdString(app::CopyUnderFreeName(chosen, folder)));
 }
 
+void SiteEditorWindow::snapshot(bool saveFirst)
+{
+    if (saveFirst) {
+        commitEdits(DataSource::Pages);
+        commitEdits(DataSource::Options);
+    }
+    if (m_sitePath.isEmpty())
+        return;
+    auto snapshot = app::TakeSnapshot(m_sitePath.toStdString(), app::BaseFolder(m_state.options), std::time(nullptr));
+    if (!snapshot)
+        reportFailure(snapshot.status().withContext("No backup of the site could be taken"));
+}
+
 void SiteEditorWindow::updateSite()
 {
+    snapshot(true);
     const Status status = BuildSite(*this, m_state);
     if (status.ok())
         return;
@@ -260,10 +314,8 @@ void SiteEditorWindow::updateSite()
 
 void SiteEditorWindow::publishSite(bool saveFirst)
 {
-    if (saveFirst) {
-        commitEdits(DataSource::Pages);
-        commitEdits(DataSource::Options);
-    }
+    // The main window's command publishes what is stored; that is what its snapshot keeps.
+    snapshot(saveFirst);
     publish::FtpSettings ftp;
     ftp.server = publish::TrimmedServer(fieldText(8).toStdString());
     ftp.userName = fieldText(9).toStdString();
@@ -407,9 +459,8 @@ void SiteEditorWindow::keyPressEvent(QKeyEvent* event)
 
 void SiteEditorWindow::closeEvent(QCloseEvent* event)
 {
-    // Closing is a saving moment, and it is never refused.
-    commitEdits(DataSource::Pages);
-    commitEdits(DataSource::Options);
+    // Closing is a saving moment, and it is never refused; a changed site is backed up.
+    snapshot(true);
     event->accept();
 }
 

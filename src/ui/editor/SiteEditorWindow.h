@@ -7,7 +7,9 @@
 
 #include <QWidget>
 #include <array>
+#include <memory>
 
+class QSqlRecord;
 class QTabWidget;
 
 namespace qle::app {
@@ -80,8 +82,14 @@ private:
     void connectViewAndPublish();
     void fillProviderList();
     void reportFailure(const Status& status);
+    // Saves both sources when asked, then keeps a snapshot of the site file unless it is unchanged
+    // since the last one. A failed snapshot is reported and stops nothing.
+    void snapshot(bool saveFirst);
     void runPageMove(Status (PagesSource::*step)());
     void choosePicture();
+    // Asks first, naming the page; a stored page can then be put back by undoDelete().
+    void deletePage();
+    void undoDelete();
     void pickProvider();
     void usernameLeft();
     void openPublishedPage();
@@ -100,6 +108,7 @@ private:
     PagesSource* m_pages;
     OptionsSource* m_options;
     std::array<QWidget*, 14> m_txtFields {};
+    std::unique_ptr<QSqlRecord> m_deletedPage; // the last page deleted, until it is put back
 };
 
 } // namespace qle::ui

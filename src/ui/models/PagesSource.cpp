@@ -178,6 +178,40 @@ Status PagesSource::addNew()
     return Status::OK();
 }
 
+bool PagesSource::isBlankNewPage()
+{
+    if (!isNewPage())
+        return false;
+    m_table.mapper().submit();
+    return rowIsBlank(m_row);
+}
+
+QSqlRecord PagesSource::currentRecord()
+{
+    if (!isOpen() || m_row >= m_table.model().rowCount())
+        return {};
+    m_table.mapper().submit();
+    return m_table.model().record(m_row);
+}
+
+Status PagesSource::restorePage(const QSqlRecord& page)
+{
+    if (!isOpen())
+        return Status::OK();
+    if (Status s = leave(); !s.ok())
+        return s;
+    const QVariant id = page.value(QStringLiteral("ArtID"));
+    if (!m_table.model().insertRecord(-1, page))
+        return Status::DatabaseError("The page could not be put back");
+    if (Status s = m_table.submitAll("The page could not be put back"); !s.ok()) {
+        m_table.model().revertAll();
+        return s;
+    }
+    const int row = rowOfArtId(id);
+    showRow(row < 0 ? qMax(0, m_table.model().rowCount() - 1) : row);
+    return Status::OK();
+}
+
 Status PagesSource::deleteCurrent()
 {
     if (!isOpen())

@@ -7,6 +7,7 @@
 
 #include <QObject>
 
+class QSqlRecord;
 class QWidget;
 
 namespace qle::ui {
@@ -41,7 +42,15 @@ public:
     // else a new blank page.
     Status deleteCurrent();
 
+    // The page shown with its pending edits, as it would be stored (for putting a deleted page back).
+    QSqlRecord currentRecord();
+    // Stores a page deleted before, with its own ArtID, and shows it. The page shown first is
+    // written (or dropped while blank) as on any move.
+    Status restorePage(const QSqlRecord& page);
+
     bool isNewPage() const;
+    // A new page with nothing typed on it yet.
+    bool isBlankNewPage();
     // The ArtID of the page shown; empty for a new page.
     QString currentArtId() const;
     int pageCount() const;
