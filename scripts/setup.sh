@@ -15,6 +15,7 @@ packages=(
     qt6-base-dev libqt6sql6-sqlite qt6-webengine-dev
     python3-pyftpdlib xvfb xauth xdg-utils time
     desktop-file-utils
+    qt6-image-formats-plugins libqt6svg6
 )
 
 missing=()

@@ -32,6 +32,7 @@ MainWindow::MainWindow(app::UserInterface& ui, const std::string& programFolder,
     m_mdi->setObjectName(QStringLiteral("mdiArea"));
     m_mdi->setBackground(QColor(0x80, 0x80, 0x80));
     setCentralWidget(m_mdi);
+    m_mdi->viewport()->installEventFilter(this);
     createMenuBar();
     // No site is open yet: the site commands wait for one.
     setSiteMenusEnabled(false);
@@ -271,6 +272,13 @@ void MainWindow::showHelp()
     const std::string page = app::JoinPath(m_state.programFolder, kHelpPage);
     if (Status s = app::ShowPage(page, m_state.programFolder, app::BaseFolder(m_state.options), m_ui); !s.ok())
         m_ui.showMessage(s.message(), app::kProgramTitle, app::MessageIcon::Warning);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_mdi->viewport() && event->type() == QEvent::Resize && m_editor)
+        m_editor->parentWidget()->setGeometry(QRect(QPoint(0, 0), m_mdi->viewport()->size()));
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -69,6 +69,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Keeps the editor filling the document area as the window is resized.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createMenuBar();

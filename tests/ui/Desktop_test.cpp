@@ -12,8 +12,13 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QImage>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
@@ -115,6 +120,78 @@ private slots:
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             }
             QCOMPARE(order, expected);
+        }
+    }
+
+    void navigatorSaysWhereTheAuthorIs()
+    {
+        UiFixture f("Shop.QLS");
+        ui::SiteEditorWindow& editor = f.editor();
+        ui::PageContentTab* tab = editor.pageContentTab();
+        QCOMPARE(tab->lblPosition->text(), QStringLiteral("New page (0 stored)"));
+        for (const char* title : {"one", "two", "three"}) {
+            editor.setFieldText(3, QString::fromLatin1(title));
+            tab->cmdAdd->click();
+        }
+        QCOMPARE(tab->lblPosition->text(), QStringLiteral("New page (3 stored)"));
+        tab->btnPrevious->click();
+        QCOMPARE(tab->lblPosition->text(), QStringLiteral("Page 3 of 3"));
+        tab->btnFirst->click();
+        tab->btnNext->click();
+        QCOMPARE(tab->lblPosition->text(), QStringLiteral("Page 2 of 3"));
+        // A new page stored by a build counts at once.
+        tab->cmdAdd->click();
+        editor.setFieldText(3, QStringLiteral("four"));
+        editor.commitEdits(generator::SiteEditor::DataSource::Pages);
+        QCOMPARE(tab->lblPosition->text(), QStringLiteral("Page 4 of 4"));
+        f.recorder.yesNoAnswers = {true};
+        tab->cmdDelete->click();
+        QCOMPARE(tab->lblPosition->text(), QStringLiteral("Page 3 of 3"));
+    }
+
+    void editorFillsTheWindowAndScrollsWhenSmall()
+    {
+        UiFixture f("Shop.QLS");
+        f.window->resize(1600, 1000);
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        ui::SiteEditorWindow& editor = f.editor();
+        QWidget* frame = editor.parentWidget();
+        const auto fills = [&] {
+            return frame->geometry() == QRect(QPoint(0, 0), f.window->mdiArea()->viewport()->size());
+        };
+        QTRY_VERIFY(fills());
+        const int bodyHeight = editor.txtFields(5)->height();
+        const int bodyWidth = editor.txtFields(5)->width();
+
+        f.window->resize(1000, 700);
+        QTRY_VERIFY(fills());
+        QTRY_VERIFY(editor.txtFields(5)->height() < bodyHeight);
+        QVERIFY(editor.txtFields(5)->width() < bodyWidth);
+
+        // Too small for the tab: it scrolls, and the controls keep their size.
+        f.window->resize(500, 380);
+        QTRY_VERIFY(fills());
+        auto* scroll = qobject_cast<QScrollArea*>(editor.SSTab1()->currentWidget());
+        QVERIFY(scroll);
+        QTRY_VERIFY(scroll->verticalScrollBar()->maximum() > 0);
+        QVERIFY(editor.pageContentTab()->height() >= editor.pageContentTab()->minimumSizeHint().height());
+    }
+
+    void previewShowsPngWebpAndSvgInAnyLetterCase()
+    {
+        TempDir dir;
+        QImage image(30, 20, QImage::Format_RGB32);
+        image.fill(Qt::blue);
+        QVERIFY(image.save(QString::fromStdString(dir / "rose.PNG"), "PNG"));
+        QVERIFY2(image.save(QString::fromStdString(dir / "rose.WebP"), "WEBP"), "no WebP image plugin");
+        WriteFile(dir / "rose.Svg", "<svg xmlns='http://www.w3.org/2000/svg' width='30' height='20'>"
+                                    "<rect width='30' height='20' fill='blue'/></svg>");
+        ui::PageContentTab tab;
+        for (const char* name : {"rose.PNG", "rose.WebP", "rose.Svg"}) {
+            tab.showPicture(QString::fromStdString(dir / name));
+            QVERIFY2(!tab.imgImage->isHidden(), name);
+            QCOMPARE(tab.imgImage->size(), QSize(30, 20));
         }
     }
 

@@ -103,11 +103,15 @@ PageContentTab::PageContentTab(QWidget* parent)
     navigator->setSpacing(0);
     navigator->addWidget(btnFirst);
     navigator->addWidget(btnPrevious);
-    // The navigator's caption is a single blank.
-    auto* caption = new QLabel(QStringLiteral(" "), pages);
-    caption->setFrameShape(QFrame::Panel);
-    caption->setFrameShadow(QFrame::Sunken);
-    navigator->addWidget(caption, 1);
+    // The navigator's caption says where the author is.
+    lblPosition = new QLabel(QStringLiteral(" "), pages);
+    lblPosition->setObjectName(QStringLiteral("lblPosition"));
+    lblPosition->setFrameShape(QFrame::Panel);
+    lblPosition->setFrameShadow(QFrame::Sunken);
+    lblPosition->setAlignment(Qt::AlignCenter);
+    lblPosition->setMinimumWidth(
+        lblPosition->fontMetrics().horizontalAdvance(QStringLiteral("New page (9999 stored)")));
+    navigator->addWidget(lblPosition, 1);
     navigator->addWidget(btnNext);
     navigator->addWidget(btnLast);
     auto* pagesLayout = new QVBoxLayout(pages);

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <array>
 
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
@@ -34,6 +35,7 @@ public:
     QToolButton* btnNext;
     QToolButton* btnLast;
     QPushButton* btnHompage;
+    QLabel* lblPosition; // the navigator's caption: "Page 3 of 12"
 
     QWidget* focusControl() const;
 

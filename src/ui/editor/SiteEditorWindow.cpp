@@ -32,6 +32,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSqlRecord>
 #include <QTabWidget>
 #include <QTimer>
@@ -52,6 +53,17 @@ QString TextOfBox(const QWidget* box)
     return {};
 }
 
+// The tab fills the space it is given and grows with the window; below its smallest sensible size
+// it scrolls rather than cutting off controls.
+QScrollArea* Scrolling(QWidget* tab)
+{
+    auto* area = new QScrollArea;
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidget(tab);
+    return area;
+}
+
 } // namespace
 
 SiteEditorWindow::SiteEditorWindow(app::AppState& state, app::UserInterface& ui, QWidget* parent)
@@ -70,11 +82,11 @@ SiteEditorWindow::SiteEditorWindow(app::AppState& state, app::UserInterface& ui,
     setObjectName(QStringLiteral("frmMainForm"));
     setWindowTitle(tr("Currently editing web site named:"));
     m_tabs->setObjectName(QStringLiteral("SSTab1"));
-    m_tabs->addTab(m_pageTab, tr("Page Content"));
-    m_tabs->addTab(m_coloursTab, tr("Colours"));
-    m_tabs->addTab(m_bannerTab, tr("Banner && Homepage"));
-    m_tabs->addTab(m_viewTab, tr("View Your Web Site"));
-    m_tabs->addTab(m_publishTab, tr("Publish to the World !"));
+    m_tabs->addTab(Scrolling(m_pageTab), tr("Page Content"));
+    m_tabs->addTab(Scrolling(m_coloursTab), tr("Colours"));
+    m_tabs->addTab(Scrolling(m_bannerTab), tr("Banner && Homepage"));
+    m_tabs->addTab(Scrolling(m_viewTab), tr("View Your Web Site"));
+    m_tabs->addTab(Scrolling(m_publishTab), tr("Publish to the World !"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(m_tabs);
@@ -134,8 +146,10 @@ void SiteEditorWindow::bindControls()
     m_options->addMapping(m_bannerTab->cmbSectArtLmt, "Sect_Art_Limit");
     m_options->addMapping(m_bannerTab->cmbSectArtMaj, "Sect_Art_Maj");
 
-    connect(m_pages, &PagesSource::currentPageChanged, this,
-            [this] { m_pageTab->txtArtID->setText(m_pages->currentArtId()); });
+    connect(m_pages, &PagesSource::currentPageChanged, this, [this] {
+        m_pageTab->txtArtID->setText(m_pages->currentArtId());
+        m_pageTab->lblPosition->setText(m_pages->positionText());
+    });
     auto* image = qobject_cast<QPlainTextEdit*>(m_txtFields[6]);
     connect(image, &QPlainTextEdit::textChanged, this, [this, image] { m_pageTab->showPicture(image->toPlainText()); });
 }

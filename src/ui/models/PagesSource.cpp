@@ -40,6 +40,18 @@ bool PagesSource::isNewPage() const
            m_table.model().record(m_row).value(QStringLiteral("ArtID")).isNull();
 }
 
+QString PagesSource::positionText() const
+{
+    if (!isOpen())
+        return {};
+    const int rows = m_table.model().rowCount();
+    const bool onNewPage = m_row >= rows || isNewPage();
+    const int stored = rows - (rows > 0 && m_table.model().record(rows - 1).value(QStringLiteral("ArtID")).isNull());
+    if (onNewPage)
+        return tr("New page (%1 stored)").arg(stored);
+    return tr("Page %1 of %2").arg(m_row + 1).arg(stored);
+}
+
 QString PagesSource::currentArtId() const
 {
     if (!isOpen() || m_row >= m_table.model().rowCount())

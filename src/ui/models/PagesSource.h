@@ -49,6 +49,8 @@ public:
     Status restorePage(const QSqlRecord& page);
 
     bool isNewPage() const;
+    // Where the author is, for the navigator: "Page 3 of 12", or "New page (12 stored)".
+    QString positionText() const;
     // A new page with nothing typed on it yet.
     bool isBlankNewPage();
     // The ArtID of the page shown; empty for a new page.
