@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Saves a picture of every window of the program into OUTDIR: the start dialog, each tab of the
 # site editor on a fixture site (Colours, Banner & Homepage with a banner and homepage set, the
-# View tab after a build), the provider catalogue, the splash and the About window.
+# View tab after a build), the colour boxes' swatches, the delete confirmation, the editor at
+# 1600x1000 and 900x600, the restore dialog, the start dialog's Recent tab, the provider
+# catalogue, the splash and the About window. Each picture carries its window's title.
 #   scripts/screenshots.sh OUTDIR
 # Runs under a virtual X server (Xvfb), with a scratch home folder, so nothing of yours is touched.
 set -euo pipefail
@@ -26,4 +28,4 @@ export HOME="$scratch"
 export QT_QPA_PLATFORM=xcb
 [ "$(id -u)" -ne 0 ] || export QTWEBENGINE_DISABLE_SANDBOX=1
 
-xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tests/ui_screenshots" "$out"
+xvfb-run -a -s "-screen 0 1700x1100x24" "$build/tests/ui_screenshots" "$out"
