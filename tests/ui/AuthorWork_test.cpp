@@ -11,13 +11,13 @@
 #include "ui/models/PagesSource.h"
 
 #include <QAction>
-#include <filesystem>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
+#include <filesystem>
 
 namespace qle::test {
 

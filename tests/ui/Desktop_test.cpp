@@ -62,6 +62,26 @@ private slots:
         QVERIFY2(page.find("<TD BGCOLOR=#FFD580>") != std::string::npos, page.c_str());
     }
 
+    void homepageTitleFollowsTheFallbackPage()
+    {
+        UiFixture f("Shop.QLS");
+        ui::SiteEditorWindow& editor = f.editor();
+        ui::PageContentTab* tab = editor.pageContentTab();
+        for (const char* title : {"Welcome", "News"}) {
+            editor.setFieldText(3, QString::fromLatin1(title));
+            tab->cmdAdd->click();
+        }
+        tab->btnLast->click();
+        tab->btnHompage->click();
+        QCOMPARE(editor.bannerTab()->txtHomepage_Title->text(), QStringLiteral("News"));
+        // The homepage is deleted; the build falls back to the lowest page, and the title box says so.
+        f.recorder.yesNoAnswers = {true};
+        tab->cmdDelete->click();
+        editor.viewTab()->btnUpdateWeb->click();
+        QCOMPARE(editor.bannerTab()->txtHomepage_Title->text(), QStringLiteral("Welcome"));
+        QCOMPARE(Rows(f.site, "select homepage, homepage_title from Options"), Strings({"1|Welcome"}));
+    }
+
     void enterPressesTheFocusedButton()
     {
         UiFixture f("Shop.QLS");

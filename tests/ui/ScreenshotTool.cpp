@@ -23,6 +23,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QListWidget>
 #include <QMessageBox>
@@ -118,6 +119,13 @@ int main(int argc, char** argv)
 
     qle::test::RecordingUi ui;
     qle::ui::MainWindow window(ui, qle::test::ProgramFolder());
+    // A settings file of its own in the scratch home: the shipped one keeps no recent sites of ours.
+    const std::string appDatabase = QDir::homePath().toStdString() + "/Quillon Engine.mdb";
+    QFile::remove(QString::fromStdString(appDatabase));
+    QFile::copy(QString::fromStdString(qle::app::AppDatabasePath(qle::test::ProgramFolder())),
+                QString::fromStdString(appDatabase));
+    QFile::setPermissions(QString::fromStdString(appDatabase), QFile::ReadOwner | QFile::WriteOwner);
+    window.useAppDatabase(appDatabase);
     window.resize(1100, 800);
     window.show();
     window.startUp();

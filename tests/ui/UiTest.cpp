@@ -19,6 +19,8 @@ UiFixture::UiFixture()
     // An application database of the test's own: the recent list is written on every open.
     const std::string appDatabase = m_home.path() + "Quillon Engine.mdb";
     WriteFile(appDatabase, ReadFile(app::AppDatabasePath(ProgramFolder())));
+    // A program run from the build folder keeps its recent sites in the shipped file.
+    (void)store::Database::open(appDatabase)->execute("DELETE FROM last_5_sites");
     window = std::make_unique<ui::MainWindow>(recorder, ProgramFolder());
     window->useAppDatabase(appDatabase);
     (void)app::StartUp(window->state(), ProgramFolder(), appDatabase);
