@@ -9,15 +9,31 @@ namespace qle::cli {
 
 namespace {
 
-// Reads "SITE.qls [more...] [--base DIR]"; false after a usage message.
-bool ParseSiteArguments(const Arguments& args, std::size_t count, const char* usage, std::string& base,
-                        std::vector<std::string>& positional)
+// A backup command's site file (and backup) and the program's state for its base folder.
+struct SiteArguments
 {
-    if (!ParseBaseOption(args, base, positional) || positional.size() != count) {
+    std::vector<std::string> positional;
+    app::AppState state;
+};
+
+// Reads "SITE.qls [BACKUP] [--base DIR]" and prepares the base folder. Nullopt after a message,
+// with `status` set to the exit status: 2 for a usage error, 1 when the folders cannot be made.
+std::optional<SiteArguments> Prepare(const Arguments& args, std::size_t count, const char* usage, int& status)
+{
+    std::string base;
+    SiteArguments prepared;
+    if (!ParseBaseOption(args, base, prepared.positional) || prepared.positional.size() != count) {
         std::cerr << "usage: " << usage << '\n';
-        return false;
+        status = 2;
+        return std::nullopt;
     }
-    return true;
+    std::optional<app::AppState> state = PrepareBaseFolder(base);
+    if (!state) {
+        status = 1;
+        return std::nullopt;
+    }
+    prepared.state = std::move(*state);
+    return prepared;
 }
 
 } // namespace
@@ -36,13 +52,12 @@ void SnapshotBeforeWork(const std::string& sitePath, const app::AppState& state)
 
 int BackupCommand(const Arguments& args)
 {
-    std::string base;
-    std::vector<std::string> positional;
-    if (!ParseSiteArguments(args, 1, "quillon backup SITE.qls [--base DIR]", base, positional))
-        return 2;
-    std::optional<app::AppState> state = PrepareBaseFolder(base);
-    if (!state)
-        return 1;
+    int status = 0;
+    std::optional<SiteArguments> prepared = Prepare(args, 1, "quillon backup SITE.qls [--base DIR]", status);
+    if (!prepared)
+        return status;
+    const std::vector<std::string>& positional = prepared->positional;
+    app::AppState* state = &prepared->state;
     auto snapshot = app::TakeSnapshot(positional[0], app::BaseFolder(state->options), std::time(nullptr));
     if (!snapshot) {
         std::cerr << "quillon: " << snapshot.status().message() << '\n';
@@ -57,13 +72,12 @@ int BackupCommand(const Arguments& args)
 
 int BackupsCommand(const Arguments& args)
 {
-    std::string base;
-    std::vector<std::string> positional;
-    if (!ParseSiteArguments(args, 1, "quillon backups SITE.qls [--base DIR]", base, positional))
-        return 2;
-    std::optional<app::AppState> state = PrepareBaseFolder(base);
-    if (!state)
-        return 1;
+    int status = 0;
+    std::optional<SiteArguments> prepared = Prepare(args, 1, "quillon backups SITE.qls [--base DIR]", status);
+    if (!prepared)
+        return status;
+    const std::vector<std::string>& positional = prepared->positional;
+    app::AppState* state = &prepared->state;
     auto backups = app::ListBackups(positional[0], app::BaseFolder(state->options));
     if (!backups) {
         std::cerr << "quillon: " << backups.status().message() << '\n';
@@ -79,13 +93,12 @@ int BackupsCommand(const Arguments& args)
 
 int RestoreCommand(const Arguments& args)
 {
-    std::string base;
-    std::vector<std::string> positional;
-    if (!ParseSiteArguments(args, 2, "quillon restore SITE.qls BACKUP [--base DIR]", base, positional))
-        return 2;
-    std::optional<app::AppState> state = PrepareBaseFolder(base);
-    if (!state)
-        return 1;
+    int status = 0;
+    std::optional<SiteArguments> prepared = Prepare(args, 2, "quillon restore SITE.qls BACKUP [--base DIR]", status);
+    if (!prepared)
+        return status;
+    const std::vector<std::string>& positional = prepared->positional;
+    app::AppState* state = &prepared->state;
     if (Status s =
             app::RestoreBackup(positional[0], positional[1], app::BaseFolder(state->options), std::time(nullptr));
         !s.ok()) {
