@@ -136,8 +136,10 @@ FROM (SELECT category, Text, replace(replace(replace(replace(replace(replace(rep
                   GROUP BY Category, Section)))
 ORDER BY category, Text;
 
--- The lowest article id; no row at all when there are no articles.
+-- The lowest article id; no row at all when there are no articles. (Written without a HAVING
+-- that lacks GROUP BY, which SQLite before 3.39 refuses.)
 CREATE VIEW firstpage AS
-SELECT min(ArtID) AS minofartid
+SELECT ArtID AS minofartid
 FROM Articles
-HAVING count(*) > 0;
+ORDER BY ArtID
+LIMIT 1;

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Saves a picture of every window of the program into OUTDIR: the start dialog, each tab of the
 # site editor on a fixture site (Colours, Banner & Homepage with a banner and homepage set, the
-# View tab after a build), the provider catalogue, the splash and the About window, and an article
-# and a category page of the site in the Modern style at a phone's and a desktop's width.
+# View tab after a build), the colour boxes' swatches, the delete confirmation, the editor at
+# 1600x1000 and 900x600, the restore dialog, the start dialog's Recent tab, the provider
+# catalogue, the splash and the About window, and an article and a category page of the site in
+# the Modern style at a phone's and a desktop's width. Each window's picture carries its title.
 #   scripts/screenshots.sh OUTDIR
 # Runs under a virtual X server (Xvfb), with a scratch home folder, so nothing of yours is touched.
 set -euo pipefail
@@ -27,4 +29,4 @@ export HOME="$scratch"
 export QT_QPA_PLATFORM=xcb
 [ "$(id -u)" -ne 0 ] || export QTWEBENGINE_DISABLE_SANDBOX=1
 
-xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tests/ui_screenshots" "$out"
+xvfb-run -a -s "-screen 0 1700x1100x24" "$build/tests/ui_screenshots" "$out"

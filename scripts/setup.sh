@@ -16,6 +16,7 @@ packages=(
     python3-pyftpdlib xvfb xauth xdg-utils time
     desktop-file-utils
     default-jre-headless nodejs npm chromium
+    qt6-image-formats-plugins libqt6svg6
 )
 
 installed() {

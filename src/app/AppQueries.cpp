@@ -3,6 +3,8 @@
 #include "store/Database.h"
 #include "store/RecordSet.h"
 
+#include <algorithm>
+
 namespace qle::app {
 
 namespace {
@@ -37,6 +39,30 @@ Result<std::vector<std::string>> FillListFromQuery(const std::string& appDatabas
 Result<std::vector<std::string>> RecentSites(const std::string& appDatabasePath)
 {
     return Column(appDatabasePath, "select * from last_5_sites", "filename");
+}
+
+Status RecordRecentSite(const std::string& appDatabasePath, const std::string& sitePath)
+{
+    auto recent = RecentSites(appDatabasePath);
+    if (!recent)
+        return recent.status();
+    std::vector<std::string> sites {sitePath};
+    for (const std::string& site : recent.value())
+        if (sites.size() < kRecentSites && std::find(sites.begin(), sites.end(), site) == sites.end())
+            sites.push_back(site);
+    auto db = store::Database::open(appDatabasePath);
+    if (!db)
+        return db.status();
+    // The table has no order of its own: rows are rewritten in list order, read back in rowid order.
+    store::Database::Transaction transaction(*db);
+    if (Status s = transaction.begin(); !s.ok())
+        return s;
+    if (Status s = db->execute("DELETE FROM last_5_sites"); !s.ok())
+        return s;
+    for (const std::string& site : sites)
+        if (Status s = db->execute("INSERT INTO last_5_sites (filename) VALUES (?)", {site}); !s.ok())
+            return s;
+    return transaction.commit();
 }
 
 } // namespace qle::app

@@ -15,4 +15,11 @@ Result<std::vector<std::string>> FillListFromQuery(const std::string& appDatabas
 // The `filename` of every row of `last_5_sites`, first row first, duplicates included.
 Result<std::vector<std::string>> RecentSites(const std::string& appDatabasePath);
 
+// The recent list keeps this many sites.
+inline constexpr std::size_t kRecentSites = 5;
+
+// Puts the site first in `last_5_sites`: most recent first, each path once, at most kRecentSites.
+// The error names the application database.
+Status RecordRecentSite(const std::string& appDatabasePath, const std::string& sitePath);
+
 } // namespace qle::app

@@ -2,6 +2,7 @@
 
 #include "app/DesktopPrograms.h"
 #include "app/Folders.h"
+#include "app/LocalCopy.h"
 #include "app/Paths.h"
 
 #include <filesystem>
@@ -37,9 +38,7 @@ std::optional<std::string> ChooseBanner(const std::string& baseFolder, UserInter
     // Without the folder the copy would fail and the banner would name a file that never existed.
     const std::string images = LocalImagesFolder(baseFolder);
     (void)EnsureFolder(images);
-    const std::string destination = images + FileNameOfPath(chosen);
-    (void)CopyReplacing(chosen, destination);
-    return destination;
+    return CopyUnderFreeName(chosen, images);
 }
 
 std::optional<std::string> CreateBanner(const std::string& baseFolder, const std::string& programFolder,

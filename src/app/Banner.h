@@ -9,15 +9,16 @@
 
 namespace qle::app {
 
-inline constexpr const char* kGraphicsFilter = "Graphics files (gif, jpg, jpeg, bmp)|*.gif;*.jpg;*.jpeg;*.bmp";
+inline constexpr const char* kGraphicsFilter =
+    "Graphics files (gif, jpg, jpeg, bmp, png, webp, svg)|*.gif;*.jpg;*.jpeg;*.bmp;*.png;*.webp;*.svg";
 
 // The template banner shipped in the program folder.
 std::string TemplateBannerPath(const std::string& programFolder);
 
 // "Choose &Banner ...": asks for a picture and copies it into the local images folder, which is
-// made first when missing, replacing a file of that name. Returns the copy's path, the new value
-// of the banner field; nullopt when the author cancels. A failed copy is not reported and the path
-// is returned all the same.
+// made first when missing, under a free name when its own holds a different file (CopyUnderFreeName). Returns the
+// copy's path, the new value of the banner field; nullopt when the author cancels. A failed copy is not reported and
+// the path is returned all the same.
 std::optional<std::string> ChooseBanner(const std::string& baseFolder, UserInterface& ui);
 
 // "Create &New Banner ...": asks for a name (which need not exist), copies the template banner

@@ -35,6 +35,13 @@ public:
     // A one-line text prompt; nullopt when cancelled.
     virtual std::optional<std::string> askText(const std::string& prompt, const std::string& title) = 0;
 
+    // A question with Yes and No buttons, No the default; true for Yes.
+    virtual bool askYesNo(const std::string& question, const std::string& title) = 0;
+
+    // A list to choose one entry from; the index chosen, nullopt when cancelled.
+    virtual std::optional<std::size_t> chooseItem(const std::string& prompt, const std::string& title,
+                                                  const std::vector<std::string>& items) = 0;
+
     // An open-file chooser that also accepts a name that does not exist yet; empty when cancelled.
     virtual std::string chooseFile(const FileChoice& choice) = 0;
 

@@ -19,22 +19,22 @@ int BuildCommand(const Arguments& args)
         return 2;
     }
     const std::string& sitePath = positional[0];
-    app::AppState state = app::LoadAppState(app::ProgramFolder());
-    if (!baseOverride.empty())
-        state.options.LocalBaseDir = baseOverride;
-    else if (!state.optionsStatus.ok())
-        std::cerr << "quillon: " << state.optionsStatus.message() << " (using the default base folder)\n";
-    const std::string webFolder = app::WebFolder(app::BaseFolder(state.options));
+    std::optional<app::AppState> state = PrepareBaseFolder(baseOverride);
+    if (!state)
+        return 1;
+    const std::string webFolder = app::WebFolder(app::BaseFolder(state->options));
 
     if (Status s = app::UpgradeSiteFile(sitePath, app::TemplateSitePath(app::ProgramFolder())); !s.ok()) {
         std::cerr << "quillon: " << s.message() << '\n';
         return 1;
     }
+    // The site must be readable before a snapshot of it means anything.
     auto editor = generator::StoredSiteEditor::open(sitePath, &std::cout);
     if (!editor) {
         std::cerr << "quillon: " << editor.status().message() << '\n';
         return 1;
     }
+    SnapshotBeforeWork(sitePath, *state);
     const Status built = generator::UpdateSite(*editor, sitePath, webFolder);
     for (const auto& warning : editor->buildWarnings())
         std::cerr << "quillon: warning: " << warning << '\n';

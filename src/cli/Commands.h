@@ -2,6 +2,9 @@
 // the process exit status: 0 on success, 1 on failure, 2 on a usage error.
 #pragma once
 
+#include "app/StartUp.h"
+
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +25,26 @@ int BuildCommand(const Arguments& args);
 // batch file from the site's stored settings, carries out the batch file in the foreground and
 // returns the upload client's exit status (1 when the publish is abandoned, 2 on bad arguments).
 int PublishCommand(const Arguments& args);
+
+// The program's state for a command that works in the base folder: the application settings (an
+// unreadable settings file is reported on stderr), `baseOverride` when given, and the folder tree
+// made as the program makes it at start-up. Nullopt (after a message on stderr) when the tree
+// cannot be made.
+std::optional<app::AppState> PrepareBaseFolder(const std::string& baseOverride);
+
+// quillon backup SITE.qls [--base DIR]: a snapshot of the site file, unless it is unchanged since the last.
+int BackupCommand(const Arguments& args);
+
+// quillon backups SITE.qls [--base DIR]: the site's backups, newest first, with date and pages.
+int BackupsCommand(const Arguments& args);
+
+// quillon restore SITE.qls BACKUP [--base DIR]: the site file from a backup (a name from the list,
+// or a path), after a snapshot of its current state.
+int RestoreCommand(const Arguments& args);
+
+// The snapshot build and publish take before their work, as the program does. A failure is
+// printed on stderr and, as in the program, stops nothing.
+void SnapshotBeforeWork(const std::string& sitePath, const app::AppState& state);
 
 // Reads "--base DIR" from the arguments into `base` and the rest into `positional`.
 // False (after a message on stderr) on an unknown option or a missing value.

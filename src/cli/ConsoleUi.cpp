@@ -20,6 +20,18 @@ std::optional<std::string> ConsoleUi::askText(const std::string& prompt, const s
     return answer;
 }
 
+bool ConsoleUi::askYesNo(const std::string& question, const std::string& title)
+{
+    const auto answer = askText(question + " [y/N]", title);
+    return answer && (*answer == "y" || *answer == "Y" || *answer == "yes");
+}
+
+std::optional<std::size_t> ConsoleUi::chooseItem(const std::string&, const std::string&,
+                                                 const std::vector<std::string>&)
+{
+    return std::nullopt; // the command line names its choice as an argument
+}
+
 std::string ConsoleUi::chooseFile(const app::FileChoice&)
 {
     return {}; // the command line names its files as arguments

@@ -22,6 +22,22 @@ bool ParseBaseOption(const Arguments& args, std::string& base, std::vector<std::
     return true;
 }
 
+std::optional<app::AppState> PrepareBaseFolder(const std::string& baseOverride)
+{
+    app::AppState state = app::LoadAppState(app::ProgramFolder());
+    if (!baseOverride.empty())
+        state.options.LocalBaseDir = baseOverride;
+    if (!state.optionsStatus.ok())
+        std::cerr << "quillon: the program's settings could not be read from " << state.appDatabasePath << ": "
+                  << state.optionsStatus.message() << " (using the base folder " << app::BaseFolder(state.options)
+                  << ")\n";
+    if (Status s = app::MakeFolderTree(state.options); !s.ok()) {
+        std::cerr << "quillon: " << s.message() << '\n';
+        return std::nullopt;
+    }
+    return state;
+}
+
 int InitCommand(const Arguments& args)
 {
     std::string baseOverride;
@@ -29,15 +45,10 @@ int InitCommand(const Arguments& args)
     if (!ParseBaseOption(args, baseOverride, positional) || !positional.empty())
         return 2;
     using namespace qle::app;
-    AppState state = LoadAppState(ProgramFolder());
-    if (!state.optionsStatus.ok())
-        std::cerr << "quillon: " << state.optionsStatus.message() << " (using the default base folder)\n";
-    if (!baseOverride.empty())
-        state.options.LocalBaseDir = baseOverride;
-    if (Status s = MakeFolderTree(state.options); !s.ok()) {
-        std::cerr << "quillon: " << s.message() << '\n';
+    std::optional<AppState> prepared = PrepareBaseFolder(baseOverride);
+    if (!prepared)
         return 1;
-    }
+    AppState& state = *prepared;
     std::cout << "Base folder:          " << BaseFolder(state.options) << '\n'
               << "Program folder:       " << state.programFolder << '\n'
               << "Application database: " << state.appDatabasePath << '\n'

@@ -35,11 +35,11 @@ int PublishCommand(const Arguments& args)
         return PublishUsage();
     const std::string sitePath = positional[0];
 
-    app::AppState state = app::LoadAppState(app::ProgramFolder());
-    if (!baseOverride.empty())
-        state.options.LocalBaseDir = baseOverride;
+    std::optional<app::AppState> state = PrepareBaseFolder(baseOverride);
+    if (!state)
+        return 1;
     publish::PublishJob job;
-    job.baseFolder = app::BaseFolder(state.options);
+    job.baseFolder = app::BaseFolder(state->options);
     job.webFolder = app::WebFolder(job.baseFolder);
     job.sitePath = sitePath;
     if (Status s = app::UpgradeSiteFile(sitePath, app::TemplateSitePath(app::ProgramFolder())); !s.ok()) {
@@ -57,6 +57,8 @@ int PublishCommand(const Arguments& args)
         std::cerr << "quillon: " << editor.status().message() << '\n';
         return 1;
     }
+
+    SnapshotBeforeWork(sitePath, *state);
 
     // The batch file runs here in the foreground; nobody is at a console window to press a key.
     int uploadStatus = 1;

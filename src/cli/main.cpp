@@ -14,10 +14,9 @@ struct Command
 };
 
 constexpr Command kCommands[] = {
-    {"init", qle::cli::InitCommand},
-    {"new", qle::cli::NewCommand},
-    {"build", qle::cli::BuildCommand},
-    {"publish", qle::cli::PublishCommand},
+    {"init", qle::cli::InitCommand},       {"new", qle::cli::NewCommand},       {"build", qle::cli::BuildCommand},
+    {"publish", qle::cli::PublishCommand}, {"backup", qle::cli::BackupCommand}, {"backups", qle::cli::BackupsCommand},
+    {"restore", qle::cli::RestoreCommand},
 };
 
 void Usage(std::ostream& out)
@@ -26,7 +25,10 @@ void Usage(std::ostream& out)
            "       quillon init [--base DIR]\n"
            "       quillon new SITE.qls\n"
            "       quillon build SITE.qls [--base DIR]\n"
-           "       quillon publish SITE.qls [--base DIR]\n";
+           "       quillon publish SITE.qls [--base DIR]\n"
+           "       quillon backup SITE.qls [--base DIR]\n"
+           "       quillon backups SITE.qls [--base DIR]\n"
+           "       quillon restore SITE.qls BACKUP [--base DIR]\n";
 }
 
 } // namespace

@@ -14,6 +14,7 @@ Result<std::string> HomePagePath(bool full, SiteEditor& editor, const std::strin
         editor.setHomepageText(id);
     }
     bool fallback = false;
+    std::string title;
     {
         // Closed before the fallback is saved: the editor writes through its own connection.
         auto db = store::Database::open(sitePath);
@@ -28,10 +29,17 @@ Result<std::string> HomePagePath(bool full, SiteEditor& editor, const std::strin
                 return first.status();
             fallback = !first->eof();
             id = fallback ? store::TextOf(first->field("minofartid")) : std::string();
+            if (fallback) {
+                auto page = db->query("select Title from articles where artID=?", {id});
+                if (!page)
+                    return page.status();
+                title = page->eof() ? std::string() : store::TextOf(page->field("Title"));
+            }
         }
     }
     if (fallback) {
         editor.setHomepageText(id);
+        editor.setHomepageTitle(title);
         editor.commitEdits(SiteEditor::DataSource::Options);
     }
     return (full ? webFolder : std::string()) + "articles/art-" + id + ".htm";

@@ -2,6 +2,9 @@
 
 #include "generator/BuildHTMLTags.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace qle::generator {
 
 namespace {
@@ -26,6 +29,21 @@ bool FindMarker(const std::string& frame, std::string_view marker, std::size_t& 
 }
 
 } // namespace
+
+std::string PanelColour(std::string_view stored)
+{
+    const auto is = [stored](std::string_view name) {
+        return stored.size() == name.size() &&
+               std::equal(stored.begin(), stored.end(), name.begin(), [](char a, char b) {
+                   return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+               });
+    };
+    if (is("lightorange"))
+        return "#FFD580";
+    if (is("lightbrown"))
+        return "#C4A484";
+    return std::string(stored);
+}
 
 std::string PanelList(int level, std::string_view heading, const std::vector<PanelEntry>& entries)
 {

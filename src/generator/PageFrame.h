@@ -38,6 +38,11 @@ struct FrameParts
     std::string sections;
 };
 
+// A stored panel colour as the page writes it after "BGCOLOR=". The editor has always offered two
+// names that browsers do not know: LightOrange and LightBrown (in any letter case) are written as
+// #FFD580 and #C4A484; every other value is written exactly as stored.
+std::string PanelColour(std::string_view stored);
+
 // PageFrame: the text of a whole page around `middle`.
 std::string PageFrame(const FrameParts& parts, std::string_view middle);
 

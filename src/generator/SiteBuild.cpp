@@ -60,7 +60,7 @@ Status SiteBuild::load()
         m_look.banner = store::TextOf(options->field("Banner"));
         for (int kind = 0; kind < 3; ++kind)
             for (int panel = 0; panel < 3; ++panel)
-                m_look.colours[kind][panel] = store::TextOf(options->field(kColourFields[kind][panel]));
+                m_look.colours[kind][panel] = PanelColour(store::TextOf(options->field(kColourFields[kind][panel])));
     }
     auto style = app::ReadSiteStyle(m_db);
     if (!style)

@@ -29,6 +29,9 @@ public:
     // The homepage field (the `Options` field `homepage`), as text.
     virtual std::string homepageText() const = 0;
     virtual void setHomepageText(const std::string& text) = 0;
+    // The homepage's title as shown (the `Options` field `homepage_title`); set together with a
+    // homepage the build falls back to, so the title never names a deleted page.
+    virtual void setHomepageTitle(const std::string& title) = 0;
 
     // Points the editor's browser at an address (WebBrowser1).
     virtual void navigateBrowser(const std::string& address) = 0;

@@ -37,7 +37,10 @@ void StoredSiteEditor::commitEdits(DataSource source)
         return;
     }
     const store::Value value = m_homepage.empty() ? store::Value() : store::Value(m_homepage);
-    m_commitStatus = db->execute("UPDATE Options SET homepage = ?", {value});
+    if (m_homepageTitle)
+        m_commitStatus = db->execute("UPDATE Options SET homepage = ?, homepage_title = ?", {value, *m_homepageTitle});
+    else
+        m_commitStatus = db->execute("UPDATE Options SET homepage = ?", {value});
 }
 
 } // namespace qle::generator

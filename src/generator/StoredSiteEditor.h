@@ -6,6 +6,7 @@
 #include "store/Status.h"
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,8 @@ public:
     void commitEdits(DataSource source) override;
     std::string homepageText() const override { return m_homepage; }
     void setHomepageText(const std::string& text) override { m_homepage = text; }
+    // Saved with the homepage by the next commit of the options record.
+    void setHomepageTitle(const std::string& title) override { m_homepageTitle = title; }
     void navigateBrowser(const std::string& address) override { m_browserAddress = address; }
     void showBuildWarnings(const std::vector<std::string>& warnings) override { m_warnings = warnings; }
 
@@ -40,6 +43,7 @@ private:
     std::string m_sitePath;
     std::ostream* m_progress;
     std::string m_homepage;
+    std::optional<std::string> m_homepageTitle;
     std::string m_browserAddress;
     std::vector<std::string> m_warnings;
     Status m_commitStatus;

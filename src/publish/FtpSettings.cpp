@@ -5,6 +5,15 @@
 
 namespace qle::publish {
 
+std::string TrimmedServer(std::string_view typed)
+{
+    constexpr std::string_view kBlanks = " \t\r\n";
+    const std::size_t first = typed.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos)
+        return {};
+    return std::string(typed.substr(first, typed.find_last_not_of(kBlanks) - first + 1));
+}
+
 Result<FtpSettings> LoadFtpSettings(const std::string& sitePath)
 {
     auto db = store::Database::open(sitePath);
@@ -16,7 +25,7 @@ Result<FtpSettings> LoadFtpSettings(const std::string& sitePath)
     FtpSettings settings;
     if (rs->eof())
         return Status::NotFound("The site file " + sitePath + " has no Options record");
-    settings.server = store::TextOf(rs->field("Ftp_Destination"));
+    settings.server = TrimmedServer(store::TextOf(rs->field("Ftp_Destination")));
     settings.userName = store::TextOf(rs->field("Ftp_Username"));
     settings.password = store::TextOf(rs->field("Ftp_Password"));
     settings.root = store::TextOf(rs->field("Ftp_Root"));

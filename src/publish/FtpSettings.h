@@ -4,6 +4,7 @@
 #include "store/Status.h"
 
 #include <string>
+#include <string_view>
 
 namespace qle::publish {
 
@@ -27,7 +28,11 @@ struct PublishJob
     std::string programFolder; // holds the shipped logo; empty: the running program's folder
 };
 
-// Reads the FTP fields of the site file's `Options` record. The error names the file.
+// A server name as typed, without the blanks and tabs that often come with it when pasted.
+std::string TrimmedServer(std::string_view typed);
+
+// Reads the FTP fields of the site file's `Options` record, the server name trimmed.
+// The error names the file.
 Result<FtpSettings> LoadFtpSettings(const std::string& sitePath);
 
 } // namespace qle::publish

@@ -4,9 +4,12 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace qle::store {
 
@@ -40,6 +43,29 @@ Status Bind(sqlite3_stmt* stmt, const Params& params)
     return Status::OK();
 }
 
+// Copies all of `from` into `to` with the online backup; waits for locks held by others.
+Status CopyAll(sqlite3* from, sqlite3* to, const std::string& what)
+{
+    sqlite3_backup* backup = sqlite3_backup_init(to, "main", from, "main");
+    if (!backup)
+        return Status::DatabaseError(what + ": " + sqlite3_errmsg(to));
+    int rc = SQLITE_OK;
+    // Locks held by others are waited for as long as any other statement waits for them.
+    constexpr int kPauseMs = 20;
+    for (int waited = 0;; waited += kPauseMs) {
+        rc = sqlite3_backup_step(backup, -1);
+        if ((rc != SQLITE_BUSY && rc != SQLITE_LOCKED) || waited >= Database::kBusyTimeoutMs)
+            break;
+        sqlite3_sleep(kPauseMs);
+    }
+    const int finished = sqlite3_backup_finish(backup);
+    if (rc != SQLITE_DONE)
+        return Status::DatabaseError(what + ": " + sqlite3_errstr(rc));
+    if (finished != SQLITE_OK)
+        return Status::DatabaseError(what + ": " + sqlite3_errstr(finished));
+    return Status::OK();
+}
+
 } // namespace
 
 Status DatabaseFailure(sqlite3* db, const std::string& path, const std::string& what)
@@ -61,6 +87,39 @@ std::string QuoteIdentifier(const std::string& name)
     }
     quoted += '"';
     return quoted;
+}
+
+Status Database::backupTo(const std::string& destination)
+{
+    const std::string what = "Cannot back up " + m_path + " to " + destination;
+    // Made empty first with the owner's rights only: the copy holds the FTP password.
+    const int fd = ::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return Status::IoError(what + ": " + std::strerror(errno));
+    ::close(fd);
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(destination.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    std::unique_ptr<sqlite3, Closer> copy(raw);
+    Status status = rc == SQLITE_OK ? CopyAll(m_db.get(), copy.get(), what)
+                                    : Status::DatabaseError(what + ": " + sqlite3_errstr(rc));
+    copy.reset();
+    if (!status.ok())
+        ::unlink(destination.c_str());
+    return status;
+}
+
+Status Database::restoreFrom(const std::string& source)
+{
+    const std::string what = "Cannot restore " + m_path + " from " + source;
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(source.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    std::unique_ptr<sqlite3, Closer> from(raw);
+    if (rc != SQLITE_OK)
+        return Status::DatabaseError(what + ": " + sqlite3_errstr(rc));
+    // A file that is not a database would be read as empty and wipe the site.
+    if (sqlite3_exec(from.get(), "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return Status::DatabaseError(what + ": " + sqlite3_errmsg(from.get()));
+    return CopyAll(from.get(), m_db.get(), what);
 }
 
 void Database::Closer::operator()(sqlite3* db) const

@@ -48,6 +48,15 @@ public:
     // Deletes the row with the given rowid.
     Status remove(const std::string& table, std::int64_t rowid);
 
+    // Copies the whole database, consistent while other connections use it, into a new file at
+    // `destination` (which must not exist) readable and writable by its owner only. A failed copy
+    // leaves no file behind. The error names both files.
+    Status backupTo(const std::string& destination);
+
+    // Replaces the whole content of this database with that of the database file `source`, in one
+    // step that other connections see complete or not at all. The error names both files.
+    Status restoreFrom(const std::string& source);
+
     // Id of the row last added on this connection.
     std::int64_t lastInsertId() const;
 

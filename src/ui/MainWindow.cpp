@@ -1,9 +1,12 @@
 #include "ui/MainWindow.h"
 
+#include "app/AppQueries.h"
+#include "app/Backups.h"
 #include "app/Desktop.h"
 #include "app/Folders.h"
 #include "app/Paths.h"
 #include "app/SiteFiles.h"
+#include "app/SiteSchema.h"
 #include "ui/StartSiteDialog.h"
 #include "ui/editor/SiteEditorWindow.h"
 #include "ui/models/SiteConnection.h"
@@ -13,6 +16,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <ctime>
 
 namespace qle::ui {
 
@@ -28,6 +32,7 @@ MainWindow::MainWindow(app::UserInterface& ui, const std::string& programFolder,
     m_mdi->setObjectName(QStringLiteral("mdiArea"));
     m_mdi->setBackground(QColor(0x80, 0x80, 0x80));
     setCentralWidget(m_mdi);
+    m_mdi->viewport()->installEventFilter(this);
     createMenuBar();
     // No site is open yet: the site commands wait for one.
     setSiteMenusEnabled(false);
@@ -61,6 +66,8 @@ void MainWindow::createMenuBar()
     QAction* mnuOpen = file->addAction(tr("&Open Web Site ..."), QKeySequence(Qt::CTRL | Qt::Key_O), this,
                                        &MainWindow::openSiteCommand);
     mnuOpen->setObjectName(QStringLiteral("mnuOpen"));
+    m_mnuRestore = file->addAction(tr("Restore from Backup..."), this, &MainWindow::restoreFromBackup);
+    m_mnuRestore->setObjectName(QStringLiteral("mnuRestore"));
     file->addSeparator()->setObjectName(QStringLiteral("sep1"));
     QAction* mnuexit = file->addAction(tr("E&xit"), this, &QWidget::close);
     mnuexit->setObjectName(QStringLiteral("mnuexit"));
@@ -90,6 +97,50 @@ void MainWindow::setSiteMenusEnabled(bool enabled)
 {
     m_mnuView->menuAction()->setEnabled(enabled);
     m_mnuPublish->menuAction()->setEnabled(enabled);
+    m_mnuRestore->setEnabled(enabled);
+}
+
+void MainWindow::restoreFromBackup()
+{
+    if (!m_editor || m_state.currentSitePath.empty())
+        return;
+    const std::string site = m_state.currentSitePath;
+    const std::string base = app::BaseFolder(m_state.options);
+    // What the editor holds is saved (and kept as a backup) before anything is listed or replaced.
+    QWidget* frame = m_editor->parentWidget();
+    frame->close();
+    delete frame;
+    auto backups = app::ListBackups(site, base);
+    if (!backups || backups->empty()) {
+        m_ui.showMessage(backups ? "There are no backups of " + app::FileNameOfPath(site) + " yet."
+                                 : backups.status().message(),
+                         app::kProgramTitle, app::MessageIcon::Information);
+        openSite(site);
+        return;
+    }
+    std::vector<std::string> items;
+    for (const app::BackupInfo& backup : *backups)
+        items.push_back(backup.when + "    " +
+                        (backup.pages < 0 ? std::string("cannot be read") : std::to_string(backup.pages) + " pages"));
+    const auto chosen = m_ui.chooseItem(
+        "Choose the backup of " + app::FileNameOfPath(site) + " to restore:", "Restore from Backup", items);
+    if (chosen) {
+        const app::BackupInfo& backup = backups->at(*chosen);
+        const std::string question = "Replace " + app::FileNameOfPath(site) + " with its backup of " + backup.when +
+                                     " (" + items[*chosen].substr(backup.when.size() + 4) +
+                                     ")?\nThe site as it is now is backed up first.";
+        if (m_ui.askYesNo(question, app::kProgramTitle)) {
+            if (Status s = app::RestoreBackup(site, backup.path, base, std::time(nullptr)); !s.ok())
+                m_ui.showMessage(s.message(), app::kProgramTitle, app::MessageIcon::Warning);
+        }
+    }
+    openSite(site);
+}
+
+void MainWindow::useAppDatabase(const std::string& path)
+{
+    m_appDatabase = path;
+    m_state.appDatabasePath = path;
 }
 
 void MainWindow::showMainWindow()
@@ -104,8 +155,14 @@ void MainWindow::showMainWindow()
 void MainWindow::startUp()
 {
     const std::string currentSite = m_state.currentSitePath;
-    const Status made = app::StartUp(m_state, m_state.programFolder);
+    const Status made = app::StartUp(m_state, m_state.programFolder, m_appDatabase);
     m_state.currentSitePath = currentSite;
+    if (!m_state.optionsStatus.ok()) {
+        m_ui.showMessage("The program's settings could not be read from " + m_state.appDatabasePath + ".\n" +
+                             m_state.optionsStatus.message() + "\nThe default base folder " +
+                             app::BaseFolder(m_state.options) + " is used, and the recent list is not kept.",
+                         app::kProgramTitle, app::MessageIcon::Warning);
+    }
     if (Status s = made; !s.ok()) {
         m_ui.showMessage("The program's folders could not be made: " + s.message() +
                              "\nSites can still be opened, but building and publishing need these folders.",
@@ -128,7 +185,12 @@ bool MainWindow::openSite(const std::string& path)
                          app::MessageIcon::Warning);
         return false;
     }
+    // Views and settings fields of an earlier version are brought up to date before anything reads them.
+    if (Status s = app::UpgradeSiteFile(path, app::TemplateSitePath(m_state.programFolder)); !s.ok())
+        m_ui.showMessage(s.message(), app::kProgramTitle, app::MessageIcon::Warning);
     m_state.currentSitePath = path;
+    // The recent list is a convenience: a failure to record it must not stop the opening.
+    (void)app::RecordRecentSite(m_state.appDatabasePath, path);
     if (m_editor) {
         QWidget* frame = m_editor->parentWidget();
         frame->close();
@@ -210,6 +272,13 @@ void MainWindow::showHelp()
     const std::string page = app::JoinPath(m_state.programFolder, kHelpPage);
     if (Status s = app::ShowPage(page, m_state.programFolder, app::BaseFolder(m_state.options), m_ui); !s.ok())
         m_ui.showMessage(s.message(), app::kProgramTitle, app::MessageIcon::Warning);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_mdi->viewport() && event->type() == QEvent::Resize && m_editor)
+        m_editor->parentWidget()->setGeometry(QRect(QPoint(0, 0), m_mdi->viewport()->size()));
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -34,16 +34,25 @@ public:
     void showMainWindow();
 
     // Start-up: reads the program settings, makes the folder tree and shows the start dialog beside
-    // the window. A folder tree that cannot be made is reported; the window stays usable.
+    // the window. Settings that cannot be read and a folder tree that cannot be made are reported;
+    // the window stays usable.
     void startUp();
 
-    // OpenSite: makes the file the current site and shows it in a fresh editor. A file that is
+    // Works on this application database from now on, instead of the one start-up would choose.
+    void useAppDatabase(const std::string& path);
+
+    // OpenSite: makes the file the current site and shows it in a fresh editor, after bringing an
+    // older site file up to the template, and records it in the recent list. A file that is
     // missing or is not a site is reported and not opened; the current site then stays. True when opened.
     bool openSite(const std::string& path);
 
     // File menu commands.
     void newSite();
     void openSiteCommand();
+    // "Restore from Backup...": lists the open site's backups with their date and number of pages
+    // and, after a confirmation, puts the chosen one into the site (its current state is backed up
+    // first) and shows it afresh.
+    void restoreFromBackup();
 
     app::AppState& state() { return m_state; }
     SiteEditorWindow* editor() const;
@@ -60,6 +69,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Keeps the editor filling the document area as the window is resized.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createMenuBar();
@@ -74,9 +85,11 @@ private:
     QMenu* m_mnuView = nullptr;
     QMenu* m_mnuPublish = nullptr;
     QAction* m_mnuAbout = nullptr;
+    QAction* m_mnuRestore = nullptr;
     QPointer<SiteEditorWindow> m_editor;
     QPointer<StartSiteDialog> m_startDialog;
     bool m_started = false;
+    std::string m_appDatabase; // chosen by useAppDatabase(), else empty
 };
 
 // The short help page shipped in the program folder.

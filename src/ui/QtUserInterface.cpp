@@ -1,6 +1,7 @@
 #include "ui/QtUserInterface.h"
 
 #include "app/Desktop.h"
+#include "ui/ListChoiceDialog.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -54,6 +55,21 @@ std::optional<std::string> QtUserInterface::askText(const std::string& prompt, c
     if (!ok)
         return std::nullopt;
     return answer.toStdString();
+}
+
+bool QtUserInterface::askYesNo(const std::string& question, const std::string& title)
+{
+    return QMessageBox::question(m_parent, QString::fromStdString(title), QString::fromStdString(question),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
+std::optional<std::size_t> QtUserInterface::chooseItem(const std::string& prompt, const std::string& title,
+                                                       const std::vector<std::string>& items)
+{
+    ListChoiceDialog dialog(QString::fromStdString(title), QString::fromStdString(prompt), items, m_parent);
+    if (dialog.exec() != QDialog::Accepted || dialog.chosen() < 0)
+        return std::nullopt;
+    return static_cast<std::size_t>(dialog.chosen());
 }
 
 std::string QtUserInterface::chooseFile(const app::FileChoice& choice)

@@ -9,6 +9,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -71,13 +72,10 @@ StartSiteDialog::StartSiteDialog(const app::AppState& state, app::UserInterface&
     File1->setObjectName(QStringLiteral("File1"));
     btnCreate = new QPushButton(tr("Create &New Site"), newTab);
     btnCreate->setObjectName(QStringLiteral("btnCreate"));
-    btnCreate->setAutoDefault(false);
     btnCancel = new QPushButton(tr("&Cancel"), newTab);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnCancel->setAutoDefault(false);
     Command1 = new QPushButton(tr("&Open"), newTab);
     Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setDefault(true);
 
     auto* grid = new QGridLayout(newTab);
     grid->addWidget(Drive1, 0, 0);
@@ -97,20 +95,29 @@ StartSiteDialog::StartSiteDialog(const app::AppState& state, app::UserInterface&
     recentLabel->setObjectName(QStringLiteral("Label2"));
     List1 = new QListWidget(recentTab);
     List1->setObjectName(QStringLiteral("List1"));
+    cmdOpenRecent = new QPushButton(tr("&Open"), recentTab);
+    cmdOpenRecent->setObjectName(QStringLiteral("cmdOpenRecent"));
     recentLayout->addWidget(recentLabel);
     recentLayout->addWidget(List1);
+    recentLayout->addWidget(cmdOpenRecent, 0, Qt::AlignRight);
 
     SSTab1->addTab(newTab, tr("New"));
     SSTab1->addTab(recentTab, tr("Recent"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(SSTab1);
+    // Made the default once inside the dialog, so that the dialog returns to it after Enter
+    // went to a focused button.
+    Command1->setDefault(true);
     resize(560, 360);
 
     // The recent list is read once; a failure is reported and the dialog still works.
     auto recent = app::RecentSites(m_state.appDatabasePath);
     if (recent) {
         for (const auto& name : recent.value())
-            List1->addItem(QString::fromStdString(name));
+            if (QFileInfo(QString::fromStdString(name)).isFile())
+                List1->addItem(QString::fromStdString(name));
+        if (List1->count() > 0)
+            List1->setCurrentRow(0);
     } else {
         const auto report = app::ReportErrorMessage("frmStartSite Form_Load: ", recent.status().message(),
                                                     app::kProgramTitle, static_cast<long>(recent.status().code()));
@@ -130,6 +137,13 @@ StartSiteDialog::StartSiteDialog(const app::AppState& state, app::UserInterface&
     connect(File1, &QListWidget::itemDoubleClicked, this, &StartSiteDialog::openSelected);
     connect(Command1, &QPushButton::clicked, this, &StartSiteDialog::openSelected);
     connect(btnCreate, &QPushButton::clicked, this, &StartSiteDialog::createSite);
+    connect(List1, &QListWidget::itemDoubleClicked, this, &StartSiteDialog::openRecent);
+    connect(cmdOpenRecent, &QPushButton::clicked, this, &StartSiteDialog::openRecent);
+    // Enter in a list opens from the tab shown.
+    connect(SSTab1, &QTabWidget::currentChanged, this, [this](int index) {
+        Command1->setDefault(index == 0);
+        cmdOpenRecent->setDefault(index == 1);
+    });
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     setFolder(base + QStringLiteral("WebSites"));
 }
@@ -174,6 +188,15 @@ void StartSiteDialog::openSelected()
     const std::string path = app::JoinPath(m_folder.toStdString(), item->text().toStdString());
     // A file that could not be opened keeps the dialog up, so that another can be chosen.
     if (m_openSite(path))
+        accept();
+}
+
+void StartSiteDialog::openRecent()
+{
+    const QListWidgetItem* item = List1->currentItem();
+    if (!item || !item->isSelected())
+        return;
+    if (m_openSite(item->text().toStdString()))
         accept();
 }
 

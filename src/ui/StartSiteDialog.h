@@ -1,5 +1,5 @@
 // frmStartSite: the start dialog, shown beside the main window at start-up. "New" browses for a
-// site file or creates one in the folder shown; "Recent" lists the application's recent sites.
+// site file or creates one in the folder shown; "Recent" opens one of the application's recent sites.
 #pragma once
 
 #include <QDialog>
@@ -39,14 +39,16 @@ public:
     QListWidget* File1; // site files (.qls in any letter case) of the folder shown
     QPushButton* btnCreate;
     QPushButton* btnCancel;
-    QPushButton* Command1; // "&Open", the default button
-    QListWidget* List1;    // recent sites, display only
+    QPushButton* Command1;      // "&Open", the default button
+    QListWidget* List1;         // recent sites that still exist, most recent first
+    QPushButton* cmdOpenRecent; // "&Open" on the Recent tab, its default button
 
     // The place entries of Drive1, as folders ending in '/'.
     static QStringList places(const QString& baseFolder);
 
 private:
     void openSelected();
+    void openRecent();
     void createSite();
     void fillFiles();
 

@@ -73,7 +73,8 @@ TEST_F(BannerFixture, CancellingEitherDialogChangesNothing)
     ASSERT_EQ(ui.fileChoices.size(), 2u);
     EXPECT_EQ(ui.fileChoices[0].title, "Select a banner file");
     EXPECT_EQ(ui.fileChoices[0].initialFolder, "");
-    EXPECT_EQ(ui.fileChoices[0].filter, "Graphics files (gif, jpg, jpeg, bmp)|*.gif;*.jpg;*.jpeg;*.bmp");
+    EXPECT_EQ(ui.fileChoices[0].filter,
+              "Graphics files (gif, jpg, jpeg, bmp, png, webp, svg)|*.gif;*.jpg;*.jpeg;*.bmp;*.png;*.webp;*.svg");
     EXPECT_EQ(ui.fileChoices[1].title, "Create a new banner file");
     EXPECT_EQ(ui.fileChoices[1].initialFolder, dir / "base/LocalImages");
     EXPECT_EQ(ui.fileChoices[1].filter, ui.fileChoices[0].filter);
@@ -86,13 +87,14 @@ TEST_F(BannerFixture, ChosenBannerIsCopiedIntoAFolderMadeForIt)
     EXPECT_EQ(ChooseBanner(base, ui), images + "logo.gif");
     EXPECT_EQ(test::ReadFile(images + "logo.gif"), "GIF89a logo");
 
-    // Choosing again replaces the earlier copy of that name; choosing the copy itself keeps it.
+    // Choosing the copy itself keeps it; a different logo.gif never replaces it but gets a free name.
+    ui.fileAnswers = {images + "logo.gif"};
+    EXPECT_EQ(ChooseBanner(base, ui), images + "logo.gif");
     test::WriteFile(dir / "pictures/logo.gif", "GIF89a newer logo");
-    for (const std::string& chosen : {dir / "pictures/logo.gif", images + "logo.gif"}) {
-        ui.fileAnswers = {chosen};
-        EXPECT_EQ(ChooseBanner(base, ui), images + "logo.gif") << chosen;
-        EXPECT_EQ(test::ReadFile(images + "logo.gif"), "GIF89a newer logo") << chosen;
-    }
+    ui.fileAnswers = {dir / "pictures/logo.gif"};
+    EXPECT_EQ(ChooseBanner(base, ui), images + "logo-2.gif");
+    EXPECT_EQ(test::ReadFile(images + "logo.gif"), "GIF89a logo");
+    EXPECT_EQ(test::ReadFile(images + "logo-2.gif"), "GIF89a newer logo");
 
     // A file that cannot be copied still names the copy, silently.
     ui.fileAnswers = {dir / "pictures/typed-name.gif"};

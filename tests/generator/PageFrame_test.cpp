@@ -45,5 +45,24 @@ TEST(PageFrame, SplitFrameGivesTheSameBytes)
     }
 }
 
+TEST(PageFrame, OnlyTheTwoUnknownColourNamesAreMapped)
+{
+    const std::pair<const char*, const char*> rows[] = {
+        {"LightOrange", "#FFD580"},
+        {"lightorange", "#FFD580"},
+        {"LIGHTBROWN", "#C4A484"},
+        {"LightBrown", "#C4A484"},
+        {"LightBlue", "LightBlue"},
+        {"Orange", "Orange"},
+        {"", ""},
+        {" LightOrange", " LightOrange"},
+        {"LightOrange2", "LightOrange2"},
+        {"#ffd580", "#ffd580"},
+        {"lightbrow", "lightbrow"},
+    };
+    for (const auto& [stored, written] : rows)
+        EXPECT_EQ(PanelColour(stored), written) << stored;
+}
+
 } // namespace
 } // namespace qle::generator

@@ -45,6 +45,7 @@ public:
     }
     std::string homepageText() const override { return homepage; }
     void setHomepageText(const std::string& text) override { homepage = text; }
+    void setHomepageTitle(const std::string& title) override { calls.push_back("title " + title); }
     void navigateBrowser(const std::string& address) override { calls.push_back("browse " + address); }
     void processEvents() override { calls.push_back("events"); }
 

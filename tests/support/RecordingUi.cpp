@@ -17,6 +17,28 @@ std::optional<std::string> RecordingUi::askText(const std::string& prompt, const
     return answer;
 }
 
+bool RecordingUi::askYesNo(const std::string& question, const std::string&)
+{
+    questions.push_back(question);
+    if (yesNoAnswers.empty())
+        return false;
+    const bool answer = yesNoAnswers.front();
+    yesNoAnswers.pop_front();
+    return answer;
+}
+
+std::optional<std::size_t> RecordingUi::chooseItem(const std::string& prompt, const std::string&,
+                                                   const std::vector<std::string>& items)
+{
+    prompts.push_back(prompt);
+    itemLists.push_back(items);
+    if (itemAnswers.empty())
+        return std::nullopt;
+    const auto answer = itemAnswers.front();
+    itemAnswers.pop_front();
+    return answer;
+}
+
 std::string RecordingUi::chooseFile(const app::FileChoice& choice)
 {
     fileChoices.push_back(choice);

@@ -21,6 +21,9 @@ public:
 
     void showMessage(const std::string& text, const std::string& title, app::MessageIcon icon) override;
     std::optional<std::string> askText(const std::string& prompt, const std::string& title) override;
+    bool askYesNo(const std::string& question, const std::string& title) override;
+    std::optional<std::size_t> chooseItem(const std::string& prompt, const std::string& title,
+                                          const std::vector<std::string>& items) override;
     std::string chooseFile(const app::FileChoice& choice) override;
     bool openWithDesktop(const std::string& pathOrAddress) override;
     bool startProgram(const std::vector<std::string>& argv) override;
@@ -29,11 +32,15 @@ public:
     // Answers handed out in order; an empty queue answers "cancelled".
     std::deque<std::optional<std::string>> textAnswers;
     std::deque<std::string> fileAnswers;
+    std::deque<bool> yesNoAnswers;                      // empty: No
+    std::deque<std::optional<std::size_t>> itemAnswers; // empty: cancelled
     bool startSucceeds = true;
     bool openSucceeds = true;
 
     std::vector<Message> messages;
     std::vector<std::string> prompts;
+    std::vector<std::string> questions;
+    std::vector<std::vector<std::string>> itemLists;
     std::vector<app::FileChoice> fileChoices;
     std::vector<std::string> opened;
     std::vector<std::vector<std::string>> started;

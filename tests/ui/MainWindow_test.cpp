@@ -19,6 +19,7 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
+#include <filesystem>
 
 namespace qle::test {
 
@@ -53,6 +54,7 @@ private slots:
         } entries[] = {
             {"mnuNew", "&New Web Site ...", QKeySequence(Qt::CTRL | Qt::Key_N)},
             {"mnuOpen", "&Open Web Site ...", QKeySequence(Qt::CTRL | Qt::Key_O)},
+            {"mnuRestore", "Restore from Backup...", QKeySequence()},
             {"mnuexit", "E&xit", QKeySequence()},
             {"mnuViewSite", "&Web Site", QKeySequence()},
             {"mnuPublishNow", "&Publish to the Internet", QKeySequence()},
@@ -223,14 +225,89 @@ private slots:
         f.window = std::make_unique<ui::MainWindow>(f.recorder, program.path());
         f.window->startUp();
         ui::StartSiteDialog* dialog = f.window->startDialog();
-        QCOMPARE(f.recorder.messages.size(), std::size_t(1));
-        QCOMPARE(f.recorder.messages[0].title, std::string("ERROR in frmStartSite Form_Load: "));
+        // Start-up says the settings could not be read, then the dialog its own report.
+        QCOMPARE(f.recorder.messages.size(), std::size_t(2));
+        QVERIFY2(f.recorder.messages[0].text.find("settings could not be read") != std::string::npos,
+                 f.recorder.messages[0].text.c_str());
+        QCOMPARE(f.recorder.messages[1].title, std::string("ERROR in frmStartSite Form_Load: "));
         QCOMPARE(dialog->List1->count(), 0);
         // The dialog still creates sites, from the program folder's blank site.
         f.recorder.textAnswers.push_back("Club");
         dialog->btnCreate->click();
         QVERIFY(PathExists(f.sitesFolder() + "Club.QLS"));
         QVERIFY(f.window->editor());
+    }
+
+    void recentListAfterOpenCreateAndAVanishedFile()
+    {
+        UiFixture f;
+        const std::string a = f.openNewSite("A.QLS");
+        const std::string b = f.openNewSite("B.QLS");
+        f.recorder.fileAnswers.push_back(f.sitesFolder() + "Created");
+        Child<QAction>(*f.window, "mnuNew")->trigger();
+        const std::string created = f.sitesFolder() + "Created.QLS";
+        f.window->openSite(a);
+        QCOMPARE(Rows(f.window->state().appDatabasePath, "select filename from last_5_sites"),
+                 std::vector<std::string>({a, created, b}));
+
+        // A file that went away is left out when shown; the first entry is chosen.
+        std::filesystem::remove(created);
+        f.window->startUp();
+        ui::StartSiteDialog* dialog = f.window->startDialog();
+        QStringList shown;
+        for (int i = 0; i < dialog->List1->count(); ++i)
+            shown << dialog->List1->item(i)->text();
+        QCOMPARE(shown, QStringList({QString::fromStdString(a), QString::fromStdString(b)}));
+        QCOMPARE(dialog->List1->currentRow(), 0);
+
+        // Double-click, or "&Open" on the Recent tab, opens the chosen site and closes the dialog.
+        dialog->SSTab1->setCurrentIndex(1);
+        QVERIFY(dialog->cmdOpenRecent->isDefault());
+        QListWidgetItem* item = FindItem(dialog->List1, QString::fromStdString(b));
+        dialog->List1->setCurrentItem(item);
+        emit dialog->List1->itemDoubleClicked(item);
+        QCOMPARE(f.window->state().currentSitePath, b);
+        QTRY_VERIFY(!f.window->startDialog());
+        f.window->startUp();
+        dialog = f.window->startDialog();
+        dialog->SSTab1->setCurrentIndex(1);
+        dialog->List1->setCurrentRow(1);
+        dialog->cmdOpenRecent->click();
+        QCOMPARE(f.window->state().currentSitePath, a);
+    }
+
+    void startDialogEnterPressesTheFocusedButtonAndEscapeCancels()
+    {
+        UiFixture f;
+        CopyBlankSite(f.sitesFolder() + "Shop.QLS");
+        f.window->showMainWindow();
+        ui::StartSiteDialog* dialog = f.window->startDialog();
+        dialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+
+        // Enter on "Create &New Site" creates (the prompt is cancelled), it does not open.
+        dialog->btnCreate->setFocus();
+        QTest::keyClick(dialog->btnCreate, Qt::Key_Return);
+        QCOMPARE(f.recorder.prompts.size(), std::size_t(1));
+        QVERIFY(f.window->state().currentSitePath.empty());
+        // Enter in the file list opens the chosen file through the default button.
+        dialog->File1->setCurrentRow(0);
+        dialog->File1->setFocus();
+        QTest::keyClick(dialog->File1, Qt::Key_Return);
+        QCOMPARE(f.window->state().currentSitePath, f.sitesFolder() + "Shop.QLS");
+        QTRY_VERIFY(!f.window->startDialog());
+
+        // Enter on "&Cancel", and Escape anywhere, close the dialog without opening.
+        for (bool escape : {false, true}) {
+            f.window->startUp();
+            dialog = f.window->startDialog();
+            dialog->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(dialog));
+            dialog->btnCancel->setFocus();
+            QTest::keyClick(dialog->btnCancel, escape ? Qt::Key_Escape : Qt::Key_Return);
+            QTRY_VERIFY(!f.window->startDialog());
+        }
+        QCOMPARE(f.window->state().currentSitePath, f.sitesFolder() + "Shop.QLS");
     }
 
     void fileMenuNewSite()

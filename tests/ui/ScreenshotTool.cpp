@@ -7,6 +7,7 @@
 #include "support/RecordingUi.h"
 #include "support/TempDir.h"
 #include "ui/FreeWebSpace.h"
+#include "ui/ListChoiceDialog.h"
 #include "ui/MainWindow.h"
 #include "ui/StartSiteDialog.h"
 #include "ui/editor/BannerTab.h"
@@ -19,11 +20,14 @@
 #include "ui/windows/frmAbout.h"
 #include "ui/windows/frmSplash.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -42,6 +46,30 @@ void Wait(int ms)
     loop.exec();
 }
 
+// The picture with the window's title drawn above it: the virtual X server has no window manager
+// to draw title bars.
+QImage WithTitle(const QPixmap& shot, const QString& title)
+{
+    constexpr int kBar = 26;
+    QImage framed(shot.width(), shot.height() + kBar, QImage::Format_RGB32);
+    framed.fill(QColor(0x2b, 0x4a, 0x7a));
+    QPainter painter(&framed);
+    painter.setPen(Qt::white);
+    QFont font = painter.font();
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(QRect(8, 0, shot.width() - 16, kBar), Qt::AlignVCenter | Qt::AlignLeft, title);
+    painter.drawPixmap(0, kBar, shot);
+    return framed;
+}
+
+bool Write(const QPixmap& shot, const QString& title, const QString& file)
+{
+    const bool saved = WithTitle(shot, title).save(file);
+    std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(file));
+    return saved;
+}
+
 // What the screen shows of the window, so that the embedded browser's own drawing is included.
 bool Save(QWidget* window, const QString& file)
 {
@@ -51,9 +79,16 @@ bool Save(QWidget* window, const QString& file)
     QPixmap shot = window->screen()->grabWindow(window->winId());
     if (shot.isNull() || shot.toImage().allGray())
         shot = window->grab();
-    const bool saved = shot.save(file);
-    std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(file));
-    return saved;
+    return Write(shot, window->windowTitle(), file);
+}
+
+// The screen under the window, popups included.
+bool SaveScreenArea(QWidget* window, const QString& file)
+{
+    Wait(400);
+    const QRect area = window->frameGeometry();
+    const QPixmap shot = window->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    return Write(shot, window->windowTitle(), file);
 }
 
 QString Picture(const QString& folder, const QString& name, QColor colour)
@@ -85,6 +120,13 @@ int main(int argc, char** argv)
 
     qle::test::RecordingUi ui;
     qle::ui::MainWindow window(ui, qle::test::ProgramFolder());
+    // A settings file of its own in the scratch home: the shipped one keeps no recent sites of ours.
+    const std::string appDatabase = QDir::homePath().toStdString() + "/Quillon Engine.mdb";
+    QFile::remove(QString::fromStdString(appDatabase));
+    QFile::copy(QString::fromStdString(qle::app::AppDatabasePath(qle::test::ProgramFolder())),
+                QString::fromStdString(appDatabase));
+    QFile::setPermissions(QString::fromStdString(appDatabase), QFile::ReadOwner | QFile::WriteOwner);
+    window.useAppDatabase(appDatabase);
     window.resize(1100, 800);
     window.show();
     window.startUp();
@@ -157,6 +199,52 @@ int main(int argc, char** argv)
         }
         ok &= Save(&window, out + QString::fromLatin1(tabFiles[tab]));
     }
+
+    // The colour boxes' swatches, a list open.
+    editor->selectTab(qle::ui::SiteEditorWindow::Colours);
+    QComboBox* colours = editor->coloursTab()->cmbLeftPanelColour[2];
+    colours->showPopup();
+    ok &= SaveScreenArea(&window, out + QStringLiteral("12-colour-swatches.png"));
+    colours->hidePopup();
+
+    // Deleting a page asks first (the recording person answers No).
+    editor->selectTab(qle::ui::SiteEditorWindow::PageContent);
+    editor->pageContentTab()->cmdDelete->click();
+    if (!ui.questions.empty()) {
+        QMessageBox question(QMessageBox::Question, QString::fromLatin1(qle::app::kProgramTitle),
+                             QString::fromStdString(ui.questions.back()), QMessageBox::Yes | QMessageBox::No, &window);
+        question.setDefaultButton(QMessageBox::No);
+        question.show();
+        ok &= Save(&question, out + QStringLiteral("13-delete-confirmation.png"));
+    } else {
+        ok = false;
+    }
+
+    // The editor follows the main window's size.
+    window.resize(1600, 1000);
+    ok &= Save(&window, out + QStringLiteral("14-editor-1600x1000.png"));
+    window.resize(900, 600);
+    ok &= Save(&window, out + QStringLiteral("15-editor-900x600.png"));
+    window.resize(1100, 800);
+
+    // "Restore from Backup...": the builds above left backups; the list is shown as the program shows it.
+    window.findChild<QAction*>(QStringLiteral("mnuRestore"))->trigger();
+    editor = window.editor();
+    if (!ui.itemLists.empty() && editor) {
+        qle::ui::ListChoiceDialog restore(QStringLiteral("Restore from Backup"),
+                                          QString::fromStdString(ui.prompts.back()), ui.itemLists.back(), &window);
+        restore.show();
+        ok &= Save(&restore, out + QStringLiteral("16-restore-dialog.png"));
+    } else {
+        ok = false;
+    }
+
+    // The start dialog's Recent tab, now that sites were opened.
+    window.startUp();
+    Wait(300);
+    window.startDialog()->SSTab1->setCurrentIndex(1);
+    ok &= Save(window.startDialog(), out + QStringLiteral("17-recent-sites.png"));
+    window.startDialog()->close();
 
     editor->publishTab()->Command3->click();
     auto* catalogue = window.findChild<qle::ui::FreeWebSpace*>();

@@ -1,4 +1,5 @@
 #include "UiTest.h"
+#include "app/Banner.h"
 #include "app/Folders.h"
 #include "store/Database.h"
 #include "ui/MainWindow.h"
@@ -95,7 +96,7 @@ private slots:
         editor.setFieldText(5, QStringLiteral("Körper\nzwei Zeilen"));
         tab->cmdAdd->click();
         QCOMPARE(Pages(f.site), Strings({"1|Sport|Football|Cup final"}));
-        QCOMPARE(Rows(f.site, "select Body from Articles"), Strings({"Körper\nzwei Zeilen"}));
+        QCOMPARE(Rows(f.site, "select Body from Articles"), Strings({"Körper\r\nzwei Zeilen"}));
         QCOMPARE(editor.fieldText(1), QString());
 
         FillPage(editor, QStringLiteral("TV"), QStringLiteral("News"), QStringLiteral("Tonight"));
@@ -159,10 +160,18 @@ private slots:
         }
         tab->btnFirst->click();
         tab->btnNext->click();
-        // Deleting the middle page shows the next one.
+        // Deleting asks first, naming the page; No keeps it.
+        tab->cmdDelete->click();
+        QCOMPARE(f.recorder.questions.size(), std::size_t(1));
+        QVERIFY2(f.recorder.questions[0].find("Delete the page \"two\"?") == 0, f.recorder.questions[0].c_str());
+        QCOMPARE(Pages(f.site).size(), std::size_t(3));
+        QVERIFY(!tab->cmdUndoDelete->isEnabled());
+        // Yes: deleting the middle page shows the next one.
+        f.recorder.yesNoAnswers = {true, true, true};
         tab->cmdDelete->click();
         QCOMPARE(Pages(f.site), Strings({"1|C|s|one", "3|C|s|three"}));
         QCOMPARE(editor.fieldText(3), QStringLiteral("three"));
+        QVERIFY(tab->cmdUndoDelete->isEnabled());
         // Deleting the last page shows the one before.
         tab->cmdDelete->click();
         QCOMPARE(editor.fieldText(3), QStringLiteral("one"));
@@ -171,13 +180,47 @@ private slots:
         QVERIFY(Pages(f.site).empty());
         QVERIFY(editor.datPrimaryRS()->isNewPage());
         QCOMPARE(editor.fieldText(3), QString());
-        // Deleting a new page just starts another; an ArtID is never reused.
+        // Undo puts back the last page deleted, with its own ArtID, and shows it; only once.
+        tab->cmdUndoDelete->click();
+        QCOMPARE(Pages(f.site), Strings({"1|C|s|one"}));
+        QCOMPARE(editor.fieldText(3), QStringLiteral("one"));
+        QCOMPARE(tab->txtArtID->text(), QStringLiteral("1"));
+        QVERIFY(!tab->cmdUndoDelete->isEnabled());
+        // Deleting a new page that holds typing asks too; a blank one just starts afresh.
+        tab->cmdAdd->click();
         FillPage(editor, QStringLiteral("D"), QStringLiteral("d"), QStringLiteral("unsaved"));
+        f.recorder.yesNoAnswers = {true};
         tab->cmdDelete->click();
+        QCOMPARE(f.recorder.questions.size(), std::size_t(5));
         QCOMPARE(editor.fieldText(3), QString());
+        tab->cmdDelete->click();
+        QCOMPARE(f.recorder.questions.size(), std::size_t(5));
+        QVERIFY(!tab->cmdUndoDelete->isEnabled());
+        // An ArtID is never reused.
         FillPage(editor, QStringLiteral("E"), QStringLiteral("e"), QStringLiteral("four"));
         tab->cmdAdd->click();
-        QCOMPARE(Pages(f.site), Strings({"4|E|e|four"}));
+        QCOMPARE(Pages(f.site), Strings({"1|C|s|one", "4|E|e|four"}));
+    }
+
+    void undoDeleteWithCtrlZOnTheTab()
+    {
+        UiFixture f("Shop.QLS");
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        ui::SiteEditorWindow& editor = f.editor();
+        ui::PageContentTab* tab = editor.pageContentTab();
+        for (const char* title : {"one", "two"}) {
+            FillPage(editor, QStringLiteral("C"), QStringLiteral("s"), QString::fromLatin1(title));
+            tab->cmdAdd->click();
+        }
+        tab->btnFirst->click();
+        f.recorder.yesNoAnswers = {true};
+        tab->cmdDelete->setFocus();
+        tab->cmdDelete->click();
+        QCOMPARE(Pages(f.site), Strings({"2|C|s|two"}));
+        QTest::keyClick(tab->cmdDelete, Qt::Key_Z, Qt::ControlModifier);
+        QTRY_COMPARE(Pages(f.site), Strings({"1|C|s|one", "2|C|s|two"}));
+        QTRY_COMPARE(editor.fieldText(3), QStringLiteral("one"));
     }
 
     void choosingAPicture()
@@ -192,32 +235,36 @@ private slots:
         // Cancelled: nothing changes.
         tab->Command1->click();
         QCOMPARE(f.recorder.fileChoices.at(0).title, std::string("Select a graphic file"));
-        QCOMPARE(f.recorder.fileChoices.at(0).filter,
-                 std::string("Graphics files (gif, jpg, jpeg, bmp)|*.gif;*.jpg;*.jpeg;*.bmp"));
+        QCOMPARE(f.recorder.fileChoices.at(0).filter, std::string(app::kGraphicsFilter));
         QCOMPARE(editor.fieldText(6), QString());
 
-        // An earlier horse.jpg in the local images folder is replaced by the new choice.
+        // Another page's horse.jpg in the local images folder is kept; the new one gets a free name.
         (void)app::EnsureFolder(app::LocalImagesFolder(f.baseFolder()));
         WriteFile(local, "old picture");
+        const std::string second = app::LocalImagesFolder(f.baseFolder()) + "horse-2.jpg";
         f.recorder.fileAnswers.push_back(elsewhere / "horse.jpg");
         tab->Command1->click();
-        QCOMPARE(editor.fieldText(6), QString::fromStdString(local));
-        QCOMPARE(ReadFile(local), ReadFile(elsewhere / "horse.jpg"));
+        QCOMPARE(editor.fieldText(6), QString::fromStdString(second));
+        QCOMPARE(ReadFile(local), std::string("old picture"));
+        QCOMPARE(ReadFile(second), ReadFile(elsewhere / "horse.jpg"));
         QVERIFY(tab->imgImage->isVisible() || !tab->isVisible());
         QCOMPARE(tab->imgImage->size(), QSize(40, 30));
 
-        // Choosing the copy itself leaves it intact.
-        f.recorder.fileAnswers.push_back(local);
-        tab->Command1->click();
-        QCOMPARE(ReadFile(local), ReadFile(elsewhere / "horse.jpg"));
+        // The same picture chosen again, or its copy itself, reuses the copy.
+        for (const std::string& again : {elsewhere / "horse.jpg", second}) {
+            f.recorder.fileAnswers.push_back(again);
+            tab->Command1->click();
+            QCOMPARE(editor.fieldText(6), QString::fromStdString(second));
+        }
+        QVERIFY(!PathExists(app::LocalImagesFolder(f.baseFolder()) + "horse-3.jpg"));
 
         // A click opens the picture; a page without one clears the preview.
         emit tab->imgImage->clicked();
-        QCOMPARE(f.recorder.opened, Strings({local}));
+        QCOMPARE(f.recorder.opened, Strings({second}));
         tab->cmdAdd->click();
         QVERIFY(tab->imgImage->pixmap().isNull());
         tab->btnPrevious->click();
-        QCOMPARE(editor.fieldText(6), QString::fromStdString(local));
+        QCOMPARE(editor.fieldText(6), QString::fromStdString(second));
         QVERIFY(!tab->imgImage->pixmap().isNull());
     }
 

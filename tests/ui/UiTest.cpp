@@ -16,8 +16,14 @@ UiFixture::UiFixture()
     : m_savedHome(qgetenv("HOME"))
 {
     qputenv("HOME", QByteArray::fromStdString(m_home.path()));
+    // An application database of the test's own: the recent list is written on every open.
+    const std::string appDatabase = m_home.path() + "Quillon Engine.mdb";
+    WriteFile(appDatabase, ReadFile(app::AppDatabasePath(ProgramFolder())));
+    // A program run from the build folder keeps its recent sites in the shipped file.
+    (void)store::Database::open(appDatabase)->execute("DELETE FROM last_5_sites");
     window = std::make_unique<ui::MainWindow>(recorder, ProgramFolder());
-    (void)app::StartUp(window->state(), ProgramFolder());
+    window->useAppDatabase(appDatabase);
+    (void)app::StartUp(window->state(), ProgramFolder(), appDatabase);
 }
 
 UiFixture::UiFixture(const std::string& siteName)

@@ -160,8 +160,14 @@ void BannerTab::showBanner(const QString& path)
         return;
     }
     const QPixmap picture(path);
-    if (picture.isNull())
+    if (picture.isNull()) {
+        // With no earlier picture to keep, a line stands in for it, so that a click can say what is wrong.
+        if (txtBannerImage->pixmap().isNull()) {
+            txtBannerImage->setText(tr("The banner picture cannot be shown."));
+            txtBannerImage->setFixedHeight(txtBannerImage->sizeHint().height());
+        }
         return;
+    }
     txtBannerImage->setPixmap(picture);
     txtBannerImage->setFixedHeight(picture.height());
 }

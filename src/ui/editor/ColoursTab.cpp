@@ -1,10 +1,15 @@
 #include "ui/editor/ColoursTab.h"
 
+#include "generator/PageFrame.h"
 #include "ui/editor/PageStyleBox.h"
 
+#include <QColor>
 #include <QComboBox>
 #include <QGridLayout>
+#include <QIcon>
 #include <QLabel>
+#include <QPainter>
+#include <QPixmap>
 
 namespace qle::ui {
 
@@ -22,10 +27,22 @@ QComboBox* ColourBox(QWidget* parent, const char* name, int index)
 
 } // namespace
 
+QIcon ColourSwatch(const QString& name)
+{
+    // The swatch shows the colour the pages will have, which for two names is not the name's own.
+    const QColor colour(QString::fromStdString(generator::PanelColour(name.toStdString())));
+    QPixmap swatch(16, 16);
+    swatch.fill(colour.isValid() ? colour : QColor(Qt::transparent));
+    QPainter painter(&swatch);
+    painter.setPen(Qt::darkGray);
+    painter.drawRect(0, 0, 15, 15);
+    return QIcon(swatch);
+}
+
 void FillColourList(QComboBox* box)
 {
     for (const char* name : kColourNames)
-        box->addItem(QString::fromLatin1(name));
+        box->addItem(ColourSwatch(QString::fromLatin1(name)), QString::fromLatin1(name));
 }
 
 ColoursTab::ColoursTab(QWidget* parent)

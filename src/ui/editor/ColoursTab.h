@@ -5,6 +5,8 @@
 #include <array>
 
 class QComboBox;
+class QIcon;
+class QString;
 
 namespace qle::ui {
 
@@ -16,7 +18,10 @@ inline constexpr std::array<const char*, 12> kColourNames = {
     "LightGreen", "LightOrange", "Orange", "Red",   "White",     "Yellow",
 };
 
-// Adds the colour names, in order, to the end of the box's list; the list is not cleared first.
+// A small square of the colour a page shows for that stored name (empty for an unknown name).
+QIcon ColourSwatch(const QString& name);
+
+// Adds the colour names, in order, each with its swatch, to the end of the box's list; the list is not cleared first.
 void FillColourList(QComboBox* box);
 
 class ColoursTab : public QWidget

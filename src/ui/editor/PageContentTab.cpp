@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -67,7 +68,7 @@ PageContentTab::PageContentTab(QWidget* parent)
     txtArtID->setReadOnly(true);
     txtArtID->hide();
 
-    Shape1 = new QFrame(this);
+    Shape1 = new ClickableLabel(this);
     Shape1->setObjectName(QStringLiteral("Shape1"));
     Shape1->setFrameShape(QFrame::NoFrame);
     Shape1->setStyleSheet(QStringLiteral("#Shape1 { border: 1px solid black; }"));
@@ -85,6 +86,13 @@ PageContentTab::PageContentTab(QWidget* parent)
     cmdAdd->setObjectName(QStringLiteral("cmdAdd"));
     cmdDelete = new QPushButton(tr("&Delete this Page"), pages);
     cmdDelete->setObjectName(QStringLiteral("cmdDelete"));
+    cmdUndoDelete = new QPushButton(tr("&Undo Delete"), pages);
+    cmdUndoDelete->setObjectName(QStringLiteral("cmdUndoDelete"));
+    cmdUndoDelete->setEnabled(false);
+    // Ctrl+Z anywhere on the tab but in a box, where it undoes typing.
+    auto* undo = new QShortcut(QKeySequence::Undo, this, cmdUndoDelete, &QPushButton::animateClick,
+                               Qt::WidgetWithChildrenShortcut);
+    undo->setObjectName(QStringLiteral("undoDeleteShortcut"));
     btnFirst = NavigatorButton(pages, "btnFirst", QStringLiteral("|<"), tr("First page"));
     btnPrevious = NavigatorButton(pages, "btnPrevious", QStringLiteral("<"), tr("Previous page"));
     btnNext = NavigatorButton(pages, "btnNext", QStringLiteral(">"), tr("Next page"));
@@ -95,16 +103,21 @@ PageContentTab::PageContentTab(QWidget* parent)
     navigator->setSpacing(0);
     navigator->addWidget(btnFirst);
     navigator->addWidget(btnPrevious);
-    // The navigator's caption is a single blank.
-    auto* caption = new QLabel(QStringLiteral(" "), pages);
-    caption->setFrameShape(QFrame::Panel);
-    caption->setFrameShadow(QFrame::Sunken);
-    navigator->addWidget(caption, 1);
+    // The navigator's caption says where the author is.
+    lblPosition = new QLabel(QStringLiteral(" "), pages);
+    lblPosition->setObjectName(QStringLiteral("lblPosition"));
+    lblPosition->setFrameShape(QFrame::Panel);
+    lblPosition->setFrameShadow(QFrame::Sunken);
+    lblPosition->setAlignment(Qt::AlignCenter);
+    lblPosition->setMinimumWidth(
+        lblPosition->fontMetrics().horizontalAdvance(QStringLiteral("New page (9999 stored)")));
+    navigator->addWidget(lblPosition, 1);
     navigator->addWidget(btnNext);
     navigator->addWidget(btnLast);
     auto* pagesLayout = new QVBoxLayout(pages);
     pagesLayout->addWidget(cmdAdd);
     pagesLayout->addWidget(cmdDelete);
+    pagesLayout->addWidget(cmdUndoDelete);
     pagesLayout->addWidget(new QLabel(tr("Next/Previous"), pages));
     pagesLayout->addLayout(navigator);
     pagesLayout->addWidget(btnHompage);
@@ -142,6 +155,12 @@ PageContentTab::PageContentTab(QWidget* parent)
     layout->addWidget(txtFields[4]);
     layout->addWidget(new QLabel(tr("Main Text for this page:"), this));
     layout->addWidget(txtFields[5], 1);
+    layout->addWidget(new LimitNote(this));
+
+    // The boxes left of the "Web Pages" frame top to bottom, then the frame beside them, then the
+    // rows below both.
+    SetTabOrder({txtFields[1], txtFields[2], txtFields[3], Command1, txtFields[6], cmdAdd, cmdDelete, cmdUndoDelete,
+                 btnFirst, btnPrevious, btnNext, btnLast, btnHompage, txtFields[7], txtFields[4], txtFields[5]});
 }
 
 QWidget* PageContentTab::focusControl() const

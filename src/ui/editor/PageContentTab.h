@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <array>
 
-class QFrame;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
@@ -23,17 +23,19 @@ public:
 
     // txtFields indices 1 to 7: Category, Section, Title, Para, Body, Image, Image_Strap.
     std::array<QWidget*, 8> txtFields {};
-    QLineEdit* txtArtID; // ArtID of the page shown, never shown
-    QFrame* Shape1;      // the picture area
+    QLineEdit* txtArtID;    // ArtID of the page shown, never shown
+    ClickableLabel* Shape1; // the picture area; a click on it opens the picture, shown or not
     ClickableLabel* imgImage;
     QPushButton* Command1; // "Choose &Picture ..."
     QPushButton* cmdAdd;
     QPushButton* cmdDelete;
+    QPushButton* cmdUndoDelete; // "&Undo Delete", also Ctrl+Z on this tab; enabled after a delete
     QToolButton* btnFirst;
     QToolButton* btnPrevious;
     QToolButton* btnNext;
     QToolButton* btnLast;
     QPushButton* btnHompage;
+    QLabel* lblPosition; // the navigator's caption: "Page 3 of 12"
 
     QWidget* focusControl() const;
 

@@ -40,6 +40,8 @@ PublishTab::PublishTab(QWidget* parent)
     txtFields[9] = FieldBox(this, 9, 50);
     txtFields[10] = FieldBox(this, 10, 50);
     txtFields[10]->setEchoMode(QLineEdit::Password);
+    // Masked with "*", whatever the desktop style's own mask character.
+    txtFields[10]->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
     txtFields[11] = FieldBox(this, 11, 50);
     txtFields[12] = FieldBox(this, 12, 255);
     txtFields[13] = FieldBox(this, 13, 50);
@@ -102,6 +104,9 @@ PublishTab::PublishTab(QWidget* parent)
     grid->setColumnStretch(2, 1);
     layout->addLayout(grid);
     layout->addWidget(Command2, 0, Qt::AlignLeft);
+    layout->addWidget(new LimitNote(this));
+    SetTabOrder({btnPublish, cmbProvider, Command3, btnGetWebAddress, txtFields[9], txtFields[10], txtFields[8],
+                 txtFields[11], txtFields[13], txtFields[12], Command2});
     layout->addStretch(1);
 }
 

@@ -1,12 +1,15 @@
 #include "ui/editor/SiteEditorWindow.h"
 
 #include "app/AppQueries.h"
+#include "app/Backups.h"
+#include "app/Banner.h"
 #include "app/Desktop.h"
 #include "app/Folders.h"
+#include "app/LocalCopy.h"
 #include "app/Paths.h"
-#include "app/SiteSchema.h"
 #include "app/StartUp.h"
 #include "generator/HomePage.h"
+#include "publish/FtpSettings.h"
 #include "ui/FreeWebSpace.h"
 #include "ui/SiteActions.h"
 #include "ui/editor/BannerTab.h"
@@ -22,6 +25,8 @@
 #include "ui/models/PagesSource.h"
 #include "ui/models/ProviderCatalogue.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -30,11 +35,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QSqlRecord>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <filesystem>
+#include <ctime>
 
 namespace qle::ui {
 
@@ -49,15 +56,15 @@ QString TextOfBox(const QWidget* box)
     return {};
 }
 
-// Copies a picture into the folder under its own name, replacing an earlier copy; a picture that
-// already is that copy is left alone. Errors are ignored: the caller names the copy either way.
-void CopyPictureInto(const std::string& source, const std::string& destination)
+// The tab fills the space it is given and grows with the window; below its smallest sensible size
+// it scrolls rather than cutting off controls.
+QScrollArea* Scrolling(QWidget* tab)
 {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    if (fs::equivalent(source, destination, ec))
-        return;
-    fs::copy_file(source, destination, fs::copy_options::overwrite_existing, ec);
+    auto* area = new QScrollArea;
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidget(tab);
+    return area;
 }
 
 } // namespace
@@ -79,11 +86,11 @@ SiteEditorWindow::SiteEditorWindow(app::AppState& state, app::UserInterface& ui,
     setObjectName(QStringLiteral("frmMainForm"));
     setWindowTitle(tr("Currently editing web site named:"));
     m_tabs->setObjectName(QStringLiteral("SSTab1"));
-    m_tabs->addTab(m_pageTab, tr("Page Content"));
-    m_tabs->addTab(m_coloursTab, tr("Colours"));
-    m_tabs->addTab(m_bannerTab, tr("Banner && Homepage"));
-    m_tabs->addTab(m_viewTab, tr("View Your Web Site"));
-    m_tabs->addTab(m_publishTab, tr("Publish to the World !"));
+    m_tabs->addTab(Scrolling(m_pageTab), tr("Page Content"));
+    m_tabs->addTab(Scrolling(m_coloursTab), tr("Colours"));
+    m_tabs->addTab(Scrolling(m_bannerTab), tr("Banner && Homepage"));
+    m_tabs->addTab(Scrolling(m_viewTab), tr("View Your Web Site"));
+    m_tabs->addTab(Scrolling(m_publishTab), tr("Publish to the World !"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(m_tabs);
@@ -144,8 +151,10 @@ void SiteEditorWindow::bindControls()
     m_options->addMapping(m_bannerTab->cmbSectArtLmt, "Sect_Art_Limit");
     m_options->addMapping(m_bannerTab->cmbSectArtMaj, "Sect_Art_Maj");
 
-    connect(m_pages, &PagesSource::currentPageChanged, this,
-            [this] { m_pageTab->txtArtID->setText(m_pages->currentArtId()); });
+    connect(m_pages, &PagesSource::currentPageChanged, this, [this] {
+        m_pageTab->txtArtID->setText(m_pages->currentArtId());
+        m_pageTab->lblPosition->setText(m_pages->positionText());
+    });
     auto* image = qobject_cast<QPlainTextEdit*>(m_txtFields[6]);
     connect(image, &QPlainTextEdit::textChanged, this, [this, image] { m_pageTab->showPicture(image->toPlainText()); });
 }
@@ -157,15 +166,19 @@ void SiteEditorWindow::connectPageButtons()
     connect(m_pageTab->btnNext, &QToolButton::clicked, this, [this] { runPageMove(&PagesSource::moveNext); });
     connect(m_pageTab->btnLast, &QToolButton::clicked, this, [this] { runPageMove(&PagesSource::moveLast); });
     connect(m_pageTab->cmdAdd, &QPushButton::clicked, this, [this] { runPageMove(&PagesSource::addNew); });
-    connect(m_pageTab->cmdDelete, &QPushButton::clicked, this, [this] { runPageMove(&PagesSource::deleteCurrent); });
+    connect(m_pageTab->cmdDelete, &QPushButton::clicked, this, &SiteEditorWindow::deletePage);
+    connect(m_pageTab->cmdUndoDelete, &QPushButton::clicked, this, &SiteEditorWindow::undoDelete);
     connect(m_pageTab->Command1, &QPushButton::clicked, this, &SiteEditorWindow::choosePicture);
     connect(m_pageTab->btnHompage, &QPushButton::clicked, this,
             [this] { m_bannerTab->btnHompage_Click(m_pageTab->txtArtID->text(), fieldText(3)); });
-    connect(m_pageTab->imgImage, &ClickableLabel::clicked, this, [this] {
+    // The picture area answers a click even when its picture is missing, to say so.
+    const auto openPicture = [this] {
         const QString path = fieldText(6);
         if (!path.isEmpty())
             app::OpenDocument(path.toStdString(), m_ui);
-    });
+    };
+    connect(m_pageTab->imgImage, &ClickableLabel::clicked, this, openPicture);
+    connect(m_pageTab->Shape1, &ClickableLabel::clicked, this, openPicture);
 }
 
 void SiteEditorWindow::connectViewAndPublish()
@@ -205,9 +218,6 @@ void SiteEditorWindow::fillProviderList()
 Status SiteEditorWindow::bindSite(const QString& sitePath)
 {
     m_sitePath = sitePath;
-    // A site file of an earlier version gets today's saved queries and settings fields first.
-    if (Status s = app::UpgradeSiteFile(sitePath.toStdString(), app::TemplateSitePath(m_state.programFolder)); !s.ok())
-        return s;
     if (Status s = m_pages->open(sitePath); !s.ok())
         return s;
     return m_options->open(sitePath);
@@ -248,11 +258,47 @@ void SiteEditorWindow::runPageMove(Status (PagesSource::*step)())
     reportFailure((m_pages->*step)());
 }
 
+void SiteEditorWindow::deletePage()
+{
+    if (!m_pages->isOpen())
+        return;
+    const bool stored = !m_pages->isNewPage() && !m_pages->currentArtId().isEmpty();
+    const QString title = fieldText(3).trimmed();
+    const std::string named =
+        title.isEmpty() ? std::string("this page (it has no title)") : "the page \"" + title.toStdString() + "\"";
+    // A new page that was never stored goes without a question only while nothing is typed on it.
+    if (stored || (m_pages->isNewPage() && !m_pages->isBlankNewPage())) {
+        const std::string tail =
+            stored ? "\nYou can put it back at once with Undo Delete (Ctrl+Z)." : "\nIt was never saved.";
+        if (!m_ui.askYesNo("Delete " + named + "?" + tail, app::kProgramTitle))
+            return;
+    }
+    auto deleted = std::make_unique<QSqlRecord>(m_pages->currentRecord());
+    const Status status = m_pages->deleteCurrent();
+    reportFailure(status);
+    if (status.ok() && stored) {
+        m_deletedPage = std::move(deleted);
+        m_pageTab->cmdUndoDelete->setEnabled(true);
+    }
+}
+
+void SiteEditorWindow::undoDelete()
+{
+    if (!m_deletedPage || !m_pages->isOpen())
+        return;
+    const Status status = m_pages->restorePage(*m_deletedPage);
+    reportFailure(status);
+    if (status.ok()) {
+        m_deletedPage.reset();
+        m_pageTab->cmdUndoDelete->setEnabled(false);
+    }
+}
+
 void SiteEditorWindow::choosePicture()
 {
     app::FileChoice choice;
     choice.title = "Select a graphic file";
-    choice.filter = "Graphics files (gif, jpg, jpeg, bmp)|*.gif;*.jpg;*.jpeg;*.bmp";
+    choice.filter = app::kGraphicsFilter;
     const std::string chosen = m_ui.chooseFile(choice);
     const std::string name = app::FileNameOfPath(chosen);
     if (name.empty())
@@ -263,13 +309,25 @@ void SiteEditorWindow::choosePicture()
         reportFailure(s.withContext("The picture could not be copied"));
         return;
     }
-    const std::string destination = folder + name;
-    CopyPictureInto(chosen, destination);
-    setFieldText(6, QString::fromStdString(destination));
+    setFieldText(6, QString::fromStdString(app::CopyUnderFreeName(chosen, folder)));
+}
+
+void SiteEditorWindow::snapshot(bool saveFirst)
+{
+    if (saveFirst) {
+        commitEdits(DataSource::Pages);
+        commitEdits(DataSource::Options);
+    }
+    if (m_sitePath.isEmpty())
+        return;
+    auto snapshot = app::TakeSnapshot(m_sitePath.toStdString(), app::BaseFolder(m_state.options), std::time(nullptr));
+    if (!snapshot)
+        reportFailure(snapshot.status().withContext("No backup of the site could be taken"));
 }
 
 void SiteEditorWindow::updateSite()
 {
+    snapshot(true);
     const Status status = BuildSite(*this, m_state);
     if (status.ok())
         return;
@@ -282,12 +340,10 @@ void SiteEditorWindow::updateSite()
 
 void SiteEditorWindow::publishSite(bool saveFirst)
 {
-    if (saveFirst) {
-        commitEdits(DataSource::Pages);
-        commitEdits(DataSource::Options);
-    }
+    // The main window's command publishes what is stored; that is what its snapshot keeps.
+    snapshot(saveFirst);
     publish::FtpSettings ftp;
-    ftp.server = fieldText(8).toStdString();
+    ftp.server = publish::TrimmedServer(fieldText(8).toStdString());
     ftp.userName = fieldText(9).toStdString();
     ftp.password = fieldText(10).toStdString();
     ftp.root = fieldText(11).toStdString();
@@ -407,6 +463,11 @@ void SiteEditorWindow::setHomepageText(const std::string& text)
     m_bannerTab->txtHomepage->setText(QString::fromStdString(text));
 }
 
+void SiteEditorWindow::setHomepageTitle(const std::string& title)
+{
+    m_bannerTab->txtHomepage_Title->setText(QString::fromStdString(title));
+}
+
 void SiteEditorWindow::navigateBrowser(const std::string& address)
 {
     m_viewTab->navigate(QString::fromStdString(address));
@@ -420,11 +481,16 @@ void SiteEditorWindow::processEvents()
 
 void SiteEditorWindow::keyPressEvent(QKeyEvent* event)
 {
-    // The form's default button: Enter that no box used for itself (one-line boxes and combo boxes
-    // pass it on, several-line boxes keep it) views the site.
+    // Enter on a focused button presses that button. Otherwise the form's default button takes
+    // Enter that no box used for itself (one-line boxes and combo boxes pass it on, several-line
+    // boxes keep it): it views the site.
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
         !(event->modifiers() & ~Qt::KeypadModifier)) {
-        m_viewTab->btnViewInBrowesr->click();
+        auto* button = qobject_cast<QAbstractButton*>(QApplication::focusWidget());
+        if (button && isAncestorOf(button))
+            button->click();
+        else
+            m_viewTab->btnViewInBrowesr->click();
         return;
     }
     QWidget::keyPressEvent(event);
@@ -432,9 +498,8 @@ void SiteEditorWindow::keyPressEvent(QKeyEvent* event)
 
 void SiteEditorWindow::closeEvent(QCloseEvent* event)
 {
-    // Closing is a saving moment, and it is never refused.
-    commitEdits(DataSource::Pages);
-    commitEdits(DataSource::Options);
+    // Closing is a saving moment, and it is never refused; a changed site is backed up.
+    snapshot(true);
     event->accept();
 }
 

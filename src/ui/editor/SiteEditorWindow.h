@@ -7,9 +7,11 @@
 
 #include <QWidget>
 #include <array>
+#include <memory>
 #include <string>
 #include <vector>
 
+class QSqlRecord;
 class QTabWidget;
 
 namespace qle::app {
@@ -54,6 +56,7 @@ public:
     void commitEdits(DataSource source) override;
     std::string homepageText() const override;
     void setHomepageText(const std::string& text) override;
+    void setHomepageTitle(const std::string& title) override;
     void navigateBrowser(const std::string& address) override;
     void showBuildWarnings(const std::vector<std::string>& warnings) override;
     void processEvents() override;
@@ -83,8 +86,14 @@ private:
     void connectViewAndPublish();
     void fillProviderList();
     void reportFailure(const Status& status);
+    // Saves both sources when asked, then keeps a snapshot of the site file unless it is unchanged
+    // since the last one. A failed snapshot is reported and stops nothing.
+    void snapshot(bool saveFirst);
     void runPageMove(Status (PagesSource::*step)());
     void choosePicture();
+    // Asks first, naming the page; a stored page can then be put back by undoDelete().
+    void deletePage();
+    void undoDelete();
     void pickProvider();
     void usernameLeft();
     void openPublishedPage();
@@ -105,6 +114,7 @@ private:
     std::array<QWidget*, 14> m_txtFields {};
     UploadWatcher* m_upload;
     std::vector<std::string> m_buildWarnings;
+    std::unique_ptr<QSqlRecord> m_deletedPage; // the last page deleted, until it is put back
 };
 
 } // namespace qle::ui

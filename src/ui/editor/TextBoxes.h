@@ -4,11 +4,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <initializer_list>
 
 namespace qle::ui {
 
 // A one-line box bound to a field: the person may type at most `maxLength` characters, but a
 // longer value stored in the field is shown whole, so that saving the record never shortens it.
+// Typing at the limit emits limitReached() instead of dropping keys without a word.
 class BoundLineEdit : public QLineEdit
 {
     Q_OBJECT
@@ -19,28 +21,61 @@ public:
     explicit BoundLineEdit(int maxLength, QWidget* parent = nullptr);
     void setBoundText(const QString& text);
 
+signals:
+    void limitReached(int maxLength);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     int m_limit;
 };
 
-// A several-line text box that accepts at most `maxLength` characters (0: no limit); like
-// BoundLineEdit, a longer stored value is shown whole.
+// A several-line text box that holds at most `maxLength` characters (0: no limit) of its stored
+// form; like BoundLineEdit, a longer stored value is shown whole. The stored form ends each line
+// with CR LF, the line break the pages are built from; a stored value with bare line feeds (or
+// bare carriage returns) is shown line by line all the same, and stored with CR LF when saved.
 class LimitedTextEdit : public QPlainTextEdit
 {
     Q_OBJECT
-    Q_PROPERTY(QString boundText READ toPlainText WRITE setBoundText USER true)
+    Q_PROPERTY(QString boundText READ boundText WRITE setBoundText USER true)
 
 public:
     explicit LimitedTextEdit(int maxLength, QWidget* parent = nullptr);
+    QString boundText() const;
     void setBoundText(const QString& text);
+
+signals:
+    void limitReached(int maxLength);
 
 private:
     void enforceLimit();
     int m_maxLength;
     int m_limit;
+    bool m_showingStored = false;
 };
 
-// A picture box or text that reports clicks.
+// A line under a tab's boxes that tells the author, as a box fills up, that it can take no more:
+// "This box holds at most N characters." It goes when the focus moves to another box.
+class LimitNote : public QLabel
+{
+    Q_OBJECT
+
+public:
+    // Watches every BoundLineEdit and LimitedTextEdit inside `tab`.
+    explicit LimitNote(QWidget* tab);
+};
+
+// Tab goes through the widgets in this order (their order on screen), then on as before.
+void SetTabOrder(std::initializer_list<QWidget*> widgets);
+
+// The text with every line break (CR LF, LF or a lone CR) as CR LF.
+QString WithCrLf(const QString& text);
+// The text with every line break (CR LF, LF or a lone CR) as LF.
+QString WithLf(const QString& text);
+
+// A picture box or text that reports clicks. A click it reports goes no further, so a clickable
+// label inside another reports once.
 class ClickableLabel : public QLabel
 {
     Q_OBJECT

@@ -66,6 +66,9 @@ void ViewTab::navigate(const QString& address)
         m_browser = new QWebEngineView(m_browserArea);
         m_browser->setObjectName(QStringLiteral("WebBrowser1"));
         m_browserLayout->addWidget(m_browser);
+        // On screen the browser lies between the two buttons.
+        setTabOrder(btnUpdateWeb, m_browser);
+        setTabOrder(m_browser, btnViewInBrowesr);
     }
     // "file://" + a local path: let Qt encode blanks and other characters of the path.
     static const QString kFilePrefix = QStringLiteral("file://");

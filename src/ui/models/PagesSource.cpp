@@ -40,6 +40,18 @@ bool PagesSource::isNewPage() const
            m_table.model().record(m_row).value(QStringLiteral("ArtID")).isNull();
 }
 
+QString PagesSource::positionText() const
+{
+    if (!isOpen())
+        return {};
+    const int rows = m_table.model().rowCount();
+    const bool onNewPage = m_row >= rows || isNewPage();
+    const int stored = rows - (rows > 0 && m_table.model().record(rows - 1).value(QStringLiteral("ArtID")).isNull());
+    if (onNewPage)
+        return tr("New page (%1 stored)").arg(stored);
+    return tr("Page %1 of %2").arg(m_row + 1).arg(stored);
+}
+
 QString PagesSource::currentArtId() const
 {
     if (!isOpen() || m_row >= m_table.model().rowCount())
@@ -89,12 +101,10 @@ Status PagesSource::commit()
     if (m_row < m_table.model().rowCount())
         m_table.mapper().submit();
     const bool wasNew = isNewPage();
-    if (wasNew && rowIsBlank(m_row)) {
-        // Nothing was typed: leave no empty page behind, and stay past the end like the navigator does.
-        m_table.model().revertRow(m_row);
-        m_row = m_table.model().rowCount();
+    // Nothing typed yet: nothing to store. The blank page stays under the boxes, so that whatever is
+    // typed next is stored by the next save; leaving it (leave()) drops it.
+    if (wasNew && rowIsBlank(m_row))
         return Status::OK();
-    }
     if (!m_table.model().isDirty())
         return Status::OK();
     const QVariant id = m_table.model().record(m_row).value(QStringLiteral("ArtID"));
@@ -114,9 +124,23 @@ Status PagesSource::commit()
     return Status::OK();
 }
 
+Status PagesSource::leave()
+{
+    if (isNewPage()) {
+        m_table.mapper().submit();
+        if (rowIsBlank(m_row)) {
+            // A blank new page is never stored: moving away drops it, leaving the position past the end.
+            m_table.model().revertRow(m_row);
+            m_row = m_table.model().rowCount();
+            return Status::OK();
+        }
+    }
+    return commit();
+}
+
 Status PagesSource::moveFirst()
 {
-    if (Status s = commit(); !s.ok())
+    if (Status s = leave(); !s.ok())
         return s;
     if (m_table.model().rowCount() == 0)
         beginNewPage();
@@ -127,7 +151,7 @@ Status PagesSource::moveFirst()
 
 Status PagesSource::movePrevious()
 {
-    if (Status s = commit(); !s.ok())
+    if (Status s = leave(); !s.ok())
         return s;
     if (m_table.model().rowCount() == 0)
         beginNewPage();
@@ -138,7 +162,7 @@ Status PagesSource::movePrevious()
 
 Status PagesSource::moveNext()
 {
-    if (Status s = commit(); !s.ok())
+    if (Status s = leave(); !s.ok())
         return s;
     if (m_row + 1 >= m_table.model().rowCount())
         beginNewPage();
@@ -149,7 +173,7 @@ Status PagesSource::moveNext()
 
 Status PagesSource::moveLast()
 {
-    if (Status s = commit(); !s.ok())
+    if (Status s = leave(); !s.ok())
         return s;
     if (m_table.model().rowCount() == 0)
         beginNewPage();
@@ -160,9 +184,43 @@ Status PagesSource::moveLast()
 
 Status PagesSource::addNew()
 {
-    if (Status s = commit(); !s.ok())
+    if (Status s = leave(); !s.ok())
         return s;
     beginNewPage();
+    return Status::OK();
+}
+
+bool PagesSource::isBlankNewPage()
+{
+    if (!isNewPage())
+        return false;
+    m_table.mapper().submit();
+    return rowIsBlank(m_row);
+}
+
+QSqlRecord PagesSource::currentRecord()
+{
+    if (!isOpen() || m_row >= m_table.model().rowCount())
+        return {};
+    m_table.mapper().submit();
+    return m_table.model().record(m_row);
+}
+
+Status PagesSource::restorePage(const QSqlRecord& page)
+{
+    if (!isOpen())
+        return Status::OK();
+    if (Status s = leave(); !s.ok())
+        return s;
+    const QVariant id = page.value(QStringLiteral("ArtID"));
+    if (!m_table.model().insertRecord(-1, page))
+        return Status::DatabaseError("The page could not be put back");
+    if (Status s = m_table.submitAll("The page could not be put back"); !s.ok()) {
+        m_table.model().revertAll();
+        return s;
+    }
+    const int row = rowOfArtId(id);
+    showRow(row < 0 ? qMax(0, m_table.model().rowCount() - 1) : row);
     return Status::OK();
 }
 

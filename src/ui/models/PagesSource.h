@@ -7,6 +7,7 @@
 
 #include <QObject>
 
+class QSqlRecord;
 class QWidget;
 
 namespace qle::ui {
@@ -26,8 +27,9 @@ public:
     Status open(const QString& sitePath);
     bool isOpen() const { return m_table.isOpen(); }
 
-    // Writes the pending edits of the page shown. A new page that is still blank is dropped rather
-    // than stored. The page stays current; on failure the edits stay pending and the error is returned.
+    // Writes the pending edits of the page shown, which stays current. A new page that is still
+    // blank is not stored yet but stays under the boxes, so what is typed into it later is stored by
+    // the next save. On failure the edits stay pending and the error is returned.
     Status commit();
 
     // Each move writes the page shown first; on a failed write the move does not happen.
@@ -40,7 +42,17 @@ public:
     // else a new blank page.
     Status deleteCurrent();
 
+    // The page shown with its pending edits, as it would be stored (for putting a deleted page back).
+    QSqlRecord currentRecord();
+    // Stores a page deleted before, with its own ArtID, and shows it. The page shown first is
+    // written (or dropped while blank) as on any move.
+    Status restorePage(const QSqlRecord& page);
+
     bool isNewPage() const;
+    // Where the author is, for the navigator: "Page 3 of 12", or "New page (12 stored)".
+    QString positionText() const;
+    // A new page with nothing typed on it yet.
+    bool isBlankNewPage();
     // The ArtID of the page shown; empty for a new page.
     QString currentArtId() const;
     int pageCount() const;
@@ -50,6 +62,8 @@ signals:
     void currentPageChanged();
 
 private:
+    // Before a move: drops a blank new page, else commit().
+    Status leave();
     void showRow(int row);
     void beginNewPage();
     int rowOfArtId(const QVariant& artId) const;

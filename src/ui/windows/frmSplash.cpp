@@ -116,10 +116,23 @@ void frmSplash::tmrCloseForm_Timer()
     tmrCloseForm->stop();
     if (m_closing)
         return;
+    finish();
+    close();
+}
+
+void frmSplash::finish()
+{
     m_closing = true;
+    tmrCloseForm->stop();
     if (m_showMainWindow)
         m_showMainWindow();
-    close();
+}
+
+void frmSplash::closeEvent(QCloseEvent* event)
+{
+    if (!m_closing)
+        finish();
+    QWidget::closeEvent(event);
 }
 
 void frmSplash::keyPressEvent(QKeyEvent* event)

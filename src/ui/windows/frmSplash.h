@@ -41,11 +41,15 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // Closed early (a window manager's close): the main window still comes up.
+    void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
     void Form_Load();
     void applyWidths();
+    // Shows the main window, once.
+    void finish();
 
     std::function<void()> m_showMainWindow;
     RevealWidth m_companyProduct {kCompanyProductWidth, kCompanyProductStep};

@@ -98,6 +98,19 @@ private slots:
         QTest::qWait(50);
         QCOMPARE(shown, 1);
     }
+
+    void closedEarlyStillShowsTheMainWindowOnce()
+    {
+        int shown = 0;
+        frmSplash splash([&shown] { ++shown; });
+        splash.show();
+        // A window manager's close, long before the timer.
+        QVERIFY(splash.close());
+        QCOMPARE(shown, 1);
+        QVERIFY(!Child<QTimer>(splash, "tmrCloseForm")->isActive());
+        splash.tmrCloseForm_Timer();
+        QCOMPARE(shown, 1);
+    }
 };
 
 QLE_UI_SUITE(SplashTest);
