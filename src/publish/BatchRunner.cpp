@@ -1,7 +1,9 @@
 #include "publish/BatchRunner.h"
 
 #include "app/Paths.h"
+#include "publish/FtpScript.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -87,7 +89,23 @@ BatchCommand ParseBatchLine(std::string_view line)
         const std::size_t split = rest.find_last_of(" \t");
         if (noServer || split == std::string_view::npos)
             return {Kind::Ftp, Unquoted(rest), {}};
-        return {Kind::Ftp, Unquoted(rest.substr(0, split)), std::string(rest.substr(split + 1))};
+        BatchCommand command {Kind::Ftp, {}, std::string(rest.substr(split + 1))};
+        std::string_view script = rest.substr(0, split);
+        // The options follow the script path: the first " -k:" or " -i:" ends it.
+        std::size_t options = std::string_view::npos;
+        for (const char* option : {" -k:", " -i:"})
+            options = std::min(options, script.find(option));
+        if (options != std::string_view::npos) {
+            for (const auto& word : SplitScriptLine(script.substr(options))) {
+                if (word.starts_with("-k:"))
+                    command.trustedKey = word.substr(3);
+                else if (word.starts_with("-i:"))
+                    command.keyFile = word.substr(3);
+            }
+            script = script.substr(0, options);
+        }
+        command.argument = Unquoted(script);
+        return command;
     }
     if (StartsWithWord(trimmed, "echo", rest)) {
         const std::string_view word = Trim(rest);
@@ -115,7 +133,8 @@ std::string DefaultFtpProgram()
 }
 
 int RunStreaming(const std::vector<std::string>& argv, const std::string& folder,
-                 const std::function<void(const std::string&)>& output)
+                 const std::function<void(const std::string&)>& output, const std::string& secret,
+                 const std::function<void(int pid)>& running)
 {
     std::vector<char*> args;
     for (const auto& a : argv)
@@ -129,10 +148,27 @@ int RunStreaming(const std::vector<std::string>& argv, const std::string& folder
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0)
         return 127;
+    // The secret waits in a pipe of its own; it is far smaller than a pipe's buffer.
+    int secretFds[2] = {-1, -1};
+    if (!secret.empty()) {
+        const bool written = ::pipe2(secretFds, O_CLOEXEC) == 0 &&
+                             ::write(secretFds[1], secret.data(), secret.size()) == static_cast<ssize_t>(secret.size());
+        if (secretFds[1] >= 0)
+            ::close(secretFds[1]);
+        if (!written) {
+            if (secretFds[0] >= 0)
+                ::close(secretFds[0]);
+            ::close(pipeFds[0]);
+            ::close(pipeFds[1]);
+            return 127;
+        }
+    }
     const pid_t child = ::fork();
     if (child < 0) {
         ::close(pipeFds[0]);
         ::close(pipeFds[1]);
+        if (secretFds[0] >= 0)
+            ::close(secretFds[0]);
         return 127;
     }
     if (child == 0) {
@@ -140,9 +176,16 @@ int RunStreaming(const std::vector<std::string>& argv, const std::string& folder
         ::dup2(pipeFds[1], STDOUT_FILENO);
         ::dup2(pipeFds[1], STDERR_FILENO);
         // The child has no keyboard: the console keeps it for "pause".
-        const int devNull = ::open("/dev/null", O_RDONLY);
+        const int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
         if (devNull >= 0)
             ::dup2(devNull, STDIN_FILENO);
+        if (secretFds[0] >= 0) {
+            // dup2 onto itself keeps close-on-exec, so that case clears it by hand.
+            if (secretFds[0] == kSecretDescriptor)
+                ::fcntl(kSecretDescriptor, F_SETFD, 0);
+            else
+                ::dup2(secretFds[0], kSecretDescriptor);
+        }
         if (!folder.empty() && ::chdir(folder.c_str()) != 0) {
             [[maybe_unused]] ssize_t n = ::write(STDOUT_FILENO, cannotEnter.data(), cannotEnter.size());
             ::_exit(127);
@@ -152,6 +195,10 @@ int RunStreaming(const std::vector<std::string>& argv, const std::string& folder
         ::_exit(127);
     }
     ::close(pipeFds[1]);
+    if (secretFds[0] >= 0)
+        ::close(secretFds[0]);
+    if (running)
+        running(static_cast<int>(child));
     std::string pending;
     char buffer[4096];
     for (;;) {
@@ -173,6 +220,8 @@ int RunStreaming(const std::vector<std::string>& argv, const std::string& folder
     ::close(pipeFds[0]);
     if (!pending.empty())
         output(pending);
+    if (running)
+        running(0);
     int status = 0;
     while (::waitpid(child, &status, 0) < 0)
         if (errno != EINTR)
@@ -220,10 +269,17 @@ Result<int> RunBatchFile(const std::string& batchPath, const BatchOptions& optio
                 callbacks.output("The system cannot find the path specified: " + command.argument);
             break;
         case Kind::Ftp: {
-            std::vector<std::string> argv = {options.ftpProgram, "-s:" + command.argument, command.server};
+            std::vector<std::string> argv = {options.ftpProgram, "-s:" + command.argument};
+            if (!command.trustedKey.empty())
+                argv.push_back("-k:" + command.trustedKey);
+            if (!command.keyFile.empty())
+                argv.push_back("-i:" + command.keyFile);
+            if (!options.secret.empty())
+                argv.push_back("-p:" + std::to_string(kSecretDescriptor));
+            argv.push_back(command.server);
             if (options.ftpTimeoutSeconds > 0)
                 argv.insert(argv.begin() + 1, "-t:" + std::to_string(options.ftpTimeoutSeconds));
-            lastStatus = RunStreaming(argv, folder, callbacks.output);
+            lastStatus = RunStreaming(argv, folder, callbacks.output, options.secret, callbacks.clientRunning);
             // The batch file's closing message names the server whatever happened; a failed
             // upload must not read as a published site.
             if (lastStatus != 0)

@@ -2,6 +2,7 @@
 #include "publish/PublishPlan.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -36,6 +37,32 @@ TEST(BatchRunner, ParsesThePublishersLines)
     }
 }
 
+TEST(BatchRunner, ParsesTheUploadLineOfEachProtocol)
+{
+    const std::string key = "SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU";
+    const struct
+    {
+        std::string line;
+        std::string script, trustedKey, keyFile, server;
+    } rows[] = {
+        {"ftp -s:/my base/s.txt ftps://h:990\r", "/my base/s.txt", "", "", "ftps://h:990"},
+        {"ftp -s:/my base/s.txt -k:" + key + " ftps://h", "/my base/s.txt", key, "", "ftps://h"},
+        {"ftp -s:/b/s.txt -k:" + key + " -i:\"/my keys/id\" sftp://[::1]:22", "/b/s.txt", key, "/my keys/id",
+         "sftp://[::1]:22"},
+        {"ftp -s:/b/s.txt -i:/k sftp://h", "/b/s.txt", "", "/k", "sftp://h"},
+        // A path that merely holds "-k" is still the script's.
+        {"ftp -s:/b/x-k:y.txt h", "/b/x-k:y.txt", "", "", "h"},
+    };
+    for (const auto& row : rows) {
+        const BatchCommand command = ParseBatchLine(row.line);
+        EXPECT_EQ(command.kind, Kind::Ftp) << row.line;
+        EXPECT_EQ(command.argument, row.script) << row.line;
+        EXPECT_EQ(command.trustedKey, row.trustedKey) << row.line;
+        EXPECT_EQ(command.keyFile, row.keyFile) << row.line;
+        EXPECT_EQ(command.server, row.server) << row.line;
+    }
+}
+
 class BatchRun : public ::testing::Test
 {
 protected:
@@ -52,7 +79,7 @@ protected:
         ::chmod(m_fakeClient.c_str(), 0755);
     }
 
-    Result<int> run(const std::string& batchText, const std::string& batch = "")
+    Result<int> run(const std::string& batchText, const std::string& batch = "", const std::string& secret = "")
     {
         test::WriteFile(m_batch, batchText);
         BatchCallbacks callbacks;
@@ -61,7 +88,8 @@ protected:
             output.push_back("<pause>");
             ++pauses;
         };
-        return RunBatchFile(batch.empty() ? m_batch : batch, {m_fakeClient, 0}, callbacks);
+        callbacks.clientRunning = [this](int pid) { clientPids.push_back(pid); };
+        return RunBatchFile(batch.empty() ? m_batch : batch, {m_fakeClient, 0, secret}, callbacks);
     }
 
     test::TempDir m_dir;
@@ -69,6 +97,7 @@ protected:
     std::string m_batch = m_base + kBatchFileName;
     std::string m_fakeClient = m_dir / "fake-ftp";
     std::vector<std::string> output;
+    std::vector<int> clientPids;
     int pauses = 0;
 };
 
@@ -78,7 +107,7 @@ TEST_F(BatchRun, CarriesOutThePublishersBatchFile)
     // Other commands are shown, never run.
     const std::string marker = m_dir / "ran";
     auto status = run("touch " + marker + "\r\ncd /no/such/folder\r\n" +
-                      BatchFileText(m_base, script, "127.0.0.1:2121") + "echo after exit\r\n");
+                      BatchFileText(m_base, script, {.server = "127.0.0.1:2121"}) + "echo after exit\r\n");
     ASSERT_TRUE(status.ok()) << status.status().message();
     EXPECT_EQ(status.value(), 3);
     const std::string folder = m_base.substr(0, m_base.size() - 1);
@@ -103,6 +132,31 @@ TEST_F(BatchRun, CarriesOutThePublishersBatchFile)
     EXPECT_EQ(output, expected);
     EXPECT_EQ(pauses, 1);
     EXPECT_FALSE(test::PathExists(marker));
+}
+
+TEST_F(BatchRun, TheSecretReachesTheClientOnlyThroughADescriptor)
+{
+    test::WriteFile(m_fakeClient, "#!/bin/sh\n"
+                                  "for a in \"$@\"; do echo \"arg=$a\"; done\n"
+                                  "env | grep -c 'Pass phrase' | sed 's/^/in-environment=/'\n"
+                                  "case \"$3\" in -p:*) fd=${3#-p:}; eval \"cat <&$fd\" | sed 's/^/read=/';; esac\n");
+    const std::string script = m_base + kScriptFileName;
+    FtpSettings ftp;
+    ftp.server = "h:2222";
+    ftp.protocol = "SFTP";
+    ftp.keyFile = "/my keys/id";
+    auto status = run(BatchFileText(m_base, script, ftp), "", "Pass phrase");
+    ASSERT_TRUE(status.ok()) << status.status().message();
+    const auto has = [this](const std::string& line) {
+        return std::find(output.begin(), output.end(), line) != output.end();
+    };
+    for (const std::string& line :
+         std::vector<std::string> {"arg=-s:" + script, "arg=-i:/my keys/id", "arg=-p:3", "arg=sftp://h:2222",
+                                   "in-environment=0", "read=Pass phrase"})
+        EXPECT_TRUE(has(line)) << line;
+    ASSERT_EQ(clientPids.size(), 2u);
+    EXPECT_GT(clientPids[0], 0);
+    EXPECT_EQ(clientPids[1], 0) << "told when the client is gone";
 }
 
 TEST_F(BatchRun, ReportsAMissingClientAndAMissingBatchFile)
