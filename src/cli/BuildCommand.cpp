@@ -1,5 +1,6 @@
 #include "app/Folders.h"
 #include "app/Paths.h"
+#include "app/SiteSchema.h"
 #include "app/StartUp.h"
 #include "cli/Commands.h"
 #include "generator/CreateWebSite.h"
@@ -24,6 +25,9 @@ int BuildCommand(const Arguments& args)
     else if (!state.optionsStatus.ok())
         std::cerr << "quillon: " << state.optionsStatus.message() << " (using the default base folder)\n";
     const std::string webFolder = app::WebFolder(app::BaseFolder(state.options));
+    // A site file made by an earlier version gains the template's views and settings first.
+    if (Status s = app::UpgradeSiteFile(sitePath, app::TemplateSitePath(state.programFolder)); !s.ok())
+        std::cerr << "quillon: warning: " << s.message() << '\n';
 
     auto editor = generator::StoredSiteEditor::open(sitePath, &std::cout);
     if (!editor) {

@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 #include "cli/ConsoleUi.h"
+#include "cli/SiteConnection.h"
 
 #include "app/Folders.h"
 #include "app/Paths.h"
@@ -18,14 +19,18 @@ namespace {
 
 int PublishUsage()
 {
-    std::cerr << "usage: quillon publish SITE.qls [--base DIR]\n";
+    std::cerr << "usage: quillon publish SITE.qls [--base DIR] [--trust FINGERPRINT]\n";
     return 2;
 }
 
 } // namespace
 
-int PublishCommand(const Arguments& args)
+int PublishCommand(const Arguments& arguments)
 {
+    Arguments args = arguments;
+    std::string trust;
+    if (!TakeTrustOption(args, trust))
+        return PublishUsage();
     std::string baseOverride;
     std::vector<std::string> positional;
     if (!ParseBaseOption(args, baseOverride, positional))
@@ -41,12 +46,15 @@ int PublishCommand(const Arguments& args)
     job.baseFolder = app::BaseFolder(state.options);
     job.webFolder = app::WebFolder(job.baseFolder);
     job.sitePath = sitePath;
-    auto ftp = publish::LoadFtpSettings(sitePath);
-    if (!ftp) {
-        std::cerr << "quillon: " << ftp.status().message() << '\n';
+    auto ftp = LoadSite(sitePath);
+    if (!ftp)
         return 1;
-    }
-    job.ftp = std::move(ftp.value());
+    if (int status = AcceptTrust(sitePath, trust, *ftp); status != 0)
+        return status;
+    const auto secret = AskSecret(*ftp);
+    if (!secret)
+        return 1;
+    job.ftp = std::move(*ftp);
     auto editor = generator::StoredSiteEditor::open(sitePath, nullptr);
     if (!editor) {
         std::cerr << "quillon: " << editor.status().message() << '\n';
@@ -55,9 +63,10 @@ int PublishCommand(const Arguments& args)
 
     // The batch file runs here in the foreground; nobody is at a console window to press a key.
     int uploadStatus = 1;
-    const publish::ConsoleLauncher runHere = [&uploadStatus](const std::string& batchFile) {
+    const publish::ConsoleLauncher runHere = [&uploadStatus, &secret](const std::string& batchFile) {
         publish::BatchOptions options;
         options.ftpProgram = publish::DefaultFtpProgram();
+        options.secret = *secret;
         publish::BatchCallbacks callbacks;
         callbacks.output = [](const std::string& line) { std::cout << line << std::endl; };
         auto result = publish::RunBatchFile(batchFile, options, callbacks);
