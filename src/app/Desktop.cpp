@@ -67,10 +67,25 @@ ErrorReport ReportErrorMessage(const std::string& procedure, const std::string& 
     return {"ERROR in " + procedure, description + "\r" + source + " generated error no " + std::to_string(number)};
 }
 
-bool StartDetached(const std::vector<std::string>& argv)
+bool StartDetached(const std::vector<std::string>& argv, const std::string& secret)
 {
     if (argv.empty())
         return false;
+    // The secret waits in a pipe the program inherits as descriptor 3; it is far smaller than
+    // a pipe's buffer, so writing it cannot block.
+    int secretPipe[2] = {-1, -1};
+    if (!secret.empty()) {
+        const bool written =
+            ::pipe2(secretPipe, O_CLOEXEC) == 0 &&
+            ::write(secretPipe[1], secret.data(), secret.size()) == static_cast<ssize_t>(secret.size());
+        if (secretPipe[1] >= 0)
+            ::close(secretPipe[1]);
+        if (!written) {
+            if (secretPipe[0] >= 0)
+                ::close(secretPipe[0]);
+            return false;
+        }
+    }
     std::vector<char*> args;
     for (const auto& a : argv)
         args.push_back(const_cast<char*>(a.c_str()));
@@ -78,18 +93,27 @@ bool StartDetached(const std::vector<std::string>& argv)
 
     // A pipe closed on exec tells the parent whether the grandchild's exec worked.
     int status_pipe[2];
-    if (::pipe2(status_pipe, O_CLOEXEC) != 0)
-        return false;
-    const pid_t child = ::fork();
+    const pid_t child = ::pipe2(status_pipe, O_CLOEXEC) == 0 ? ::fork() : -2;
     if (child < 0) {
-        ::close(status_pipe[0]);
-        ::close(status_pipe[1]);
+        if (child == -1) {
+            ::close(status_pipe[0]);
+            ::close(status_pipe[1]);
+        }
+        if (secretPipe[0] >= 0)
+            ::close(secretPipe[0]);
         return false;
     }
     if (child == 0) {
         ::setsid();
         const pid_t grandchild = ::fork();
         if (grandchild == 0) {
+            if (secretPipe[0] >= 0) {
+                // dup2 onto itself keeps close-on-exec, so that case clears it by hand.
+                if (secretPipe[0] == 3)
+                    ::fcntl(3, F_SETFD, 0);
+                else
+                    ::dup2(secretPipe[0], 3);
+            }
             ::execvp(args[0], args.data());
             const int error = errno;
             [[maybe_unused]] ssize_t n = ::write(status_pipe[1], &error, sizeof error);
@@ -98,12 +122,34 @@ bool StartDetached(const std::vector<std::string>& argv)
         ::_exit(grandchild < 0 ? 1 : 0);
     }
     ::close(status_pipe[1]);
+    if (secretPipe[0] >= 0)
+        ::close(secretPipe[0]);
     int childStatus = 0;
     ::waitpid(child, &childStatus, 0);
     int execError = 0;
     const ssize_t n = ::read(status_pipe[0], &execError, sizeof execError);
     ::close(status_pipe[0]);
     return WIFEXITED(childStatus) && WEXITSTATUS(childStatus) == 0 && n == 0;
+}
+
+std::string ReadSecretFrom(int fd)
+{
+    std::string secret;
+    if (fd < 0)
+        return secret;
+    char buffer[256];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        secret.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    while (!secret.empty() && (secret.back() == '\n' || secret.back() == '\r'))
+        secret.pop_back();
+    return secret;
 }
 
 } // namespace qle::app

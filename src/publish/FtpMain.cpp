@@ -3,6 +3,7 @@
 // SERVER is host[:port] for FTP, or ftps://host[:port] or sftp://host[:port]. -k: the server
 // identity the author accepted; -i: SFTP's key file; -p: a descriptor to read the password (when
 // the script's is empty) or the key's passphrase from. SIGINT or SIGTERM stops the upload cleanly.
+#include "app/Desktop.h"
 #include "publish/FtpClient.h"
 
 #include <atomic>
@@ -35,25 +36,6 @@ std::atomic<bool> g_stop {false};
 void RequestStop(int)
 {
     g_stop = true;
-}
-
-// Everything readable from the descriptor, without a final line end; the descriptor is closed.
-std::string ReadSecret(int fd)
-{
-    std::string secret;
-    char buffer[256];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        secret.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    while (!secret.empty() && (secret.back() == '\n' || secret.back() == '\r'))
-        secret.pop_back();
-    return secret;
 }
 
 bool ParseNumber(const std::string& text, long& value)
@@ -93,7 +75,7 @@ int main(int argc, char** argv)
             long fd = -1;
             if (!ParseNumber(arg.substr(3), fd) || fd < 0)
                 return Usage();
-            options.secret = ReadSecret(static_cast<int>(fd));
+            options.secret = qle::app::ReadSecretFrom(static_cast<int>(fd));
         } else if (!haveServer) {
             server = arg;
             haveServer = true;

@@ -5,10 +5,13 @@
 #include <array>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
 namespace qle::ui {
+
+class ProtocolChoice;
 
 class PublishTab : public QWidget
 {
@@ -26,7 +29,23 @@ public:
     QPushButton* btnGetWebAddress; // the domain seller's page
     QPushButton* Command2;         // "&Open my web page"
 
+    // How the site reaches its server: Ftp_Protocol, Ftp_Key_File (SFTP only, shown then) and
+    // the accepted server identity Ftp_Trusted_Key, which only "Forget" or a change of server or
+    // protocol clears here.
+    ProtocolChoice* cmbProtocol;
+    QLineEdit* txtKeyFile;
+    QPushButton* btnChooseKeyFile;
+    QLineEdit* txtTrustedKey;
+    QPushButton* btnForget;
+    QPushButton* btnTestConnection;
+
+    // Shows the key-file row only for SFTP.
+    void showKeyFileFor(const QString& protocol);
+
     QWidget* focusControl() const;
+
+private:
+    QLabel* m_keyFileLabel;
 };
 
 } // namespace qle::ui
