@@ -71,21 +71,10 @@ bool StartDetached(const std::vector<std::string>& argv, const std::string& secr
 {
     if (argv.empty())
         return false;
-    // The secret waits in a pipe the program inherits as descriptor 3; it is far smaller than
-    // a pipe's buffer, so writing it cannot block.
-    int secretPipe[2] = {-1, -1};
-    if (!secret.empty()) {
-        const bool written =
-            ::pipe2(secretPipe, O_CLOEXEC) == 0 &&
-            ::write(secretPipe[1], secret.data(), secret.size()) == static_cast<ssize_t>(secret.size());
-        if (secretPipe[1] >= 0)
-            ::close(secretPipe[1]);
-        if (!written) {
-            if (secretPipe[0] >= 0)
-                ::close(secretPipe[0]);
-            return false;
-        }
-    }
+    // The secret waits in a pipe the program inherits as descriptor 3.
+    const int secretFd = secret.empty() ? -1 : SecretPipe(secret);
+    if (!secret.empty() && secretFd < 0)
+        return false;
     std::vector<char*> args;
     for (const auto& a : argv)
         args.push_back(const_cast<char*>(a.c_str()));
@@ -99,21 +88,16 @@ bool StartDetached(const std::vector<std::string>& argv, const std::string& secr
             ::close(status_pipe[0]);
             ::close(status_pipe[1]);
         }
-        if (secretPipe[0] >= 0)
-            ::close(secretPipe[0]);
+        if (secretFd >= 0)
+            ::close(secretFd);
         return false;
     }
     if (child == 0) {
         ::setsid();
         const pid_t grandchild = ::fork();
         if (grandchild == 0) {
-            if (secretPipe[0] >= 0) {
-                // dup2 onto itself keeps close-on-exec, so that case clears it by hand.
-                if (secretPipe[0] == 3)
-                    ::fcntl(3, F_SETFD, 0);
-                else
-                    ::dup2(secretPipe[0], 3);
-            }
+            if (secretFd >= 0)
+                InheritDescriptor(secretFd, 3);
             ::execvp(args[0], args.data());
             const int error = errno;
             [[maybe_unused]] ssize_t n = ::write(status_pipe[1], &error, sizeof error);
@@ -122,14 +106,37 @@ bool StartDetached(const std::vector<std::string>& argv, const std::string& secr
         ::_exit(grandchild < 0 ? 1 : 0);
     }
     ::close(status_pipe[1]);
-    if (secretPipe[0] >= 0)
-        ::close(secretPipe[0]);
+    if (secretFd >= 0)
+        ::close(secretFd);
     int childStatus = 0;
     ::waitpid(child, &childStatus, 0);
     int execError = 0;
     const ssize_t n = ::read(status_pipe[0], &execError, sizeof execError);
     ::close(status_pipe[0]);
     return WIFEXITED(childStatus) && WEXITSTATUS(childStatus) == 0 && n == 0;
+}
+
+int SecretPipe(const std::string& secret)
+{
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return -1;
+    const bool written = ::write(fds[1], secret.data(), secret.size()) == static_cast<ssize_t>(secret.size());
+    ::close(fds[1]);
+    if (!written) {
+        ::close(fds[0]);
+        return -1;
+    }
+    return fds[0];
+}
+
+void InheritDescriptor(int fd, int target)
+{
+    // dup2 onto itself keeps close-on-exec, so that case clears it by hand.
+    if (fd == target)
+        ::fcntl(target, F_SETFD, 0);
+    else
+        ::dup2(fd, target);
 }
 
 std::string ReadSecretFrom(int fd)

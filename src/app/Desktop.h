@@ -38,6 +38,14 @@ ErrorReport ReportErrorMessage(const std::string& procedure, const std::string& 
 // program cannot be started.
 bool StartDetached(const std::vector<std::string>& argv, const std::string& secret = {});
 
+// A pipe that holds `secret` with its writing end closed: the reading end (close-on-exec), or -1
+// when it cannot be made. A secret is far smaller than a pipe's buffer, so this never blocks.
+int SecretPipe(const std::string& secret);
+
+// In a child between fork and exec: makes `fd` its descriptor `target`, kept across the exec.
+// Async-signal-safe.
+void InheritDescriptor(int fd, int target);
+
 // What a starter handed this program on descriptor `fd` (see StartDetached), without a final line
 // end; the descriptor is closed. Empty when there is nothing to read.
 std::string ReadSecretFrom(int fd);

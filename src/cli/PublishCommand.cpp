@@ -46,15 +46,9 @@ int PublishCommand(const Arguments& arguments)
     job.baseFolder = app::BaseFolder(state.options);
     job.webFolder = app::WebFolder(job.baseFolder);
     job.sitePath = sitePath;
-    auto ftp = LoadSite(sitePath);
-    if (!ftp)
-        return 1;
-    if (int status = AcceptTrust(sitePath, trust, *ftp); status != 0)
+    std::string secret;
+    if (int status = PrepareSite(sitePath, trust, job.ftp, secret); status != 0)
         return status;
-    const auto secret = AskSecret(*ftp);
-    if (!secret)
-        return 1;
-    job.ftp = std::move(*ftp);
     auto editor = generator::StoredSiteEditor::open(sitePath, nullptr);
     if (!editor) {
         std::cerr << "quillon: " << editor.status().message() << '\n';
@@ -66,7 +60,7 @@ int PublishCommand(const Arguments& arguments)
     const publish::ConsoleLauncher runHere = [&uploadStatus, &secret](const std::string& batchFile) {
         publish::BatchOptions options;
         options.ftpProgram = publish::DefaultFtpProgram();
-        options.secret = *secret;
+        options.secret = secret;
         publish::BatchCallbacks callbacks;
         callbacks.output = [](const std::string& line) { std::cout << line << std::endl; };
         auto result = publish::RunBatchFile(batchFile, options, callbacks);

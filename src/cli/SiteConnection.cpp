@@ -6,6 +6,7 @@
 #include "publish/Secrets.h"
 
 #include <iostream>
+#include <optional>
 #include <termios.h>
 #include <unistd.h>
 
@@ -26,6 +27,8 @@ bool TakeTrustOption(std::vector<std::string>& args, std::string& trust)
     }
     return true;
 }
+
+namespace {
 
 std::optional<publish::FtpSettings> LoadSite(const std::string& sitePath)
 {
@@ -102,6 +105,23 @@ std::optional<std::string> AskSecret(const publish::FtpSettings& ftp)
         return std::nullopt;
     }
     return secret;
+}
+
+} // namespace
+
+int PrepareSite(const std::string& sitePath, const std::string& trust, publish::FtpSettings& ftp, std::string& secret)
+{
+    auto loaded = LoadSite(sitePath);
+    if (!loaded)
+        return 1;
+    ftp = std::move(*loaded);
+    if (int status = AcceptTrust(sitePath, trust, ftp); status != 0)
+        return status;
+    auto asked = AskSecret(ftp);
+    if (!asked)
+        return 1;
+    secret = std::move(*asked);
+    return 0;
 }
 
 } // namespace qle::cli

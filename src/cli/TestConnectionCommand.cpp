@@ -16,20 +16,16 @@ int TestConnectionCommand(const Arguments& arguments)
         return 2;
     }
     const std::string& sitePath = args[0];
-    auto ftp = LoadSite(sitePath);
-    if (!ftp)
-        return 1;
-    if (int status = AcceptTrust(sitePath, trust, *ftp); status != 0)
+    publish::FtpSettings ftp;
+    std::string secret;
+    if (int status = PrepareSite(sitePath, trust, ftp, secret); status != 0)
         return status;
-    const auto secret = AskSecret(*ftp);
-    if (!secret)
-        return 1;
-    auto settings = publish::SettingsForSite(*ftp, *secret);
+    auto settings = publish::SettingsForSite(ftp, secret);
     if (!settings) {
         std::cerr << "quillon: " << settings.status().message() << '\n';
         return 1;
     }
-    const publish::ConnectionReport report = publish::TestConnection(settings.value(), *ftp);
+    const publish::ConnectionReport report = publish::TestConnection(settings.value(), ftp);
     for (const auto& step : report.steps)
         std::cout << step << '\n';
     if (report.failure == publish::Failure::UnknownIdentity || report.failure == publish::Failure::ChangedIdentity) {

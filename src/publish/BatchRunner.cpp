@@ -1,5 +1,6 @@
 #include "publish/BatchRunner.h"
 
+#include "app/Desktop.h"
 #include "app/Paths.h"
 #include "publish/FtpScript.h"
 
@@ -148,27 +149,18 @@ int RunStreaming(const std::vector<std::string>& argv, const std::string& folder
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0)
         return 127;
-    // The secret waits in a pipe of its own; it is far smaller than a pipe's buffer.
-    int secretFds[2] = {-1, -1};
-    if (!secret.empty()) {
-        const bool written = ::pipe2(secretFds, O_CLOEXEC) == 0 &&
-                             ::write(secretFds[1], secret.data(), secret.size()) == static_cast<ssize_t>(secret.size());
-        if (secretFds[1] >= 0)
-            ::close(secretFds[1]);
-        if (!written) {
-            if (secretFds[0] >= 0)
-                ::close(secretFds[0]);
-            ::close(pipeFds[0]);
-            ::close(pipeFds[1]);
-            return 127;
-        }
+    const int secretFd = secret.empty() ? -1 : app::SecretPipe(secret);
+    if (!secret.empty() && secretFd < 0) {
+        ::close(pipeFds[0]);
+        ::close(pipeFds[1]);
+        return 127;
     }
     const pid_t child = ::fork();
     if (child < 0) {
         ::close(pipeFds[0]);
         ::close(pipeFds[1]);
-        if (secretFds[0] >= 0)
-            ::close(secretFds[0]);
+        if (secretFd >= 0)
+            ::close(secretFd);
         return 127;
     }
     if (child == 0) {
@@ -179,13 +171,8 @@ int RunStreaming(const std::vector<std::string>& argv, const std::string& folder
         const int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
         if (devNull >= 0)
             ::dup2(devNull, STDIN_FILENO);
-        if (secretFds[0] >= 0) {
-            // dup2 onto itself keeps close-on-exec, so that case clears it by hand.
-            if (secretFds[0] == kSecretDescriptor)
-                ::fcntl(kSecretDescriptor, F_SETFD, 0);
-            else
-                ::dup2(secretFds[0], kSecretDescriptor);
-        }
+        if (secretFd >= 0)
+            app::InheritDescriptor(secretFd, kSecretDescriptor);
         if (!folder.empty() && ::chdir(folder.c_str()) != 0) {
             [[maybe_unused]] ssize_t n = ::write(STDOUT_FILENO, cannotEnter.data(), cannotEnter.size());
             ::_exit(127);
@@ -195,8 +182,8 @@ int RunStreaming(const std::vector<std::string>& argv, const std::string& folder
         ::_exit(127);
     }
     ::close(pipeFds[1]);
-    if (secretFds[0] >= 0)
-        ::close(secretFds[0]);
+    if (secretFd >= 0)
+        ::close(secretFd);
     if (running)
         running(static_cast<int>(child));
     std::string pending;
