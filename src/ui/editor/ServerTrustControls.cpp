@@ -2,28 +2,14 @@
 
 #include "app/UserInterface.h"
 #include "publish/Secrets.h"
+#include "ui/BusyPointer.h"
 #include "ui/editor/ProtocolChoice.h"
 #include "ui/editor/PublishTab.h"
 
-#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
 
 namespace qle::ui {
-
-namespace {
-
-// The wait cursor for as long as the connection test keeps the window busy.
-class BusyCursor
-{
-public:
-    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
-} // namespace
 
 std::optional<std::string> AskForSecret(const publish::FtpSettings& ftp, app::UserInterface& ui)
 {
@@ -101,7 +87,7 @@ publish::ConnectionReport ServerTrustControls::testConnection()
             break;
         }
         {
-            BusyCursor busy;
+            BusyPointer busy;
             report = publish::TestConnection(settings.value(), ftp);
         }
         const bool identity =
