@@ -25,17 +25,20 @@ int BuildCommand(const Arguments& args)
     else if (!state.optionsStatus.ok())
         std::cerr << "quillon: " << state.optionsStatus.message() << " (using the default base folder)\n";
     const std::string webFolder = app::WebFolder(app::BaseFolder(state.options));
-    // A site file made by an earlier version gains the template's views and settings first.
-    if (Status s = app::UpgradeSiteFile(sitePath, app::TemplateSitePath(state.programFolder)); !s.ok())
-        std::cerr << "quillon: warning: " << s.message() << '\n';
-
+    if (Status s = app::UpgradeSiteFile(sitePath, app::TemplateSitePath(app::ProgramFolder())); !s.ok()) {
+        std::cerr << "quillon: " << s.message() << '\n';
+        return 1;
+    }
     auto editor = generator::StoredSiteEditor::open(sitePath, &std::cout);
     if (!editor) {
         std::cerr << "quillon: " << editor.status().message() << '\n';
         return 1;
     }
-    if (Status s = generator::UpdateSite(*editor, sitePath, webFolder); !s.ok()) {
-        std::cerr << "quillon: " << s.message() << '\n';
+    const Status built = generator::UpdateSite(*editor, sitePath, webFolder);
+    for (const auto& warning : editor->buildWarnings())
+        std::cerr << "quillon: warning: " << warning << '\n';
+    if (!built.ok()) {
+        std::cerr << "quillon: " << built.message() << '\n';
         return 1;
     }
     if (!editor->commitStatus().ok())

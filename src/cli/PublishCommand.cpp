@@ -4,6 +4,7 @@
 
 #include "app/Folders.h"
 #include "app/Paths.h"
+#include "app/SiteSchema.h"
 #include "app/StartUp.h"
 #include "generator/StoredSiteEditor.h"
 #include "publish/BatchRunner.h"
@@ -46,8 +47,7 @@ int PublishCommand(const Arguments& arguments)
     job.baseFolder = app::BaseFolder(state.options);
     job.webFolder = app::WebFolder(job.baseFolder);
     job.sitePath = sitePath;
-    std::string secret;
-    if (int status = PrepareSite(sitePath, trust, job.ftp, secret); status != 0)
+    if (int status = PrepareSite(sitePath, trust, job.ftp); status != 0)
         return status;
     auto editor = generator::StoredSiteEditor::open(sitePath, nullptr);
     if (!editor) {
@@ -57,10 +57,14 @@ int PublishCommand(const Arguments& arguments)
 
     // The batch file runs here in the foreground; nobody is at a console window to press a key.
     int uploadStatus = 1;
-    const publish::ConsoleLauncher runHere = [&uploadStatus, &secret](const std::string& batchFile) {
+    const publish::ConsoleLauncher runHere = [&uploadStatus, &job](const std::string& batchFile) {
+        // Asked only once the upload files are written: a site that cannot be published asks nothing.
+        const auto secret = AskSecret(job.ftp);
+        if (!secret)
+            return true; // uploadStatus stays 1: nothing was sent
         publish::BatchOptions options;
         options.ftpProgram = publish::DefaultFtpProgram();
-        options.secret = secret;
+        options.secret = *secret;
         publish::BatchCallbacks callbacks;
         callbacks.output = [](const std::string& line) { std::cout << line << std::endl; };
         auto result = publish::RunBatchFile(batchFile, options, callbacks);

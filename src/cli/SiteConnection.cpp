@@ -32,9 +32,11 @@ namespace {
 
 std::optional<publish::FtpSettings> LoadSite(const std::string& sitePath)
 {
-    // An older site file gains the new settings; if it cannot be written it still publishes by plain FTP.
-    if (Status s = app::UpgradeSiteFile(sitePath, app::TemplateSitePath(app::ProgramFolder())); !s.ok())
-        std::cerr << "quillon: warning: " << s.message() << '\n';
+    // A site file of an earlier version gains the template's views and settings fields first.
+    if (Status s = app::UpgradeSiteFile(sitePath, app::TemplateSitePath(app::ProgramFolder())); !s.ok()) {
+        std::cerr << "quillon: " << s.message() << '\n';
+        return std::nullopt;
+    }
     auto ftp = publish::LoadFtpSettings(sitePath);
     if (!ftp) {
         std::cerr << "quillon: " << ftp.status().message() << '\n';
@@ -80,6 +82,8 @@ int AcceptTrust(const std::string& sitePath, const std::string& trust, publish::
     return 0;
 }
 
+} // namespace
+
 std::optional<std::string> AskSecret(const publish::FtpSettings& ftp)
 {
     const publish::SecretNeeded needed = publish::SecretFor(ftp);
@@ -107,21 +111,13 @@ std::optional<std::string> AskSecret(const publish::FtpSettings& ftp)
     return secret;
 }
 
-} // namespace
-
-int PrepareSite(const std::string& sitePath, const std::string& trust, publish::FtpSettings& ftp, std::string& secret)
+int PrepareSite(const std::string& sitePath, const std::string& trust, publish::FtpSettings& ftp)
 {
     auto loaded = LoadSite(sitePath);
     if (!loaded)
         return 1;
     ftp = std::move(*loaded);
-    if (int status = AcceptTrust(sitePath, trust, ftp); status != 0)
-        return status;
-    auto asked = AskSecret(ftp);
-    if (!asked)
-        return 1;
-    secret = std::move(*asked);
-    return 0;
+    return AcceptTrust(sitePath, trust, ftp);
 }
 
 } // namespace qle::cli

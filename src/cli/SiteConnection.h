@@ -4,6 +4,7 @@
 
 #include "publish/FtpSettings.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,12 +14,14 @@ namespace qle::cli {
 // message on stderr, when the option has no value.
 bool TakeTrustOption(std::vector<std::string>& args, std::string& trust);
 
-// Brings the site file up to the template (a failure is only a warning) and loads its publish
-// settings into `ftp`. With --trust (`trust` not empty) compares the fingerprint with the identity
-// the server shows now and, when they match, stores it in the site file and in `ftp`. Then asks on
-// the terminal, without echo, for the password or passphrase the site does not store (`secret`
-// stays empty when none is needed). Returns 0 to go on, else (after a message on stderr) the exit
-// status to stop with: 1, or 2 for a fingerprint that cannot be one.
-int PrepareSite(const std::string& sitePath, const std::string& trust, publish::FtpSettings& ftp, std::string& secret);
+// Brings the site file up to the template and loads its publish settings into `ftp`. With --trust
+// (`trust` not empty) compares the fingerprint with the identity the server shows now and, when
+// they match, stores it in the site file and in `ftp`. Returns 0 to go on, else (after a message on
+// stderr) the exit status to stop with: 1, or 2 for a fingerprint that cannot be one.
+int PrepareSite(const std::string& sitePath, const std::string& trust, publish::FtpSettings& ftp);
+
+// Asks on the terminal, without echo, for the password or passphrase the site does not store;
+// empty when none is needed. Nothing (after a message) when the author gave none.
+std::optional<std::string> AskSecret(const publish::FtpSettings& ftp);
 
 } // namespace qle::cli

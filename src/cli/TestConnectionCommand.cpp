@@ -17,10 +17,12 @@ int TestConnectionCommand(const Arguments& arguments)
     }
     const std::string& sitePath = args[0];
     publish::FtpSettings ftp;
-    std::string secret;
-    if (int status = PrepareSite(sitePath, trust, ftp, secret); status != 0)
+    if (int status = PrepareSite(sitePath, trust, ftp); status != 0)
         return status;
-    auto settings = publish::SettingsForSite(ftp, secret);
+    const auto secret = AskSecret(ftp);
+    if (!secret)
+        return 1;
+    auto settings = publish::SettingsForSite(ftp, *secret);
     if (!settings) {
         std::cerr << "quillon: " << settings.status().message() << '\n';
         return 1;

@@ -4,7 +4,6 @@
 #include "app/Folders.h"
 #include "app/Paths.h"
 #include "app/SiteFiles.h"
-#include "app/SiteSchema.h"
 #include "ui/StartSiteDialog.h"
 #include "ui/editor/SiteEditorWindow.h"
 #include "ui/models/SiteConnection.h"
@@ -129,13 +128,6 @@ bool MainWindow::openSite(const std::string& path)
                          app::MessageIcon::Warning);
         return false;
     }
-    // A site file made by an earlier version gains the template's views and settings; one that
-    // cannot be written still opens and publishes by plain FTP.
-    if (Status s = app::UpgradeSiteFile(path, app::TemplateSitePath(m_state.programFolder)); !s.ok())
-        m_ui.showMessage("The site file could not be brought up to date; it can still be edited and published by plain "
-                         "FTP.\n" +
-                             s.message(),
-                         app::kProgramTitle, app::MessageIcon::Warning);
     m_state.currentSitePath = path;
     if (m_editor) {
         QWidget* frame = m_editor->parentWidget();

@@ -38,16 +38,15 @@ cp "$(dirname "$quillon")/Blank Site.qls" "$site"
 import sqlite3, sys
 db = sqlite3.connect(sys.argv[1])
 db.execute("UPDATE Options SET Ftp_Destination=?, Ftp_Username='jo', Ftp_Password='', Ftp_Root='/www/', "
-           "Ftp_Dir='site/', Ftp_Protocol='SFTP'", sys.argv[2:3])
-db.execute("INSERT OR IGNORE INTO Articles (ArtID, Title) VALUES (4, 'Home')")
+           "Ftp_Dir='site/', Ftp_Protocol='SFTP', homepage=4", sys.argv[2:3])
+db.execute("INSERT OR IGNORE INTO Articles (ArtID, Category, Section, Title) VALUES (4, 'News', 'Local', 'Home')")
 db.commit()
 PY
 stored_key() { /usr/bin/python3 -c "import sqlite3,sys; print(sqlite3.connect(sys.argv[1]).execute('select Ftp_Trusted_Key from Options').fetchone()[0] or '')" "$site"; }
 
 base="$work/My Base"
 web="$base/TempInternetFiles"
-mkdir -p "$web"/{categories,sections,articles,images}
-head -c 7000 /dev/urandom >"$web/articles/art-4.htm"
+"$quillon" build "$site" --base "$base" >"$work/out" 2>&1 || fail "build failed: $(cat "$work/out")"
 
 # Unknown server: its fingerprint is shown, nothing is sent, the exit status says so.
 if echo "$password" | "$quillon" publish "$site" --base "$base" >"$work/out" 2>&1; then fail "sent to an unknown server"; fi

@@ -20,6 +20,16 @@ bool Holds(const std::string& text, const std::string& part)
     return text.find(part) != std::string::npos;
 }
 
+// What the server should hold after a publish: the web folder, its forwarding page (with the
+// logo it shows) as index.htm.
+std::map<std::string, std::string> RemoteCopyOf(const test::SiteFixture& site)
+{
+    auto expected = test::FilesUnder(site.web);
+    expected["index.htm"] = expected.at("Index.htm");
+    expected.erase("Index.htm");
+    return expected;
+}
+
 // Publishes the fixture site and carries out the batch file here; the client's status.
 int PublishAndUpload(test::SiteFixture& site, std::string& output, const BatchCallbacks& extra = {})
 {
@@ -55,7 +65,7 @@ TEST(Upload, ServerHoldsTheBuiltSiteByteForByte)
     std::string output;
 
     EXPECT_EQ(PublishAndUpload(site, output), 0) << output;
-    expected["index.htm"] = test::ReadFile(site.web + "Index.htm");
+    expected = RemoteCopyOf(site);
     EXPECT_EQ(test::FilesUnder(home / "www/site"), expected);
     EXPECT_TRUE(Holds(output, "7 files sent, 0 failures")) << output;
     EXPECT_TRUE(Holds(output, "Your web site has been published to " + server.address()));
@@ -93,9 +103,7 @@ TEST_P(UploadOverTls, UnknownIdentityIsRefusedWithNothingSentThenTheAcceptedOneI
 
     site.ftp.trustedKey = server.settings.trustedKey;
     EXPECT_EQ(PublishAndUpload(site, output), 0) << output;
-    auto expected = site.builtFiles();
-    expected["index.htm"] = test::ReadFile(site.web + "Index.htm");
-    EXPECT_EQ(test::FilesUnder(server.home + "www/site"), expected) << output;
+    EXPECT_EQ(test::FilesUnder(server.home + "www/site"), RemoteCopyOf(site)) << output;
     EXPECT_TRUE(Holds(output, "7 files sent, 0 failures")) << output;
 }
 
@@ -127,6 +135,58 @@ TEST(Upload, StopEndsTheClientCleanlyAndReportsWhatWasSent)
     EXPECT_TRUE(Holds(output, "1 file sent, 6 failures")) << output;
     EXPECT_TRUE(Holds(output, "THE UPLOAD FAILED")) << output;
     EXPECT_EQ(test::FilesUnder(home.path()).size(), 1u);
+}
+
+TEST(Upload, AHostileSiteReachesTheServerFileForFile)
+{
+    test::SiteFixture site;
+    const std::pair<std::string, std::string> names[] = {
+        {"Tab\there|Star*:<x>", "Line\r\nbreak"},
+        {"\"Quoted\" & 'single'", "#1? 100%"},
+        {"Slash/Back\\slash", "..\\..\\up"},
+        {"  spaced  ", "control\x01\x7f"},
+    };
+    int n = 0;
+    for (const auto& [category, section] : names) {
+        const std::string picture = site.dir / ("pic" + std::to_string(++n) + "-\"*:<>?|\t.gif");
+        test::WriteFile(picture, "GIF89a" + std::to_string(n));
+        site.addPage(category, section, picture);
+    }
+    test::WriteFile(site.dir / ".dotted.png", "\x89PNG\r\n\x1A\n");
+    site.addPage("Dots", "Dots", site.dir / ".dotted.png");
+    site.build();
+
+    test::TempDir home;
+    test::FtpServer server(home.path(), "jo", site.ftp.password);
+    ASSERT_TRUE(server.started());
+    site.ftp.server = server.address();
+    auto editor = generator::StoredSiteEditor::open(site.site, nullptr);
+    test::RecordingUi ui;
+    std::string output;
+    int status = -1;
+    ASSERT_TRUE(PublishSite(site.job(), editor.value(), ui, [&](const std::string& batch) {
+                    BatchCallbacks callbacks;
+                    callbacks.output = [&output](const std::string& line) { output += line + "\n"; };
+                    status = RunBatchFile(batch, {test::ProgramFolder() + "quillon-ftp", 5}, callbacks).value();
+                    return true;
+                }).ok());
+    EXPECT_EQ(status, 0) << output;
+    EXPECT_TRUE(ui.messages.empty()) << "nothing the build wrote is left out";
+
+    auto local = test::FilesUnder(site.web);
+    EXPECT_EQ(local.count("images/.dotted.png"), 1u);
+    EXPECT_EQ(local.count("images/pic1---------.gif"), 1u) << "copied under a portable name";
+    local.erase("temp.fle"); // the folder routines' marker is never uploaded
+    const auto remote = test::FilesUnder(home / "www/site");
+    EXPECT_EQ(remote.at("index.htm"), local.at("Index.htm"));
+    local.erase("Index.htm");
+    auto remoteContent = remote;
+    remoteContent.erase("index.htm");
+    EXPECT_EQ(remoteContent.size(), local.size());
+    for (const auto& [name, bytes] : local) {
+        auto it = remoteContent.find(name);
+        EXPECT_TRUE(it != remoteContent.end() && it->second == bytes) << name;
+    }
 }
 
 } // namespace

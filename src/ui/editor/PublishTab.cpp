@@ -72,6 +72,10 @@ PublishTab::PublishTab(QWidget* parent)
     btnTestConnection = new QPushButton(tr("Test Connection"), this);
     btnTestConnection->setObjectName(QStringLiteral("btnTestConnection"));
     m_keyFileLabel = new QLabel(tr("Key file:"), this);
+    lblPublishStatus = new QLabel(this);
+    lblPublishStatus->setObjectName(QStringLiteral("lblPublishStatus"));
+    lblPublishStatus->setWordWrap(true);
+    lblPublishStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
@@ -79,6 +83,7 @@ PublishTab::PublishTab(QWidget* parent)
                    1);
     top->addWidget(btnPublish, 0, Qt::AlignTop);
     layout->addLayout(top);
+    layout->addWidget(lblPublishStatus);
     layout->addWidget(Hint(tr("Enter the details of your Web Space Provider if you know them. Otherwise join a free "
                               "service by clicking 'FREE Web Space'"),
                            this));

@@ -28,6 +28,7 @@ public:
     QPushButton* Command3;         // "FREE &Web Space"
     QPushButton* btnGetWebAddress; // the domain seller's page
     QPushButton* Command2;         // "&Open my web page"
+    QLabel* lblPublishStatus;      // how the last upload ended: "Published: ..." or "Upload failed: ..."
 
     // How the site reaches its server: Ftp_Protocol, Ftp_Key_File (SFTP only, shown then) and
     // the accepted server identity Ftp_Trusted_Key, which only "Forget" or a change of server or

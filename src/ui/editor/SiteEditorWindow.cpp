@@ -4,6 +4,7 @@
 #include "app/Desktop.h"
 #include "app/Folders.h"
 #include "app/Paths.h"
+#include "app/SiteSchema.h"
 #include "app/StartUp.h"
 #include "generator/HomePage.h"
 #include "publish/Connection.h"
@@ -17,6 +18,7 @@
 #include "ui/editor/PublishTab.h"
 #include "ui/editor/ServerTrustControls.h"
 #include "ui/editor/TextBoxes.h"
+#include "ui/editor/UploadWatcher.h"
 #include "ui/editor/ViewTab.h"
 #include "ui/models/OptionsSource.h"
 #include "ui/models/PagesSource.h"
@@ -27,6 +29,7 @@
 #include <QCoreApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -73,6 +76,7 @@ SiteEditorWindow::SiteEditorWindow(app::AppState& state, app::UserInterface& ui,
     , m_publishTab(new PublishTab)
     , m_pages(new PagesSource(this))
     , m_options(new OptionsSource(this))
+    , m_upload(new UploadWatcher(this))
 {
     setObjectName(QStringLiteral("frmMainForm"));
     setWindowTitle(tr("Currently editing web site named:"));
@@ -173,6 +177,13 @@ void SiteEditorWindow::connectViewAndPublish()
     connect(m_viewTab->btnUpdateWeb, &QPushButton::clicked, this, &SiteEditorWindow::updateSite);
     connect(m_viewTab->btnViewInBrowesr, &QPushButton::clicked, this, &SiteEditorWindow::viewInBrowser);
     connect(m_publishTab->btnPublish, &QPushButton::clicked, this, [this] { publishSite(true); });
+    connect(m_upload, &UploadWatcher::finished, m_publishTab->lblPublishStatus, &QLabel::setText);
+    connect(m_viewTab->btnWarnings, &QPushButton::clicked, this, [this] {
+        std::string text = "The last build left these warnings:";
+        for (const auto& warning : m_buildWarnings)
+            text += "\n\n" + warning;
+        m_ui.showMessage(text, app::kProgramTitle, app::MessageIcon::Warning);
+    });
     connect(m_publishTab->cmbProvider, &QComboBox::activated, this, &SiteEditorWindow::pickProvider);
     connect(m_publishTab->Command2, &QPushButton::clicked, this, &SiteEditorWindow::openPublishedPage);
     connect(m_publishTab->btnGetWebAddress, &QPushButton::clicked, this, [this] {
@@ -200,6 +211,9 @@ void SiteEditorWindow::fillProviderList()
 Status SiteEditorWindow::bindSite(const QString& sitePath)
 {
     m_sitePath = sitePath;
+    // A site file of an earlier version gets today's saved queries and settings fields first.
+    if (Status s = app::UpgradeSiteFile(sitePath.toStdString(), app::TemplateSitePath(m_state.programFolder)); !s.ok())
+        return s;
     if (Status s = m_pages->open(sitePath); !s.ok())
         return s;
     return m_options->open(sitePath);
@@ -293,9 +307,21 @@ void SiteEditorWindow::publishSite(bool saveFirst)
         commitEdits(DataSource::Options);
     }
     const publish::FtpSettings ftp = currentFtpSettings();
+    // The console records how the upload ended; until then the tab says it is under way.
+    m_upload->watch(QString::fromStdString(app::BaseFolder(m_state.options)));
+    m_publishTab->lblPublishStatus->setText(tr("Uploading ..."));
     // The publisher tells the author itself why a publish was abandoned. A password the site does
     // not store is asked before the console starts, which gets it by descriptor; it is never stored.
-    (void)PublishCurrentSite(ftp, *this, m_state, m_ui, [this, &ftp] { return AskForSecret(ftp, m_ui); });
+    bool cancelled = false;
+    const auto askSecret = [this, &ftp, &cancelled] {
+        auto secret = AskForSecret(ftp, m_ui);
+        cancelled = !secret;
+        return secret;
+    };
+    if (!PublishCurrentSite(ftp, *this, m_state, m_ui, askSecret).ok() || cancelled) {
+        m_upload->stop();
+        m_publishTab->lblPublishStatus->clear();
+    }
 }
 
 void SiteEditorWindow::pickProvider()
@@ -372,6 +398,13 @@ void SiteEditorWindow::showFreeWebSpace()
     auto* catalogue = new FreeWebSpace(m_state, m_ui, window());
     catalogue->setAttribute(Qt::WA_DeleteOnClose);
     catalogue->show();
+}
+
+void SiteEditorWindow::showBuildWarnings(const std::vector<std::string>& warnings)
+{
+    m_buildWarnings = warnings;
+    m_viewTab->btnWarnings->setText(tr("&Warnings (%1)...").arg(warnings.size()));
+    m_viewTab->btnWarnings->setVisible(!warnings.empty());
 }
 
 void SiteEditorWindow::setProgressText(const std::string& text)

@@ -8,6 +8,8 @@
 
 #include <QWidget>
 #include <array>
+#include <string>
+#include <vector>
 
 class QTabWidget;
 
@@ -25,6 +27,7 @@ class PageContentTab;
 class PagesSource;
 class PublishTab;
 class ServerTrustControls;
+class UploadWatcher;
 class ViewTab;
 
 class SiteEditorWindow : public QWidget, public generator::SiteEditor
@@ -54,6 +57,7 @@ public:
     std::string homepageText() const override;
     void setHomepageText(const std::string& text) override;
     void navigateBrowser(const std::string& address) override;
+    void showBuildWarnings(const std::vector<std::string>& warnings) override;
     void processEvents() override;
 
     QTabWidget* SSTab1() const { return m_tabs; }
@@ -106,6 +110,8 @@ private:
     OptionsSource* m_options;
     std::array<QWidget*, 14> m_txtFields {};
     ServerTrustControls* m_trust = nullptr;
+    UploadWatcher* m_upload;
+    std::vector<std::string> m_buildWarnings;
 };
 
 } // namespace qle::ui
