@@ -10,6 +10,7 @@
 #include "publish/BatchRunner.h"
 #include "publish/Publisher.h"
 
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -67,7 +68,10 @@ int PublishCommand(const Arguments& arguments)
         options.secret = *secret;
         publish::BatchCallbacks callbacks;
         callbacks.output = [](const std::string& line) { std::cout << line << std::endl; };
+        // Ctrl+C reaches the upload client, which stops cleanly and reports what was sent.
+        const auto previous = std::signal(SIGINT, SIG_IGN);
         auto result = publish::RunBatchFile(batchFile, options, callbacks);
+        std::signal(SIGINT, previous);
         if (!result) {
             std::cerr << "quillon: " << result.status().message() << '\n';
             return false;
