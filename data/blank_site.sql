@@ -41,7 +41,10 @@ CREATE TABLE Options (
     Ftp_Password    TEXT,
     Local_Web_Dir   TEXT,
     Your_Homepage   TEXT,
-    Page_Style      TEXT
+    Page_Style      TEXT,
+    Ftp_Protocol    TEXT,
+    Ftp_Trusted_Key TEXT,
+    Ftp_Key_File    TEXT
 );
 
 INSERT INTO Options (CatPanel0, CatPanel1, CatPanel2, SectPanel0, SectPanel1, SectPanel2,
@@ -49,12 +52,14 @@ INSERT INTO Options (CatPanel0, CatPanel1, CatPanel2, SectPanel0, SectPanel1, Se
                      Cat_Art_Limit, Cat_Art_Maj, Sect_Art_Limit, Sect_Art_Maj,
                      homepage, homepage_title, Banner, Provider,
                      Ftp_Destination, Ftp_Root, Ftp_Dir, Ftp_Username, Ftp_Password,
-                     Local_Web_Dir, Your_Homepage, Page_Style)
+                     Local_Web_Dir, Your_Homepage, Page_Style,
+                     Ftp_Protocol, Ftp_Trusted_Key, Ftp_Key_File)
 VALUES ('LightBlue', 'White', 'LightGreen', 'LightBlue', 'White', 'LightGreen', 'LightBlue', 'White', 'LightGreen',
         10, 5, 10, 5,
         NULL, '', '', '',
         '', '', '', '', '',
-        '', '', 'Classic');
+        '', '', 'Classic',
+        'FTP', '', '');
 
 -- Page file names, the same rule the generator uses: ASCII letters lower case (SQLite's lower()
 -- changes ASCII letters only); blanks, '/', '\', " * : < > ? | and control characters become "-",

@@ -21,9 +21,11 @@ int NewCommand(const Arguments& args);
 // quillon build SITE.qls [--base DIR]: builds the site into the web folder, as the GUI does.
 int BuildCommand(const Arguments& args);
 
-// quillon publish SITE.qls [--base DIR]: writes the forwarding page, the upload script and the
-// batch file from the site's stored settings, carries out the batch file in the foreground and
-// returns the upload client's exit status (1 when the publish is abandoned, 2 on bad arguments).
+// quillon publish SITE.qls [--base DIR] [--trust FINGERPRINT]: writes the forwarding page, the
+// upload script and the batch file from the site's stored settings, carries out the batch file in
+// the foreground and returns the upload client's exit status (1 when the publish is abandoned, 2
+// on bad arguments). A server whose identity is not trusted gets nothing: its fingerprint is shown;
+// --trust accepts it when it matches and stores it in the site file.
 int PublishCommand(const Arguments& args);
 
 // The program's state for a command that works in the base folder: the application settings (an
@@ -45,6 +47,10 @@ int RestoreCommand(const Arguments& args);
 // The snapshot build and publish take before their work, as the program does. A failure is
 // printed on stderr and, as in the program, stops nothing.
 void SnapshotBeforeWork(const std::string& sitePath, const app::AppState& state);
+
+// quillon test-connection SITE.qls [--trust FINGERPRINT]: logs in with the site's settings, checks
+// that the destination folder can be written, and says exactly what failed.
+int TestConnectionCommand(const Arguments& args);
 
 // Reads "--base DIR" from the arguments into `base` and the rest into `positional`.
 // False (after a message on stderr) on an unknown option or a missing value.

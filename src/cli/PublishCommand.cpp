@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 #include "cli/ConsoleUi.h"
+#include "cli/SiteConnection.h"
 
 #include "app/Folders.h"
 #include "app/Paths.h"
@@ -9,6 +10,7 @@
 #include "publish/BatchRunner.h"
 #include "publish/Publisher.h"
 
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -19,14 +21,18 @@ namespace {
 
 int PublishUsage()
 {
-    std::cerr << "usage: quillon publish SITE.qls [--base DIR]\n";
+    std::cerr << "usage: quillon publish SITE.qls [--base DIR] [--trust FINGERPRINT]\n";
     return 2;
 }
 
 } // namespace
 
-int PublishCommand(const Arguments& args)
+int PublishCommand(const Arguments& arguments)
 {
+    Arguments args = arguments;
+    std::string trust;
+    if (!TakeTrustOption(args, trust))
+        return PublishUsage();
     std::string baseOverride;
     std::vector<std::string> positional;
     if (!ParseBaseOption(args, baseOverride, positional))
@@ -42,16 +48,8 @@ int PublishCommand(const Arguments& args)
     job.baseFolder = app::BaseFolder(state->options);
     job.webFolder = app::WebFolder(job.baseFolder);
     job.sitePath = sitePath;
-    if (Status s = app::UpgradeSiteFile(sitePath, app::TemplateSitePath(app::ProgramFolder())); !s.ok()) {
-        std::cerr << "quillon: " << s.message() << '\n';
-        return 1;
-    }
-    auto ftp = publish::LoadFtpSettings(sitePath);
-    if (!ftp) {
-        std::cerr << "quillon: " << ftp.status().message() << '\n';
-        return 1;
-    }
-    job.ftp = std::move(ftp.value());
+    if (int status = PrepareSite(sitePath, trust, job.ftp); status != 0)
+        return status;
     auto editor = generator::StoredSiteEditor::open(sitePath, nullptr);
     if (!editor) {
         std::cerr << "quillon: " << editor.status().message() << '\n';
@@ -62,12 +60,20 @@ int PublishCommand(const Arguments& args)
 
     // The batch file runs here in the foreground; nobody is at a console window to press a key.
     int uploadStatus = 1;
-    const publish::ConsoleLauncher runHere = [&uploadStatus](const std::string& batchFile) {
+    const publish::ConsoleLauncher runHere = [&uploadStatus, &job](const std::string& batchFile) {
+        // Asked only once the upload files are written: a site that cannot be published asks nothing.
+        const auto secret = AskSecret(job.ftp);
+        if (!secret)
+            return true; // uploadStatus stays 1: nothing was sent
         publish::BatchOptions options;
         options.ftpProgram = publish::DefaultFtpProgram();
+        options.secret = *secret;
         publish::BatchCallbacks callbacks;
         callbacks.output = [](const std::string& line) { std::cout << line << std::endl; };
+        // Ctrl+C reaches the upload client, which stops cleanly and reports what was sent.
+        const auto previous = std::signal(SIGINT, SIG_IGN);
         auto result = publish::RunBatchFile(batchFile, options, callbacks);
+        std::signal(SIGINT, previous);
         if (!result) {
             std::cerr << "quillon: " << result.status().message() << '\n';
             return false;

@@ -14,8 +14,13 @@ struct Command
 };
 
 constexpr Command kCommands[] = {
-    {"init", qle::cli::InitCommand},       {"new", qle::cli::NewCommand},       {"build", qle::cli::BuildCommand},
-    {"publish", qle::cli::PublishCommand}, {"backup", qle::cli::BackupCommand}, {"backups", qle::cli::BackupsCommand},
+    {"init", qle::cli::InitCommand},
+    {"new", qle::cli::NewCommand},
+    {"build", qle::cli::BuildCommand},
+    {"publish", qle::cli::PublishCommand},
+    {"test-connection", qle::cli::TestConnectionCommand},
+    {"backup", qle::cli::BackupCommand},
+    {"backups", qle::cli::BackupsCommand},
     {"restore", qle::cli::RestoreCommand},
 };
 
@@ -25,7 +30,8 @@ void Usage(std::ostream& out)
            "       quillon init [--base DIR]\n"
            "       quillon new SITE.qls\n"
            "       quillon build SITE.qls [--base DIR]\n"
-           "       quillon publish SITE.qls [--base DIR]\n"
+           "       quillon publish SITE.qls [--base DIR] [--trust FINGERPRINT]\n"
+           "       quillon test-connection SITE.qls [--trust FINGERPRINT]\n"
            "       quillon backup SITE.qls [--base DIR]\n"
            "       quillon backups SITE.qls [--base DIR]\n"
            "       quillon restore SITE.qls BACKUP [--base DIR]\n";

@@ -1,7 +1,14 @@
-// quillon-console: carries out the publisher's batch file in a terminal. quillon-console BATCHFILE
+// quillon-console: carries out the publisher's batch file in a terminal.
+//   quillon-console BATCHFILE [--secret-fd N]
+// A password or passphrase the site does not store may be handed on descriptor N. Ctrl+C stops
+// the upload cleanly: the upload client reports what was sent and the console goes on.
+#include "app/Desktop.h"
 #include "publish/BatchRunner.h"
 
+#include <csignal>
+#include <cstdlib>
 #include <iostream>
+#include <string>
 #include <termios.h>
 #include <unistd.h>
 
@@ -30,12 +37,17 @@ void WaitForKey()
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::cerr << "usage: quillon-console BATCHFILE\n";
+    const bool secretGiven = argc == 4 && std::string(argv[2]) == "--secret-fd";
+    if (argc != 2 && !secretGiven) {
+        std::cerr << "usage: quillon-console BATCHFILE [--secret-fd N]\n";
         return 2;
     }
     qle::publish::BatchOptions options;
     options.ftpProgram = qle::publish::DefaultFtpProgram();
+    if (secretGiven)
+        options.secret = qle::app::ReadSecretFrom(std::atoi(argv[3]));
+    // Ctrl+C reaches the upload client, which stops cleanly; the console stays to say what happened.
+    std::signal(SIGINT, SIG_IGN);
     qle::publish::BatchCallbacks callbacks;
     callbacks.output = [](const std::string& line) { std::cout << line << std::endl; };
     callbacks.pause = WaitForKey;

@@ -1,8 +1,15 @@
-// quillon-ftp: the upload client. quillon-ftp [-t:SECONDS] -s:SCRIPT SERVER[:PORT]
+// quillon-ftp: the upload client.
+//   quillon-ftp [-t:SECONDS] -s:SCRIPT [-k:FINGERPRINT] [-i:KEYFILE] [-p:FD] SERVER
+// SERVER is host[:port] for FTP, or ftps://host[:port] or sftp://host[:port]. -k: the server
+// identity the author accepted; -i: SFTP's key file; -p: a descriptor to read the password (when
+// the script's is empty) or the key's passphrase from. SIGINT or SIGTERM stops the upload cleanly.
+#include "app/Desktop.h"
 #include "publish/FtpClient.h"
 
+#include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <csignal>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -14,7 +21,7 @@ namespace {
 
 int Usage()
 {
-    std::cerr << "usage: quillon-ftp [-t:SECONDS] -s:SCRIPT SERVER[:PORT]\n";
+    std::cerr << "usage: quillon-ftp [-t:SECONDS] -s:SCRIPT [-k:FINGERPRINT] [-i:KEYFILE] [-p:FD] SERVER\n";
     return 2;
 }
 
@@ -22,6 +29,19 @@ std::string CurrentFolder()
 {
     char buffer[4096];
     return ::getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string(".");
+}
+
+std::atomic<bool> g_stop {false};
+
+void RequestStop(int)
+{
+    g_stop = true;
+}
+
+bool ParseNumber(const std::string& text, long& value)
+{
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size();
 }
 
 } // namespace
@@ -38,13 +58,24 @@ int main(int argc, char** argv)
             scriptPath = arg.substr(3);
         } else if (arg.rfind("-t:", 0) == 0) {
             long seconds = 0;
-            const char* first = arg.data() + 3;
-            const char* last = arg.data() + arg.size();
-            const auto [end, error] = std::from_chars(first, last, seconds);
-            if (error != std::errc() || end != last || seconds < 1)
+            if (!ParseNumber(arg.substr(3), seconds) || seconds < 1)
                 return Usage();
             options.timeouts.connectSeconds = seconds;
             options.timeouts.replySeconds = seconds;
+        } else if (arg.rfind("-k:", 0) == 0) {
+            auto key = qle::publish::NormaliseFingerprint(arg.substr(3));
+            if (!key) {
+                std::cout << key.status().message() << std::endl;
+                return 2;
+            }
+            options.trustedKey = key.value();
+        } else if (arg.rfind("-i:", 0) == 0) {
+            options.keyFile = arg.substr(3);
+        } else if (arg.rfind("-p:", 0) == 0) {
+            long fd = -1;
+            if (!ParseNumber(arg.substr(3), fd) || fd < 0)
+                return Usage();
+            options.secret = qle::app::ReadSecretFrom(static_cast<int>(fd));
         } else if (!haveServer) {
             server = arg;
             haveServer = true;
@@ -63,6 +94,13 @@ int main(int argc, char** argv)
     std::ostringstream script;
     script << in.rdbuf();
     options.localFolder = CurrentFolder();
+    options.stop = &g_stop;
+    struct sigaction stop
+    {
+    };
+    stop.sa_handler = RequestStop;
+    ::sigaction(SIGINT, &stop, nullptr);
+    ::sigaction(SIGTERM, &stop, nullptr);
 
     // Flushed per line: the console shows the upload as it happens.
     const auto summary = qle::publish::RunFtpScript(script.str(), server, options,

@@ -30,6 +30,9 @@ Result<FtpSettings> LoadFtpSettings(const std::string& sitePath)
     settings.password = store::TextOf(rs->field("Ftp_Password"));
     settings.root = store::TextOf(rs->field("Ftp_Root"));
     settings.dir = store::TextOf(rs->field("Ftp_Dir"));
+    settings.protocol = store::TextOf(rs->field("Ftp_Protocol"));
+    settings.trustedKey = store::TextOf(rs->field("Ftp_Trusted_Key"));
+    settings.keyFile = store::TextOf(rs->field("Ftp_Key_File"));
     return settings;
 }
 

@@ -11,11 +11,14 @@ namespace qle::publish {
 // What the author typed on the publish tab (or what the site file stores).
 struct FtpSettings
 {
-    std::string server;   // Ftp_Destination, "host" or "host:port"
-    std::string userName; // Ftp_Username
-    std::string password; // Ftp_Password
-    std::string root;     // Ftp_Root, the first remote folder made and entered
-    std::string dir;      // Ftp_Dir, the site's folder below the root
+    std::string server {};     // Ftp_Destination, "host" or "host:port"
+    std::string userName {};   // Ftp_Username
+    std::string password {};   // Ftp_Password
+    std::string root {};       // Ftp_Root, the first remote folder made and entered
+    std::string dir {};        // Ftp_Dir, the site's folder below the root
+    std::string protocol {};   // Ftp_Protocol: "FTP", "FTPS" or "SFTP"; empty means FTP
+    std::string trustedKey {}; // Ftp_Trusted_Key: the server identity the author accepted ("SHA256:...")
+    std::string keyFile {};    // Ftp_Key_File: SFTP's private key file; empty: password, then the SSH agent
 };
 
 // Everything one publish needs besides the editor and the person at the screen.
@@ -31,8 +34,8 @@ struct PublishJob
 // A server name as typed, without the blanks and tabs that often come with it when pasted.
 std::string TrimmedServer(std::string_view typed);
 
-// Reads the FTP fields of the site file's `Options` record, the server name trimmed.
-// The error names the file.
+// Reads the FTP fields of the site file's `Options` record (fields an older file lacks read as
+// empty), the server name trimmed. The error names the file.
 Result<FtpSettings> LoadFtpSettings(const std::string& sitePath);
 
 } // namespace qle::publish

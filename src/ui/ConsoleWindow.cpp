@@ -7,13 +7,16 @@
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QVBoxLayout>
+#include <csignal>
 
 namespace qle::ui {
 
 ConsoleWindow::ConsoleWindow(QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_output(new QPlainTextEdit(this))
+    , m_stop(new QPushButton(tr("Stop"), this))
 {
     setObjectName(QStringLiteral("ConsoleWindow"));
     setWindowTitle(tr("Publishing - Quillon Engine"));
@@ -24,9 +27,14 @@ ConsoleWindow::ConsoleWindow(QWidget* parent)
     // Keys go to the window, where "pause" waits for them.
     m_output->setFocusPolicy(Qt::NoFocus);
     setFocusPolicy(Qt::StrongFocus);
+    m_stop->setObjectName(QStringLiteral("btnStop"));
+    m_stop->setEnabled(false);
+    m_stop->setFocusPolicy(Qt::NoFocus);
+    connect(m_stop, &QPushButton::clicked, this, [this] { stopUpload(); });
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_output);
+    layout->addWidget(m_stop, 0, Qt::AlignRight);
     resize(720, 420);
 }
 
@@ -65,7 +73,12 @@ void ConsoleWindow::start(Runner runner)
             m_waitingForKey = true;
             m_keyPressed.acquire();
         };
-        const int status = runner(output, pause);
+        const auto clientRunning = [this](int pid) {
+            m_clientPid = pid;
+            QMetaObject::invokeMethod(
+                this, [this, running = pid > 0] { m_stop->setEnabled(running); }, Qt::QueuedConnection);
+        };
+        const int status = runner(output, pause, clientRunning);
         QMetaObject::invokeMethod(
             this,
             [this, status] {
@@ -75,6 +88,18 @@ void ConsoleWindow::start(Runner runner)
             },
             Qt::QueuedConnection);
     });
+}
+
+bool ConsoleWindow::stopUpload()
+{
+    // The id is cleared before the client is waited for, so it always names the running client.
+    const int pid = m_clientPid.load();
+    if (pid <= 0)
+        return false;
+    ::kill(pid, SIGTERM);
+    m_stop->setEnabled(false);
+    appendLine(tr("Stopping the upload ..."));
+    return true;
 }
 
 void ConsoleWindow::keyPressEvent(QKeyEvent* event)
@@ -97,13 +122,16 @@ void ConsoleWindow::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-ConsoleWindow::Runner ConsoleWindow::BatchFileRunner(const std::string& batchFile)
+ConsoleWindow::Runner ConsoleWindow::BatchFileRunner(const std::string& batchFile, const std::string& secret)
 {
-    return [batchFile](const std::function<void(const std::string&)>& output, const std::function<void()>& pause) {
+    return [batchFile, secret](const std::function<void(const std::string&)>& output,
+                               const std::function<void()>& pause, const std::function<void(int)>& clientRunning) {
         publish::BatchOptions options;
         options.ftpProgram = publish::DefaultFtpProgram();
+        options.secret = secret;
         publish::BatchCallbacks callbacks;
         callbacks.output = output;
+        callbacks.clientRunning = clientRunning;
         callbacks.pause = [output, pause] {
             output("Press any key to continue . . .");
             pause();
@@ -119,13 +147,13 @@ ConsoleWindow::Runner ConsoleWindow::BatchFileRunner(const std::string& batchFil
     };
 }
 
-int RunConsole(const std::string& batchFile)
+int RunConsole(const std::string& batchFile, const std::string& secret)
 {
     ConsoleWindow window;
     QObject::connect(&window, &ConsoleWindow::finished, &window, &QWidget::close);
     QObject::connect(&window, &ConsoleWindow::finished, qApp, &QCoreApplication::exit);
     window.show();
-    window.start(ConsoleWindow::BatchFileRunner(batchFile));
+    window.start(ConsoleWindow::BatchFileRunner(batchFile, secret));
     return QApplication::exec();
 }
 

@@ -1,6 +1,8 @@
 // The console window of an upload: carries out the publisher's batch file on a worker thread and
 // shows every line as it comes. "pause" waits for a key (or the close button); the window closes
-// itself when the batch file ends. Started as `quillon-engine --console BATCHFILE`.
+// itself when the batch file ends. "Stop" ends a running upload cleanly: the upload client is asked
+// to stop, finishes the exchange in hand and reports what was sent. Started as
+// `quillon-engine --console BATCHFILE [--secret-fd N]`.
 #pragma once
 
 #include <QSemaphore>
@@ -11,6 +13,7 @@
 #include <thread>
 
 class QPlainTextEdit;
+class QPushButton;
 
 namespace qle::ui {
 
@@ -19,10 +22,12 @@ class ConsoleWindow : public QWidget
     Q_OBJECT
 
 public:
-    // What carries out the batch file: output receives each line, pause blocks until a key.
-    // Returns the exit status to end with.
+    // What carries out the batch file: output receives each line, pause blocks until a key,
+    // clientRunning is told the upload client's process id while it runs (0 after). Returns the
+    // exit status to end with.
     using Runner =
-        std::function<int(const std::function<void(const std::string&)>& output, const std::function<void()>& pause)>;
+        std::function<int(const std::function<void(const std::string&)>& output, const std::function<void()>& pause,
+                          const std::function<void(int pid)>& clientRunning)>;
 
     explicit ConsoleWindow(QWidget* parent = nullptr);
     ~ConsoleWindow() override;
@@ -34,8 +39,13 @@ public:
     int exitStatus() const { return m_exitStatus; }
     QString text() const;
 
-    // The runner for the publisher's batch file, with the upload client of the program folder.
-    static Runner BatchFileRunner(const std::string& batchFile);
+    // The runner for the publisher's batch file, with the upload client of the program folder,
+    // which is handed `secret` by descriptor when it is not empty.
+    static Runner BatchFileRunner(const std::string& batchFile, const std::string& secret = {});
+
+    // "Stop": asks a running upload client to stop; false when none runs.
+    bool stopUpload();
+    QPushButton* stopButton() const { return m_stop; }
 
 signals:
     void finished(int exitStatus);
@@ -49,6 +59,8 @@ private:
     void releasePause();
 
     QPlainTextEdit* m_output;
+    QPushButton* m_stop;
+    std::atomic<int> m_clientPid {0};
     std::thread m_worker;
     QSemaphore m_keyPressed;
     std::atomic<bool> m_waitingForKey {false};
@@ -57,6 +69,6 @@ private:
 };
 
 // Runs the console window for a batch file until it closes; the process's exit status.
-int RunConsole(const std::string& batchFile);
+int RunConsole(const std::string& batchFile, const std::string& secret = {});
 
 } // namespace qle::ui

@@ -1,4 +1,5 @@
 // quillon-engine: the desktop program.
+#include "app/Desktop.h"
 #include "app/Paths.h"
 #include "ui/ConsoleWindow.h"
 #include "ui/MainWindow.h"
@@ -24,10 +25,15 @@ int main(int argc, char** argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("quillon-engine"));
     QApplication::setWindowIcon(qle::ui::ProgramIcon());
 
-    // quillon-engine --console BATCHFILE: the console window of an upload, started by the publisher.
+    // quillon-engine --console BATCHFILE [--secret-fd N]: the console window of an upload, started
+    // by the publisher, which may hand it a password or passphrase on descriptor N.
     const QStringList arguments = QApplication::arguments();
-    if (arguments.size() == 3 && arguments[1] == QLatin1String("--console"))
-        return qle::ui::RunConsole(arguments[2].toStdString());
+    if (arguments.size() >= 3 && arguments[1] == QLatin1String("--console")) {
+        std::string secret;
+        if (arguments.size() == 5 && arguments[3] == QLatin1String("--secret-fd"))
+            secret = qle::app::ReadSecretFrom(arguments[4].toInt());
+        return qle::ui::RunConsole(arguments[2].toStdString(), secret);
+    }
 
     qle::ui::QtUserInterface ui;
     qle::ui::MainWindow mainWindow(ui, qle::app::ProgramFolder());

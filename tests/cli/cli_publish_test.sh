@@ -69,4 +69,29 @@ if "$quillon" publish "$site" --base "$base" >"$work/out" 2>&1; then fail "a fai
 grep -q "Login failed" "$work/out" || fail "no login failure shown: $(cat "$work/out")"
 [ ! -e "$work/home/www" ] || fail "something was sent after a failed login"
 if grep -q "wrong-$password" "$work/out"; then fail "the password was shown"; fi
+
+# Ctrl+C during the upload stops it cleanly. The second server answers nothing from its second
+# upload on, so the interrupt finds the client waiting there; it reaches the whole process group,
+# as a terminal sends it.
+mkdir -p "$work/home2"
+mkfifo "$work/server2-input"
+exec 4<>"$work/server2-input"
+/usr/bin/python3 "$server_script" "$work/home2" jo "$password" --stall-at-upload=2 \
+    <"$work/server2-input" >"$work/port2" &
+server2_pid=$!
+for _ in $(seq 100); do grep -q PORT "$work/port2" 2>/dev/null && break; sleep 0.1; done
+set_settings "127.0.0.1:$(awk '/PORT/ {print $2}' "$work/port2")" jo "$password"
+setsid "$quillon" publish "$site" --base "$base" >"$work/out" 2>&1 &
+publish_pid=$!
+for _ in $(seq 200); do [ "$(grep -c '^ftp> put' "$work/out")" -ge 2 ] && break; sleep 0.05; done
+kill -INT -- "-$publish_pid"
+status=0
+wait "$publish_pid" || status=$?
+exec 4>&-
+kill "$server2_pid" 2>/dev/null || true
+wait "$server2_pid" 2>/dev/null || true
+[ "$status" = 1 ] || fail "an interrupted upload exited $status: $(cat "$work/out")"
+grep -q "^Stopped: " "$work/out" || fail "no clean stop: $(cat "$work/out")"
+grep -q "^1 file sent, 8 failures" "$work/out" || fail "what was sent is not reported: $(cat "$work/out")"
+grep -q "THE UPLOAD FAILED" "$work/out" || fail "the stop reads as success: $(cat "$work/out")"
 echo "ok"

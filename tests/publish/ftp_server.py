@@ -1,5 +1,7 @@
-# For the publisher's tests and benchmark. ftp_server.py HOME USER PASSWORD serves HOME to USER on a
-# free 127.0.0.1 port, prints "PORT <n>" once it listens, and stops when its standard input closes.
+# For the publisher's tests and benchmark. ftp_server.py HOME USER PASSWORD [CERT] serves HOME to USER
+# on a free 127.0.0.1 port, prints "PORT <n>" once it listens, and stops when its standard input
+# closes. With CERT (a PEM file holding the certificate and its key) it accepts only FTP with TLS.
+# With --stall-at-upload=N the server stops answering at the N-th upload (for the Stop tests).
 import logging
 import sys
 import threading
@@ -10,11 +12,36 @@ from pyftpdlib.servers import FTPServer
 
 
 def main():
-    home, user, password = sys.argv[1:4]
+    options = [a for a in sys.argv[1:] if a.startswith("--")]
+    args = [a for a in sys.argv[1:] if not a.startswith("--")]
+    home, user, password = args[0:3]
+    stall_at = 0
+    for option in options:
+        if option.startswith("--stall-at-upload="):
+            stall_at = int(option.split("=", 1)[1])
+    closing = threading.Event()
     authorizer = DummyAuthorizer()
     authorizer.add_user(user, password, home, perm="elradfmwMT")
     handler = FTPHandler
+    if len(args) > 3:
+        from pyftpdlib.handlers import TLS_FTPHandler
+
+        handler = TLS_FTPHandler
+        handler.certfile = args[3]
+        handler.tls_control_required = True
+        handler.tls_data_required = True
     handler.authorizer = authorizer
+    if stall_at:
+        uploads = [0]
+        plain_stor = handler.ftp_STOR
+
+        def stalling_stor(self, file, mode="w"):
+            uploads[0] += 1
+            if uploads[0] == stall_at:
+                closing.wait()  # the whole server answers nothing until it is told to stop
+            return plain_stor(self, file, mode)
+
+        handler.ftp_STOR = stalling_stor
     handler.auth_failed_timeout = 0.1
     handler.passive_ports = None
     logging.basicConfig(level=logging.WARNING)
@@ -25,6 +52,7 @@ def main():
 
     def watch_stdin():
         sys.stdin.read()
+        closing.set()
         server.close_all()
 
     threading.Thread(target=watch_stdin, daemon=True).start()

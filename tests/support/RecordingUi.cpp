@@ -61,4 +61,16 @@ bool RecordingUi::startProgram(const std::vector<std::string>& argv)
     return startSucceeds;
 }
 
+std::optional<std::string> RecordingUi::askSecret(const std::string& prompt, const std::string& title)
+{
+    secretPrompts.push_back(prompt);
+    return askText(prompt, title);
+}
+
+bool RecordingUi::startProgramWithSecret(const std::vector<std::string>& argv, const std::string& secret)
+{
+    secretsHandedOn.push_back(secret);
+    return startProgram(argv);
+}
+
 } // namespace qle::test

@@ -11,6 +11,8 @@ class QPushButton;
 
 namespace qle::ui {
 
+class ProtocolChoice;
+
 class PublishTab : public QWidget
 {
     Q_OBJECT
@@ -28,7 +30,24 @@ public:
     QPushButton* Command2;         // "&Open my web page"
     QLabel* lblPublishStatus;      // how the last upload ended: "Published: ..." or "Upload failed: ..."
 
+    // How the site reaches its server: Ftp_Protocol, Ftp_Key_File (SFTP only, shown then) and
+    // the accepted server identity Ftp_Trusted_Key, which only "Forget" or a change of server or
+    // protocol clears here.
+    ProtocolChoice* cmbProtocol;
+    QLineEdit* txtKeyFile;
+    QPushButton* btnChooseKeyFile;
+    QLineEdit* txtTrustedKey;
+    QPushButton* btnForget;
+    QPushButton* btnTestConnection;
+
+    // Shows the key-file row only for SFTP, the server identity only for FTP with TLS and SFTP.
+    void showRowsFor(const QString& protocol);
+
     QWidget* focusControl() const;
+
+private:
+    QLabel* m_keyFileLabel;
+    QLabel* m_identityLabel;
 };
 
 } // namespace qle::ui
