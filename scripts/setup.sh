@@ -11,7 +11,7 @@ build="${QLE_BUILD_DIR:-$here/build}"
 
 packages=(
     build-essential cmake ninja-build pkg-config git
-    libsqlite3-dev libcurl4-openssl-dev libgtest-dev libgmock-dev
+    libsqlite3-dev libcurl4-openssl-dev libssl-dev libgtest-dev libgmock-dev
     qt6-base-dev libqt6sql6-sqlite qt6-webengine-dev
     python3-pyftpdlib xvfb xauth xdg-utils time
     desktop-file-utils
