@@ -401,7 +401,6 @@ private:
     {
         ++m_report.sent;
         m_report.bytes += bytes;
-        m_reporter.line("sent " + name + " (" + std::to_string(bytes) + " bytes)");
         m_progress.filesDone = m_report.sent;
         m_progress.bytesDone = m_report.bytes;
         m_progress.currentFile = name;

@@ -1,6 +1,7 @@
 // Carrying out a sync against a web space in memory: what reaches the server, in which order,
 // and what survives failures and interruptions.
 #include "publish/SyncRunner.h"
+#include "publish/SyncText.h"
 
 #include "FakeRemoteFs.h"
 #include "SiteFixture.h"
@@ -62,6 +63,7 @@ protected:
         SyncCallbacks callbacks;
         callbacks.output = [this](const std::string& line) { output += line + "\n"; };
         callbacks.confirmDeletes = confirmDeletes;
+        callbacks.progress = [this](const SyncProgress& p) { lastProgress = p; };
         const RemoteFsFactory more = [this] { return std::make_unique<test::FakeRemoteFs>(server); };
         return RunSync(job(), primary, more, settings, callbacks);
     }
@@ -86,6 +88,7 @@ protected:
     SyncSettings settings;
     std::function<bool(std::size_t, std::size_t)> confirmDeletes;
     std::string output;
+    SyncProgress lastProgress;
 };
 
 TEST_F(SyncTest, FirstPublishSendsEverythingAndTheRecordLast)
@@ -94,6 +97,10 @@ TEST_F(SyncTest, FirstPublishSendsEverythingAndTheRecordLast)
     EXPECT_EQ(report.sent, 9) << output;
     EXPECT_EQ(report.failures, 0);
     EXPECT_EQ(report.bytes, 68u);
+    EXPECT_EQ(lastProgress.filesDone, 9);
+    EXPECT_EQ(lastProgress.filesToSend, 9);
+    EXPECT_EQ(lastProgress.bytesDone, 68u);
+    EXPECT_EQ(lastProgress.bytesToSend, 68u);
     EXPECT_EQ(report.connectionsUsed, 4);
     EXPECT_EQ(server.mostConnections, 4);
     EXPECT_EQ(siteOnServer(), test::FilesUnder(web));
@@ -274,6 +281,42 @@ TEST_F(SyncTest, DryRunChangesNothing)
     EXPECT_NE(output.find("would delete: articles/art-2.htm"), std::string::npos) << output;
     settings.dryRun = false;
     EXPECT_EQ(publish().sent, 1) << "the dry run journaled nothing";
+}
+
+} // namespace
+} // namespace qle::publish
+
+namespace qle::publish {
+namespace {
+
+TEST(SyncText, SummaryAndProgressLines)
+{
+    SyncReport report;
+    report.sent = 1;
+    report.unchanged = 1999;
+    report.removed = 3;
+    report.failures = 0;
+    report.bytes = 5120;
+    EXPECT_EQ(SyncSummaryLine(report, 2.345),
+              "1 file sent, 1999 unchanged, 3 removed, 0 failures, 5120 bytes, 2.3 seconds");
+    report.sent = 2;
+    report.failures = 1;
+    EXPECT_EQ(SyncSummaryLine(report, 0),
+              "2 files sent, 1999 unchanged, 3 removed, 1 failure, 5120 bytes, 0.0 seconds");
+
+    const SyncProgress progress {3, 40, 12288, 409600, "images/My Photo: 2.JPG", 0.125};
+    const std::string line = ProgressLine(progress);
+    EXPECT_EQ(line, "Sent 3 of 40 files, 12288 of 409600 bytes, 96 KB/s, about 4 s left: images/My Photo: 2.JPG");
+    const auto parsed = ParseProgressLine(line);
+    ASSERT_TRUE(parsed.has_value());
+    EXPECT_EQ(parsed->filesDone, 3);
+    EXPECT_EQ(parsed->filesToSend, 40);
+    EXPECT_EQ(parsed->bytesDone, 12288u);
+    EXPECT_EQ(parsed->bytesToSend, 409600u);
+    EXPECT_EQ(parsed->currentFile, "images/My Photo: 2.JPG");
+    EXPECT_EQ(ProgressLine({0, 2, 0, 10, "a.htm", 0}), "Sent 0 of 2 files, 0 of 10 bytes: a.htm");
+    for (const char* other : {"ftp> put a.htm", "Sent 3 of x files", "Sent 1 of 2 files, 3 of 4 bytes"})
+        EXPECT_FALSE(ParseProgressLine(other).has_value()) << other;
 }
 
 } // namespace
