@@ -40,7 +40,8 @@ CREATE TABLE Options (
     Ftp_Username    TEXT,
     Ftp_Password    TEXT,
     Local_Web_Dir   TEXT,
-    Your_Homepage   TEXT
+    Your_Homepage   TEXT,
+    Ftp_Connections INTEGER
 );
 
 INSERT INTO Options (CatPanel0, CatPanel1, CatPanel2, SectPanel0, SectPanel1, SectPanel2,
@@ -48,12 +49,12 @@ INSERT INTO Options (CatPanel0, CatPanel1, CatPanel2, SectPanel0, SectPanel1, Se
                      Cat_Art_Limit, Cat_Art_Maj, Sect_Art_Limit, Sect_Art_Maj,
                      homepage, homepage_title, Banner, Provider,
                      Ftp_Destination, Ftp_Root, Ftp_Dir, Ftp_Username, Ftp_Password,
-                     Local_Web_Dir, Your_Homepage)
+                     Local_Web_Dir, Your_Homepage, Ftp_Connections)
 VALUES ('LightBlue', 'White', 'LightGreen', 'LightBlue', 'White', 'LightGreen', 'LightBlue', 'White', 'LightGreen',
         10, 5, 10, 5,
         NULL, '', '', '',
         '', '', '', '', '',
-        '', '');
+        '', '', NULL);
 
 -- Page file names, the same rule the generator uses: blanks and slashes become "-",
 -- ASCII letters lower case (SQLite's lower() changes ASCII letters only).

@@ -8,6 +8,7 @@
 #include "publish/BatchRunner.h"
 #include "publish/Publisher.h"
 
+#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -18,14 +19,39 @@ namespace {
 
 int PublishUsage()
 {
-    std::cerr << "usage: quillon publish SITE.qls [--base DIR]\n";
+    std::cerr << "usage: quillon publish SITE.qls [--base DIR] [--all] [--verify] [--dry-run] [--allow-deletes]\n";
     return 2;
+}
+
+// Takes the sync options out of the arguments and returns them as the upload client's options.
+std::vector<std::string> TakeSyncOptions(Arguments& args)
+{
+    static const std::pair<const char*, const char*> kOptions[] = {
+        {"--all", "-a"},
+        {"--verify", "--verify"},
+        {"--dry-run", "--dry-run"},
+        {"--allow-deletes", "--allow-deletes"},
+    };
+    std::vector<std::string> clientOptions;
+    Arguments rest;
+    for (const std::string& arg : args) {
+        const auto* known = std::find_if(std::begin(kOptions), std::end(kOptions),
+                                         [&arg](const auto& option) { return arg == option.first; });
+        if (known == std::end(kOptions))
+            rest.push_back(arg);
+        else
+            clientOptions.push_back(known->second);
+    }
+    args = std::move(rest);
+    return clientOptions;
 }
 
 } // namespace
 
-int PublishCommand(const Arguments& args)
+int PublishCommand(const Arguments& arguments)
 {
+    Arguments args = arguments;
+    std::vector<std::string> clientOptions = TakeSyncOptions(args);
     std::string baseOverride;
     std::vector<std::string> positional;
     if (!ParseBaseOption(args, baseOverride, positional))
@@ -47,6 +73,7 @@ int PublishCommand(const Arguments& args)
         return 1;
     }
     job.ftp = std::move(ftp.value());
+    clientOptions.push_back("-c:" + std::to_string(publish::ConnectionCount(job.ftp.connections)));
     auto editor = generator::StoredSiteEditor::open(sitePath, nullptr);
     if (!editor) {
         std::cerr << "quillon: " << editor.status().message() << '\n';
@@ -55,9 +82,10 @@ int PublishCommand(const Arguments& args)
 
     // The batch file runs here in the foreground; nobody is at a console window to press a key.
     int uploadStatus = 1;
-    const publish::ConsoleLauncher runHere = [&uploadStatus](const std::string& batchFile) {
+    const publish::ConsoleLauncher runHere = [&uploadStatus, &clientOptions](const std::string& batchFile) {
         publish::BatchOptions options;
         options.ftpProgram = publish::DefaultFtpProgram();
+        options.ftpArguments = clientOptions;
         publish::BatchCallbacks callbacks;
         callbacks.output = [](const std::string& line) { std::cout << line << std::endl; };
         auto result = publish::RunBatchFile(batchFile, options, callbacks);

@@ -26,7 +26,7 @@ void Usage(std::ostream& out)
            "       quillon init [--base DIR]\n"
            "       quillon new SITE.qls\n"
            "       quillon build SITE.qls [--base DIR]\n"
-           "       quillon publish SITE.qls [--base DIR]\n";
+           "       quillon publish SITE.qls [--base DIR] [--all] [--verify] [--dry-run] [--allow-deletes]\n";
 }
 
 } // namespace

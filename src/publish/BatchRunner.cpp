@@ -223,6 +223,7 @@ Result<int> RunBatchFile(const std::string& batchPath, const BatchOptions& optio
             std::vector<std::string> argv = {options.ftpProgram, "-s:" + command.argument, command.server};
             if (options.ftpTimeoutSeconds > 0)
                 argv.insert(argv.begin() + 1, "-t:" + std::to_string(options.ftpTimeoutSeconds));
+            argv.insert(argv.begin() + 1, options.ftpArguments.begin(), options.ftpArguments.end());
             lastStatus = RunStreaming(argv, folder, callbacks.output);
             // The batch file's closing message names the server whatever happened; a failed
             // upload must not read as a published site.

@@ -44,6 +44,7 @@ struct BatchOptions
 {
     std::string ftpProgram;     // the upload client run for the ftp line
     long ftpTimeoutSeconds = 0; // passed on to the client when not 0
+    std::vector<std::string> ftpArguments {}; // options passed on to the client ("-a", "-c:2", ...)
 };
 
 // The upload client beside the running program.

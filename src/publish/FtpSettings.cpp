@@ -3,7 +3,24 @@
 #include "store/Database.h"
 #include "store/RecordSet.h"
 
+#include <charconv>
+
 namespace qle::publish {
+
+int ConnectionCount(const std::string& setting)
+{
+    std::size_t first = setting.find_first_not_of(" \t");
+    std::size_t last = setting.find_last_not_of(" \t");
+    if (first == std::string::npos)
+        return kDefaultConnections;
+    int count = 0;
+    const char* begin = setting.data() + first;
+    const char* end = setting.data() + last + 1;
+    const auto [stop, error] = std::from_chars(begin, end, count);
+    if (error != std::errc() || stop != end || count < 1 || count > kMostConnections)
+        return kDefaultConnections;
+    return count;
+}
 
 Result<FtpSettings> LoadFtpSettings(const std::string& sitePath)
 {
@@ -21,6 +38,8 @@ Result<FtpSettings> LoadFtpSettings(const std::string& sitePath)
     settings.password = store::TextOf(rs->field("Ftp_Password"));
     settings.root = store::TextOf(rs->field("Ftp_Root"));
     settings.dir = store::TextOf(rs->field("Ftp_Dir"));
+    // A site file from before the setting existed has no such field: the default then.
+    settings.connections = store::TextOf(rs->field("Ftp_Connections"));
     return settings;
 }
 

@@ -15,7 +15,15 @@ struct FtpSettings
     std::string password; // Ftp_Password
     std::string root;     // Ftp_Root, the first remote folder made and entered
     std::string dir;      // Ftp_Dir, the site's folder below the root
+    std::string connections {}; // Ftp_Connections, uploads at once; empty: kDefaultConnections
 };
+
+inline constexpr int kDefaultConnections = 4;
+inline constexpr int kMostConnections = 16;
+
+// The Ftp_Connections setting as a count: a whole number from 1 to kMostConnections, blanks
+// around it allowed; anything else (empty text included) gives kDefaultConnections.
+int ConnectionCount(const std::string& setting);
 
 // Everything one publish needs besides the editor and the person at the screen.
 struct PublishJob

@@ -67,3 +67,45 @@ TEST(ScriptJob, RelativePathsFollowCdAndLcdAndOddLinesAreReported)
 
 } // namespace
 } // namespace qle::publish
+
+#include "publish/FtpSettings.h"
+#include "store/Database.h"
+#include "support/TempDir.h"
+
+namespace qle::publish {
+namespace {
+
+TEST(FtpSettings, ConnectionsSettingFallsBackToTheDefault)
+{
+    const std::pair<std::string, int> rows[] = {
+        {"", 4}, {"  ", 4}, {"1", 1}, {" 2 ", 2}, {"16", 16}, {"17", 4}, {"0", 4}, {"-3", 4}, {"3x", 4}, {"two", 4},
+    };
+    for (const auto& [text, count] : rows)
+        EXPECT_EQ(ConnectionCount(text), count) << '"' << text << '"';
+}
+
+TEST(FtpSettings, ConnectionsAreReadFromTheSiteAndMissingInOlderSites)
+{
+    test::TempDir dir;
+    const std::string site = test::CopyBlankSite(dir / "site.qls");
+    auto settings = LoadFtpSettings(site);
+    ASSERT_TRUE(settings.ok());
+    EXPECT_EQ(ConnectionCount(settings->connections), 4) << "empty in a new site";
+    {
+        auto db = store::Database::open(site);
+        ASSERT_TRUE(db.ok());
+        ASSERT_TRUE(db->execute("UPDATE Options SET Ftp_Connections = 2").ok());
+    }
+    EXPECT_EQ(LoadFtpSettings(site)->connections, "2");
+    {
+        auto db = store::Database::open(site);
+        ASSERT_TRUE(db.ok());
+        ASSERT_TRUE(db->execute("ALTER TABLE Options DROP COLUMN Ftp_Connections").ok());
+    }
+    settings = LoadFtpSettings(site);
+    ASSERT_TRUE(settings.ok()) << settings.status().message();
+    EXPECT_EQ(ConnectionCount(settings->connections), 4);
+}
+
+} // namespace
+} // namespace qle::publish
