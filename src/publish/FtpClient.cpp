@@ -1,7 +1,9 @@
 #include "publish/FtpClient.h"
 
 #include "app/Paths.h"
+#include "publish/FtpScript.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <sys/stat.h>
@@ -48,13 +50,16 @@ std::string Lower(std::string text)
 class ScriptRun
 {
 public:
-    ScriptRun(FtpSession& session, const FtpClientOptions& options, const OutputLine& output, FtpRunSummary& summary)
-        : m_session(session)
+    ScriptRun(RemoteFs& fs, const FtpClientOptions& options, const OutputLine& output, FtpRunSummary& summary)
+        : m_fs(fs)
         , m_output(output)
         , m_summary(summary)
+        , m_stop(options.stop)
         , m_localFolder(app::WithTrailingSlash(options.localFolder))
-        , m_remoteFolder(session.entryPath())
+        , m_remoteFolder(fs.homeFolder())
     {
+        // The home folder ends in '/'; the current folder is kept without it, as the script's paths resolve.
+        m_remoteFolder = ResolveRemotePath("/", m_remoteFolder);
     }
 
     // Carries out one command line; false when the script ends here.
@@ -63,12 +68,18 @@ public:
         const auto words = SplitScriptLine(line);
         if (words.empty())
             return true;
-        m_output("ftp> " + line);
         const std::string verb = Lower(words[0]);
+        const bool remote = verb == "mkdir" || verb == "cd" || verb == "put";
+        if (remote && m_stop && m_stop->load()) {
+            m_summary.stopped = true;
+            m_summary.failures += verb == "put" ? 1 : 0;
+            return true;
+        }
+        m_output("ftp> " + line);
         const std::vector<std::string> args(words.begin() + 1, words.end());
         if (verb == "quit" || verb == "bye" || verb == "close")
             return false;
-        if (m_lost && (verb == "mkdir" || verb == "cd" || verb == "put")) {
+        if (m_lost && remote) {
             // Waiting out the time-out again for every line would keep the author waiting for hours.
             m_output("Not connected.");
             m_summary.failures += verb == "put" ? 1 : 0;
@@ -122,7 +133,11 @@ private:
         if (!oneFolder(args, "mkdir"))
             return;
         // An existing folder is refused by the server: reported, and harmless.
-        report(m_session.command("MKD " + ResolveRemotePath(m_remoteFolder, args[0])));
+        const std::string target = ResolveRemotePath(m_remoteFolder, args[0]);
+        const Status made = m_fs.makeFolder(target);
+        report(made.code() == Status::Code::InvalidArgument ? Status::OK() : made);
+        if (made.code() == Status::Code::InvalidArgument && m_shownReply.empty())
+            m_output(target + ": the folder exists already.");
     }
 
     void changeFolder(const std::vector<std::string>& args)
@@ -135,12 +150,17 @@ private:
             m_cdFailed = true;
             return;
         }
+        // The connection keeps no current folder: entering one is checking that it is there.
         const std::string target = ResolveRemotePath(m_remoteFolder, args[0]);
-        const auto reply = m_session.command("CWD " + target);
-        report(reply);
-        m_cdFailed = !reply.ok;
-        if (reply.ok)
+        auto entries = m_fs.list(target);
+        const Status status = entries.status();
+        report(status);
+        m_cdFailed = !status.ok();
+        if (status.ok()) {
             m_remoteFolder = target;
+            if (m_shownReply.empty())
+                m_output("Remote directory now " + target);
+        }
     }
 
     void put(const std::vector<std::string>& args)
@@ -157,32 +177,42 @@ private:
         }
         const std::string local = ResolveLocalPath(m_localFolder, args[0]);
         const std::string remoteName = args.size() == 2 ? args[1] : app::FileNameOfPath(args[0]);
-        const auto reply = m_session.put(local, ResolveRemotePath(m_remoteFolder, remoteName), m_summary.bytes);
-        report(reply);
-        if (reply.ok)
+        const Status sent = m_fs.put(local, ResolveRemotePath(m_remoteFolder, remoteName), m_summary.bytes);
+        report(sent);
+        if (sent.ok())
             ++m_summary.filesSent;
         else
             ++m_summary.failures;
     }
 
-    void report(const FtpSession::Reply& reply)
+    // Shows the server's final reply of the exchange (FTP) and, on failure, why.
+    void report(const Status& status)
     {
-        if (reply.timedOut)
+        m_shownReply.clear();
+        for (const auto& line : m_fs.takeServerLines())
+            if (line.size() >= 4 && line[3] == ' ' && line[0] >= '1' && line[0] <= '5')
+                m_shownReply = line;
+        if (!m_shownReply.empty())
+            m_output(m_shownReply);
+        if (status.code() == Status::Code::Cancelled) {
+            m_summary.stopped = true;
             m_lost = true;
-        const std::string last = reply.lastLine();
-        if (!last.empty())
-            m_output(last);
-        if (!reply.ok && reply.error != last)
-            m_output("Failed: " + reply.error);
+        } else if (!status.ok() && status.message().find("stopped answering") != std::string::npos) {
+            m_lost = true;
+        }
+        if (!status.ok() && (m_shownReply.empty() || status.message().find(m_shownReply) == std::string::npos))
+            m_output("Failed: " + status.message());
     }
 
-    FtpSession& m_session;
+    RemoteFs& m_fs;
     const OutputLine& m_output;
     FtpRunSummary& m_summary;
+    const std::atomic<bool>* m_stop;
     std::string m_localFolder;
     std::string m_remoteFolder;
+    std::string m_shownReply; // the server's reply shown for the last exchange
     bool m_cdFailed = false;
-    bool m_lost = false; // the server stopped answering: nothing more is sent
+    bool m_lost = false; // the server stopped answering, or the run was stopped: nothing more is sent
 };
 
 } // namespace
@@ -205,6 +235,8 @@ FtpRunSummary RunFtpScript(const std::string& scriptText, const std::string& ser
         summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         if (!summary.loggedIn)
             output("Login failed: nothing was sent.");
+        else if (summary.stopped)
+            output("Stopped: the files listed above as sent are on the server; nothing else was sent.");
         output(SummaryLine(summary));
         return summary;
     };
@@ -214,34 +246,39 @@ FtpRunSummary RunFtpScript(const std::string& scriptText, const std::string& ser
         output("The script does not start with a user name and a password.");
         return finish();
     }
-    auto address = ParseServer(server);
-    if (!address) {
-        output(address.status().message());
+    ConnectionSettings settings;
+    if (Status parsed = ParseServerUrl(server, settings); !parsed.ok()) {
+        output(parsed.message());
         return finish();
     }
-    auto session = FtpSession::create(address.value(), lines[0], lines[1], options.timeouts);
-    if (!session) {
-        output(session.status().message());
-        return finish();
-    }
+    settings.userName = lines[0];
+    settings.password = lines[1].empty() ? options.secret : lines[1];
+    settings.trustedKey = options.trustedKey;
+    settings.keyFile = options.keyFile;
+    settings.passphrase = options.secret;
+    settings.timeouts = options.timeouts;
+    settings.stop = options.stop;
+    CurlRemoteFs fs(settings);
 
     // The password line is never shown; the user name is.
     output("Connecting to " + server + " as " + lines[0] + " ...");
-    const auto login = session->login();
-    for (const auto& line : login.lines)
+    const Status login = fs.connect();
+    for (const auto& line : fs.takeServerLines())
         output(line);
-    summary.connections = session->connectionsMade();
-    if (!login.ok) {
-        output("Cannot log in to " + server + ": " + login.error);
+    summary.connections = fs.connectionsMade();
+    if (!login.ok()) {
+        summary.failure = fs.lastFailure();
+        summary.stopped = summary.failure == Failure::Stopped;
+        output("Cannot log in to " + server + ": " + login.message());
         return finish();
     }
     summary.loggedIn = true;
 
-    ScriptRun run(session.value(), options, output, summary);
+    ScriptRun run(fs, options, output, summary);
     for (std::size_t i = 2; i < lines.size(); ++i)
         if (!run.run(lines[i]))
             break;
-    summary.connections = session->connectionsMade();
+    summary.connections = fs.connectionsMade();
     return finish();
 }
 

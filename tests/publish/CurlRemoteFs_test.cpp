@@ -1,0 +1,168 @@
+// The transport against real servers: every RemoteFs call, and the failures a connection can meet.
+#include "publish/CurlRemoteFs.h"
+
+#include "FtpServer.h"
+#include "support/TempDir.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <optional>
+
+namespace qle::publish {
+namespace {
+
+constexpr const char* kPassword = "Secret-Pa55word";
+
+ConnectionSettings FtpSettingsFor(const test::FtpServer& server, const std::string& password = kPassword)
+{
+    ConnectionSettings settings;
+    ParseServerUrl(server.address(), settings).ok();
+    settings.userName = "jo";
+    settings.password = password;
+    settings.timeouts = {5, 5};
+    return settings;
+}
+
+class RemoteFsOverFtp : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directories(m_home);
+        test::WriteFile(m_dir / "page.htm", "<html>page</html>");
+        ASSERT_TRUE(m_server.emplace(m_home, "jo", kPassword).started());
+        m_fs.emplace(FtpSettingsFor(*m_server));
+        ASSERT_TRUE(m_fs->connect().ok());
+    }
+
+    // Every line the server said so far, one per line; checked never to hold the password.
+    std::string serverLines()
+    {
+        std::string text;
+        for (const auto& line : m_fs->takeServerLines())
+            text += line + "\n";
+        EXPECT_EQ(text.find(kPassword), std::string::npos) << text;
+        return text;
+    }
+
+    test::TempDir m_dir;
+    std::string m_home = m_dir / "home/";
+    std::optional<test::FtpServer> m_server;
+    std::optional<CurlRemoteFs> m_fs;
+};
+
+TEST_F(RemoteFsOverFtp, FoldersFilesAndListingsRoundTrip)
+{
+    EXPECT_EQ(m_fs->homeFolder(), "/");
+    EXPECT_NE(serverLines().find("230 "), std::string::npos) << "the login is shown";
+
+    ASSERT_TRUE(m_fs->makeFolder("/www").ok());
+    ASSERT_TRUE(m_fs->makeFolder("/www/my site").ok());
+    EXPECT_EQ(m_fs->makeFolder("/www").code(), Status::Code::InvalidArgument) << "exists: told apart";
+    const Status noParent = m_fs->makeFolder("/missing/child");
+    EXPECT_FALSE(noParent.ok());
+    EXPECT_NE(noParent.code(), Status::Code::InvalidArgument) << noParent.message();
+
+    std::uint64_t bytes = 0;
+    ASSERT_TRUE(m_fs->put(m_dir / "page.htm", "/www/my site/a page.htm", bytes).ok());
+    ASSERT_TRUE(m_fs->put(m_dir / "page.htm", "/www/b.htm", bytes).ok());
+    EXPECT_EQ(bytes, 34u);
+    EXPECT_EQ(test::ReadFile(m_home + "www/my site/a page.htm"), "<html>page</html>");
+
+    auto fetched = m_fs->fetch("/www/my site/a page.htm");
+    ASSERT_TRUE(fetched.ok()) << fetched.status().message();
+    EXPECT_EQ(fetched.value(), "<html>page</html>");
+    EXPECT_EQ(m_fs->fetch("/www/none.htm").status().code(), Status::Code::NotFound);
+
+    auto entries = m_fs->list("/www/");
+    ASSERT_TRUE(entries.ok()) << entries.status().message();
+    std::sort(entries->begin(), entries->end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+    ASSERT_EQ(entries->size(), 2u);
+    EXPECT_EQ(entries->at(0).name, "b.htm");
+    EXPECT_FALSE(entries->at(0).folder);
+    EXPECT_EQ(entries->at(0).size, 17u);
+    EXPECT_EQ(entries->at(1).name, "my site");
+    EXPECT_TRUE(entries->at(1).folder);
+    EXPECT_EQ(m_fs->list("/nowhere").status().code(), Status::Code::NotFound);
+
+    // A rename replaces the file at its target; a removed file is gone.
+    test::WriteFile(m_home + "www/c.htm", "old");
+    ASSERT_TRUE(m_fs->rename("/www/b.htm", "/www/c.htm").ok());
+    EXPECT_EQ(test::ReadFile(m_home + "www/c.htm"), "<html>page</html>");
+    EXPECT_FALSE(test::PathExists(m_home + "www/b.htm"));
+    ASSERT_TRUE(m_fs->remove("/www/c.htm").ok());
+    EXPECT_FALSE(test::PathExists(m_home + "www/c.htm"));
+    EXPECT_FALSE(m_fs->remove("/www/c.htm").ok());
+    EXPECT_EQ(m_fs->lastFailure(), Failure::Permission);
+
+    EXPECT_EQ(m_fs->connectionsMade(), 1) << "every call on one control connection";
+    serverLines();
+}
+
+TEST_F(RemoteFsOverFtp, ALocalFileThatCannotBeReadSendsNothing)
+{
+    std::uint64_t bytes = 0;
+    for (const std::string& local : {m_dir / "none.htm", m_dir.path()}) {
+        const Status sent = m_fs->put(local, "/x.htm", bytes);
+        EXPECT_EQ(sent.code(), Status::Code::IoError) << local;
+        EXPECT_NE(sent.message().find(local), std::string::npos) << sent.message();
+    }
+    EXPECT_EQ(bytes, 0u);
+    EXPECT_FALSE(test::PathExists(m_home + "x.htm"));
+}
+
+TEST_F(RemoteFsOverFtp, AStopRequestEndsEveryLaterCall)
+{
+    std::atomic<bool> stop {false};
+    ConnectionSettings settings = FtpSettingsFor(*m_server);
+    settings.stop = &stop;
+    CurlRemoteFs fs(settings);
+    ASSERT_TRUE(fs.connect().ok());
+    stop = true;
+    std::uint64_t bytes = 0;
+    EXPECT_EQ(fs.put(m_dir / "page.htm", "/a.htm", bytes).code(), Status::Code::Cancelled);
+    EXPECT_EQ(fs.lastFailure(), Failure::Stopped);
+    EXPECT_EQ(fs.makeFolder("/d").code(), Status::Code::Cancelled);
+    EXPECT_FALSE(test::PathExists(m_home + "a.htm"));
+    EXPECT_FALSE(test::PathExists(m_home + "d"));
+}
+
+TEST(RemoteFsConnect, EachFailureIsNamedForTheAuthor)
+{
+    test::TempDir home;
+    test::FtpServer server(home.path(), "jo", kPassword);
+    ASSERT_TRUE(server.started());
+    std::string closed;
+    {
+        test::FtpServer gone(home.path(), "jo", kPassword);
+        closed = gone.address();
+    }
+    ConnectionSettings refused;
+    ASSERT_TRUE(ParseServerUrl(closed, refused).ok());
+    refused.userName = "jo";
+    refused.password = kPassword;
+    refused.timeouts = {5, 5};
+
+    const struct
+    {
+        const char* name;
+        ConnectionSettings settings;
+        Failure failure;
+        const char* said;
+    } rows[] = {
+        {"wrong password", FtpSettingsFor(server, "wrong"), Failure::Login, "refused the login of jo"},
+        {"nothing listening", refused, Failure::ConnectionRefused, "nothing answers there"},
+    };
+    for (const auto& row : rows) {
+        CurlRemoteFs fs(row.settings);
+        const Status connected = fs.connect();
+        EXPECT_FALSE(connected.ok()) << row.name;
+        EXPECT_EQ(fs.lastFailure(), row.failure) << row.name << ": " << connected.message();
+        EXPECT_NE(connected.message().find(row.said), std::string::npos) << row.name << ": " << connected.message();
+        EXPECT_EQ(connected.message().find(kPassword), std::string::npos) << row.name;
+    }
+}
+
+} // namespace
+} // namespace qle::publish
