@@ -44,7 +44,8 @@ struct BatchOptions
 {
     std::string ftpProgram;     // the upload client run for the ftp line
     long ftpTimeoutSeconds = 0; // passed on to the client when not 0
-    std::vector<std::string> ftpArguments {}; // options passed on to the client ("-a", "-c:2", ...)
+    // Options passed on to the client before the script ("-a", "-c:2", ...).
+    std::vector<std::string> ftpArguments {};
 };
 
 // The upload client beside the running program.

@@ -1,10 +1,14 @@
-// quillon-ftp: the upload client. quillon-ftp [-t:SECONDS] -s:SCRIPT SERVER[:PORT]
+// quillon-ftp: the upload client.
+//   quillon-ftp [-t:SECONDS] [-c:N] [-a] [-p] [--verify] [--dry-run] [--allow-deletes] -s:SCRIPT SERVER[:PORT]
 #include "publish/FtpClient.h"
+#include "publish/FtpSettings.h"
+#include "publish/SyncText.h"
 
 #include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -14,9 +18,46 @@ namespace {
 
 int Usage()
 {
-    std::cerr << "usage: quillon-ftp [-t:SECONDS] -s:SCRIPT SERVER[:PORT]\n";
+    std::cerr << "usage: quillon-ftp [-t:SECONDS] [-c:N] [-a] [-p] [--verify] [--dry-run] [--allow-deletes]\n"
+                 "                   -s:SCRIPT SERVER[:PORT]\n"
+                 "  -c:N  upload over N connections at once (1 to 16, default 4)\n"
+                 "  -a    send every file again, whatever the server holds\n"
+                 "  -p    carry out the script line by line, without the record of published files\n"
+                 "  --verify         check the server's files against the record; resend what differs\n"
+                 "  --dry-run        show what would be sent and deleted; change nothing\n"
+                 "  --allow-deletes  delete stale files even when more than half of the site would go\n";
     return 2;
 }
+
+// The number after a "-x:" option; false when it is not a whole number in [low, high].
+bool NumberOption(const std::string& arg, long low, long high, long& value)
+{
+    const char* first = arg.data() + 3;
+    const char* last = arg.data() + arg.size();
+    const auto [end, error] = std::from_chars(first, last, value);
+    return error == std::errc() && end == last && value >= low && value <= high;
+}
+
+// On a terminal progress lines overwrite each other; elsewhere (a console window, a log) every
+// line stays.
+class Printer
+{
+public:
+    void operator()(const std::string& line)
+    {
+        const bool progress = m_terminal && qle::publish::ParseProgressLine(line).has_value();
+        if (progress) {
+            std::cout << "\r" << line << "\x1b[K" << std::flush;
+        } else {
+            std::cout << (m_progressShown ? "\n" : "") << line << std::endl;
+        }
+        m_progressShown = progress;
+    }
+
+private:
+    bool m_terminal = ::isatty(STDOUT_FILENO) == 1;
+    bool m_progressShown = false;
+};
 
 std::string CurrentFolder()
 {
@@ -32,19 +73,33 @@ int main(int argc, char** argv)
     std::string server;
     bool haveServer = false;
     qle::publish::FtpClientOptions options;
+    qle::publish::SyncSettings sync;
+    bool plain = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg.rfind("-s:", 0) == 0 || arg.rfind("-S:", 0) == 0) {
             scriptPath = arg.substr(3);
         } else if (arg.rfind("-t:", 0) == 0) {
             long seconds = 0;
-            const char* first = arg.data() + 3;
-            const char* last = arg.data() + arg.size();
-            const auto [end, error] = std::from_chars(first, last, seconds);
-            if (error != std::errc() || end != last || seconds < 1)
+            if (!NumberOption(arg, 1, 86400, seconds))
                 return Usage();
             options.timeouts.connectSeconds = seconds;
             options.timeouts.replySeconds = seconds;
+        } else if (arg.rfind("-c:", 0) == 0) {
+            long connections = 0;
+            if (!NumberOption(arg, 1, qle::publish::kMostConnections, connections))
+                return Usage();
+            sync.connections = static_cast<int>(connections);
+        } else if (arg == "-a") {
+            sync.options.sendAll = true;
+        } else if (arg == "-p") {
+            plain = true;
+        } else if (arg == "--verify") {
+            sync.verify = true;
+        } else if (arg == "--dry-run") {
+            sync.dryRun = true;
+        } else if (arg == "--allow-deletes") {
+            sync.options.allowMassDeletes = true;
         } else if (!haveServer) {
             server = arg;
             haveServer = true;
@@ -63,9 +118,11 @@ int main(int argc, char** argv)
     std::ostringstream script;
     script << in.rdbuf();
     options.localFolder = CurrentFolder();
+    if (!plain)
+        options.sync = sync;
 
     // Flushed per line: the console shows the upload as it happens.
-    const auto summary = qle::publish::RunFtpScript(script.str(), server, options,
-                                                    [](const std::string& line) { std::cout << line << std::endl; });
+    Printer print;
+    const auto summary = qle::publish::RunFtpScript(script.str(), server, options, std::ref(print));
     return summary.exitCode();
 }

@@ -15,7 +15,8 @@ struct FtpSettings
     std::string password; // Ftp_Password
     std::string root;     // Ftp_Root, the first remote folder made and entered
     std::string dir;      // Ftp_Dir, the site's folder below the root
-    std::string connections {}; // Ftp_Connections, uploads at once; empty: kDefaultConnections
+    // Ftp_Connections: how many uploads run at once; empty means kDefaultConnections.
+    std::string connections {};
 };
 
 inline constexpr int kDefaultConnections = 4;

@@ -2,6 +2,7 @@
 
 #include "app/Paths.h"
 #include "publish/FtpScript.h"
+#include "publish/SyncText.h"
 
 namespace qle::publish {
 
@@ -52,6 +53,23 @@ UploadJob UploadJobFromScript(const std::vector<std::string>& commandLines, cons
         }
     }
     return job;
+}
+
+SyncReport RunScriptAsSync(const std::vector<std::string>& commandLines, const std::string& localFolder,
+                           RemoteFs& primary, const RemoteFsFactory& more, const SyncSettings& settings,
+                           const std::function<void(const std::string&)>& output)
+{
+    const UploadJob job = UploadJobFromScript(commandLines, localFolder, primary.homeFolder(), output);
+    if (job.puts.empty()) {
+        output("The script puts no file: nothing to publish.");
+        return {};
+    }
+    output("Publishing to " + job.recordFolder + " (" + std::to_string(job.puts.size()) + " files in the script, " +
+           std::to_string(settings.connections) + (settings.connections == 1 ? " connection" : " connections") + ")");
+    SyncCallbacks callbacks;
+    callbacks.output = output;
+    callbacks.progress = [&output](const SyncProgress& progress) { output(ProgressLine(progress)); };
+    return RunSync(job, primary, more, settings, callbacks);
 }
 
 } // namespace qle::publish

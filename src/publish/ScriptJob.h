@@ -18,4 +18,10 @@ namespace qle::publish {
 UploadJob UploadJobFromScript(const std::vector<std::string>& commandLines, const std::string& localFolder,
                               const std::string& homeFolder, const std::function<void(const std::string&)>& report);
 
+// Carries out the script's command lines as a sync (RunSync) over `primary`, which is connected,
+// and the connections `more` opens. Progress goes to the output as ProgressLine lines.
+SyncReport RunScriptAsSync(const std::vector<std::string>& commandLines, const std::string& localFolder,
+                           RemoteFs& primary, const RemoteFsFactory& more, const SyncSettings& settings,
+                           const std::function<void(const std::string&)>& output);
+
 } // namespace qle::publish

@@ -54,11 +54,30 @@ head -c 50000 /dev/urandom >"$web/images/Photo One.JPG"
 # Publishing adds the forwarding page and the program logo it shows: 8 files in all.
 
 "$quillon" publish "$site" --base "$base" >"$work/out" 2>&1 || fail "publish failed: $(cat "$work/out")"
-grep -q "8 files sent, 0 failures" "$work/out" || fail "no summary: $(cat "$work/out")"
+grep -q "8 files sent, 0 unchanged, 0 removed, 0 failures" "$work/out" || fail "no summary: $(cat "$work/out")"
 cmp "$web/Index.htm" "$work/home/www/site/index.htm" || fail "index.htm differs"
-diff -r -x Index.htm -x index.htm "$web" "$work/home/www/site" || fail "the uploaded site differs"
+diff -r -x Index.htm -x index.htm -x .quillon-published "$web" "$work/home/www/site" || fail "the uploaded site differs"
 [ "$(stat -c %a "$base/QuillonEngine_ftp.txt")" = 600 ] || fail "the script is readable by others"
 if grep -q "$password" "$work/out"; then fail "the password was shown"; fi
+
+# Nothing changed: nothing sent.
+"$quillon" publish "$site" --base "$base" >"$work/out" 2>&1 || fail "republish failed: $(cat "$work/out")"
+grep -q "0 files sent, 8 unchanged, 0 removed, 0 failures" "$work/out" || fail "republish sent: $(cat "$work/out")"
+
+# A dry run shows what would change and changes nothing.
+echo "edited" >"$web/articles/art-1.htm"
+rm "$web/articles/art-2.htm"
+"$quillon" publish "$site" --base "$base" --dry-run >"$work/out" 2>&1 || fail "dry run failed: $(cat "$work/out")"
+grep -q "would send: articles/art-1.htm" "$work/out" || fail "dry run: $(cat "$work/out")"
+grep -q "would delete: articles/art-2.htm" "$work/out" || fail "dry run: $(cat "$work/out")"
+[ -e "$work/home/www/site/articles/art-2.htm" ] || fail "the dry run deleted a page"
+if cmp -s "$web/articles/art-1.htm" "$work/home/www/site/articles/art-1.htm"; then fail "the dry run sent a page"; fi
+
+# Everything again: every file sent, the deleted page removed.
+"$quillon" publish "$site" --base "$base" --all >"$work/out" 2>&1 || fail "publish --all failed: $(cat "$work/out")"
+grep -q "7 files sent, 0 unchanged, 1 removed, 0 failures" "$work/out" || fail "--all: $(cat "$work/out")"
+diff -r -x Index.htm -x index.htm -x .quillon-published "$web" "$work/home/www/site" || fail "the site differs"
+if "$quillon" publish "$site" --base "$base" --no-such-option >"$work/out" 2>&1; then fail "an unknown option"; fi
 
 # A wrong password: the client's failure is the command's exit status, and nothing more is sent.
 set_settings "127.0.0.1:$port" jo "wrong-$password"

@@ -1,6 +1,7 @@
 // The whole publish: files written, the batch file carried out by the console runner, the real
 // upload client talking to a real FTP server.
 #include "publish/BatchRunner.h"
+#include "publish/PublishedRecord.h"
 #include "publish/Publisher.h"
 
 #include "FtpServer.h"
@@ -43,17 +44,21 @@ TEST(Upload, ServerHoldsTheBuiltSiteByteForByte)
 
     EXPECT_EQ(publishAndUpload(), 0) << output;
     expected["index.htm"] = test::ReadFile(site.web + "Index.htm");
-    EXPECT_EQ(test::FilesUnder(home / "www/site"), expected);
-    EXPECT_NE(output.find("7 files sent, 0 failures"), std::string::npos) << output;
+    auto onServer = test::FilesUnder(home / "www/site");
+    EXPECT_EQ(onServer.erase(kRecordFileName), 1u) << "the record of published files";
+    EXPECT_EQ(onServer, expected);
+    EXPECT_NE(output.find("7 files sent, 0 unchanged, 0 removed, 0 failures"), std::string::npos) << output;
     EXPECT_NE(output.find("Your web site has been published to " + server.address()), std::string::npos);
 
-    // Again, with a changed page: the folders exist now (reported, harmless) and files are replaced.
+    // Again, with a changed page: only that page is sent.
     test::WriteFile(site.web + "articles/art-2.htm", "changed");
     EXPECT_EQ(publishAndUpload(), 0) << output;
     expected["articles/art-2.htm"] = "changed";
-    EXPECT_EQ(test::FilesUnder(home.path()).size(), expected.size()) << "nothing else sent";
-    EXPECT_EQ(test::FilesUnder(home / "www/site"), expected);
-    EXPECT_NE(output.find("550"), std::string::npos) << output;
+    onServer = test::FilesUnder(home / "www/site");
+    onServer.erase(kRecordFileName);
+    EXPECT_EQ(test::FilesUnder(home.path()).size(), expected.size() + 1) << "nothing else sent";
+    EXPECT_EQ(onServer, expected);
+    EXPECT_NE(output.find("1 file sent, 6 unchanged, 0 removed, 0 failures"), std::string::npos) << output;
 }
 
 } // namespace
