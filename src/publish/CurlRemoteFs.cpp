@@ -4,6 +4,7 @@
 #include "publish/RemoteListing.h"
 
 #include <curl/curl.h>
+#include <openssl/ssl.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -153,6 +154,7 @@ struct CurlRemoteFs::Impl
     ServerIdentity identity;
     long connections = 0;
     bool connected = false;
+    bool controlHandshake = false;
     bool mlsdRefused = false; // the server does not know MLSD: list with LIST
 
     bool sftp() const { return settings.protocol == Protocol::Sftp; }
@@ -169,6 +171,9 @@ struct CurlRemoteFs::Impl
             if (!line.empty() && line.back() == '\r')
                 line.pop_back();
             impl->pending.erase(0, end + 1);
+            // "234": the server accepted AUTH TLS; the next handshake is the control connection's.
+            if (line.starts_with("234 "))
+                impl->controlHandshake = true;
             impl->exchange.push_back(line);
             if (impl->recording)
                 impl->unread.push_back(std::move(line));
@@ -193,6 +198,20 @@ struct CurlRemoteFs::Impl
         }
         impl->body.append(data, size * count);
         return size * count;
+    }
+
+    // Servers that demand TLS session reuse on data connections want the control connection's
+    // session every time. With TLS 1.3 every data connection hands out new tickets, which libcurl
+    // would keep instead, and the server then refuses the next transfer ("522 session reuse
+    // required"). So only the control connection's session is kept.
+    static CURLcode onTlsContext(CURL*, void* context, void* self)
+    {
+        auto* impl = static_cast<Impl*>(self);
+        if (impl->controlHandshake)
+            impl->controlHandshake = false;
+        else
+            SSL_CTX_set_session_cache_mode(static_cast<SSL_CTX*>(context), SSL_SESS_CACHE_OFF);
+        return CURLE_OK;
     }
 
     // The host key check: the key the author accepted wins; without one, the known hosts file decides.
@@ -422,6 +441,8 @@ struct CurlRemoteFs::Impl
         // Control and data connections both encrypted, never a fall-back to plain FTP.
         curl_easy_setopt(e, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
         curl_easy_setopt(e, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
+        curl_easy_setopt(e, CURLOPT_SSL_CTX_FUNCTION, &Impl::onTlsContext);
+        curl_easy_setopt(e, CURLOPT_SSL_CTX_DATA, this);
         curl_easy_setopt(e, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
         if (settings.trustedKey.empty()) {
             curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);

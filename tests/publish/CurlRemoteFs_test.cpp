@@ -2,6 +2,8 @@
 #include "publish/CurlRemoteFs.h"
 
 #include "FtpServer.h"
+#include "TestKeys.h"
+#include "Vsftpd.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
@@ -24,16 +26,65 @@ ConnectionSettings FtpSettingsFor(const test::FtpServer& server, const std::stri
     return settings;
 }
 
-class RemoteFsOverFtp : public ::testing::Test
+// One real server of each protocol, serving a temporary home as "/" to one account.
+class RemoteServer
+{
+public:
+    RemoteServer(Protocol protocol, const std::string& folder)
+        : home(folder + "home/")
+    {
+        std::filesystem::create_directories(home);
+        settings.protocol = protocol;
+        settings.host = "127.0.0.1";
+        settings.userName = "jo";
+        settings.password = kPassword;
+        settings.timeouts = {5, 5};
+        switch (protocol) {
+        case Protocol::Ftp:
+            m_python = std::make_unique<test::FtpServer>(home, "jo", kPassword);
+            break;
+        case Protocol::Sftp: {
+            test::TestSshKey hostKey(folder, "host");
+            m_python = std::make_unique<test::SftpServer>(home, "jo", kPassword, hostKey.path);
+            settings.trustedKey = hostKey.fingerprint;
+            break;
+        }
+        case Protocol::Ftps: {
+            test::TestCertificate certificate(folder, "localhost");
+            m_vsftpd = std::make_unique<test::Vsftpd>(folder, home, certificate);
+            settings.userName = m_vsftpd->user();
+            settings.password = test::Vsftpd::password();
+            settings.trustedKey = certificate.fingerprint;
+            break;
+        }
+        }
+        started = m_python ? m_python->started() : m_vsftpd->started();
+        settings.port = m_python ? m_python->port() : std::stoi(m_vsftpd->address().substr(10));
+    }
+
+    std::string home;
+    ConnectionSettings settings;
+    bool started = false;
+
+private:
+    std::unique_ptr<test::PythonServer> m_python;
+    std::unique_ptr<test::Vsftpd> m_vsftpd;
+};
+
+class RemoteFsOverEachProtocol : public ::testing::TestWithParam<Protocol>
 {
 protected:
     void SetUp() override
     {
-        std::filesystem::create_directories(m_home);
+        if (GetParam() == Protocol::Ftps && !test::Vsftpd::unavailable().empty())
+            GTEST_SKIP() << test::Vsftpd::unavailable();
         test::WriteFile(m_dir / "page.htm", "<html>page</html>");
-        ASSERT_TRUE(m_server.emplace(m_home, "jo", kPassword).started());
-        m_fs.emplace(FtpSettingsFor(*m_server));
-        ASSERT_TRUE(m_fs->connect().ok());
+        m_server = std::make_unique<RemoteServer>(GetParam(), m_dir.path());
+        ASSERT_TRUE(m_server->started);
+        m_home = m_server->home;
+        m_fs.emplace(m_server->settings);
+        const Status connected = m_fs->connect();
+        ASSERT_TRUE(connected.ok()) << connected.message();
     }
 
     // Every line the server said so far, one per line; checked never to hold the password.
@@ -42,20 +93,22 @@ protected:
         std::string text;
         for (const auto& line : m_fs->takeServerLines())
             text += line + "\n";
-        EXPECT_EQ(text.find(kPassword), std::string::npos) << text;
+        EXPECT_EQ(text.find(m_server->settings.password), std::string::npos) << text;
         return text;
     }
 
     test::TempDir m_dir;
-    std::string m_home = m_dir / "home/";
-    std::optional<test::FtpServer> m_server;
+    std::unique_ptr<RemoteServer> m_server;
+    std::string m_home;
     std::optional<CurlRemoteFs> m_fs;
 };
 
-TEST_F(RemoteFsOverFtp, FoldersFilesAndListingsRoundTrip)
+TEST_P(RemoteFsOverEachProtocol, FoldersFilesAndListingsRoundTrip)
 {
     EXPECT_EQ(m_fs->homeFolder(), "/");
-    EXPECT_NE(serverLines().find("230 "), std::string::npos) << "the login is shown";
+    if (GetParam() != Protocol::Sftp) {
+        EXPECT_NE(serverLines().find("230 "), std::string::npos) << "the login is shown";
+    }
 
     ASSERT_TRUE(m_fs->makeFolder("/www").ok());
     ASSERT_TRUE(m_fs->makeFolder("/www/my site").ok());
@@ -65,8 +118,10 @@ TEST_F(RemoteFsOverFtp, FoldersFilesAndListingsRoundTrip)
     EXPECT_NE(noParent.code(), Status::Code::InvalidArgument) << noParent.message();
 
     std::uint64_t bytes = 0;
-    ASSERT_TRUE(m_fs->put(m_dir / "page.htm", "/www/my site/a page.htm", bytes).ok());
-    ASSERT_TRUE(m_fs->put(m_dir / "page.htm", "/www/b.htm", bytes).ok());
+    for (const char* path : {"/www/my site/a page.htm", "/www/b.htm"}) {
+        const Status sent = m_fs->put(m_dir / "page.htm", path, bytes);
+        ASSERT_TRUE(sent.ok()) << path << ": " << sent.message();
+    }
     EXPECT_EQ(bytes, 34u);
     EXPECT_EQ(test::ReadFile(m_home + "www/my site/a page.htm"), "<html>page</html>");
 
@@ -88,7 +143,8 @@ TEST_F(RemoteFsOverFtp, FoldersFilesAndListingsRoundTrip)
 
     // A rename replaces the file at its target; a removed file is gone.
     test::WriteFile(m_home + "www/c.htm", "old");
-    ASSERT_TRUE(m_fs->rename("/www/b.htm", "/www/c.htm").ok());
+    const Status renamed = m_fs->rename("/www/b.htm", "/www/c.htm");
+    ASSERT_TRUE(renamed.ok()) << renamed.message();
     EXPECT_EQ(test::ReadFile(m_home + "www/c.htm"), "<html>page</html>");
     EXPECT_FALSE(test::PathExists(m_home + "www/b.htm"));
     ASSERT_TRUE(m_fs->remove("/www/c.htm").ok());
@@ -96,9 +152,33 @@ TEST_F(RemoteFsOverFtp, FoldersFilesAndListingsRoundTrip)
     EXPECT_FALSE(m_fs->remove("/www/c.htm").ok());
     EXPECT_EQ(m_fs->lastFailure(), Failure::Permission);
 
-    EXPECT_EQ(m_fs->connectionsMade(), 1) << "every call on one control connection";
+    EXPECT_EQ(m_fs->connectionsMade(), 1) << "every call on one connection";
     serverLines();
 }
+
+INSTANTIATE_TEST_SUITE_P(Protocols, RemoteFsOverEachProtocol,
+                         ::testing::Values(Protocol::Ftp, Protocol::Ftps, Protocol::Sftp),
+                         [](const ::testing::TestParamInfo<Protocol>& row) {
+                             return std::string(ProtocolName(row.param));
+                         });
+
+class RemoteFsOverFtp : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directories(m_home);
+        test::WriteFile(m_dir / "page.htm", "<html>page</html>");
+        ASSERT_TRUE(m_server.emplace(m_home, "jo", kPassword).started());
+        m_fs.emplace(FtpSettingsFor(*m_server));
+        ASSERT_TRUE(m_fs->connect().ok());
+    }
+
+    test::TempDir m_dir;
+    std::string m_home = m_dir / "home/";
+    std::optional<test::FtpServer> m_server;
+    std::optional<CurlRemoteFs> m_fs;
+};
 
 TEST_F(RemoteFsOverFtp, ALocalFileThatCannotBeReadSendsNothing)
 {

@@ -1,5 +1,6 @@
-// A real FTP server for one test: Debian's pyftpdlib on a free 127.0.0.1 port, serving a
-// temporary home to one user. Stopped (and waited for) when the object goes away.
+// Real servers for one test, each on a free 127.0.0.1 port and stopped (and waited for) when the
+// object goes away: Debian's pyftpdlib for FTP (over TLS only, when given a certificate) and
+// asyncssh for SFTP.
 #pragma once
 
 #include <csignal>
@@ -9,26 +10,32 @@
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace qle::test {
 
-class FtpServer
+// A server script run by Debian's interpreter that prints "PORT <n>" once it listens and stops
+// when its standard input closes.
+class PythonServer
 {
 public:
     // Starts the server and waits (at most 10 s) until it listens; check started().
-    FtpServer(const std::string& home, const std::string& user, const std::string& password)
+    PythonServer(const std::string& script, const std::vector<std::string>& args)
     {
         int toServer[2];
         int fromServer[2];
         if (::pipe2(toServer, O_CLOEXEC) != 0 || ::pipe2(fromServer, O_CLOEXEC) != 0)
             return;
+        std::vector<char*> argv {const_cast<char*>("python3"), const_cast<char*>(script.c_str())};
+        for (const auto& arg : args)
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
         m_pid = ::fork();
         if (m_pid == 0) {
             ::dup2(toServer[0], STDIN_FILENO);
             ::dup2(fromServer[1], STDOUT_FILENO);
             // Debian's interpreter: another python3 earlier on PATH may not see Debian's packages.
-            ::execl("/usr/bin/python3", "python3", QLE_TEST_FTP_SERVER_SCRIPT, home.c_str(), user.c_str(),
-                    password.c_str(), static_cast<char*>(nullptr));
+            ::execv("/usr/bin/python3", argv.data());
             ::_exit(127);
         }
         ::close(toServer[0]);
@@ -45,7 +52,7 @@ public:
         std::sscanf(announced.c_str(), "PORT %d", &m_port);
     }
 
-    ~FtpServer()
+    ~PythonServer()
     {
         // Closing its input stops the server; a server that does not stop in 3 s is killed.
         ::close(m_stdin);
@@ -61,8 +68,8 @@ public:
         ::waitpid(m_pid, nullptr, 0);
     }
 
-    FtpServer(const FtpServer&) = delete;
-    FtpServer& operator=(const FtpServer&) = delete;
+    PythonServer(const PythonServer&) = delete;
+    PythonServer& operator=(const PythonServer&) = delete;
 
     // Stops the server process where it is: it keeps its connections open but answers nothing.
     void freeze()
@@ -72,6 +79,7 @@ public:
     }
 
     bool started() const { return m_port > 0; }
+    int port() const { return m_port; }
     // "127.0.0.1:<port>", as the server setting of a site.
     std::string address() const { return "127.0.0.1:" + std::to_string(m_port); }
 
@@ -79,6 +87,32 @@ private:
     pid_t m_pid = -1;
     int m_stdin = -1;
     int m_port = 0;
+};
+
+class FtpServer : public PythonServer
+{
+public:
+    FtpServer(const std::string& home, const std::string& user, const std::string& password,
+              const std::string& tlsCertificate = {})
+        : PythonServer(QLE_TEST_FTP_SERVER_SCRIPT,
+                       tlsCertificate.empty() ? std::vector<std::string> {home, user, password}
+                                              : std::vector<std::string> {home, user, password, tlsCertificate})
+    {
+    }
+};
+
+// Serves `home` as "/" to `user` with the password, or a key listed in `authorizedKeys`.
+class SftpServer : public PythonServer
+{
+public:
+    SftpServer(const std::string& home, const std::string& user, const std::string& password,
+               const std::string& hostKey, const std::string& authorizedKeys = {})
+        : PythonServer(QLE_TEST_SFTP_SERVER_SCRIPT,
+                       authorizedKeys.empty()
+                           ? std::vector<std::string> {home, user, password, hostKey}
+                           : std::vector<std::string> {home, user, password, hostKey, authorizedKeys})
+    {
+    }
 };
 
 } // namespace qle::test

@@ -1,5 +1,6 @@
-# For the publisher's tests and benchmark. ftp_server.py HOME USER PASSWORD serves HOME to USER on a
-# free 127.0.0.1 port, prints "PORT <n>" once it listens, and stops when its standard input closes.
+# For the publisher's tests and benchmark. ftp_server.py HOME USER PASSWORD [CERT] serves HOME to USER
+# on a free 127.0.0.1 port, prints "PORT <n>" once it listens, and stops when its standard input
+# closes. With CERT (a PEM file holding the certificate and its key) it accepts only FTP with TLS.
 import logging
 import sys
 import threading
@@ -14,6 +15,13 @@ def main():
     authorizer = DummyAuthorizer()
     authorizer.add_user(user, password, home, perm="elradfmwMT")
     handler = FTPHandler
+    if len(sys.argv) > 4:
+        from pyftpdlib.handlers import TLS_FTPHandler
+
+        handler = TLS_FTPHandler
+        handler.certfile = sys.argv[4]
+        handler.tls_control_required = True
+        handler.tls_data_required = True
     handler.authorizer = authorizer
     handler.auth_failed_timeout = 0.1
     handler.passive_ports = None
