@@ -452,6 +452,8 @@ private:
             [&](RemoteFs& fs, std::size_t i) {
                 const std::string& path = m_plan.remove[i];
                 Status s = fs.remove(remote(path));
+                if (!s.ok() && s.code() != Status::Code::NotFound && !isListed(fs, path))
+                    s = Status::OK(); // already gone (removed by hand): FTP servers refuse that like a denial
                 if (!s.ok() && s.code() != Status::Code::NotFound)
                     return s;
                 std::lock_guard lock(m_mutex);
@@ -466,6 +468,17 @@ private:
                 ++m_report.failures;
                 m_reporter.line("Failed to remove " + m_plan.remove[i] + ": " + s.message());
             });
+    }
+
+    // True when the server lists the file, or when it cannot be told.
+    bool isListed(RemoteFs& fs, const std::string& path)
+    {
+        auto entries = fs.list(remote(FolderPart(path)));
+        if (!entries)
+            return entries.status().code() != Status::Code::NotFound;
+        const std::string name = path.substr(FolderPart(path).size());
+        return std::any_of(entries->begin(), entries->end(),
+                           [&name](const RemoteFs::Entry& entry) { return !entry.folder && entry.name == name; });
     }
 
     // The record goes last: while it is missing or old, the next run still knows what is ours.

@@ -1,6 +1,8 @@
 # For the publisher's tests and benchmark. ftp_server.py HOME USER PASSWORD [CERT] serves HOME to USER
 # on a free 127.0.0.1 port, prints "PORT <n>" once it listens, and stops when its standard input
 # closes. With CERT (a PEM file holding the certificate and its key) it accepts only FTP with TLS.
+# --max-cons=N anywhere in the arguments limits the connections it accepts at once from one address,
+# as many web spaces do.
 import logging
 import sys
 import threading
@@ -11,6 +13,8 @@ from pyftpdlib.servers import FTPServer
 
 
 def main():
+    limits = [int(a.split("=", 1)[1]) for a in sys.argv[1:] if a.startswith("--max-cons=")]
+    sys.argv = [a for a in sys.argv if not a.startswith("--max-cons=")]
     home, user, password = sys.argv[1:4]
     authorizer = DummyAuthorizer()
     authorizer.add_user(user, password, home, perm="elradfmwMT")
@@ -28,6 +32,7 @@ def main():
     logging.basicConfig(level=logging.WARNING)
     server = FTPServer(("127.0.0.1", 0), handler)
     server.max_cons = 64
+    server.max_cons_per_ip = limits[0] if limits else 0
     port = server.socket.getsockname()[1]
     print("PORT %d" % port, flush=True)
 
