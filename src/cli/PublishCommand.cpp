@@ -8,7 +8,6 @@
 #include "publish/BatchRunner.h"
 #include "publish/Publisher.h"
 
-#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -23,27 +22,22 @@ int PublishUsage()
     return 2;
 }
 
-// Takes the sync options out of the arguments and returns them as the upload client's options.
-std::vector<std::string> TakeSyncOptions(Arguments& args)
+// Takes the options of one publish out of the arguments. "--all" and
+// "--verify" go into the settings, the others straight to the upload client.
+void TakeSyncOptions(Arguments& args, publish::FtpSettings& choices, std::vector<std::string>& clientOptions)
 {
-    static const std::pair<const char*, const char*> kOptions[] = {
-        {"--all", "-a"},
-        {"--verify", "--verify"},
-        {"--dry-run", "--dry-run"},
-        {"--allow-deletes", "--allow-deletes"},
-    };
-    std::vector<std::string> clientOptions;
     Arguments rest;
     for (const std::string& arg : args) {
-        const auto* known = std::find_if(std::begin(kOptions), std::end(kOptions),
-                                         [&arg](const auto& option) { return arg == option.first; });
-        if (known == std::end(kOptions))
-            rest.push_back(arg);
+        if (arg == "--all")
+            choices.sendAll = true;
+        else if (arg == "--verify")
+            choices.verify = true;
+        else if (arg == "--dry-run" || arg == "--allow-deletes")
+            clientOptions.push_back(arg);
         else
-            clientOptions.push_back(known->second);
+            rest.push_back(arg);
     }
     args = std::move(rest);
-    return clientOptions;
 }
 
 } // namespace
@@ -51,7 +45,9 @@ std::vector<std::string> TakeSyncOptions(Arguments& args)
 int PublishCommand(const Arguments& arguments)
 {
     Arguments args = arguments;
-    std::vector<std::string> clientOptions = TakeSyncOptions(args);
+    publish::FtpSettings choices;
+    std::vector<std::string> clientOptions;
+    TakeSyncOptions(args, choices, clientOptions);
     std::string baseOverride;
     std::vector<std::string> positional;
     if (!ParseBaseOption(args, baseOverride, positional))
@@ -73,7 +69,10 @@ int PublishCommand(const Arguments& arguments)
         return 1;
     }
     job.ftp = std::move(ftp.value());
-    clientOptions.push_back("-c:" + std::to_string(publish::ConnectionCount(job.ftp.connections)));
+    job.ftp.sendAll = choices.sendAll;
+    job.ftp.verify = choices.verify;
+    for (auto& option : publish::ClientOptions(job.ftp))
+        clientOptions.push_back(std::move(option));
     auto editor = generator::StoredSiteEditor::open(sitePath, nullptr);
     if (!editor) {
         std::cerr << "quillon: " << editor.status().message() << '\n';

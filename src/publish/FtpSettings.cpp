@@ -22,6 +22,16 @@ int ConnectionCount(const std::string& setting)
     return count;
 }
 
+std::vector<std::string> ClientOptions(const FtpSettings& ftp)
+{
+    std::vector<std::string> options = {"-c:" + std::to_string(ConnectionCount(ftp.connections))};
+    if (ftp.sendAll)
+        options.push_back("-a");
+    if (ftp.verify)
+        options.push_back("--verify");
+    return options;
+}
+
 Result<FtpSettings> LoadFtpSettings(const std::string& sitePath)
 {
     auto db = store::Database::open(sitePath);

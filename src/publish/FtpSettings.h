@@ -4,6 +4,7 @@
 #include "store/Status.h"
 
 #include <string>
+#include <vector>
 
 namespace qle::publish {
 
@@ -17,6 +18,9 @@ struct FtpSettings
     std::string dir;      // Ftp_Dir, the site's folder below the root
     // Ftp_Connections: how many uploads run at once; empty means kDefaultConnections.
     std::string connections {};
+    // Choices for one publish, not stored: send every file again; check the server's files.
+    bool sendAll = false;
+    bool verify = false;
 };
 
 inline constexpr int kDefaultConnections = 4;
@@ -25,6 +29,9 @@ inline constexpr int kMostConnections = 16;
 // The Ftp_Connections setting as a count: a whole number from 1 to kMostConnections, blanks
 // around it allowed; anything else (empty text included) gives kDefaultConnections.
 int ConnectionCount(const std::string& setting);
+
+// The upload client's options for these settings: "-c:N", then "-a" and "--verify" when chosen.
+std::vector<std::string> ClientOptions(const FtpSettings& ftp);
 
 // Everything one publish needs besides the editor and the person at the screen.
 struct PublishJob

@@ -1,6 +1,7 @@
 #include "publish/SyncRunner.h"
 
 #include "publish/SyncJournal.h"
+#include "publish/SyncText.h"
 
 #include "app/TextFiles.h"
 
@@ -442,9 +443,7 @@ private:
             return;
         if (m_plan.removalsHeld) {
             m_report.removalsHeld = true;
-            m_reporter.line(std::to_string(m_plan.remove.size()) + " of the " + std::to_string(m_record.size()) +
-                            " published files are no longer part of the site. So many deletions need your "
-                            "confirmation: nothing was deleted.");
+            m_reporter.line(DeletionsHeldLine(m_plan.remove.size(), m_record.size()));
             return;
         }
         m_pool.run(

@@ -40,6 +40,22 @@ std::string ProgressLine(const SyncProgress& progress)
     return line + ": " + progress.currentFile;
 }
 
+namespace {
+constexpr std::string_view kDeletionsHeld = "Not deleted: ";
+}
+
+std::string DeletionsHeldLine(std::size_t toDelete, std::size_t recorded)
+{
+    return std::string(kDeletionsHeld) + std::to_string(toDelete) + " of the " + std::to_string(recorded) +
+           " published files are no longer part of the site. Deleting so many needs your confirmation "
+           "(--allow-deletes).";
+}
+
+bool IsDeletionsHeldLine(std::string_view line)
+{
+    return line.substr(0, kDeletionsHeld.size()) == kDeletionsHeld;
+}
+
 std::optional<SyncProgress> ParseProgressLine(std::string_view line)
 {
     const std::string text(line);

@@ -17,6 +17,10 @@ std::string SyncSummaryLine(const SyncReport& report, double seconds);
 // rate and time left appear once there is something to go by.
 std::string ProgressLine(const SyncProgress& progress);
 
+// The line shown when the mass-deletion guard held the deletions, and its test.
+std::string DeletionsHeldLine(std::size_t toDelete, std::size_t recorded);
+bool IsDeletionsHeldLine(std::string_view line);
+
 // The counts and file of a ProgressLine (`seconds` is not carried); nothing for any other line.
 std::optional<SyncProgress> ParseProgressLine(std::string_view line);
 

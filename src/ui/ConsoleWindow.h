@@ -1,6 +1,7 @@
 // The console window of an upload: carries out the publisher's batch file on a worker thread and
 // shows every line as it comes. "pause" waits for a key (or the close button); the window closes
-// itself when the batch file ends. Started as `quillon-engine --console BATCHFILE`.
+// itself when the batch file ends. Started as `quillon-engine --console [OPTIONS] BATCHFILE`. The
+// upload client's progress lines drive a progress bar instead of filling the text.
 #pragma once
 
 #include <QSemaphore>
@@ -9,8 +10,11 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
+class QLabel;
 class QPlainTextEdit;
+class QProgressBar;
 
 namespace qle::ui {
 
@@ -27,15 +31,18 @@ public:
     explicit ConsoleWindow(QWidget* parent = nullptr);
     ~ConsoleWindow() override;
 
-    // Starts the runner on its own thread. REQUIRES: called once.
+    // Starts the runner on its own thread. REQUIRES: no runner is running.
     void start(Runner runner);
 
     bool isRunning() const { return m_running; }
     int exitStatus() const { return m_exitStatus; }
     QString text() const;
+    // True when the last run held back deletions that need the author's consent.
+    bool deletionsHeld() const { return m_deletionsHeld; }
 
-    // The runner for the publisher's batch file, with the upload client of the program folder.
-    static Runner BatchFileRunner(const std::string& batchFile);
+    // The runner for the publisher's batch file, with the upload client of the program folder and
+    // these options for it.
+    static Runner BatchFileRunner(const std::string& batchFile, const std::vector<std::string>& clientOptions = {});
 
 signals:
     void finished(int exitStatus);
@@ -49,6 +56,9 @@ private:
     void releasePause();
 
     QPlainTextEdit* m_output;
+    QProgressBar* m_progress;
+    QLabel* m_progressText;
+    bool m_deletionsHeld = false;
     std::thread m_worker;
     QSemaphore m_keyPressed;
     std::atomic<bool> m_waitingForKey {false};
@@ -56,7 +66,8 @@ private:
     int m_exitStatus = 0;
 };
 
-// Runs the console window for a batch file until it closes; the process's exit status.
-int RunConsole(const std::string& batchFile);
+// Runs the console window for a batch file until it closes; the process's exit status. When the
+// upload held back deletions, asks the author and, on consent, runs it again allowing them.
+int RunConsole(const std::string& batchFile, const std::vector<std::string>& clientOptions = {});
 
 } // namespace qle::ui

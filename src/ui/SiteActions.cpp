@@ -28,14 +28,19 @@ Status PublishCurrentSite(const publish::FtpSettings& ftp, generator::SiteEditor
     // The program itself, not the shipped files' folder, which differs once installed.
     const std::string executableFolder = app::ExecutableFolder();
     // The upload runs in a console window of its own; the editor does not wait for it.
-    return publish::PublishSite(job, editor, ui, [&ui, executableFolder](const std::string& batchFile) {
-        return ui.startProgram(ConsoleCommand(executableFolder, batchFile));
+    const std::vector<std::string> clientOptions = publish::ClientOptions(ftp);
+    return publish::PublishSite(job, editor, ui, [&ui, executableFolder, clientOptions](const std::string& batchFile) {
+        return ui.startProgram(ConsoleCommand(executableFolder, batchFile, clientOptions));
     });
 }
 
-std::vector<std::string> ConsoleCommand(const std::string& programFolder, const std::string& batchFile)
+std::vector<std::string> ConsoleCommand(const std::string& programFolder, const std::string& batchFile,
+                                        const std::vector<std::string>& clientOptions)
 {
-    return {app::JoinPath(programFolder, "quillon-engine"), "--console", batchFile};
+    std::vector<std::string> command = {app::JoinPath(programFolder, "quillon-engine"), "--console"};
+    command.insert(command.end(), clientOptions.begin(), clientOptions.end());
+    command.push_back(batchFile);
+    return command;
 }
 
 } // namespace qle::ui

@@ -22,12 +22,14 @@ namespace qle::ui {
 Status BuildSite(generator::SiteEditor& editor, app::AppState& state);
 
 // Writes the upload files of the current site and starts the console window of the upload
-// (`quillon-engine --console BATCHFILE`) without waiting for it. The author has been told when the
+// (`quillon-engine --console [OPTIONS] BATCHFILE`, the options those of the upload client for
+// `ftp`) without waiting for it. The author has been told when the
 // publish is abandoned; the Status says the same.
 Status PublishCurrentSite(const publish::FtpSettings& ftp, generator::SiteEditor& editor, app::AppState& state,
                           app::UserInterface& ui);
 
-// The command line of the console window for a batch file.
-std::vector<std::string> ConsoleCommand(const std::string& programFolder, const std::string& batchFile);
+// The command line of the console window for a batch file, passing the client options on.
+std::vector<std::string> ConsoleCommand(const std::string& programFolder, const std::string& batchFile,
+                                        const std::vector<std::string>& clientOptions = {});
 
 } // namespace qle::ui

@@ -24,10 +24,15 @@ int main(int argc, char** argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("quillon-engine"));
     QApplication::setWindowIcon(qle::ui::ProgramIcon());
 
-    // quillon-engine --console BATCHFILE: the console window of an upload, started by the publisher.
+    // quillon-engine --console [OPTIONS] BATCHFILE: the console window of an upload, started by the
+    // publisher; the options go to the upload client.
     const QStringList arguments = QApplication::arguments();
-    if (arguments.size() == 3 && arguments[1] == QLatin1String("--console"))
-        return qle::ui::RunConsole(arguments[2].toStdString());
+    if (arguments.size() >= 3 && arguments[1] == QLatin1String("--console")) {
+        std::vector<std::string> clientOptions;
+        for (qsizetype i = 2; i + 1 < arguments.size(); ++i)
+            clientOptions.push_back(arguments[i].toStdString());
+        return qle::ui::RunConsole(arguments.back().toStdString(), clientOptions);
+    }
 
     qle::ui::QtUserInterface ui;
     qle::ui::MainWindow mainWindow(ui, qle::app::ProgramFolder());

@@ -184,6 +184,8 @@ TEST_F(SyncTest, MassDeletionWaitsForConfirmation)
     std::filesystem::remove_all(web + "sections");
     SyncReport report = publish();
     EXPECT_TRUE(report.removalsHeld);
+    EXPECT_NE(output.find(DeletionsHeldLine(30, 39)), std::string::npos) << output;
+    EXPECT_TRUE(IsDeletionsHeldLine(DeletionsHeldLine(30, 39)));
     EXPECT_EQ(report.removed, 0);
     EXPECT_EQ(server.count("DELE"), 0);
     EXPECT_EQ(siteOnServer().size(), 39u);

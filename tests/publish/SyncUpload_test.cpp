@@ -132,7 +132,7 @@ TEST_F(SyncUpload, StalePagesGoForeignFilesStayAndMassDeletionWaitsForConsent)
     std::filesystem::create_directories(web + "sections");
     ASSERT_EQ(publish(), 0) << output;
     EXPECT_TRUE(said("0 removed")) << output;
-    EXPECT_TRUE(said("need your confirmation")) << output;
+    EXPECT_TRUE(said("needs your confirmation")) << output;
     EXPECT_TRUE(test::PathExists(home + "www/site/articles/art-1.htm"));
     ASSERT_EQ(publish({"--allow-deletes"}), 0) << output;
     EXPECT_TRUE(said("0 files sent, 3 unchanged, 33 removed, 0 failures")) << output;

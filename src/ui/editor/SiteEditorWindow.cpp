@@ -19,6 +19,7 @@
 #include "ui/models/PagesSource.h"
 #include "ui/models/ProviderCatalogue.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -120,6 +121,7 @@ void SiteEditorWindow::bindControls()
     m_options->addMapping(m_txtFields[12], "Your_Homepage");
     m_options->addMapping(m_txtFields[13], "Ftp_Dir");
     m_options->addMapping(m_publishTab->cmbProvider, "Provider");
+    m_options->addMapping(m_publishTab->txtConnections, "Ftp_Connections");
     static constexpr const char* kPanels[3][3] = {
         {"CatPanel0", "CatPanel1", "CatPanel2"},
         {"SectPanel0", "SectPanel1", "SectPanel2"},
@@ -276,6 +278,9 @@ void SiteEditorWindow::publishSite(bool saveFirst)
     ftp.password = fieldText(10).toStdString();
     ftp.root = fieldText(11).toStdString();
     ftp.dir = fieldText(13).toStdString();
+    ftp.connections = m_publishTab->txtConnections->text().toStdString();
+    ftp.sendAll = m_publishTab->chkSendAll->isChecked();
+    ftp.verify = m_publishTab->chkVerify->isChecked();
     // The publisher tells the author itself why a publish was abandoned.
     (void)PublishCurrentSite(ftp, *this, m_state, m_ui);
 }
