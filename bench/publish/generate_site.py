@@ -1,8 +1,8 @@
 """Writes a generated web folder of 1,000 files with realistic sizes, and its site file settings.
 
-usage: generate_site.py WEBFOLDER
-600 article pages (4-14 KB), 60 category pages (5-9 KB), 140 section pages (4-8 KB) and 200
-pictures (10-120 KB), reproducible from a fixed seed.
+usage: generate_site.py WEBFOLDER [FILES]
+FILES (default 1,000) in the shares of 600 article pages (4-14 KB), 60 category pages (5-9 KB),
+140 section pages (4-8 KB) and 200 pictures (10-120 KB) per thousand, reproducible from a fixed seed.
 """
 import os
 import random
@@ -17,12 +17,13 @@ def page(rng, size):
 
 def main():
     web = sys.argv[1]
+    scale = (int(sys.argv[2]) if len(sys.argv) > 2 else 1000) / 1000
     rng = random.Random(1000)
     plan = [
-        ("articles", "art-%d.htm", 600, 4000, 14000, True),
-        ("categories", "cat-category-%d.htm", 60, 5000, 9000, True),
-        ("sections", "sect-category-section-%d.htm", 140, 4000, 8000, True),
-        ("images", "picture-%d.jpg", 200, 10000, 120000, False),
+        ("articles", "art-%d.htm", round(600 * scale), 4000, 14000, True),
+        ("categories", "cat-category-%d.htm", round(60 * scale), 5000, 9000, True),
+        ("sections", "sect-category-section-%d.htm", round(140 * scale), 4000, 8000, True),
+        ("images", "picture-%d.jpg", round(200 * scale), 10000, 120000, False),
     ]
     for folder, pattern, count, low, high, is_page in plan:
         os.makedirs(os.path.join(web, folder), exist_ok=True)

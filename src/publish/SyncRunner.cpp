@@ -57,6 +57,18 @@ public:
         m_slots[0].fs = &primary;
     }
 
+    ~ConnectionPool() { joinOpeners(); }
+    ConnectionPool(const ConnectionPool&) = delete;
+    ConnectionPool& operator=(const ConnectionPool&) = delete;
+
+    // Starts logging in the connections that `count` items will use, so that their logins overlap
+    // what the primary does meanwhile. run() waits for them.
+    void openAhead(std::size_t count)
+    {
+        for (std::size_t n = 1; n < std::min(m_slots.size(), count); ++n)
+            m_openers.emplace_back([this, n] { open(m_slots[n], n + 1); });
+    }
+
     // Calls task(fs, i) for every i below count, spread over the connections (at most one per
     // item). A task that fails with a network error is tried once more after reconnecting; a
     // connection that cannot reconnect is dropped. `failed` hears of every item that failed,
@@ -64,6 +76,7 @@ public:
     void run(std::size_t count, const std::function<Status(RemoteFs&, std::size_t)>& task,
              const std::function<void(std::size_t, const Status&)>& failed)
     {
+        joinOpeners();
         std::atomic<std::size_t> next {0};
         std::mutex failedMutex;
         const auto fail = [&](std::size_t i, const Status& s) {
@@ -71,7 +84,7 @@ public:
             failed(i, s);
         };
         const auto work = [&](Slot& slot, std::size_t number) {
-            if (!slot.fs && !open(slot, number))
+            if (!slot.fs && (!slot.alive || !open(slot, number)))
                 return;
             for (std::size_t i; (i = next++) < count;) {
                 Status s = task(*slot.fs, i);
@@ -116,6 +129,13 @@ private:
         bool alive = true;
     };
 
+    void joinOpeners()
+    {
+        for (auto& thread : m_openers)
+            thread.join();
+        m_openers.clear();
+    }
+
     bool open(Slot& slot, std::size_t number)
     {
         slot.owned = m_more ? m_more() : nullptr;
@@ -135,6 +155,7 @@ private:
     const RemoteFsFactory& m_more;
     Reporter& m_reporter;
     std::vector<Slot> m_slots;
+    std::vector<std::thread> m_openers;
 };
 
 std::string FolderPart(const std::string& path)
@@ -169,6 +190,8 @@ public:
         hashLocalFiles();
         if (!readRecord())
             return m_report;
+        if (!m_recordText && !m_settings.dryRun)
+            m_pool.openAhead(m_files.size() + m_outside.size()); // a first publish sends everything
         const bool resumed = applyJournal();
         RemoteListing listing;
         const bool listed = !m_recordText || resumed || m_settings.verify || m_damaged;
@@ -236,6 +259,7 @@ private:
     {
         std::optional<std::uint64_t> serverSize;
         auto entries = m_primary.list(m_job.recordFolder);
+        m_rootMissing = !entries && entries.status().code() == Status::Code::NotFound;
         if (entries) {
             m_rootListing = std::move(entries.value());
             for (const auto& entry : *m_rootListing)
@@ -293,10 +317,14 @@ private:
         for (const auto& entry : m_record)
             folders.insert(FolderPart(entry.first));
         RemoteListing listing;
+        // Parents sort before their sub-folders: a folder its parent's listing lacks is not asked
+        // for, which spares a first publish a round trip or more per folder.
         for (const auto& folder : folders) {
             Result<std::vector<RemoteFs::Entry>> entries = std::vector<RemoteFs::Entry>();
             if (folder.empty() && m_rootListing)
                 entries = *m_rootListing;
+            else if (folder.empty() ? m_rootMissing : m_existingFolders.count(remote(folder)) == 0)
+                continue;
             else
                 entries = m_primary.list(remote(folder));
             if (!entries) {
@@ -517,6 +545,7 @@ private:
     std::vector<LocalFile> m_files;
     std::vector<UploadPut> m_outside;
     std::optional<std::vector<RemoteFs::Entry>> m_rootListing;
+    bool m_rootMissing = false; // the site's folder does not exist yet
     std::optional<std::string> m_recordText;
     std::string m_recordSha;
     bool m_damaged = false;
