@@ -56,10 +56,11 @@ VALUES ('LightBlue', 'White', 'LightGreen', 'LightBlue', 'White', 'LightGreen', 
         '', '', '', '', '',
         '', '', NULL);
 
--- Page file names, the same rule the generator uses: blanks and slashes become "-",
--- ASCII letters lower case (SQLite's lower() changes ASCII letters only).
--- Links additionally escape the few characters that would end or redirect an address,
--- so that each link reaches the file of that name.
+-- Page file names, the same rule the generator uses: ASCII letters lower case (SQLite's lower()
+-- changes ASCII letters only); blanks, '/', '\', " * : < > ? | and control characters become "-",
+-- so that every server and the upload script can hold the name.
+-- Links then escape '%', the quote and '#', which would end or redirect an address, so that each
+-- link reaches the file of that name.
 
 -- One row per article page.
 CREATE VIEW Article_Pages AS
@@ -93,28 +94,47 @@ SELECT ArtID AS artid, Category, Section, Title AS title,
 FROM Articles
 ORDER BY ArtID;
 
--- The category navigation list. The link is computed on the grouped row itself, so that the list
--- is read from the index alone (a join would visit every article).
+-- The category navigation list. The link is computed on the grouped rows, so that the list is
+-- read from the index alone (a join would visit every article). The name rule is applied in three
+-- steps because SQLite's parser limits how deeply calls may nest.
 CREATE VIEW List_Categories AS
-SELECT Category AS Text,
-       '../categories/cat-' || replace(replace(replace(replace(replace(
-           replace(replace(replace(lower(Category), ' ', '-'), '/', '-'), '\', '-'),
-           '%', '%25'), '''', '%27'), '"', '%22'), '#', '%23'), '?', '%3F') || '.htm' AS link
-FROM Articles
-WHERE Category IS NOT NULL
-GROUP BY Category
-ORDER BY Category;
+SELECT Text,
+       '../categories/cat-' || replace(replace(replace(name, '%', '%25'), '''', '%27'), '#', '%23') || '.htm' AS link
+FROM (SELECT Text, replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(name,
+                  char(17), '-'), char(18), '-'), char(19), '-'), char(20), '-'), char(21), '-'), char(22), '-'),
+                  char(23), '-'), char(24), '-'), char(25), '-'), char(26), '-'), char(27), '-'), char(28), '-'),
+                  char(29), '-'), char(30), '-'), char(31), '-'), char(127), '-') AS name
+      FROM (SELECT Text, replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(name,
+                  char(1), '-'), char(2), '-'), char(3), '-'), char(4), '-'), char(5), '-'), char(6), '-'),
+                  char(7), '-'), char(8), '-'), char(9), '-'), char(10), '-'), char(11), '-'), char(12), '-'),
+                  char(13), '-'), char(14), '-'), char(15), '-'), char(16), '-') AS name
+            FROM (SELECT Category AS Text, replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(lower(Category),
+                  ' ', '-'), '/', '-'), '\', '-'), '"', '-'), '*', '-'), ':', '-'),
+                  '<', '-'), '>', '-'), '?', '-'), '|', '-') AS name
+                  FROM Articles
+                  WHERE Category IS NOT NULL
+                  GROUP BY Category)))
+ORDER BY Text;
 
 -- The section navigation list of every category (read from the index alone, as above).
 CREATE VIEW List_Sections AS
-SELECT Category AS category, Section AS Text,
-       '../sections/sect-' || replace(replace(replace(replace(replace(
-           replace(replace(replace(lower(Section), ' ', '-'), '/', '-'), '\', '-'),
-           '%', '%25'), '''', '%27'), '"', '%22'), '#', '%23'), '?', '%3F') || '.htm' AS link
-FROM Articles
-WHERE Category IS NOT NULL AND Section IS NOT NULL
-GROUP BY Category, Section
-ORDER BY Category, Section;
+SELECT category, Text,
+       '../sections/sect-' || replace(replace(replace(name, '%', '%25'), '''', '%27'), '#', '%23') || '.htm' AS link
+FROM (SELECT category, Text, replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(name,
+                  char(17), '-'), char(18), '-'), char(19), '-'), char(20), '-'), char(21), '-'), char(22), '-'),
+                  char(23), '-'), char(24), '-'), char(25), '-'), char(26), '-'), char(27), '-'), char(28), '-'),
+                  char(29), '-'), char(30), '-'), char(31), '-'), char(127), '-') AS name
+      FROM (SELECT category, Text, replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(name,
+                  char(1), '-'), char(2), '-'), char(3), '-'), char(4), '-'), char(5), '-'), char(6), '-'),
+                  char(7), '-'), char(8), '-'), char(9), '-'), char(10), '-'), char(11), '-'), char(12), '-'),
+                  char(13), '-'), char(14), '-'), char(15), '-'), char(16), '-') AS name
+            FROM (SELECT Category AS category, Section AS Text, replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(lower(Section),
+                  ' ', '-'), '/', '-'), '\', '-'), '"', '-'), '*', '-'), ':', '-'),
+                  '<', '-'), '>', '-'), '?', '-'), '|', '-') AS name
+                  FROM Articles
+                  WHERE Category IS NOT NULL AND Section IS NOT NULL
+                  GROUP BY Category, Section)))
+ORDER BY category, Text;
 
 -- The lowest article id; no row at all when there are no articles.
 CREATE VIEW firstpage AS

@@ -1,37 +1,39 @@
-"""Writes a generated web folder of 1,000 files with realistic sizes, and its site file settings.
+"""Writes a site file whose build is a web folder of 1,000 files with realistic sizes.
 
-usage: generate_site.py WEBFOLDER [FILES]
-FILES (default 1,000) in the shares of 600 article pages (4-14 KB), 60 category pages (5-9 KB),
-140 section pages (4-8 KB) and 200 pictures (10-120 KB) per thousand, reproducible from a fixed seed.
+usage: generate_site.py SITE.qls PICTURES_FOLDER
+600 articles over 60 categories and 140 sections (800 pages of a few KB each once built) and 199
+pictures (10-120 KB, shown on the first 199 articles); with the program's logo, which publishing
+adds, the images folder holds 200 files. Reproducible from a fixed seed. Publishing needs a build
+of the site first: `quillon build SITE.qls --base DIR`.
 """
 import os
 import random
+import sqlite3
 import sys
 
 
-def page(rng, size):
-    paragraph = "<p>Lorem ipsum dolor sit amet, consectetur adipiscing elit, sed do eiusmod tempor.</p>\r\n"
-    body = paragraph * (size // len(paragraph) + 1)
-    return ("<html><head><title>Page</title></head><body>\r\n" + body[:size] + "</body></html>\r\n").encode()
-
-
 def main():
-    web = sys.argv[1]
-    scale = (int(sys.argv[2]) if len(sys.argv) > 2 else 1000) / 1000
+    site, pictures = sys.argv[1], sys.argv[2]
     rng = random.Random(1000)
-    plan = [
-        ("articles", "art-%d.htm", round(600 * scale), 4000, 14000, True),
-        ("categories", "cat-category-%d.htm", round(60 * scale), 5000, 9000, True),
-        ("sections", "sect-category-section-%d.htm", round(140 * scale), 4000, 8000, True),
-        ("images", "picture-%d.jpg", round(200 * scale), 10000, 120000, False),
-    ]
-    for folder, pattern, count, low, high, is_page in plan:
-        os.makedirs(os.path.join(web, folder), exist_ok=True)
-        for i in range(1, count + 1):
-            size = rng.randint(low, high)
-            data = page(rng, size) if is_page else rng.randbytes(size)
-            with open(os.path.join(web, folder, pattern % i), "wb") as out:
-                out.write(data)
+    os.makedirs(pictures, exist_ok=True)
+    paths = []
+    for i in range(1, 200):
+        path = os.path.join(pictures, "picture-%d.jpg" % i)
+        with open(path, "wb") as out:
+            # A JPEG's first bytes: the build copies only files whose content is a picture.
+            out.write(b"\xff\xd8\xff\xe0" + rng.randbytes(rng.randint(10000, 120000)))
+        paths.append(path)
+
+    paragraph = "Lorem ipsum dolor sit amet, consectetur adipiscing elit, sed do eiusmod tempor.\r\n"
+    db = sqlite3.connect(site)
+    for i in range(600):
+        pair = i % 140
+        body = paragraph * (rng.randint(1000, 11000) // len(paragraph))
+        db.execute(
+            "INSERT INTO Articles (Category, Section, Title, Para, Body, Image, Image_Strap) VALUES (?, ?, ?, ?, ?, ?, ?)",
+            ("Category %d" % (pair % 60), "Section %d" % pair, "Article %d" % (i + 1), paragraph, body,
+             paths[i] if i < len(paths) else None, "Picture %d" % (i + 1) if i < len(paths) else None))
+    db.commit()
 
 
 if __name__ == "__main__":

@@ -43,17 +43,18 @@ port="$(awk '/PORT/ {print $2}' "$work/port")"
 
 base="$work/base"
 web="$base/TempInternetFiles"
-/usr/bin/python3 "$here/generate_site.py" "$web"
 site="$work/site.qls"
 cp "$build/bin/Blank Site.qls" "$site"
+/usr/bin/python3 "$here/generate_site.py" "$site" "$work/pictures"
 /usr/bin/python3 - "$site" "127.0.0.1:$port" "$password" <<'PY'
 import sqlite3, sys
 db = sqlite3.connect(sys.argv[1])
 db.execute("UPDATE Options SET Ftp_Destination=?, Ftp_Username='bench', Ftp_Password=?, Ftp_Root='/www/', "
            "Ftp_Dir='site/', homepage=1", sys.argv[2:4])
-db.execute("INSERT INTO Articles (ArtID, Title) VALUES (1, 'Home')")
 db.commit()
 PY
+# Publishing sends the last complete build of this site.
+"$quillon" build "$site" --base "$base" >/dev/null
 
 now() { date +%s.%N; }
 since() { awk -v a="$(now)" -v b="$1" 'BEGIN { printf "%.3f", a - b }'; }

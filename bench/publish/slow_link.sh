@@ -79,7 +79,7 @@ mirror() { # extra mirror options
 }
 
 if [ "$mode" = first ]; then
-    /usr/bin/python3 "$here/generate_site.py" "$web" "$FILES"
+    /usr/bin/python3 "$here/generate_web.py" "$web" "$FILES"
     cp "$build/bin/Blank Site.qls" "$site"
     /usr/bin/python3 -c 'import sqlite3, sys; db = sqlite3.connect(sys.argv[1]); db.execute("INSERT INTO Articles (ArtID, Title) VALUES (1, '"'"'Home'"'"')"); db.execute("UPDATE Options SET homepage = 1"); db.commit()' "$site"
     settings 4

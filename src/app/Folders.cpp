@@ -103,7 +103,8 @@ void ClearFolder(const std::string& folder)
         };
         if (::fstatat(dirFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
             continue;
-        if (S_ISREG(info.st_mode))
+        // A link is removed itself; what it points to is never reached.
+        if (S_ISREG(info.st_mode) || S_ISLNK(info.st_mode))
             ::unlinkat(dirFd, entry->d_name, 0);
     }
     ::closedir(dir);

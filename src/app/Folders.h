@@ -26,8 +26,9 @@ Status EnsureFolder(const std::string& folder);
 // True when the marker file can be created in the folder.
 bool FolderIsWritable(const std::string& folder);
 
-// Deletes the plain files directly inside a writable folder, the marker file included.
-// Sub-folders, links and everything outside the folder are left alone; errors are ignored.
+// Deletes the plain files and the links directly inside a writable folder, the marker file
+// included. A link is deleted itself, never followed: nothing outside the folder is touched.
+// Sub-folders stay; errors are ignored.
 void ClearFolder(const std::string& folder);
 
 // True when a file in the folder matches the name or shell pattern (`*`, `?`).

@@ -98,11 +98,41 @@ std::string AppDatabasePath(std::string_view programFolder)
     return JoinPath(programFolder, "Quillon Engine.mdb");
 }
 
-std::string PageNamePart(std::string_view name)
+bool IsUnportableNameChar(char c)
+{
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F)
+        return true;
+    switch (c) {
+    case '"':
+    case '*':
+    case ':':
+    case '<':
+    case '>':
+    case '?':
+    case '|':
+    case '/':
+    case '\\':
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::string PortableFileName(std::string_view name)
 {
     std::string result(name);
+    for (char& c : result)
+        if (IsUnportableNameChar(c))
+            c = '-';
+    return result;
+}
+
+std::string PageNamePart(std::string_view name)
+{
+    std::string result = PortableFileName(name);
     for (char& c : result) {
-        if (c == ' ' || c == '/' || c == '\\')
+        if (c == ' ')
             c = '-';
         else if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');

@@ -37,7 +37,14 @@ std::string ProgramFolder();
 // The application database in the given program folder.
 std::string AppDatabasePath(std::string_view programFolder);
 
-// A generated page's file name part: blanks, '/' and '\' become "-", ASCII letters lower case.
+// True for the characters a file name on the author's server may not hold, or that the upload
+// script cannot carry: control characters, '/', '\\' and " * : < > ? |.
+bool IsUnportableNameChar(char c);
+
+// The name with every unportable character replaced by "-": the name a picture is copied under.
+std::string PortableFileName(std::string_view name);
+
+// A generated page's file name part: the portable name with blanks as "-", ASCII letters lower case.
 std::string PageNamePart(std::string_view name);
 
 } // namespace qle::app

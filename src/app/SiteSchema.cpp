@@ -53,6 +53,16 @@ bool HasField(const Fields& fields, const std::string& name)
 
 } // namespace
 
+Status CheckSiteFile(store::Database& db)
+{
+    auto rows = db.query("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'Options' COLLATE NOCASE");
+    if (!rows)
+        return rows.status();
+    if (rows->eof())
+        return Status::InvalidArgument(db.path() + " is not a Quillon Engine site (no Options table)");
+    return Status::OK();
+}
+
 std::string TemplateSitePath(const std::string& programFolder)
 {
     return JoinPath(programFolder, "Blank Site.qls");
@@ -76,7 +86,7 @@ Status UpgradeSiteFile(const std::string& sitePath, const std::string& templateP
         if (!status.ok())
             return status.withContext(context);
     if (haveFields->empty())
-        return Status::DatabaseError(sitePath + " is not a Quillon Engine site (no Options table)");
+        return CheckSiteFile(*site);
 
     std::vector<std::string> changes;
     for (const auto& [name, type] : *wantedFields)

@@ -5,7 +5,14 @@
 
 #include <string>
 
+namespace qle::store {
+class Database;
+}
+
 namespace qle::app {
+
+// Fails, naming the file, when the database has no `Options` table: a database of another kind.
+Status CheckSiteFile(store::Database& db);
 
 // Makes the site file's saved queries (views) those of the template, and adds to its `Options`
 // table every field the template has and the site lacks (left empty, which each field reads as

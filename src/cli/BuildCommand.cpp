@@ -1,5 +1,6 @@
 #include "app/Folders.h"
 #include "app/Paths.h"
+#include "app/SiteSchema.h"
 #include "app/StartUp.h"
 #include "cli/Commands.h"
 #include "generator/CreateWebSite.h"
@@ -25,13 +26,20 @@ int BuildCommand(const Arguments& args)
         std::cerr << "quillon: " << state.optionsStatus.message() << " (using the default base folder)\n";
     const std::string webFolder = app::WebFolder(app::BaseFolder(state.options));
 
+    if (Status s = app::UpgradeSiteFile(sitePath, app::TemplateSitePath(app::ProgramFolder())); !s.ok()) {
+        std::cerr << "quillon: " << s.message() << '\n';
+        return 1;
+    }
     auto editor = generator::StoredSiteEditor::open(sitePath, &std::cout);
     if (!editor) {
         std::cerr << "quillon: " << editor.status().message() << '\n';
         return 1;
     }
-    if (Status s = generator::UpdateSite(*editor, sitePath, webFolder); !s.ok()) {
-        std::cerr << "quillon: " << s.message() << '\n';
+    const Status built = generator::UpdateSite(*editor, sitePath, webFolder);
+    for (const auto& warning : editor->buildWarnings())
+        std::cerr << "quillon: warning: " << warning << '\n';
+    if (!built.ok()) {
+        std::cerr << "quillon: " << built.message() << '\n';
         return 1;
     }
     if (!editor->commitStatus().ok())

@@ -3,6 +3,7 @@
 
 #include "app/Folders.h"
 #include "app/Paths.h"
+#include "app/SiteSchema.h"
 #include "app/StartUp.h"
 #include "generator/StoredSiteEditor.h"
 #include "publish/BatchRunner.h"
@@ -63,6 +64,10 @@ int PublishCommand(const Arguments& arguments)
     job.baseFolder = app::BaseFolder(state.options);
     job.webFolder = app::WebFolder(job.baseFolder);
     job.sitePath = sitePath;
+    if (Status s = app::UpgradeSiteFile(sitePath, app::TemplateSitePath(app::ProgramFolder())); !s.ok()) {
+        std::cerr << "quillon: " << s.message() << '\n';
+        return 1;
+    }
     auto ftp = publish::LoadFtpSettings(sitePath);
     if (!ftp) {
         std::cerr << "quillon: " << ftp.status().message() << '\n';

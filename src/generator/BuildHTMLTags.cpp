@@ -191,7 +191,8 @@ std::string ImageTag(std::string_view picturePath, PictureCopier& pictures)
     if (fileName.empty())
         return {};
     pictures.add(picturePath);
-    return "<IMG SRC='../images/" + ImageAddress(fileName) + "'>\r\n";
+    // The page names the copy, whose name every server can hold.
+    return "<IMG SRC='../images/" + ImageAddress(app::PortableFileName(fileName)) + "'>\r\n";
 }
 
 std::string_view PageStart()

@@ -1,14 +1,27 @@
 #include "generator/CreateWebSite.h"
 
+#include "app/BaseFolderLock.h"
 #include "app/Folders.h"
 #include "app/Paths.h"
 #include "generator/BuildArticles.h"
 #include "generator/BuildCategories.h"
+#include "generator/BuildRecord.h"
 #include "generator/BuildSections.h"
 #include "generator/HomePage.h"
 #include "generator/OutputSink.h"
 #include "generator/SiteBuild.h"
 #include "store/Database.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace qle::generator {
 
@@ -16,29 +29,146 @@ namespace {
 
 constexpr int kClearProgressMs = 2000;
 
+BuildStepHook g_stepHook = nullptr;
+
+void Step(const char* step)
+{
+    if (g_stepHook)
+        g_stepHook(step);
+}
+
+std::string WithoutTrailingSlash(std::string path)
+{
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+// The folder a build writes into: beside the web folder, on the same file system, so that the
+// finished site can be renamed into place. Ends in '/'.
+std::string StagingFolder(const std::string& webFolder)
+{
+    const std::string web = WithoutTrailingSlash(webFolder);
+    return app::JoinPath(app::FolderOfPath(web), "." + app::FileNameOfPath(web) + ".new/");
+}
+
+Status SystemError(const std::string& what, const std::string& path, int error)
+{
+    return Status::IoError(what + " " + path + ": " + std::strerror(error));
+}
+
+// Removes a folder and everything in it. Links inside are removed, never followed.
+Status RemoveTree(const std::string& folder)
+{
+    std::error_code ec;
+    std::filesystem::remove_all(WithoutTrailingSlash(folder), ec);
+    if (ec)
+        return Status::IoError("Cannot remove " + folder + ": " + ec.message());
+    return Status::OK();
+}
+
+bool IsPageFolder(std::string_view name)
+{
+    return std::find(std::begin(kPageFolders), std::end(kPageFolders), name) != std::end(kPageFolders);
+}
+
+// Hard links everything of `from` that the build does not make into `to`, so that the files the
+// author keeps in the web folder (the forwarding page, their own files) survive the swap
+// unchanged. Links are linked as links, never followed.
+Status CarryOver(const std::string& from, const std::string& to, bool webFolderItself)
+{
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(from.c_str()), ::closedir);
+    if (!dir)
+        return SystemError("Cannot list", from, errno);
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == ".." || (webFolderItself && IsPageFolder(name)))
+            continue;
+        const std::string source = from + name, target = to + name;
+        struct stat info
+        {
+        };
+        if (::lstat(target.c_str(), &info) == 0)
+            continue; // written by this build: the new file wins
+        if (::lstat(source.c_str(), &info) != 0)
+            return SystemError("Cannot read", source, errno);
+        if (S_ISDIR(info.st_mode)) {
+            if (::mkdir(target.c_str(), info.st_mode & 07777) != 0)
+                return SystemError("Cannot make the folder", target, errno);
+            if (Status s = CarryOver(source + "/", target + "/", false); !s.ok())
+                return s;
+        } else if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), 0) != 0) {
+            return SystemError("Cannot keep", source, errno);
+        }
+    }
+    return Status::OK();
+}
+
+// Puts the finished site in place with one atomic exchange of the two folders; afterwards the
+// previous site is in the staging folder.
+Status SwapIntoPlace(const std::string& staging, const std::string& webFolder)
+{
+    const std::string from = WithoutTrailingSlash(staging), to = WithoutTrailingSlash(webFolder);
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_EXCHANGE) == 0)
+        return Status::OK();
+    if (errno != EINVAL && errno != ENOSYS)
+        return SystemError("Cannot put the new site in place in", webFolder, errno);
+    // A file system without exchange: two renames, the old site parked under a name that the
+    // next build recognises should the program stop between them.
+    const std::string parked = from + ".old";
+    if (::rename(to.c_str(), parked.c_str()) != 0)
+        return SystemError("Cannot put the new site in place in", webFolder, errno);
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        const int error = errno;
+        ::rename(parked.c_str(), to.c_str());
+        return SystemError("Cannot put the new site in place in", webFolder, error);
+    }
+    return RemoveTree(parked);
+}
+
+// A web folder found missing while the previous site is still parked (see SwapIntoPlace) is put back.
+void RestoreParkedSite(const std::string& webFolder)
+{
+    const std::string parked = WithoutTrailingSlash(StagingFolder(webFolder)) + ".old";
+    struct stat info
+    {
+    };
+    if (::lstat(WithoutTrailingSlash(webFolder).c_str(), &info) != 0 && ::lstat(parked.c_str(), &info) == 0)
+        ::rename(parked.c_str(), WithoutTrailingSlash(webFolder).c_str());
+}
+
+Status MakeStagingFolder(const std::string& staging, const std::string& webFolder)
+{
+    if (Status s = RemoveTree(staging); !s.ok())
+        return s.withContext("A stopped build left files behind");
+    struct stat web
+    {
+    };
+    const mode_t mode = ::stat(webFolder.c_str(), &web) == 0 ? (web.st_mode & 07777) : 0755;
+    if (::mkdir(WithoutTrailingSlash(staging).c_str(), mode) != 0)
+        return SystemError("Cannot make the folder", staging, errno);
+    for (const char* name : kPageFolders)
+        if (::mkdir((staging + name).c_str(), 0755) != 0)
+            return SystemError("Cannot make the folder", staging + name, errno);
+    return Status::OK();
+}
+
 } // namespace
 
 Status PrepareOutputFolders(const std::string& webFolder)
 {
     const std::string web = app::WithTrailingSlash(webFolder);
+    RestoreParkedSite(web);
     // Parents before children: EnsureFolder makes one level only.
-    const std::string base = app::WithTrailingSlash(app::FolderOfPath(web.substr(0, web.size() - 1)));
+    const std::string base = app::WithTrailingSlash(app::FolderOfPath(WithoutTrailingSlash(web)));
     if (!base.empty()) {
         if (Status s = app::EnsureFolder(base); !s.ok())
             return s;
     }
-    if (Status s = app::EnsureFolder(web); !s.ok())
-        return s;
-    for (const char* name : kPageFolders) {
-        const std::string folder = web + name + "/";
-        if (Status s = app::EnsureFolder(folder); !s.ok())
-            return s;
-        app::ClearFolder(folder);
-    }
-    return Status::OK();
+    return app::EnsureFolder(web);
 }
 
-Status BuildPages(store::Database& db, OutputSink& sink)
+Status BuildPages(store::Database& db, OutputSink& sink, std::vector<std::string>& warnings)
 {
     SiteBuild build(db, sink);
     Status status = build.load();
@@ -49,20 +179,68 @@ Status BuildPages(store::Database& db, OutputSink& sink)
         status = BuildCategories(build);
     if (status.ok())
         status = BuildSections(build);
-    // The pages already written keep their pictures even when the build stopped.
-    build.pictures().copyAll();
-    return status;
+    if (status.ok())
+        status = build.pictures().copyAll(warnings);
+    // Pages may still be on their way to the disk; the build is done when they are written.
+    const Status written = sink.finish();
+    return status.ok() ? written : status;
 }
 
-Status CreateWebSite(const std::string& sitePath, const std::string& webFolder)
+Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, std::vector<std::string>* warnings)
 {
     auto db = store::Database::open(sitePath);
     if (!db)
         return db.status();
-    if (Status s = PrepareOutputFolders(webFolder); !s.ok())
+    const std::string web = app::WithTrailingSlash(webFolder);
+    if (Status s = PrepareOutputFolders(web); !s.ok())
         return s;
-    DiskSink sink(app::WithTrailingSlash(webFolder));
-    return BuildPages(*db, sink);
+    auto lock = app::BaseFolderLock::acquire(app::WithTrailingSlash(app::FolderOfPath(WithoutTrailingSlash(web))),
+                                             app::BaseFolderLock::Mode::Build, app::FileNameOfPath(sitePath));
+    if (!lock)
+        return lock.status();
+
+    // From here until the new site is in place, publishing refuses the web folder.
+    if (Status s = WriteBuildRecord(web, {sitePath, false, {}}); !s.ok())
+        return s;
+    const std::string staging = StagingFolder(web);
+    if (Status s = MakeStagingFolder(staging, web); !s.ok())
+        return s;
+
+    // The new site is written aside; the web folder keeps the previous one until every file of
+    // the new one was written, so a failure or a kill never leaves a half site in place.
+    std::vector<std::string> found;
+    DiskSink sink(staging);
+    Status status = BuildPages(*db, sink, found);
+    if (Status written = sink.finish(); status.ok()) // nothing may still be writing when cleaning up
+        status = written;
+    if (status.ok())
+        status = CarryOver(web, staging, true);
+    if (status.ok()) {
+        Step("written");
+        status = SwapIntoPlace(staging, web);
+    }
+    if (!status.ok()) {
+        (void)RemoveTree(staging);
+        return status;
+    }
+    Step("swapped");
+    if (Status s = RemoveTree(staging); !s.ok())
+        found.push_back("The previous site's files were not all removed: " + s.message());
+    if (warnings)
+        warnings->insert(warnings->end(), found.begin(), found.end());
+    return WriteBuildRecord(web, {sitePath, true, {}});
+}
+
+void SetBuildStepHookForTesting(BuildStepHook hook)
+{
+    g_stepHook = hook;
+}
+
+std::string DoneText(std::size_t warnings)
+{
+    if (warnings == 0)
+        return "Done";
+    return "Done (" + std::to_string(warnings) + (warnings == 1 ? " warning)" : " warnings)");
 }
 
 void CommitEdits(SiteEditor& editor, SiteEditor::DataSource source)
@@ -77,7 +255,8 @@ Status UpdateSite(SiteEditor& editor, const std::string& sitePath, const std::st
     CommitEdits(editor, SiteEditor::DataSource::Options);
     editor.processEvents();
 
-    Status status = CreateWebSite(sitePath, webFolder);
+    std::vector<std::string> warnings;
+    Status status = CreateWebSite(sitePath, webFolder, &warnings);
     Result<std::string> home = std::string();
     if (status.ok()) {
         home = HomePagePath(true, editor, sitePath, webFolder);
@@ -85,9 +264,11 @@ Status UpdateSite(SiteEditor& editor, const std::string& sitePath, const std::st
     }
     if (!status.ok()) {
         editor.setProgressText(kUpdateFailedText);
+        editor.showBuildWarnings({});
         return status;
     }
-    editor.setProgressText("Done");
+    editor.setProgressText(DoneText(warnings.size()));
+    editor.showBuildWarnings(warnings);
     editor.startClearProgressTimer(kClearProgressMs);
     editor.navigateBrowser("file://" + home.value());
     return Status::OK();

@@ -6,6 +6,7 @@
 #include "store/Status.h"
 
 #include <string>
+#include <vector>
 
 namespace qle::store {
 class Database;
@@ -15,24 +16,37 @@ namespace qle::generator {
 
 class OutputSink;
 
-// The page folders of the web folder, each emptied before a build.
+// The page folders of the web folder, which each build makes anew.
 inline constexpr const char* kPageFolders[] = {"images", "articles", "sections", "categories"};
 
 // The progress text left when a build fails; the caller shows the returned error itself.
 inline constexpr const char* kUpdateFailedText = "Update failed";
 
-// PrepareOutputFolders: makes the base folder (the web folder's parent), the web folder and the
-// four page folders where missing, and deletes the files in the page folders. Files directly in
-// the web folder stay. The error names the folder that cannot be made.
+// PrepareOutputFolders: makes the base folder (the web folder's parent) and the web folder where
+// missing. The error names the folder that cannot be made.
 Status PrepareOutputFolders(const std::string& webFolder);
 
 // The three builders in order (articles, categories, sections) over an open site database, then
-// the picture copies. Stops at the first error; what was written before stays.
-Status BuildPages(store::Database& db, OutputSink& sink);
+// the picture copies. Stops at the first error. Pictures that cannot be copied add warnings.
+Status BuildPages(store::Database& db, OutputSink& sink, std::vector<std::string>& warnings);
 
-// CreateWebSite: the whole build of the site file into the web folder (ending in '/'). A site
-// file that cannot be opened stops the build before anything is emptied.
-Status CreateWebSite(const std::string& sitePath, const std::string& webFolder);
+// CreateWebSite: the whole build of the site file into the web folder (ending in '/'), all or
+// nothing. The new pages and pictures are written beside the web folder and swapped in with one
+// rename once every file was written, so after a failure or a kill the web folder holds the
+// previous site unchanged. Afterwards the four page folders hold exactly this site's pages and
+// pictures; everything else in the web folder stays. Takes the base folder's lock (a second
+// build is refused, naming the site being built) and records the build beside the web folder
+// (see BuildRecord). Warnings (pictures not copied) are added to `warnings` when given.
+Status CreateWebSite(const std::string& sitePath, const std::string& webFolder,
+                     std::vector<std::string>* warnings = nullptr);
+
+// Tests stop a build at a chosen moment through this hook: it is called with "written" once every
+// file of the new site is written aside, and with "swapped" once the new site is in place.
+using BuildStepHook = void (*)(const char* step);
+void SetBuildStepHookForTesting(BuildStepHook hook);
+
+// The progress text of a finished build: "Done", with the number of warnings when there are any.
+std::string DoneText(std::size_t warnings);
 
 // CommitEdits: saves the pending edits of one of the editor's data sources; errors are ignored.
 void CommitEdits(SiteEditor& editor, SiteEditor::DataSource source);

@@ -1,6 +1,8 @@
 // The picture copies of one build: each picture is copied into `images` at most once.
 #pragma once
 
+#include "store/Status.h"
+
 #include <map>
 #include <string>
 #include <string_view>
@@ -10,8 +12,12 @@ namespace qle::generator {
 
 class OutputSink;
 
+// The name a picture is copied under in `images`: its file name made portable; empty when the
+// path names no file ("", a folder, "." or "..").
+std::string PictureCopyName(std::string_view sourcePath);
+
 // Pages register every picture they show; copyAll() then makes the copies. The result equals
-// copying on every use: for each file name, the most recently used source that can be copied
+// copying on every use: for each copy name, the most recently used source that can be copied
 // wins, and a source that cannot be copied leaves the earlier copy in place.
 class PictureCopier
 {
@@ -23,17 +29,30 @@ public:
     PictureCopier(const PictureCopier&) = delete;
     PictureCopier& operator=(const PictureCopier&) = delete;
 
-    // Registers a use of the picture at `sourcePath`, to be copied as images/<its file name>.
+    // Registers a use of the picture at `sourcePath` by the page being built.
     void add(std::string_view sourcePath);
 
-    // Copies every registered picture and forgets them. Failed copies are skipped: a page still
-    // shows its tag when its picture is missing.
-    void copyAll();
+    // The pictures added since the last call are shown on the page at `relativePath`.
+    void shownOn(const std::string& relativePath);
+
+    // Copies every registered picture and forgets them. A source that cannot be copied is not an
+    // error: it adds a warning naming the file, the reason and the pages that show it. A failed
+    // write stops the copies and is returned.
+    Status copyAll(std::vector<std::string>& warnings);
 
 private:
+    struct Pages
+    {
+        std::vector<std::string> first; // the first few pages, for the warning
+        std::string last;
+        std::size_t count = 0;
+    };
+
     OutputSink& m_sink;
-    // File name -> the distinct sources used under it, least recently used first.
+    // Copy name -> the distinct sources used under it, least recently used first.
     std::map<std::string, std::vector<std::string>, std::less<>> m_sources;
+    std::map<std::string, Pages, std::less<>> m_pages; // source -> the pages that show it
+    std::vector<std::string> m_pending;                // sources added for the page being built
 };
 
 } // namespace qle::generator

@@ -1,6 +1,7 @@
 #include "generator/SiteBuild.h"
 
 #include "app/Paths.h"
+#include "app/SiteSchema.h"
 #include "generator/BuildHTMLTags.h"
 #include "generator/OutputSink.h"
 #include "store/Database.h"
@@ -50,6 +51,8 @@ SiteBuild::SiteBuild(store::Database& db, OutputSink& sink)
 
 Status SiteBuild::load()
 {
+    if (Status s = app::CheckSiteFile(m_db); !s.ok())
+        return s;
     auto options = m_db.query("select * from [Options]");
     if (!options)
         return options.status();
@@ -95,6 +98,7 @@ Status SiteBuild::writePage(const std::string& relativePath, PageKind kind, cons
     }
     // The banner is shown after the page's own pictures, so it wins a clash of file names.
     m_pictures.add(m_banner);
+    m_pictures.shownOn(relativePath);
 
     m_page.clear();
     m_frame->render(m_page, middle, **sections);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace qle::generator {
 
@@ -31,6 +32,9 @@ public:
 
     // Points the editor's browser at an address (WebBrowser1).
     virtual void navigateBrowser(const std::string& address) = 0;
+
+    // The warnings of the last build (pictures that were not copied); empty after a clean build.
+    virtual void showBuildWarnings(const std::vector<std::string>& /*warnings*/) { }
 
     // Lets the windows repaint once before the build starts; nothing to do without windows.
     virtual void processEvents() { }

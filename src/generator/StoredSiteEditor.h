@@ -7,6 +7,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 namespace qle::generator {
 
@@ -22,8 +23,10 @@ public:
     std::string homepageText() const override { return m_homepage; }
     void setHomepageText(const std::string& text) override { m_homepage = text; }
     void navigateBrowser(const std::string& address) override { m_browserAddress = address; }
+    void showBuildWarnings(const std::vector<std::string>& warnings) override { m_warnings = warnings; }
 
     const std::string& browserAddress() const { return m_browserAddress; }
+    const std::vector<std::string>& buildWarnings() const { return m_warnings; }
     // The error of the last save of the options record, if it failed.
     const Status& commitStatus() const { return m_commitStatus; }
 
@@ -38,6 +41,7 @@ private:
     std::ostream* m_progress;
     std::string m_homepage;
     std::string m_browserAddress;
+    std::vector<std::string> m_warnings;
     Status m_commitStatus;
 };
 

@@ -1,6 +1,9 @@
 #include "publish/BatchRunner.h"
 
+#include "app/BaseFolderLock.h"
 #include "app/Paths.h"
+#include "generator/BuildRecord.h"
+#include "publish/UploadOutcome.h"
 
 #include <cctype>
 #include <cerrno>
@@ -182,6 +185,32 @@ int RunStreaming(const std::vector<std::string>& argv, const std::string& folder
     return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : 127;
 }
 
+namespace {
+
+// A build that finished after the script was written, or one that did not complete, has changed
+// the web folder the script lists: uploading it would send pages the author did not publish.
+Status ScriptIsCurrent(const std::string& baseFolder, const std::string& scriptPath)
+{
+    const std::string webFolder = app::WithTrailingSlash(baseFolder) + "TempInternetFiles/";
+    struct stat record
+    {
+    }, written {};
+    if (::stat(generator::BuildRecordPath(webFolder).c_str(), &record) != 0)
+        return Status::OK(); // no build recorded here: a batch file of the author's own
+    auto built = generator::ReadBuildRecord(webFolder);
+    if (built && !built->complete)
+        return Status::Cancelled("a build of the site is under way or did not complete; build the site, then "
+                                 "publish again.");
+    const std::string script = scriptPath.empty() || scriptPath[0] == '/' ? scriptPath : baseFolder + scriptPath;
+    if (::stat(script.c_str(), &written) == 0 &&
+        (record.st_mtim.tv_sec > written.st_mtim.tv_sec ||
+         (record.st_mtim.tv_sec == written.st_mtim.tv_sec && record.st_mtim.tv_nsec > written.st_mtim.tv_nsec)))
+        return Status::Cancelled("the site was built again after this upload was prepared; publish again.");
+    return Status::OK();
+}
+
+} // namespace
+
 Result<int> RunBatchFile(const std::string& batchPath, const BatchOptions& options, const BatchCallbacks& callbacks)
 {
     std::ifstream in(batchPath, std::ios::binary);
@@ -195,7 +224,14 @@ Result<int> RunBatchFile(const std::string& batchPath, const BatchOptions& optio
     std::error_code ec;
     std::string folder = app::WithTrailingSlash(std::filesystem::absolute(batchPath, ec).parent_path().string());
     bool echo = true;
+    bool failed = false;
     int lastStatus = 0;
+    // What the upload showed, for the outcome the editor's Publish tab reports.
+    std::vector<std::string> uploadLines;
+    const auto uploadOutput = [&](const std::string& line) {
+        uploadLines.push_back(line);
+        callbacks.output(line);
+    };
     std::istringstream lines(text.str());
     std::string line;
     while (std::getline(lines, line)) {
@@ -220,16 +256,29 @@ Result<int> RunBatchFile(const std::string& batchPath, const BatchOptions& optio
                 callbacks.output("The system cannot find the path specified: " + command.argument);
             break;
         case Kind::Ftp: {
+            // Uploads share the base folder's lock; a build waits until they are done.
+            auto lock = app::BaseFolderLock::acquire(folder, app::BaseFolderLock::Mode::Upload);
+            Status ready = lock ? ScriptIsCurrent(folder, command.argument) : lock.status();
+            uploadLines.clear();
+            if (!ready.ok()) {
+                lastStatus = 1;
+                uploadOutput("THE UPLOAD DID NOT START: " + ready.message());
+                failed = true;
+                (void)WriteUploadOutcome(folder, UploadOutcome(uploadLines, lastStatus));
+                break;
+            }
             std::vector<std::string> argv = {options.ftpProgram, "-s:" + command.argument, command.server};
             if (options.ftpTimeoutSeconds > 0)
                 argv.insert(argv.begin() + 1, "-t:" + std::to_string(options.ftpTimeoutSeconds));
             argv.insert(argv.begin() + 1, options.ftpArguments.begin(), options.ftpArguments.end());
-            lastStatus = RunStreaming(argv, folder, callbacks.output);
-            // The batch file's closing message names the server whatever happened; a failed
-            // upload must not read as a published site.
-            if (lastStatus != 0)
+            lastStatus = RunStreaming(argv, folder, uploadOutput);
+            // Written as soon as the upload ends: the editor reports it while the window waits.
+            (void)WriteUploadOutcome(folder, UploadOutcome(uploadLines, lastStatus));
+            if (lastStatus != 0) {
                 callbacks.output("THE UPLOAD FAILED (status " + std::to_string(lastStatus) +
                                  "): the site was not fully published. See the messages above.");
+                failed = true;
+            }
             break;
         }
         case Kind::EchoOff:
@@ -239,11 +288,15 @@ Result<int> RunBatchFile(const std::string& batchPath, const BatchOptions& optio
             echo = true;
             break;
         case Kind::Echo:
-            callbacks.output(command.argument);
+            // After a failed upload the batch file's closing lines would announce a published site.
+            if (!failed)
+                callbacks.output(command.argument);
             break;
         case Kind::Pause:
             if (callbacks.pause)
                 callbacks.pause();
+            if (failed)
+                return lastStatus; // as "exit" would: nothing after the pause runs
             break;
         case Kind::Exit:
             return lastStatus;

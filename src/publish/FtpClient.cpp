@@ -40,6 +40,15 @@ bool IsFolder(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// True for a link, a folder or a device; false for a plain file and for nothing at all.
+bool IsSomethingElse(const std::string& path)
+{
+    struct stat info
+    {
+    };
+    return ::lstat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
+}
+
 std::string Lower(std::string text)
 {
     for (char& c : text)
@@ -178,6 +187,12 @@ private:
             return;
         }
         const std::string local = ResolveLocalPath(m_localFolder, args[0]);
+        if (IsSomethingElse(local)) {
+            // A link could hand the server any file of the author's; only plain files are sent.
+            m_output("Not sent: " + local + " is not a plain file.");
+            ++m_summary.failures;
+            return;
+        }
         const std::string remoteName = args.size() == 2 ? args[1] : app::FileNameOfPath(args[0]);
         const Status sent = m_fs.put(local, ResolveRemotePath(m_remoteFolder, remoteName), m_summary.bytes);
         report(sent);

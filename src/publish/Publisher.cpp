@@ -1,9 +1,11 @@
 #include "publish/Publisher.h"
 
+#include "app/BaseFolderLock.h"
 #include "app/Desktop.h"
 #include "app/Paths.h"
 #include "app/TextFiles.h"
 #include "app/UserInterface.h"
+#include "generator/BuildRecord.h"
 #include "generator/HomePage.h"
 #include "publish/PublishPlan.h"
 
@@ -33,7 +35,17 @@ bool IsFolder(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-Result<std::vector<std::string>> SortedPlainFiles(const std::string& folder)
+// The marker file the folder routines leave; never part of the site.
+constexpr const char* kMarkerFile = "temp.fle";
+
+bool ScriptCanCarry(const std::string& name)
+{
+    return std::none_of(name.begin(), name.end(), [](char c) { return c == '"' || app::IsUnportableNameChar(c); });
+}
+
+// The regular files directly in the folder, sorted by name, dot files included. Links, folders and
+// names the upload script cannot carry are left out and named in `skipped`.
+Result<std::vector<std::string>> SortedPlainFiles(const std::string& folder, std::vector<std::string>* skipped)
 {
     std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
     if (!dir)
@@ -42,13 +54,18 @@ Result<std::vector<std::string>> SortedPlainFiles(const std::string& folder)
     errno = 0;
     while (const dirent* entry = ::readdir(dir.get())) {
         const std::string name = entry->d_name;
-        if (name.empty() || name[0] == '.')
+        if (name == "." || name == ".." || name == kMarkerFile)
             continue;
         struct stat info
         {
         };
-        if (::stat(app::JoinPath(folder, name).c_str(), &info) == 0 && S_ISREG(info.st_mode))
+        const std::string path = app::JoinPath(folder, name);
+        // lstat: a link is never followed, so nothing outside the web folder is uploaded.
+        if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ScriptCanCarry(name))
             names.push_back(name);
+        else if (skipped)
+            skipped->push_back(path);
+        errno = 0;
     }
     if (errno != 0)
         return Status::IoError("Cannot list the folder " + folder + ": " + std::strerror(errno));
@@ -62,9 +79,22 @@ void CopyLogoIfMissing(const PublishJob& job)
     if (!IsFolder(images))
         return;
     const std::string folder = job.programFolder.empty() ? app::ProgramFolder() : job.programFolder;
+    const std::string target = app::JoinPath(images, kLogoFileName);
+    struct stat info
+    {
+    };
+    if (::lstat(target.c_str(), &info) == 0)
+        return;              // the author's own file of that name, or a link that must not be written through
     std::error_code ignored; // a missing logo only costs the picture on the forwarding page
-    std::filesystem::copy_file(app::JoinPath(folder, kLogoFileName), app::JoinPath(images, kLogoFileName),
-                               std::filesystem::copy_options::skip_existing, ignored);
+    std::filesystem::copy_file(app::JoinPath(folder, kLogoFileName), target, ignored);
+}
+
+std::string SkippedMessage(const std::vector<std::string>& skipped)
+{
+    std::string text = "These were not uploaded: only plain files whose names the upload can carry are sent.";
+    for (const auto& path : skipped)
+        text += "\n" + path;
+    return text;
 }
 
 } // namespace
@@ -74,9 +104,9 @@ ConsoleLauncher DetachedConsole(app::UserInterface& ui, const std::string& conso
     return [&ui, consoleProgram](const std::string& batchFile) { return ui.startProgram({consoleProgram, batchFile}); };
 }
 
-Result<std::string> PutLinesForFolder(const std::string& folder)
+Result<std::string> PutLinesForFolder(const std::string& folder, std::vector<std::string>* skipped)
 {
-    auto names = SortedPlainFiles(folder);
+    auto names = SortedPlainFiles(folder, skipped);
     if (!names)
         return names.status();
     return PutBlock(app::WithTrailingSlash(folder), names.value());
@@ -92,10 +122,21 @@ Result<std::string> WriteForwardingPage(const std::string& address, const std::s
     return path;
 }
 
-Result<std::string> WriteFtpFiles(const PublishJob& job, generator::SiteEditor& editor)
+Result<std::string> WriteFtpFiles(const PublishJob& job, generator::SiteEditor& editor,
+                                  std::vector<std::string>* skipped)
 {
     if (job.sitePath.empty())
         return Status::InvalidArgument("No site is open. Open a site, build it, then publish it.");
+
+    if (Status s = generator::CheckBuiltSite(job.webFolder, job.sitePath); !s.ok())
+        return s;
+    // No build may swap the web folder's files while they are listed; one that finished just
+    // before the lock was taken is caught by the second look at the record.
+    auto lock = app::BaseFolderLock::acquire(job.baseFolder, app::BaseFolderLock::Mode::Upload);
+    if (!lock)
+        return lock.status();
+    if (Status s = generator::CheckBuiltSite(job.webFolder, job.sitePath); !s.ok())
+        return s;
 
     // The forwarding page shows the program's logo from the site's images folder, which a build
     // fills only with the pictures its pages use; without this the front page shows a broken image.
@@ -109,7 +150,7 @@ Result<std::string> WriteFtpFiles(const PublishJob& job, generator::SiteEditor& 
         if (!IsFolder(folder))
             return Status::NotFound("The site has not been built yet: the folder " + folder +
                                     " is missing. Build the site first (View Updated Web Site Now!), then publish.");
-        auto block = PutLinesForFolder(folder);
+        auto block = PutLinesForFolder(folder, skipped);
         if (!block)
             return block.status();
         putBlocks[i] = std::move(block.value());
@@ -139,12 +180,15 @@ Result<std::string> WriteFtpFiles(const PublishJob& job, generator::SiteEditor& 
 Status PublishSite(const PublishJob& job, generator::SiteEditor& editor, app::UserInterface& ui,
                    const ConsoleLauncher& launch)
 {
-    auto batch = WriteFtpFiles(job, editor);
+    std::vector<std::string> skipped;
+    auto batch = WriteFtpFiles(job, editor, &skipped);
     if (!batch) {
         ui.showMessage("The site was not published. " + batch.status().message(), app::kProgramTitle,
                        app::MessageIcon::Warning);
         return batch.status();
     }
+    if (!skipped.empty())
+        ui.showMessage(SkippedMessage(skipped), app::kProgramTitle, app::MessageIcon::Warning);
     const ConsoleLauncher launcher =
         launch ? launch : DetachedConsole(ui, app::JoinPath(app::ExecutableFolder(), "quillon-console"));
     if (!launcher(batch.value())) {

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace qle::app {
 class UserInterface;
@@ -24,9 +25,11 @@ using ConsoleLauncher = std::function<bool(const std::string& batchFile)>;
 // `ui.startProgram`, without waiting. `ui` must outlive the launcher.
 ConsoleLauncher DetachedConsole(app::UserInterface& ui, const std::string& consoleProgram);
 
-// The folder's put block (see PutBlock): its plain files sorted by name, hidden (dot) files and
-// sub-folders left out. Fails when the folder cannot be listed; the error names the folder.
-Result<std::string> PutLinesForFolder(const std::string& folder);
+// The folder's put block (see PutBlock): its regular files sorted by name, dot files included, the
+// folder routines' marker file left out. Links, sub-folders and names the script cannot carry
+// (control characters, '"') are left out and their paths added to `skipped` when given. Fails
+// when the folder cannot be listed; the error names the folder.
+Result<std::string> PutLinesForFolder(const std::string& folder, std::vector<std::string>* skipped = nullptr);
 
 // Writes the forwarding page `Index.htm` into the web folder, replacing any earlier one, and
 // returns its full path. An empty address writes nothing and returns the empty text.
@@ -34,14 +37,18 @@ Result<std::string> WriteForwardingPage(const std::string& address, const std::s
 
 // Writes the forwarding page, the upload script (readable by its owner only) and the batch file,
 // and returns the batch file's path. Everything is checked before the first file is written: no
-// site open, a site that has not been built and a homepage that cannot be looked up write
-// nothing. May save a corrected homepage through the editor (see HomePagePath).
-Result<std::string> WriteFtpFiles(const PublishJob& job, generator::SiteEditor& editor);
+// site open, a web folder whose last build did not complete or was of another site (see
+// CheckBuiltSite), a build under way and a homepage that cannot be looked up write nothing.
+// Holds the base folder's lock while the web folder is read. Files left out of the upload are
+// added to `skipped` (see PutLinesForFolder). May save a corrected homepage through the editor
+// (see HomePagePath).
+Result<std::string> WriteFtpFiles(const PublishJob& job, generator::SiteEditor& editor,
+                                  std::vector<std::string>* skipped = nullptr);
 
-// WriteFtpFiles, then starts the console on the batch file through `launch` (DetachedConsole
-// with the `quillon-console` beside the running program when empty). Does not wait for the upload. When the
-// publish is abandoned the author is told why and what to do, nothing is started, and the
-// returned Status says the same.
+// WriteFtpFiles (telling the author of any file left out), then starts the console on the batch file through `launch`
+// (DetachedConsole with the `quillon-console` beside the running program when empty). Does not wait for the upload.
+// When the publish is abandoned the author is told why and what to do, nothing is started, and the returned Status says
+// the same.
 Status PublishSite(const PublishJob& job, generator::SiteEditor& editor, app::UserInterface& ui,
                    const ConsoleLauncher& launch = {});
 

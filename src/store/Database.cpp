@@ -12,9 +12,6 @@ namespace qle::store {
 
 namespace {
 
-// Wait this long for a lock held by another connection (the editor and a build share the file).
-constexpr int kBusyTimeoutMs = 5000;
-
 // Every SQLite file begins with these 16 bytes.
 constexpr char kSqliteHeader[16] = {'S', 'Q', 'L', 'i', 't', 'e', ' ', 'f', 'o', 'r', 'm', 'a', 't', ' ', '3', '\0'};
 
@@ -45,6 +42,15 @@ Status Bind(sqlite3_stmt* stmt, const Params& params)
 
 } // namespace
 
+Status DatabaseFailure(sqlite3* db, const std::string& path, const std::string& what)
+{
+    // Another program holding the file is the common case; it needs words an author can act on.
+    const int code = sqlite3_errcode(db) & 0xFF;
+    if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+        return Status::DatabaseError(path + " is in use by another program; close it there and try again");
+    return Status::DatabaseError(what + ": " + sqlite3_errmsg(db));
+}
+
 std::string QuoteIdentifier(const std::string& name)
 {
     std::string quoted = "\"";
@@ -72,7 +78,7 @@ Database::Database(Database&&) noexcept = default;
 Database& Database::operator=(Database&&) noexcept = default;
 Database::~Database() = default;
 
-Result<Database> Database::open(const std::string& path)
+Result<Database> Database::open(const std::string& path, int busyTimeoutMs)
 {
     struct stat info
     {
@@ -100,11 +106,13 @@ Result<Database> Database::open(const std::string& path)
     std::unique_ptr<sqlite3, Closer> db(raw); // owned before the result is checked, so a failed open is closed
     if (rc != SQLITE_OK)
         return Status::DatabaseError("Cannot open " + path + ": " + (raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)));
-    sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
+    sqlite3_busy_timeout(db.get(), busyTimeoutMs);
     sqlite3_extended_result_codes(db.get(), 1);
 
     // Reading the schema proves the file is a readable database.
     const int check = sqlite3_exec(db.get(), "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr);
+    if ((check & 0xFF) == SQLITE_BUSY || (check & 0xFF) == SQLITE_LOCKED)
+        return DatabaseFailure(db.get(), path, "");
     if (check != SQLITE_OK)
         return Status::InvalidArgument(path + " is not a usable database: " + sqlite3_errmsg(db.get()));
     return Database(std::move(db), path);
@@ -112,7 +120,7 @@ Result<Database> Database::open(const std::string& path)
 
 Status Database::error(const std::string& what) const
 {
-    return Status::DatabaseError(what + " in " + m_path + ": " + sqlite3_errmsg(m_db.get()));
+    return DatabaseFailure(m_db.get(), m_path, what + " in " + m_path);
 }
 
 Status Database::execute(const std::string& sql, const Params& params)

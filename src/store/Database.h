@@ -17,10 +17,14 @@ class RecordSet;
 class Database
 {
 public:
+    // How long a statement waits for a lock held by another connection (the editor and a build
+    // share the file) before it fails with "... is in use by another program".
+    static constexpr int kBusyTimeoutMs = 5000;
+
     // Opens an existing database file for reading and writing, shared with other connections.
     // Never creates or changes a file: a missing path, a folder or a file that is not a
     // database gives an error that names the path.
-    static Result<Database> open(const std::string& path);
+    static Result<Database> open(const std::string& path, int busyTimeoutMs = kBusyTimeoutMs);
 
     Database(Database&&) noexcept;
     Database& operator=(Database&&) noexcept;
@@ -76,6 +80,9 @@ private:
     std::unique_ptr<sqlite3, Closer> m_db;
     std::string m_path;
 };
+
+// The error of a failed call on `db`, after `what`; a file locked by another program is said so.
+Status DatabaseFailure(sqlite3* db, const std::string& path, const std::string& what);
 
 // SQL text for an identifier: the name in double quotes, inner quotes doubled.
 std::string QuoteIdentifier(const std::string& name);

@@ -1,4 +1,5 @@
 #include "store/RecordSet.h"
+#include "store/Database.h"
 
 #include <sqlite3.h>
 
@@ -50,8 +51,8 @@ Status RecordSet::step()
     if (rc == SQLITE_DONE)
         return Status::OK();
     sqlite3* db = sqlite3_db_handle(m_stmt.get());
-    return Status::DatabaseError("Reading \"" + m_source + "\" from " + sqlite3_db_filename(db, "main") + ": " +
-                                 sqlite3_errmsg(db));
+    const std::string path = sqlite3_db_filename(db, "main");
+    return DatabaseFailure(db, path, "Reading \"" + m_source + "\" from " + path);
 }
 
 Status RecordSet::next()

@@ -63,7 +63,7 @@ TEST(EnsureFolder, MarkerInExistingFolderNoneInNewOne)
     EXPECT_FALSE(EnsureFolder(dir / "missing/child").ok()) << "the parent must exist";
 }
 
-TEST(ClearFolder, DeletesOnlyPlainFilesDirectlyInside)
+TEST(ClearFolder, DeletesPlainFilesAndLinksDirectlyInsideNeverTheirTargets)
 {
     TempDir dir;
     const std::string target = dir / "images/";
@@ -82,7 +82,9 @@ TEST(ClearFolder, DeletesOnlyPlainFilesDirectlyInside)
     EXPECT_FALSE(test::PathExists(target + "temp.fle")) << "the marker goes too";
     EXPECT_TRUE(test::PathExists(target + "sub/kept.gif"));
     EXPECT_EQ(test::ReadFile(dir / "outside.gif"), "o");
-    EXPECT_TRUE(test::PathExists(target + "link.gif")) << "links are not plain files";
+    EXPECT_FALSE(fs::exists(fs::symlink_status(target + "link.gif"))) << "the link itself goes";
+    EXPECT_FALSE(fs::exists(fs::symlink_status(target + "up")));
+    EXPECT_TRUE(test::PathExists(dir / "images/sub")) << "not the folder a link pointed to";
 
     // An unusable folder is left alone.
     ClearFolder(dir / "does-not-exist/");

@@ -29,6 +29,19 @@ for page in articles/art-4.htm articles/art-9.htm categories/cat-tv.htm sections
     test -s "$web$page" || fail "missing $page"
 done
 
+# A picture that is missing, or not a picture, is a warning on stderr; the build still succeeds.
+"$py" - "$dir/Club.QLS" "$dir/notes.txt" <<'PY'
+import sqlite3, sys
+db = sqlite3.connect(sys.argv[1])
+db.execute("UPDATE Articles SET Image = ? WHERE ArtID = 9", (sys.argv[2],))
+db.commit()
+PY
+echo "not a picture" >"$dir/notes.txt"
+"$quillon" build "$dir/Club.QLS" --base "$dir/base" >/dev/null 2>"$dir/err" || fail "a bad picture failed the build"
+grep -q "^quillon: warning: The picture $dir/notes.txt cannot be copied: its content is not a picture; it is shown on articles/art-9.htm" "$dir/err" ||
+    fail "no warning: $(cat "$dir/err")"
+test ! -e "${web}images/notes.txt" || fail "a file that is not a picture was copied"
+
 # Failures: non-zero exit and a message naming the cause.
 if "$quillon" build "$dir/none.qls" --base "$dir/base" 2>"$dir/err" >/dev/null; then fail "missing site built"; fi
 grep -q "$dir/none.qls" "$dir/err" || fail "missing site not named"

@@ -30,31 +30,32 @@ port="$(awk '/PORT/ {print $2}' "$work/port")"
 site="$work/site.qls"
 cp "$(dirname "$quillon")/Blank Site.qls" "$site"
 set_settings() { # server user password
-    /usr/bin/python3 - "$site" "$1" "$2" "$3" <<'PY'
+    /usr/bin/python3 - "$site" "$1" "$2" "$3" "$work/Photo One.JPG" <<'PY'
 import sqlite3, sys
 db = sqlite3.connect(sys.argv[1])
 db.execute("UPDATE Options SET Ftp_Destination=?, Ftp_Username=?, Ftp_Password=?, Ftp_Root='/www/', Ftp_Dir='site/'",
            sys.argv[2:5])
-db.execute("INSERT OR IGNORE INTO Articles (ArtID, Title) VALUES (4, 'Home')")
+for i in range(1, 5):
+    db.execute("INSERT OR IGNORE INTO Articles (ArtID, Category, Section, Title, Body, Image) VALUES (?, 'News', 'Local', ?, ?, ?)",
+               (i, "Page %d" % i, "Text " * (300 * i), sys.argv[5] if i == 4 else None))
+db.execute("UPDATE Options SET homepage = 4")
 db.commit()
 PY
 }
+{ printf '\xff\xd8\xff\xe0'; head -c 50000 /dev/urandom; } >"$work/Photo One.JPG"
 set_settings "127.0.0.1:$port" jo "$password"
 
 # Not built yet: the author is told to build first, and nothing is uploaded.
 if "$quillon" publish "$site" --base "$work/Unbuilt" >"$work/out" 2>&1; then fail "an unbuilt site was published"; fi
-grep -q "Build the site first" "$work/out" || fail "no advice to build first: $(cat "$work/out")"
+grep -q "build this site first" "$work/out" || fail "no advice to build first: $(cat "$work/out")"
 
 base="$work/My Base"
 web="$base/TempInternetFiles"
-mkdir -p "$web"/{categories,sections,articles,images}
-for i in 1 2 3 4; do head -c $((3000 + i * 977)) /dev/urandom >"$web/articles/art-$i.htm"; done
-echo "<html>cat</html>" >"$web/categories/cat-news.htm"
-head -c 50000 /dev/urandom >"$web/images/Photo One.JPG"
-# Publishing adds the forwarding page and the program logo it shows: 8 files in all.
-
+"$quillon" build "$site" --base "$base" >"$work/out" 2>&1 || fail "build failed: $(cat "$work/out")"
+# Four pages, their category and section, the picture, and what publishing adds: the forwarding
+# page and the program logo it shows.
 "$quillon" publish "$site" --base "$base" >"$work/out" 2>&1 || fail "publish failed: $(cat "$work/out")"
-grep -q "8 files sent, 0 unchanged, 0 removed, 0 failures" "$work/out" || fail "no summary: $(cat "$work/out")"
+grep -q "9 files sent, 0 unchanged, 0 removed, 0 failures" "$work/out" || fail "no summary: $(cat "$work/out")"
 cmp "$web/Index.htm" "$work/home/www/site/index.htm" || fail "index.htm differs"
 diff -r -x Index.htm -x index.htm -x .quillon-published "$web" "$work/home/www/site" || fail "the uploaded site differs"
 [ "$(stat -c %a "$base/QuillonEngine_ftp.txt")" = 600 ] || fail "the script is readable by others"
@@ -62,11 +63,17 @@ if grep -q "$password" "$work/out"; then fail "the password was shown"; fi
 
 # Nothing changed: nothing sent.
 "$quillon" publish "$site" --base "$base" >"$work/out" 2>&1 || fail "republish failed: $(cat "$work/out")"
-grep -q "0 files sent, 8 unchanged, 0 removed, 0 failures" "$work/out" || fail "republish sent: $(cat "$work/out")"
+grep -q "0 files sent, 9 unchanged, 0 removed, 0 failures" "$work/out" || fail "republish sent: $(cat "$work/out")"
 
-# A dry run shows what would change and changes nothing.
-echo "edited" >"$web/articles/art-1.htm"
-rm "$web/articles/art-2.htm"
+# A dry run after an edited and a deleted page shows what would change and changes nothing.
+/usr/bin/python3 - "$site" <<'PY'
+import sqlite3, sys
+db = sqlite3.connect(sys.argv[1])
+db.execute("UPDATE Articles SET Body = 'Edited' WHERE ArtID = 1")
+db.execute("DELETE FROM Articles WHERE ArtID = 2")
+db.commit()
+PY
+"$quillon" build "$site" --base "$base" >"$work/out" 2>&1 || fail "rebuild failed: $(cat "$work/out")"
 "$quillon" publish "$site" --base "$base" --dry-run >"$work/out" 2>&1 || fail "dry run failed: $(cat "$work/out")"
 grep -q "would send: articles/art-1.htm" "$work/out" || fail "dry run: $(cat "$work/out")"
 grep -q "would delete: articles/art-2.htm" "$work/out" || fail "dry run: $(cat "$work/out")"
@@ -75,8 +82,8 @@ if cmp -s "$web/articles/art-1.htm" "$work/home/www/site/articles/art-1.htm"; th
 
 # Everything again: every file sent, the deleted page removed.
 "$quillon" publish "$site" --base "$base" --all >"$work/out" 2>&1 || fail "publish --all failed: $(cat "$work/out")"
-grep -q "7 files sent, 0 unchanged, 1 removed, 0 failures" "$work/out" || fail "--all: $(cat "$work/out")"
-diff -r -x Index.htm -x index.htm -x .quillon-published "$web" "$work/home/www/site" || fail "the site differs"
+grep -q "8 files sent, 0 unchanged, 1 removed, 0 failures" "$work/out" || fail "--all: $(cat "$work/out")"
+diff -r -x Index.htm -x index.htm -x .quillon-published -x temp.fle "$web" "$work/home/www/site" || fail "the site differs"
 if "$quillon" publish "$site" --base "$base" --no-such-option >"$work/out" 2>&1; then fail "an unknown option"; fi
 
 # A wrong password: the client's failure is the command's exit status, and nothing more is sent.

@@ -34,8 +34,8 @@ protected:
     {
         std::filesystem::create_directories(m_dir / "a");
         std::filesystem::create_directories(m_dir / "b");
-        test::WriteFile(m_dir / "a/pic.gif", "A");
-        test::WriteFile(m_dir / "b/pic.gif", "B");
+        test::WriteFile(m_dir / "a/pic.gif", "GIF89a A");
+        test::WriteFile(m_dir / "b/pic.gif", "GIF89a B");
     }
 
     test::TempDir m_dir;
@@ -50,20 +50,21 @@ TEST_F(PictureCopies, EachSourceIsCopiedOnceAndTheLastUseOfAFileNameWins)
         std::vector<std::string> uses;
         std::string expected;
     } cases[] = {
-        {std::vector<std::string>(100, "a/pic.gif"), "A"}, // a picture shown on many pages
-        {{"a/pic.gif", "b/pic.gif"}, "B"},
-        {{"b/pic.gif", "a/pic.gif"}, "A"},
-        {{"a/pic.gif", "b/pic.gif", "a/pic.gif"}, "A"},
+        {std::vector<std::string>(100, "a/pic.gif"), "GIF89a A"}, // a picture shown on many pages
+        {{"a/pic.gif", "b/pic.gif"}, "GIF89a B"},
+        {{"b/pic.gif", "a/pic.gif"}, "GIF89a A"},
+        {{"a/pic.gif", "b/pic.gif", "a/pic.gif"}, "GIF89a A"},
         // A copy that fails leaves what the use before it copied.
-        {{"a/pic.gif", "missing/pic.gif"}, "A"},
-        {{"b/pic.gif", "a/pic.gif", "missing/pic.gif", "missing/pic.gif"}, "A"},
+        {{"a/pic.gif", "missing/pic.gif"}, "GIF89a A"},
+        {{"b/pic.gif", "a/pic.gif", "missing/pic.gif", "missing/pic.gif"}, "GIF89a A"},
     };
     for (const auto& c : cases) {
         CountingSink sink;
         PictureCopier pictures(sink);
         for (const auto& use : c.uses)
             pictures.add(m_dir / use);
-        pictures.copyAll();
+        std::vector<std::string> warnings;
+        ASSERT_TRUE(pictures.copyAll(warnings).ok());
         ASSERT_EQ(sink.memory.files().count("images/pic.gif"), 1u) << c.expected;
         EXPECT_EQ(sink.memory.files().at("images/pic.gif"), c.expected);
         EXPECT_LE(sink.copies.size(), std::set<std::string>(c.uses.begin(), c.uses.end()).size())
@@ -75,31 +76,43 @@ TEST_F(PictureCopies, NamesThatWouldLeaveTheImagesFolderAreNotCopied)
 {
     for (const char* path : {"..", "/x/..", ".", "", "/x/"})
         m_pictures.add(path);
-    m_pictures.copyAll();
+    std::vector<std::string> warnings;
+    ASSERT_TRUE(m_pictures.copyAll(warnings).ok());
     EXPECT_TRUE(m_sink.copies.empty());
+    EXPECT_TRUE(warnings.empty());
 }
 
 TEST(DiskSink, WritesCopiesAndNamesTheFileWhenItCannot)
 {
     test::TempDir dir;
     std::filesystem::create_directories(dir / "images");
-    test::WriteFile(dir / "source.gif", "GIF");
+    test::WriteFile(dir / "source.gif", "GIF89a");
+    {
+        DiskSink sink(dir.path());
+        ASSERT_TRUE(sink.writeFile("page.htm", "text\r\n").ok());
+        ASSERT_TRUE(sink.writeFile("other.htm", "other").ok());
+        ASSERT_TRUE(sink.writeFile("page.htm", "new").ok()) << "the later page of a name wins";
+        ASSERT_TRUE(sink.finish().ok());
+        EXPECT_EQ(test::ReadFile(dir / "page.htm"), "new");
+        EXPECT_EQ(test::ReadFile(dir / "other.htm"), "other");
+        ASSERT_TRUE(sink.copyFile(dir / "source.gif", "images/source.gif").ok());
+        EXPECT_EQ(test::ReadFile(dir / "images/source.gif"), "GIF89a");
+
+        // Copying a file onto itself must not empty it.
+        EXPECT_FALSE(sink.copyFile(dir / "images/source.gif", "images/source.gif").ok());
+        EXPECT_EQ(test::ReadFile(dir / "images/source.gif"), "GIF89a");
+        EXPECT_FALSE(sink.copyFile(dir / "missing.gif", "images/missing.gif").ok());
+    }
+
+    // A failed write is reported by the next write or by finish(), naming the file; nothing
+    // queued after it is written.
     DiskSink sink(dir.path());
-    ASSERT_TRUE(sink.writeFile("page.htm", "text\r\n").ok());
-    EXPECT_EQ(test::ReadFile(dir / "page.htm"), "text\r\n");
-    ASSERT_TRUE(sink.writeFile("page.htm", "new").ok());
-    EXPECT_EQ(test::ReadFile(dir / "page.htm"), "new");
-    ASSERT_TRUE(sink.copyFile(dir / "source.gif", "images/source.gif").ok());
-    EXPECT_EQ(test::ReadFile(dir / "images/source.gif"), "GIF");
-
-    // Copying a file onto itself must not empty it.
-    EXPECT_FALSE(sink.copyFile(dir / "images/source.gif", "images/source.gif").ok());
-    EXPECT_EQ(test::ReadFile(dir / "images/source.gif"), "GIF");
-
-    const Status missingFolder = sink.writeFile("nowhere/page.htm", "x");
-    EXPECT_EQ(missingFolder.code(), Status::Code::IoError);
-    EXPECT_NE(missingFolder.message().find(dir / "nowhere/page.htm"), std::string::npos) << missingFolder.message();
-    EXPECT_FALSE(sink.copyFile(dir / "missing.gif", "images/missing.gif").ok());
+    ASSERT_TRUE(sink.writeFile("nowhere/page.htm", "x").ok());
+    const Status failed = sink.finish();
+    EXPECT_EQ(failed.code(), Status::Code::IoError);
+    EXPECT_NE(failed.message().find(dir / "nowhere/page.htm"), std::string::npos) << failed.message();
+    EXPECT_EQ(sink.writeFile("after.htm", "x").message(), failed.message());
+    EXPECT_FALSE(test::PathExists(dir / "after.htm"));
 }
 
 } // namespace

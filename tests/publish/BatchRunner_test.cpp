@@ -1,5 +1,9 @@
 #include "publish/BatchRunner.h"
+
+#include "app/BaseFolderLock.h"
+#include "generator/BuildRecord.h"
 #include "publish/PublishPlan.h"
+#include "publish/UploadOutcome.h"
 #include "support/TempDir.h"
 
 #include <filesystem>
@@ -96,13 +100,77 @@ TEST_F(BatchRun, CarriesOutThePublishersBatchFile)
         "no line end",
         "THE UPLOAD FAILED (status 3): the site was not fully published. See the messages above.",
         folder + ">echo off",
-        "Your web site has been published to 127.0.0.1:2121",
-        "Please close this window ",
-        "<pause>",
+        "<pause>", // no word of a published site, and nothing after the pause
     };
     EXPECT_EQ(output, expected);
     EXPECT_EQ(pauses, 1);
     EXPECT_FALSE(test::PathExists(marker));
+    EXPECT_EQ(ReadUploadOutcome(m_base).value(), "Upload failed: no line end") << "for the editor to show";
+
+    // A client that succeeds: the batch file's closing lines follow.
+    test::WriteFile(m_fakeClient, "#!/bin/sh\necho '1 file sent, 0 failures, 5 bytes in 0.01 seconds.'\n");
+    output.clear();
+    ASSERT_EQ(run(BatchFileText(m_base, script, "127.0.0.1:2121")).value(), 0);
+    EXPECT_EQ(ReadUploadOutcome(m_base).value(), "Published: 1 file sent, 0 failures, 5 bytes in 0.01 seconds.");
+    EXPECT_EQ(std::vector<std::string>(output.end() - 3, output.end()),
+              (std::vector<std::string> {"Your web site has been published to 127.0.0.1:2121",
+                                         "Please close this window ", "<pause>"}));
+}
+
+TEST(UploadOutcome, PublishedOrFailedWithTheClosingLineOrTheReason)
+{
+    const std::string closing = "3 files sent, 0 failures, 1200 bytes in 0.10 seconds.";
+    const struct
+    {
+        std::vector<std::string> lines;
+        int status;
+        std::string outcome;
+    } rows[] = {
+        {{"ftp> put a", "226 Done", closing, ""}, 0, "Published: " + closing},
+        {{"550 Denied", "2 files sent, 1 failure, 9 bytes in 0.1 seconds.", "THE UPLOAD FAILED (status 1): ..."},
+         1,
+         "Upload failed: 2 files sent, 1 failure, 9 bytes in 0.1 seconds."},
+        {{"Cannot log in to h: 530 Login incorrect.", "Login failed: nothing was sent.",
+          "0 files sent, 0 failures, 0 bytes in 0.01 seconds.", "THE UPLOAD FAILED (status 1): ..."},
+         1,
+         "Upload failed: Cannot log in to h: 530 Login incorrect."},
+        {{"THE UPLOAD DID NOT START: An upload from /b/ is running; try again when it has finished."},
+         1,
+         "Upload failed: An upload from /b/ is running; try again when it has finished."},
+        {{}, 137, "Upload failed: the upload ended with status 137"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(UploadOutcome(row.lines, row.status), row.outcome) << row.outcome;
+}
+
+TEST_F(BatchRun, NoUploadWhileABuildRunsOrAfterTheSiteWasBuiltAgain)
+{
+    const std::string script = m_base + kScriptFileName;
+    const std::string batch = BatchFileText(m_base, script, "127.0.0.1:2121");
+    test::WriteFile(m_fakeClient, "#!/bin/sh\necho client-ran\nexit 0\n");
+    std::filesystem::create_directory(m_base + "TempInternetFiles");
+    ASSERT_TRUE(generator::WriteBuildRecord(m_base + "TempInternetFiles/", {"/sites/a.qls", true, {}}).ok());
+    test::WriteFile(script, "prepared after the build");
+    const auto started = [this] { return std::find(output.begin(), output.end(), "client-ran") != output.end(); };
+    {
+        auto build = app::BaseFolderLock::acquire(m_base, app::BaseFolderLock::Mode::Build, "a.qls");
+        ASSERT_TRUE(build.ok());
+        EXPECT_EQ(run(batch).value(), 1);
+        EXPECT_FALSE(started());
+        EXPECT_NE(std::find(output.begin(), output.end(),
+                            "THE UPLOAD DID NOT START: The site a.qls is being built in " + m_base +
+                                "; try again when that build has finished."),
+                  output.end());
+    }
+    output.clear();
+    EXPECT_EQ(run(batch).value(), 0);
+    EXPECT_TRUE(started());
+
+    // The site was built again after the script was written: the script lists another site.
+    ASSERT_TRUE(generator::WriteBuildRecord(m_base + "TempInternetFiles/", {"/sites/b.qls", true, {}}).ok());
+    output.clear();
+    EXPECT_EQ(run(batch).value(), 1);
+    EXPECT_FALSE(started());
 }
 
 TEST_F(BatchRun, ReportsAMissingClientAndAMissingBatchFile)

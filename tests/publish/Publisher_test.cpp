@@ -2,6 +2,8 @@
 #include "publish/Publisher.h"
 
 #include "SiteFixture.h"
+#include "app/BaseFolderLock.h"
+#include "generator/BuildRecord.h"
 #include "generator/StoredSiteEditor.h"
 #include "support/RecordingUi.h"
 
@@ -40,6 +42,7 @@ protected:
     }
 
     test::SiteFixture m_site;
+    std::optional<app::BaseFolderLock> m_heldLock;
     test::RecordingUi m_ui;
     std::vector<std::string> m_launched;
 };
@@ -74,10 +77,8 @@ TEST_F(Publisher, WritesForwardingPageScriptAndBatchFileThenStartsTheConsole)
 
     ASSERT_TRUE(publish(m_site.job()).ok());
     EXPECT_EQ(test::ReadFile(script), expected);
-    int files = 0; // no temporary file is left beside the script
-    for (const auto& entry : std::filesystem::directory_iterator(m_site.base))
-        files += entry.is_regular_file();
-    EXPECT_EQ(files, 2);
+    for (const auto& entry : std::filesystem::directory_iterator(m_site.base)) // no temporary file is left
+        EXPECT_EQ(entry.path().filename().string().find(kScriptFileName + std::string(".")), npos) << entry.path();
 }
 
 TEST_F(Publisher, TheForwardingPagesLogoIsAddedToTheImagesWhenMissing)
@@ -104,12 +105,26 @@ TEST_F(Publisher, AbandonedPublishTellsTheAuthorAndStartsNothing)
     };
     const Row rows[] = {
         {"no site open", [](PublishJob& job) { job.sitePath.clear(); }, "Open a site"},
-        {"site file gone", [](PublishJob& job) { job.sitePath += ".gone"; }, "homepage"},
+        {"another site was built", [](PublishJob& job) { job.sitePath += ".other"; },
+         "The web folder holds the site site.qls; build this site first (View Updated Web Site Now!), then publish."},
+        {"the build did not complete",
+         [this](PublishJob&) {
+             (void)generator::WriteBuildRecord(m_site.web, {m_site.site, false, {}});
+         },
+         "The last build did not complete; build this site first"},
+        {"a build is under way",
+         [this](PublishJob&) {
+             m_heldLock.emplace(
+                 app::BaseFolderLock::acquire(m_site.base, app::BaseFolderLock::Mode::Build, "b.qls").value());
+         },
+         "The site b.qls is being built"},
         {"base folder not writable", [](PublishJob& job) { job.baseFolder = "/proc/no-such/"; }, "/proc/no-such/"},
         {"not built", [this](PublishJob&) { std::filesystem::remove_all(m_site.web + "images"); },
          "Build the site first"},
     };
     for (const auto& row : rows) {
+        m_heldLock.reset();
+        m_site.build();
         PublishJob job = m_site.job();
         row.breakIt(job);
         m_ui.messages.clear();
@@ -135,6 +150,26 @@ TEST_F(Publisher, StartsTheProgramFoldersConsoleByDefaultAndReportsAFailedStart)
     EXPECT_FALSE(publish(m_site.job(), true).ok());
     ASSERT_EQ(m_ui.messages.size(), 1u);
     EXPECT_NE(m_ui.messages[0].text.find("could not be started"), npos);
+}
+
+TEST_F(Publisher, OnlyPlainFilesAreListedDotFilesIncludedAndTheRestIsReported)
+{
+    const std::string images = m_site.web + "images/";
+    test::WriteFile(images + ".hidden.gif", "GIF89a");
+    test::WriteFile(images + "temp.fle", "");
+    test::WriteFile(m_site.dir / "private.key", "secret");
+    std::filesystem::create_symlink(m_site.dir / "private.key", images + "linked.gif");
+    std::filesystem::create_directory(images + "old");
+    test::WriteFile(images + "tab\tname.gif", "GIF89a");
+    std::vector<std::string> skipped;
+    EXPECT_EQ(PutLinesForFolder(images, &skipped).value(),
+              "\r\nput \"" + images + ".hidden.gif\"\r\nput \"" + images + "My Photo.JPG\"");
+    std::sort(skipped.begin(), skipped.end());
+    EXPECT_EQ(skipped, (std::vector<std::string> {images + "linked.gif", images + "old", images + "tab\tname.gif"}));
+
+    ASSERT_TRUE(publish(m_site.job()).ok()) << "what cannot be sent is reported, the rest is published";
+    ASSERT_EQ(m_ui.messages.size(), 1u);
+    EXPECT_NE(m_ui.messages[0].text.find(images + "linked.gif"), npos) << m_ui.messages[0].text;
 }
 
 TEST_F(Publisher, PutLinesForAnEmptyAndAMissingFolder)

@@ -1,6 +1,7 @@
 // A site file and a built web folder under a temporary base folder, for the publisher's tests.
 #pragma once
 
+#include "generator/CreateWebSite.h"
 #include "publish/FtpSettings.h"
 #include "store/Database.h"
 #include "support/TempDir.h"
@@ -12,6 +13,17 @@
 
 namespace qle::test {
 
+// Every plain file under a folder, relative to it, with its bytes.
+inline std::map<std::string, std::string> FilesUnder(const std::string& folder)
+{
+    std::map<std::string, std::string> files;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, ec))
+        if (entry.is_regular_file())
+            files[std::filesystem::relative(entry.path(), folder).string()] = ReadFile(entry.path().string());
+    return files;
+}
+
 class SiteFixture
 {
 public:
@@ -21,30 +33,44 @@ public:
     {
         CopyBlankSite(site);
         std::filesystem::create_directories(base);
-        {
-            auto db = store::Database::open(site);
-            if (!db || !db->execute("INSERT INTO Articles (ArtID, Title) VALUES (2, 'Welcome'), (7, 'News')").ok() ||
-                !db->execute("UPDATE Options SET homepage = 7").ok())
-                throw std::runtime_error("cannot seed the fixture site");
-        }
-        std::string page = "<html><body>";
+        std::string body;
         for (int i = 0; i < 200; ++i)
-            page += "<p>Paragraph " + std::to_string(i) + " of a generated page.</p>\r\n";
-        std::string picture;
+            body += "Paragraph " + std::to_string(i) + " of a generated page.\r\n";
+        // JPEG's first bytes, then every byte value: the transfer must be binary.
+        std::string picture = "\xFF\xD8\xFF\xE0";
         for (int i = 0; i < 70000; ++i)
-            picture += static_cast<char>((i * 7919) % 256); // every byte value: the transfer must be binary
-        m_files = {
-            {"articles/art-2.htm", page + "2"},        {"articles/art-7.htm", page + "7"},
-            {"categories/cat-news.htm", page + "cat"}, {"sections/sect-news-local.htm", page + "sect"},
-            {"images/qle_logo.bmp", picture},          {"images/My Photo.JPG", picture.substr(100)},
-        };
-        for (const char* folder : {"articles", "categories", "sections", "images"})
-            std::filesystem::create_directories(web + folder);
-        for (const auto& [name, bytes] : m_files)
-            WriteFile(web + name, bytes);
-        // Left out of every upload: a hidden file and a sub-folder.
-        WriteFile(web + "images/.thumbs", "x");
-        std::filesystem::create_directories(web + "images/old");
+            picture += static_cast<char>((i * 7919) % 256);
+        WriteFile(dir / "My Photo.JPG", picture);
+        auto db = store::Database::open(site);
+        if (!db ||
+            !db->execute("INSERT INTO Articles (ArtID, Category, Section, Title, Body, Image) VALUES "
+                         "(2, 'News', 'News Local', 'Welcome', ?, NULL), (7, 'News', 'News Local', 'News', ?, ?)",
+                         {body, body, dir / "My Photo.JPG"})
+                 .ok() ||
+            !db->execute("UPDATE Options SET homepage = 7").ok())
+            throw std::runtime_error("cannot seed the fixture site");
+        build();
+    }
+
+    // Builds the site into the web folder, as the author does before publishing.
+    void build()
+    {
+        if (!generator::CreateWebSite(site, web).ok())
+            throw std::runtime_error("cannot build the fixture site");
+        m_files = FilesUnder(web);
+    }
+
+    // Adds a page to the site (build() again to see it).
+    void addPage(const std::string& category, const std::string& section, const std::string& picture = {})
+    {
+        auto db = store::Database::open(site);
+        const store::Value image = picture.empty() ? store::Value() : store::Value(picture);
+        if (!db || !db->insert("Articles", {{"Category", category},
+                                            {"Section", section},
+                                            {"Title", std::string("t")},
+                                            {"Body", std::string("b")},
+                                            {"Image", image}}))
+            throw std::runtime_error("cannot add a page");
     }
 
     publish::PublishJob job() const { return {ftp, base, web, site, ProgramFolder()}; }
@@ -61,16 +87,5 @@ public:
 private:
     std::map<std::string, std::string> m_files;
 };
-
-// Every plain file under a folder, relative to it, with its bytes.
-inline std::map<std::string, std::string> FilesUnder(const std::string& folder)
-{
-    std::map<std::string, std::string> files;
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, ec))
-        if (entry.is_regular_file())
-            files[std::filesystem::relative(entry.path(), folder).string()] = ReadFile(entry.path().string());
-    return files;
-}
 
 } // namespace qle::test

@@ -36,6 +36,25 @@ TEST(Database, MissingOrForeignFilesAreNeitherOpenedNorCreated)
     EXPECT_FALSE(Database::open(dir.path()).ok()) << "a folder is not a database";
 }
 
+TEST(Database, AFileLockedByAnotherProgramIsSaidToBeInUse)
+{
+    TempDir dir;
+    const std::string path = test::CopyBlankSite(dir / "site.qls");
+    auto other = Database::open(path);
+    ASSERT_TRUE(other.ok());
+    ASSERT_TRUE(other->execute("BEGIN EXCLUSIVE").ok()); // another program in the middle of a write
+    const std::string expected = path + " is in use by another program; close it there and try again";
+    auto opened = Database::open(path, 10);
+    EXPECT_EQ(opened.status().message(), expected);
+
+    ASSERT_TRUE(other->execute("COMMIT").ok());
+    auto reader = Database::open(path, 10);
+    ASSERT_TRUE(reader.ok());
+    ASSERT_TRUE(other->execute("BEGIN EXCLUSIVE").ok());
+    EXPECT_EQ(reader->query("Articles").status().message(), expected);
+    EXPECT_EQ(reader->execute("UPDATE Options SET Banner = ''").message(), expected);
+}
+
 // The number of rows a query or saved query returns.
 std::size_t Count(Database& db, const std::string& source, const Params& params = {})
 {

@@ -1,7 +1,9 @@
 #include "UiTest.h"
+#include "app/BaseFolderLock.h"
 #include "app/Folders.h"
 #include "app/Paths.h"
 #include "publish/SyncText.h"
+#include "publish/UploadOutcome.h"
 #include "ui/ConsoleWindow.h"
 #include "ui/FreeWebSpace.h"
 #include "ui/MainWindow.h"
@@ -204,11 +206,14 @@ private slots:
         UiFixture f("Shop.QLS");
         ui::SiteEditorWindow& editor = f.editor();
         editor.setFieldText(3, QStringLiteral("first"));
-        // A file where a page folder belongs stops the build.
-        WriteFile(f.baseFolder() + "TempInternetFiles/articles", "in the way");
+        // Another program is building a site into the same base folder.
+        app::EnsureFolder(f.baseFolder()).ok();
+        auto other = app::BaseFolderLock::acquire(f.baseFolder(), app::BaseFolderLock::Mode::Build, "Other.qls");
+        QVERIFY(other.ok());
         editor.viewTab()->btnUpdateWeb->click();
         QCOMPARE(f.recorder.messages.size(), std::size_t(1));
-        QVERIFY2(f.recorder.messages[0].text.find("could not be built") != std::string::npos,
+        QVERIFY2(f.recorder.messages[0].text.find("could not be built") != std::string::npos &&
+                     f.recorder.messages[0].text.find("Other.qls is being built") != std::string::npos,
                  f.recorder.messages[0].text.c_str());
         QVERIFY(!editor.viewTab()->lblProgress->text().contains(QStringLiteral("please wait")));
         QVERIFY(!editor.viewTab()->WebBrowser1());
@@ -217,6 +222,29 @@ private slots:
         editor.setFieldText(3, QStringLiteral("second"));
         editor.pageContentTab()->btnPrevious->click();
         QCOMPARE(editor.fieldText(3), QStringLiteral("first"));
+    }
+
+    void buildWarningsAreOneClickAway()
+    {
+        UiFixture f("Shop.QLS");
+        ui::SiteEditorWindow& editor = f.editor();
+        editor.setFieldText(3, QStringLiteral("Home"));
+        editor.setFieldText(6, QStringLiteral("/no/such/rose.jpg"));
+        editor.viewTab()->btnUpdateWeb->click();
+        QVERIFY(f.recorder.messages.empty());
+        QCOMPARE(editor.viewTab()->lblProgress->text(), QStringLiteral("Done (1 warning)"));
+        QPushButton* warnings = editor.viewTab()->btnWarnings;
+        QVERIFY(!warnings->isHidden());
+        warnings->click();
+        QCOMPARE(f.recorder.messages.size(), std::size_t(1));
+        QVERIFY2(f.recorder.messages[0].text.find("/no/such/rose.jpg cannot be copied: it does not exist; it is shown "
+                                                  "on articles/art-1.htm") != std::string::npos,
+                 f.recorder.messages[0].text.c_str());
+
+        editor.setFieldText(6, QString());
+        editor.viewTab()->btnUpdateWeb->click();
+        QCOMPARE(editor.viewTab()->lblProgress->text(), QStringLiteral("Done"));
+        QVERIFY(warnings->isHidden());
     }
 
     void publishWritesTheUploadFiles()
@@ -252,6 +280,17 @@ private slots:
         QCOMPARE(f.recorder.started[0],
                  std::vector<std::string>({app::ExecutableFolder() + "quillon-engine", "--console", "-c:2", "-a",
                                            base + "QuillonEngine_ftp.bat"}));
+
+        // The upload runs on in its console; the tab reports how it ended once the console records it.
+        QLabel* status = editor.publishTab()->lblPublishStatus;
+        QCOMPARE(status->text(), QStringLiteral("Uploading ..."));
+        QVERIFY(publish::WriteUploadOutcome(base, "Upload failed: Cannot log in to ftp.example.com").ok());
+        QTRY_COMPARE(status->text(), QStringLiteral("Upload failed: Cannot log in to ftp.example.com"));
+        editor.publishTab()->btnPublish->click();
+        // An earlier outcome is not taken for this upload's.
+        QCOMPARE(status->text(), QStringLiteral("Uploading ..."));
+        QVERIFY(publish::WriteUploadOutcome(base, "Published: 4 files sent, 0 failures").ok());
+        QTRY_COMPARE(status->text(), QStringLiteral("Published: 4 files sent, 0 failures"));
     }
 
     void publishBeforeAnyBuildIsAbandoned()

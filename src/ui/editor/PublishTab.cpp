@@ -59,6 +59,10 @@ PublishTab::PublishTab(QWidget* parent)
     btnGetWebAddress->setObjectName(QStringLiteral("btnGetWebAddress"));
     Command2 = new QPushButton(tr("&Open my web page"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
+    lblPublishStatus = new QLabel(this);
+    lblPublishStatus->setObjectName(QStringLiteral("lblPublishStatus"));
+    lblPublishStatus->setWordWrap(true);
+    lblPublishStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
@@ -66,6 +70,7 @@ PublishTab::PublishTab(QWidget* parent)
                    1);
     top->addWidget(btnPublish, 0, Qt::AlignTop);
     layout->addLayout(top);
+    layout->addWidget(lblPublishStatus);
     layout->addWidget(Hint(tr("Enter the details of your Web Space Provider if you know them. Otherwise join a free "
                               "service by clicking 'FREE Web Space'"),
                            this));

@@ -6,6 +6,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -29,6 +30,7 @@ public:
     QLineEdit* txtConnections;     // Ftp_Connections: uploads at once, empty for the default
     QCheckBox* chkSendAll;         // send every file again, whatever the server holds
     QCheckBox* chkVerify;          // check the server's files against the record of published files
+    QLabel* lblPublishStatus;      // how the last upload ended: "Published: ..." or "Upload failed: ..."
 
     QWidget* focusControl() const;
 };

@@ -4,6 +4,7 @@
 #include "app/Desktop.h"
 #include "app/Folders.h"
 #include "app/Paths.h"
+#include "app/SiteSchema.h"
 #include "app/StartUp.h"
 #include "generator/HomePage.h"
 #include "ui/FreeWebSpace.h"
@@ -14,6 +15,7 @@
 #include "ui/editor/PublishRules.h"
 #include "ui/editor/PublishTab.h"
 #include "ui/editor/TextBoxes.h"
+#include "ui/editor/UploadWatcher.h"
 #include "ui/editor/ViewTab.h"
 #include "ui/models/OptionsSource.h"
 #include "ui/models/PagesSource.h"
@@ -25,6 +27,7 @@
 #include <QCoreApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -71,6 +74,7 @@ SiteEditorWindow::SiteEditorWindow(app::AppState& state, app::UserInterface& ui,
     , m_publishTab(new PublishTab)
     , m_pages(new PagesSource(this))
     , m_options(new OptionsSource(this))
+    , m_upload(new UploadWatcher(this))
 {
     setObjectName(QStringLiteral("frmMainForm"));
     setWindowTitle(tr("Currently editing web site named:"));
@@ -169,6 +173,13 @@ void SiteEditorWindow::connectViewAndPublish()
     connect(m_viewTab->btnUpdateWeb, &QPushButton::clicked, this, &SiteEditorWindow::updateSite);
     connect(m_viewTab->btnViewInBrowesr, &QPushButton::clicked, this, &SiteEditorWindow::viewInBrowser);
     connect(m_publishTab->btnPublish, &QPushButton::clicked, this, [this] { publishSite(true); });
+    connect(m_upload, &UploadWatcher::finished, m_publishTab->lblPublishStatus, &QLabel::setText);
+    connect(m_viewTab->btnWarnings, &QPushButton::clicked, this, [this] {
+        std::string text = "The last build left these warnings:";
+        for (const auto& warning : m_buildWarnings)
+            text += "\n\n" + warning;
+        m_ui.showMessage(text, app::kProgramTitle, app::MessageIcon::Warning);
+    });
     connect(m_publishTab->cmbProvider, &QComboBox::activated, this, &SiteEditorWindow::pickProvider);
     connect(m_publishTab->Command2, &QPushButton::clicked, this, &SiteEditorWindow::openPublishedPage);
     connect(m_publishTab->btnGetWebAddress, &QPushButton::clicked, this, [this] {
@@ -194,6 +205,9 @@ void SiteEditorWindow::fillProviderList()
 Status SiteEditorWindow::bindSite(const QString& sitePath)
 {
     m_sitePath = sitePath;
+    // A site file of an earlier version gets today's saved queries and settings fields first.
+    if (Status s = app::UpgradeSiteFile(sitePath.toStdString(), app::TemplateSitePath(m_state.programFolder)); !s.ok())
+        return s;
     if (Status s = m_pages->open(sitePath); !s.ok())
         return s;
     return m_options->open(sitePath);
@@ -281,8 +295,14 @@ void SiteEditorWindow::publishSite(bool saveFirst)
     ftp.connections = m_publishTab->txtConnections->text().toStdString();
     ftp.sendAll = m_publishTab->chkSendAll->isChecked();
     ftp.verify = m_publishTab->chkVerify->isChecked();
+    // The console records how the upload ended; until then the tab says it is under way.
+    m_upload->watch(QString::fromStdString(app::BaseFolder(m_state.options)));
+    m_publishTab->lblPublishStatus->setText(tr("Uploading ..."));
     // The publisher tells the author itself why a publish was abandoned.
-    (void)PublishCurrentSite(ftp, *this, m_state, m_ui);
+    if (!PublishCurrentSite(ftp, *this, m_state, m_ui).ok()) {
+        m_upload->stop();
+        m_publishTab->lblPublishStatus->clear();
+    }
 }
 
 void SiteEditorWindow::pickProvider()
@@ -353,6 +373,13 @@ void SiteEditorWindow::showFreeWebSpace()
     auto* catalogue = new FreeWebSpace(m_state, m_ui, window());
     catalogue->setAttribute(Qt::WA_DeleteOnClose);
     catalogue->show();
+}
+
+void SiteEditorWindow::showBuildWarnings(const std::vector<std::string>& warnings)
+{
+    m_buildWarnings = warnings;
+    m_viewTab->btnWarnings->setText(tr("&Warnings (%1)...").arg(warnings.size()));
+    m_viewTab->btnWarnings->setVisible(!warnings.empty());
 }
 
 void SiteEditorWindow::setProgressText(const std::string& text)

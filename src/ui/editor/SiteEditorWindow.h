@@ -7,6 +7,8 @@
 
 #include <QWidget>
 #include <array>
+#include <string>
+#include <vector>
 
 class QTabWidget;
 
@@ -23,6 +25,7 @@ class OptionsSource;
 class PageContentTab;
 class PagesSource;
 class PublishTab;
+class UploadWatcher;
 class ViewTab;
 
 class SiteEditorWindow : public QWidget, public generator::SiteEditor
@@ -52,6 +55,7 @@ public:
     std::string homepageText() const override;
     void setHomepageText(const std::string& text) override;
     void navigateBrowser(const std::string& address) override;
+    void showBuildWarnings(const std::vector<std::string>& warnings) override;
     void processEvents() override;
 
     QTabWidget* SSTab1() const { return m_tabs; }
@@ -99,6 +103,8 @@ private:
     PagesSource* m_pages;
     OptionsSource* m_options;
     std::array<QWidget*, 14> m_txtFields {};
+    UploadWatcher* m_upload;
+    std::vector<std::string> m_buildWarnings;
 };
 
 } // namespace qle::ui

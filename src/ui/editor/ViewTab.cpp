@@ -23,6 +23,9 @@ ViewTab::ViewTab(QWidget* parent)
         tmrClearProgress->stop();
         lblProgress->clear();
     });
+    btnWarnings = new QPushButton(this);
+    btnWarnings->setObjectName(QStringLiteral("btnWarnings"));
+    btnWarnings->hide(); // shown after a build that left warnings
     btnViewInBrowesr = new QPushButton(tr("View In &Browser"), this);
     btnViewInBrowesr->setObjectName(QStringLiteral("btnViewInBrowesr"));
     // Drawn as the default button: Enter in the editor's one-line boxes presses it.
@@ -41,6 +44,7 @@ ViewTab::ViewTab(QWidget* parent)
     top->addWidget(new QLabel(tr("To view the latest version of your web site click this button."), this));
     top->addWidget(btnUpdateWeb);
     top->addWidget(lblProgress, 1);
+    top->addWidget(btnWarnings);
     auto* bottom = new QHBoxLayout;
     auto* note = new QLabel(tr("These web pages are stored on your computer, to publish your site to the World Wide "
                                "Web use the Publish to the World section"),

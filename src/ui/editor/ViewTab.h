@@ -21,6 +21,7 @@ public:
     QPushButton* btnUpdateWeb;
     QLabel* lblProgress;
     QTimer* tmrClearProgress; // its tick empties lblProgress and stops it
+    QPushButton* btnWarnings; // the last build's warnings, one click away
     QPushButton* btnViewInBrowesr;
 
     // The embedded browser; null until it is first pointed somewhere, so that an editor that never

@@ -1,0 +1,124 @@
+// The fixture site of the whole-build tests, and what they share.
+#pragma once
+
+#include "generator/CreateWebSite.h"
+#include "generator/StoredSiteEditor.h"
+#include "store/Database.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace qle::generator::test_support {
+
+namespace fs = std::filesystem;
+using store::Value;
+
+struct Article
+{
+    Value category, section, title, para, body, image, strap;
+};
+
+// Every file below a folder, by path relative to it; the folder routines' marker files are left out.
+inline std::map<std::string, std::string> Tree(const std::string& folder)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file() && entry.path().filename() != "temp.fle")
+            files[fs::relative(entry.path(), folder).string()] = test::ReadFile(entry.path().string());
+    return files;
+}
+
+// Keeps what the driver asks of the editor, in order.
+class RecordingEditor : public SiteEditor
+{
+public:
+    void setProgressText(const std::string& text) override { calls.push_back("progress " + text); }
+    void startClearProgressTimer(int ms) override { calls.push_back("timer " + std::to_string(ms)); }
+    void commitEdits(DataSource source) override
+    {
+        calls.push_back(source == DataSource::Pages ? "commit pages" : "commit options");
+    }
+    std::string homepageText() const override { return homepage; }
+    void setHomepageText(const std::string& text) override { homepage = text; }
+    void navigateBrowser(const std::string& address) override { calls.push_back("browse " + address); }
+    void processEvents() override { calls.push_back("events"); }
+
+    std::vector<std::string> calls;
+    std::string homepage;
+};
+
+class SiteBuildTest : public ::testing::Test
+{
+protected:
+    std::string newSite(const std::string& name) { return test::CopyBlankSite(m_dir / name); }
+
+    void add(const std::string& site, const Article& a)
+    {
+        auto db = store::Database::open(site);
+        ASSERT_TRUE(db.ok());
+        auto id = db->insert("Articles", {{"Category", a.category},
+                                          {"Section", a.section},
+                                          {"Title", a.title},
+                                          {"Para", a.para},
+                                          {"Body", a.body},
+                                          {"Image", a.image},
+                                          {"Image_Strap", a.strap}});
+        ASSERT_TRUE(id.ok()) << id.status().message();
+    }
+
+    void sql(const std::string& site, const std::string& statement, const store::Params& params = {})
+    {
+        auto db = store::Database::open(site);
+        ASSERT_TRUE(db.ok());
+        ASSERT_TRUE(db->execute(statement, params).ok()) << statement;
+    }
+
+    std::string picture(const std::string& relative, const std::string& bytes)
+    {
+        const std::string path = m_dir / ("pics/" + relative);
+        fs::create_directories(fs::path(path).parent_path());
+        test::WriteFile(path, bytes);
+        return path;
+    }
+
+    // The fixture: every builder and the odd inputs the pages must carry as they stand.
+    std::string fixtureSite()
+    {
+        const std::string site = newSite("fixture.qls");
+        for (int i = 1; i <= 16; ++i) {
+            const std::string n = std::to_string(i);
+            add(site, {"TV", i <= 8 ? "Sport" : "News", "Story " + n, "Para " + n, "Body " + n,
+                       picture("p" + n + ".gif", "GIF89a" + n), "Strap " + n});
+        }
+        add(site, {"Sport", "Football", "Cup final", "Short", "First paragraph.\r\n\r\nSecond paragraph.", {}, {}});
+        add(site, {"Games", "Football", "Table football", "Spin", "Fun", m_dir / "pics/p1.gif", {}});
+        add(site, {});
+        add(site, {"Empty Shelf", {}, "Lonely", "p", "lone LF\nand lone CR\rend", "", ""});
+        add(site, {"Home Garden", "Roses & <b>", "Tom's \"best\" <i>roses</i> & \xC3\xBC", "<p>para</p>", "",
+                   "/nonexistent/missing.jpg", "gone"});
+        sql(site,
+            "UPDATE Options SET CatPanel0 = 'Blue', CatPanel1 = 'White', CatPanel2 = 'Blue', SectPanel0 = '', "
+            "SectPanel1 = '', SectPanel2 = NULL, Banner = ?",
+            {picture("banner.gif", "GIF89a BANNER")});
+        return site;
+    }
+
+    Status build(const std::string& site, const std::string& base, RecordingEditor* recorder = nullptr)
+    {
+        if (recorder)
+            return UpdateSite(*recorder, site, base + "TempInternetFiles/");
+        auto editor = StoredSiteEditor::open(site, nullptr);
+        if (!editor)
+            return editor.status();
+        return UpdateSite(*editor, site, base + "TempInternetFiles/");
+    }
+
+    test::TempDir m_dir;
+};
+
+} // namespace qle::generator::test_support
