@@ -246,3 +246,68 @@ TEST_F(SyncUpload, VerifyResendsFilesChangedOnTheServerByHand)
 
 } // namespace
 } // namespace qle::publish
+
+#include "TestKeys.h"
+#include "publish/CurlRemoteFs.h"
+#include "publish/SyncRunner.h"
+
+namespace qle::publish {
+namespace {
+
+// The sync over SFTP: parallel SSH sessions, a page replaced through rename onto an existing file
+// (which SFTP servers of protocol version 3 refuse as such), a stale page removed.
+TEST(SyncOverSftp, RepublishReplacesAndRemovesLikeOverFtp)
+{
+    test::TempDir dir;
+    const std::string home = dir / "home/";
+    const std::string web = dir / "web/";
+    std::filesystem::create_directories(home);
+    std::filesystem::create_directories(web);
+    for (int i = 1; i <= 6; ++i)
+        test::WriteFile(web + "art-" + std::to_string(i) + ".htm", "page " + std::to_string(i));
+    test::TestSshKey hostKey(dir.path(), "host");
+    test::SftpServer server(home, "jo", kPassword, hostKey.path);
+    ASSERT_TRUE(server.started());
+    ConnectionSettings connection;
+    connection.protocol = Protocol::Sftp;
+    connection.host = "127.0.0.1";
+    connection.port = server.port();
+    connection.userName = "jo";
+    connection.password = kPassword;
+    connection.trustedKey = hostKey.fingerprint;
+    connection.timeouts = {5, 5};
+    SyncSettings settings;
+    settings.stateFolder = dir / "state/";
+    settings.server = "sftp://" + server.address();
+    settings.userName = "jo";
+
+    std::string output;
+    const auto publish = [&] {
+        UploadJob job {"/site/", {"/site"}, {}};
+        for (const auto& [name, bytes] : test::FilesUnder(web))
+            job.puts.push_back({web + name, "/site/" + name});
+        CurlRemoteFs primary(connection);
+        EXPECT_TRUE(primary.connect().ok());
+        SyncCallbacks callbacks;
+        callbacks.output = [&output](const std::string& line) { output += line + "\n"; };
+        return RunSync(
+            job, primary, [&connection] { return std::make_unique<CurlRemoteFs>(connection); }, settings, callbacks);
+    };
+    SyncReport report = publish();
+    EXPECT_EQ(report.sent, 6) << output;
+    EXPECT_EQ(report.failures, 0) << output;
+    EXPECT_GT(report.connectionsUsed, 1);
+
+    test::WriteFile(web + "art-2.htm", "page 2, edited");
+    std::filesystem::remove(web + "art-6.htm");
+    report = publish();
+    EXPECT_EQ(report.sent, 1) << output;
+    EXPECT_EQ(report.removed, 1) << output;
+    EXPECT_EQ(report.failures, 0) << output;
+    auto onServer = test::FilesUnder(home + "site");
+    EXPECT_EQ(onServer.erase(kRecordFileName), 1u);
+    EXPECT_EQ(onServer, test::FilesUnder(web));
+}
+
+} // namespace
+} // namespace qle::publish
