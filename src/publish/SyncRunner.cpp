@@ -408,8 +408,12 @@ private:
             // Visitors keep seeing the old page until the new one is complete.
             const std::string temporary = remote(TemporaryPathFor(send.file.path));
             Status s = fs.put(send.file.localPath, temporary, bytes);
-            if (s.ok())
+            if (s.ok()) {
                 s = fs.rename(temporary, target);
+                // Servers on some systems rename only onto a free name: the old page goes first.
+                if (!s.ok() && s.code() != Status::Code::Cancelled && fs.remove(target).ok())
+                    s = fs.rename(temporary, target);
+            }
             if (!s.ok()) {
                 if (s.code() != Status::Code::NetworkError)
                     (void)fs.remove(temporary);

@@ -23,8 +23,9 @@ struct FakeServer
     int maxConnections = 64;
     int openConnections = 0;
     int mostConnections = 0;
-    int putsBeforeDrop = -1;           // after this many uploads every call fails, as over a dropped link
-    std::set<std::string> refusedPuts; // uploads to these paths are refused (553)
+    int putsBeforeDrop = -1;            // after this many uploads every call fails, as over a dropped link
+    std::set<std::string> refusedPuts;  // uploads to these paths are refused (553)
+    bool renameOntoFileRefused = false; // as servers on some systems do
 
     int count(const std::string& verb)
     {
@@ -131,6 +132,8 @@ public:
         const auto it = m_server.files.find(from);
         if (it == m_server.files.end())
             return Status::NotFound("550 " + from);
+        if (m_server.renameOntoFileRefused && m_server.files.count(to) != 0)
+            return Status::IoError("553 " + to + " exists");
         m_server.files[to] = it->second;
         m_server.files.erase(from);
         return Status::OK();

@@ -136,6 +136,11 @@ TEST_F(SyncTest, EditedPageReplacesTheOldOneThroughATemporaryName)
     EXPECT_NE(logIndex("PUT " + kSite + "articles/art-7.htm"), std::string::npos);
     EXPECT_EQ(siteOnServer(), test::FilesUnder(web));
     EXPECT_EQ(server.log.back(), "PUT " + kSite + kRecordFileName);
+
+    server.renameOntoFileRefused = true;
+    writePage("articles/art-3.htm", "article 3, edited");
+    EXPECT_EQ(publish().sent, 1) << output;
+    EXPECT_EQ(siteOnServer(), test::FilesUnder(web)) << output;
 }
 
 TEST_F(SyncTest, StalePagesAreRemovedAfterEverySendAndForeignFilesStay)
