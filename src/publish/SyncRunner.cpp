@@ -1,17 +1,16 @@
 #include "publish/SyncRunner.h"
 
+#include "publish/ConnectionPool.h"
 #include "publish/SyncJournal.h"
 #include "publish/SyncText.h"
 
 #include "app/TextFiles.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <mutex>
 #include <set>
-#include <thread>
 
 namespace qle::publish {
 
@@ -45,119 +44,6 @@ private:
     std::mutex m_mutex;
 };
 
-// The connections of one run: the primary plus those opened on demand, kept for later phases.
-class ConnectionPool
-{
-public:
-    ConnectionPool(RemoteFs& primary, const RemoteFsFactory& more, int wanted, Reporter& reporter)
-        : m_more(more)
-        , m_reporter(reporter)
-    {
-        m_slots.resize(static_cast<std::size_t>(std::max(1, wanted)));
-        m_slots[0].fs = &primary;
-    }
-
-    ~ConnectionPool() { joinOpeners(); }
-    ConnectionPool(const ConnectionPool&) = delete;
-    ConnectionPool& operator=(const ConnectionPool&) = delete;
-
-    // Starts logging in the connections that `count` items will use, so that their logins overlap
-    // what the primary does meanwhile. run() waits for them.
-    void openAhead(std::size_t count)
-    {
-        for (std::size_t n = 1; n < std::min(m_slots.size(), count); ++n)
-            m_openers.emplace_back([this, n] { open(m_slots[n], n + 1); });
-    }
-
-    // Calls task(fs, i) for every i below count, spread over the connections (at most one per
-    // item). A task that fails with a network error is tried once more after reconnecting; a
-    // connection that cannot reconnect is dropped. `failed` hears of every item that failed,
-    // including those left when no connection remains.
-    void run(std::size_t count, const std::function<Status(RemoteFs&, std::size_t)>& task,
-             const std::function<void(std::size_t, const Status&)>& failed)
-    {
-        joinOpeners();
-        std::atomic<std::size_t> next {0};
-        std::mutex failedMutex;
-        const auto fail = [&](std::size_t i, const Status& s) {
-            std::lock_guard lock(failedMutex);
-            failed(i, s);
-        };
-        const auto work = [&](Slot& slot, std::size_t number) {
-            if (!slot.fs && (!slot.alive || !open(slot, number)))
-                return;
-            for (std::size_t i; (i = next++) < count;) {
-                Status s = task(*slot.fs, i);
-                if (!s.ok() && s.code() == Status::Code::NetworkError) {
-                    if (!slot.fs->connect().ok()) {
-                        slot.alive = false;
-                        fail(i, s);
-                        return;
-                    }
-                    s = task(*slot.fs, i);
-                }
-                if (!s.ok())
-                    fail(i, s);
-            }
-        };
-        std::vector<std::thread> threads;
-        const std::size_t used = std::min(m_slots.size(), std::max<std::size_t>(count, 1));
-        for (std::size_t n = 1; n < used; ++n)
-            if (m_slots[n].alive)
-                threads.emplace_back(work, std::ref(m_slots[n]), n + 1);
-        if (m_slots[0].alive)
-            work(m_slots[0], 1);
-        for (auto& thread : threads)
-            thread.join();
-        for (std::size_t i; (i = next++) < count;)
-            failed(i, Status::NetworkError("no connection to the server is left"));
-    }
-
-    int used() const
-    {
-        int n = 0;
-        for (const Slot& slot : m_slots)
-            n += slot.fs ? 1 : 0;
-        return n;
-    }
-
-private:
-    struct Slot
-    {
-        RemoteFs* fs = nullptr;
-        std::unique_ptr<RemoteFs> owned;
-        bool alive = true;
-    };
-
-    void joinOpeners()
-    {
-        for (auto& thread : m_openers)
-            thread.join();
-        m_openers.clear();
-    }
-
-    bool open(Slot& slot, std::size_t number)
-    {
-        slot.owned = m_more ? m_more() : nullptr;
-        Status s = slot.owned ? slot.owned->connect() : Status::NetworkError("no more connections are made");
-        if (!s.ok()) {
-            // A server limit (421) is normal for small web spaces: the other connections carry on.
-            slot.owned.reset();
-            slot.alive = false;
-            m_reporter.line("Connection " + std::to_string(number) + " not opened (" + s.message() +
-                            "); going on with fewer.");
-            return false;
-        }
-        slot.fs = slot.owned.get();
-        return true;
-    }
-
-    const RemoteFsFactory& m_more;
-    Reporter& m_reporter;
-    std::vector<Slot> m_slots;
-    std::vector<std::thread> m_openers;
-};
-
 std::string FolderPart(const std::string& path)
 {
     const auto slash = path.rfind('/');
@@ -180,7 +66,7 @@ public:
         , m_settings(settings)
         , m_callbacks(callbacks)
         , m_reporter(callbacks)
-        , m_pool(primary, more, settings.connections, m_reporter)
+        , m_pool(primary, more, settings.connections, [this](const std::string& line) { m_reporter.line(line); })
         , m_journal(settings.stateFolder, settings.server, settings.userName, job.recordFolder)
     {
     }
