@@ -41,6 +41,9 @@ CREATE TABLE Options (
     Ftp_Password    TEXT,
     Local_Web_Dir   TEXT,
     Your_Homepage   TEXT,
+    Ftp_Protocol    TEXT,
+    Ftp_Trusted_Key TEXT,
+    Ftp_Key_File    TEXT,
     Ftp_Connections INTEGER
 );
 
@@ -49,12 +52,14 @@ INSERT INTO Options (CatPanel0, CatPanel1, CatPanel2, SectPanel0, SectPanel1, Se
                      Cat_Art_Limit, Cat_Art_Maj, Sect_Art_Limit, Sect_Art_Maj,
                      homepage, homepage_title, Banner, Provider,
                      Ftp_Destination, Ftp_Root, Ftp_Dir, Ftp_Username, Ftp_Password,
-                     Local_Web_Dir, Your_Homepage, Ftp_Connections)
+                     Local_Web_Dir, Your_Homepage,
+                     Ftp_Protocol, Ftp_Trusted_Key, Ftp_Key_File, Ftp_Connections)
 VALUES ('LightBlue', 'White', 'LightGreen', 'LightBlue', 'White', 'LightGreen', 'LightBlue', 'White', 'LightGreen',
         10, 5, 10, 5,
         NULL, '', '', '',
         '', '', '', '', '',
-        '', '', NULL);
+        '', '',
+        'FTP', '', '', NULL);
 
 -- Page file names, the same rule the generator uses: ASCII letters lower case (SQLite's lower()
 -- changes ASCII letters only); blanks, '/', '\', " * : < > ? | and control characters become "-",

@@ -13,7 +13,8 @@ packages=(
     build-essential cmake ninja-build pkg-config git
     libsqlite3-dev libcurl4-openssl-dev libssl-dev libgtest-dev libgmock-dev
     qt6-base-dev libqt6sql6-sqlite qt6-webengine-dev
-    python3-pyftpdlib xvfb xauth xdg-utils time
+    python3-pyftpdlib python3-openssl python3-asyncssh openssh-client openssl libwrap0 lftp
+    xvfb xauth xdg-utils time
     desktop-file-utils
 )
 
@@ -27,6 +28,22 @@ if ((${#missing[@]})); then
     [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
     "${sudo_cmd[@]}" apt-get update -qq
     DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
+fi
+
+# The FTP-with-TLS tests start vsftpd from the build folder. It is unpacked there, never installed:
+# installing it would start and enable a system service.
+servers="$build/servers"
+if [ ! -x "$servers/usr/sbin/vsftpd" ]; then
+    mkdir -p "$servers/deb"
+    if ! (cd "$servers/deb" && apt-get download -qq vsftpd 2>/dev/null); then
+        sudo_cmd=()
+        [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+        "${sudo_cmd[@]}" apt-get update -qq
+        (cd "$servers/deb" && apt-get download -qq vsftpd) || echo "warning: vsftpd could not be fetched; its tests will be skipped"
+    fi
+    for deb in "$servers"/deb/*.deb; do
+        [ -e "$deb" ] && dpkg-deb -x "$deb" "$servers"
+    done
 fi
 
 werror=OFF

@@ -34,7 +34,20 @@ ErrorReport ReportErrorMessage(const std::string& procedure, const std::string& 
                                long number);
 
 // Starts a program in its own session and returns without waiting for it or leaving a zombie.
-// False when the program cannot be started.
-bool StartDetached(const std::vector<std::string>& argv);
+// A non-empty `secret` can be read by the program, once, from descriptor 3. False when the
+// program cannot be started.
+bool StartDetached(const std::vector<std::string>& argv, const std::string& secret = {});
+
+// A pipe that holds `secret` with its writing end closed: the reading end (close-on-exec), or -1
+// when it cannot be made. A secret is far smaller than a pipe's buffer, so this never blocks.
+int SecretPipe(const std::string& secret);
+
+// In a child between fork and exec: makes `fd` its descriptor `target`, kept across the exec.
+// Async-signal-safe.
+void InheritDescriptor(int fd, int target);
+
+// What a starter handed this program on descriptor `fd` (see StartDetached), without a final line
+// end; the descriptor is closed. Empty when there is nothing to read.
+std::string ReadSecretFrom(int fd);
 
 } // namespace qle::app

@@ -44,6 +44,22 @@ public:
     // Starts a program without waiting for it; false when it cannot be started.
     virtual bool startProgram(const std::vector<std::string>& argv) = 0;
 
+    // A prompt whose answer is not shown on the screen (a password); nullopt when cancelled.
+    virtual std::optional<std::string> askSecret(const std::string& prompt, const std::string& title)
+    {
+        return askText(prompt, title);
+    }
+
+    // A question answered Yes (true) or No.
+    virtual bool askYesNo(const std::string& /*question*/, const std::string& /*title*/) { return false; }
+
+    // startProgram, handing the program `secret` to read from descriptor 3 (never its command line
+    // or its environment). Without a way to do that, only an empty secret starts anything.
+    virtual bool startProgramWithSecret(const std::vector<std::string>& argv, const std::string& secret)
+    {
+        return secret.empty() && startProgram(argv);
+    }
+
     virtual void beep() { }
 };
 

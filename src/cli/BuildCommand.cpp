@@ -25,7 +25,6 @@ int BuildCommand(const Arguments& args)
     else if (!state.optionsStatus.ok())
         std::cerr << "quillon: " << state.optionsStatus.message() << " (using the default base folder)\n";
     const std::string webFolder = app::WebFolder(app::BaseFolder(state.options));
-
     if (Status s = app::UpgradeSiteFile(sitePath, app::TemplateSitePath(app::ProgramFolder())); !s.ok()) {
         std::cerr << "quillon: " << s.message() << '\n';
         return 1;

@@ -18,13 +18,19 @@ int NewCommand(const Arguments& args);
 // quillon build SITE.qls [--base DIR]: builds the site into the web folder, as the GUI does.
 int BuildCommand(const Arguments& args);
 
-// quillon publish SITE.qls [--base DIR] [--all] [--verify] [--dry-run] [--allow-deletes]: writes
-// the forwarding page, the upload script and the batch file from the site's stored settings,
-// carries out the batch file in the foreground and returns the upload client's exit status (1
-// when the publish is abandoned, 2 on bad arguments). The options go to the upload client: send
-// every file again, check the server's files against its record, only show what would be done,
-// and allow deleting more stale files than the guard lets through.
+// quillon publish SITE.qls [--base DIR] [--trust FINGERPRINT] [--all] [--verify] [--dry-run]
+// [--allow-deletes]: writes the forwarding page, the upload script and the batch file from the
+// site's stored settings, carries out the batch file in the foreground and returns the upload
+// client's exit status (1 when the publish is abandoned, 2 on bad arguments). A server whose
+// identity is not trusted gets nothing: its fingerprint is shown; --trust accepts it when it
+// matches and stores it in the site file. The other options go to the upload client: send every
+// file again, check the server's files against its record, only show what would be done, and
+// allow deleting more stale files than the guard lets through.
 int PublishCommand(const Arguments& args);
+
+// quillon test-connection SITE.qls [--trust FINGERPRINT]: logs in with the site's settings, checks
+// that the destination folder can be written, and says exactly what failed.
+int TestConnectionCommand(const Arguments& args);
 
 // Reads "--base DIR" from the arguments into `base` and the rest into `positional`.
 // False (after a message on stderr) on an unknown option or a missing value.

@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 #include "cli/ConsoleUi.h"
+#include "cli/SiteConnection.h"
 
 #include "app/Folders.h"
 #include "app/Paths.h"
@@ -19,7 +20,8 @@ namespace {
 
 int PublishUsage()
 {
-    std::cerr << "usage: quillon publish SITE.qls [--base DIR] [--all] [--verify] [--dry-run] [--allow-deletes]\n";
+    std::cerr << "usage: quillon publish SITE.qls [--base DIR] [--trust FINGERPRINT] [--all] [--verify] [--dry-run]\n"
+                 "                               [--allow-deletes]\n";
     return 2;
 }
 
@@ -49,6 +51,9 @@ int PublishCommand(const Arguments& arguments)
     publish::FtpSettings choices;
     std::vector<std::string> clientOptions;
     TakeSyncOptions(args, choices, clientOptions);
+    std::string trust;
+    if (!TakeTrustOption(args, trust))
+        return PublishUsage();
     std::string baseOverride;
     std::vector<std::string> positional;
     if (!ParseBaseOption(args, baseOverride, positional))
@@ -64,16 +69,8 @@ int PublishCommand(const Arguments& arguments)
     job.baseFolder = app::BaseFolder(state.options);
     job.webFolder = app::WebFolder(job.baseFolder);
     job.sitePath = sitePath;
-    if (Status s = app::UpgradeSiteFile(sitePath, app::TemplateSitePath(app::ProgramFolder())); !s.ok()) {
-        std::cerr << "quillon: " << s.message() << '\n';
-        return 1;
-    }
-    auto ftp = publish::LoadFtpSettings(sitePath);
-    if (!ftp) {
-        std::cerr << "quillon: " << ftp.status().message() << '\n';
-        return 1;
-    }
-    job.ftp = std::move(ftp.value());
+    if (int status = PrepareSite(sitePath, trust, job.ftp); status != 0)
+        return status;
     job.ftp.sendAll = choices.sendAll;
     job.ftp.verify = choices.verify;
     for (auto& option : publish::ClientOptions(job.ftp))
@@ -86,10 +83,15 @@ int PublishCommand(const Arguments& arguments)
 
     // The batch file runs here in the foreground; nobody is at a console window to press a key.
     int uploadStatus = 1;
-    const publish::ConsoleLauncher runHere = [&uploadStatus, &clientOptions](const std::string& batchFile) {
+    const publish::ConsoleLauncher runHere = [&uploadStatus, &job, &clientOptions](const std::string& batchFile) {
+        // Asked only once the upload files are written: a site that cannot be published asks nothing.
+        const auto secret = AskSecret(job.ftp);
+        if (!secret)
+            return true; // uploadStatus stays 1: nothing was sent
         publish::BatchOptions options;
         options.ftpProgram = publish::DefaultFtpProgram();
         options.ftpArguments = clientOptions;
+        options.secret = *secret;
         publish::BatchCallbacks callbacks;
         callbacks.output = [](const std::string& line) { std::cout << line << std::endl; };
         auto result = publish::RunBatchFile(batchFile, options, callbacks);

@@ -18,6 +18,7 @@ constexpr Command kCommands[] = {
     {"new", qle::cli::NewCommand},
     {"build", qle::cli::BuildCommand},
     {"publish", qle::cli::PublishCommand},
+    {"test-connection", qle::cli::TestConnectionCommand},
 };
 
 void Usage(std::ostream& out)
@@ -26,7 +27,9 @@ void Usage(std::ostream& out)
            "       quillon init [--base DIR]\n"
            "       quillon new SITE.qls\n"
            "       quillon build SITE.qls [--base DIR]\n"
-           "       quillon publish SITE.qls [--base DIR] [--all] [--verify] [--dry-run] [--allow-deletes]\n";
+           "       quillon publish SITE.qls [--base DIR] [--trust FINGERPRINT] [--all] [--verify] [--dry-run]\n"
+           "                               [--allow-deletes]\n"
+           "       quillon test-connection SITE.qls [--trust FINGERPRINT]\n";
 }
 
 } // namespace

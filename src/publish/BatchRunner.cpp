@@ -1,10 +1,13 @@
 #include "publish/BatchRunner.h"
 
 #include "app/BaseFolderLock.h"
+#include "app/Desktop.h"
 #include "app/Paths.h"
 #include "generator/BuildRecord.h"
+#include "publish/FtpScript.h"
 #include "publish/UploadOutcome.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -90,7 +93,23 @@ BatchCommand ParseBatchLine(std::string_view line)
         const std::size_t split = rest.find_last_of(" \t");
         if (noServer || split == std::string_view::npos)
             return {Kind::Ftp, Unquoted(rest), {}};
-        return {Kind::Ftp, Unquoted(rest.substr(0, split)), std::string(rest.substr(split + 1))};
+        BatchCommand command {Kind::Ftp, {}, std::string(rest.substr(split + 1))};
+        std::string_view script = rest.substr(0, split);
+        // The options follow the script path: the first " -k:" or " -i:" ends it.
+        std::size_t options = std::string_view::npos;
+        for (const char* option : {" -k:", " -i:"})
+            options = std::min(options, script.find(option));
+        if (options != std::string_view::npos) {
+            for (const auto& word : SplitScriptLine(script.substr(options))) {
+                if (word.starts_with("-k:"))
+                    command.trustedKey = word.substr(3);
+                else if (word.starts_with("-i:"))
+                    command.keyFile = word.substr(3);
+            }
+            script = script.substr(0, options);
+        }
+        command.argument = Unquoted(script);
+        return command;
     }
     if (StartsWithWord(trimmed, "echo", rest)) {
         const std::string_view word = Trim(rest);
@@ -118,7 +137,8 @@ std::string DefaultFtpProgram()
 }
 
 int RunStreaming(const std::vector<std::string>& argv, const std::string& folder,
-                 const std::function<void(const std::string&)>& output)
+                 const std::function<void(const std::string&)>& output, const std::string& secret,
+                 const std::function<void(int pid)>& running)
 {
     std::vector<char*> args;
     for (const auto& a : argv)
@@ -132,10 +152,18 @@ int RunStreaming(const std::vector<std::string>& argv, const std::string& folder
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0)
         return 127;
+    const int secretFd = secret.empty() ? -1 : app::SecretPipe(secret);
+    if (!secret.empty() && secretFd < 0) {
+        ::close(pipeFds[0]);
+        ::close(pipeFds[1]);
+        return 127;
+    }
     const pid_t child = ::fork();
     if (child < 0) {
         ::close(pipeFds[0]);
         ::close(pipeFds[1]);
+        if (secretFd >= 0)
+            ::close(secretFd);
         return 127;
     }
     if (child == 0) {
@@ -143,9 +171,11 @@ int RunStreaming(const std::vector<std::string>& argv, const std::string& folder
         ::dup2(pipeFds[1], STDOUT_FILENO);
         ::dup2(pipeFds[1], STDERR_FILENO);
         // The child has no keyboard: the console keeps it for "pause".
-        const int devNull = ::open("/dev/null", O_RDONLY);
+        const int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
         if (devNull >= 0)
             ::dup2(devNull, STDIN_FILENO);
+        if (secretFd >= 0)
+            app::InheritDescriptor(secretFd, kSecretDescriptor);
         if (!folder.empty() && ::chdir(folder.c_str()) != 0) {
             [[maybe_unused]] ssize_t n = ::write(STDOUT_FILENO, cannotEnter.data(), cannotEnter.size());
             ::_exit(127);
@@ -155,6 +185,10 @@ int RunStreaming(const std::vector<std::string>& argv, const std::string& folder
         ::_exit(127);
     }
     ::close(pipeFds[1]);
+    if (secretFd >= 0)
+        ::close(secretFd);
+    if (running)
+        running(static_cast<int>(child));
     std::string pending;
     char buffer[4096];
     for (;;) {
@@ -176,6 +210,8 @@ int RunStreaming(const std::vector<std::string>& argv, const std::string& folder
     ::close(pipeFds[0]);
     if (!pending.empty())
         output(pending);
+    if (running)
+        running(0);
     int status = 0;
     while (::waitpid(child, &status, 0) < 0)
         if (errno != EINTR)
@@ -267,11 +303,18 @@ Result<int> RunBatchFile(const std::string& batchPath, const BatchOptions& optio
                 (void)WriteUploadOutcome(folder, UploadOutcome(uploadLines, lastStatus));
                 break;
             }
-            std::vector<std::string> argv = {options.ftpProgram, "-s:" + command.argument, command.server};
+            std::vector<std::string> argv = {options.ftpProgram, "-s:" + command.argument};
+            if (!command.trustedKey.empty())
+                argv.push_back("-k:" + command.trustedKey);
+            if (!command.keyFile.empty())
+                argv.push_back("-i:" + command.keyFile);
+            if (!options.secret.empty())
+                argv.push_back("-p:" + std::to_string(kSecretDescriptor));
+            argv.push_back(command.server);
             if (options.ftpTimeoutSeconds > 0)
                 argv.insert(argv.begin() + 1, "-t:" + std::to_string(options.ftpTimeoutSeconds));
             argv.insert(argv.begin() + 1, options.ftpArguments.begin(), options.ftpArguments.end());
-            lastStatus = RunStreaming(argv, folder, uploadOutput);
+            lastStatus = RunStreaming(argv, folder, uploadOutput, options.secret, callbacks.clientRunning);
             // Written as soon as the upload ends: the editor reports it while the window waits.
             (void)WriteUploadOutcome(folder, UploadOutcome(uploadLines, lastStatus));
             if (lastStatus != 0) {

@@ -248,8 +248,11 @@ struct CurlRemoteFs::Impl
             return mc;
         if (CURLMcode mc = curl_multi_timeout(multi.get(), &timeoutMs); mc != CURLM_OK)
             return mc;
-        // At most a fifth of a second: a stop request is noticed that fast.
-        const int interval = maxFd < 0 && timeoutMs != 0 ? 1 : 200;
+        // At most a fifth of a second: a stop request is noticed that fast. Over SFTP, libssh2 may
+        // hold data it already read while libcurl waits on the socket, which then stays quiet: a
+        // millisecond keeps that from costing a wait per file (0.75 s against 0.18 s for 100 files
+        // of 8 KB on loopback).
+        const int interval = sftp() || (maxFd < 0 && timeoutMs != 0) ? 1 : 200;
         return curl_multi_poll(multi.get(), nullptr, 0, interval, nullptr);
     }
 
@@ -481,6 +484,8 @@ struct CurlRemoteFs::Impl
             auth |= CURLSSH_AUTH_AGENT;
         }
         curl_easy_setopt(e, CURLOPT_SSH_AUTH_TYPES, auth);
+        // Larger writes let libssh2 keep several SFTP write requests in flight per file.
+        curl_easy_setopt(e, CURLOPT_UPLOAD_BUFFERSIZE, 512L * 1024L);
     }
 
     Status connectFailed(const std::string& error)

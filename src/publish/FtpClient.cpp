@@ -5,6 +5,7 @@
 #include "publish/ScriptJob.h"
 #include "publish/SyncText.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -165,7 +166,7 @@ private:
         const std::string target = ResolveRemotePath(m_remoteFolder, args[0]);
         auto entries = m_fs.list(target);
         const Status status = entries.status();
-        report(status);
+        report(status, "250 ");
         m_cdFailed = !status.ok();
         if (status.ok()) {
             m_remoteFolder = target;
@@ -202,13 +203,18 @@ private:
             ++m_summary.failures;
     }
 
-    // Shows the server's final reply of the exchange (FTP) and, on failure, why.
-    void report(const Status& status)
+    // Shows the server's final reply of the exchange (FTP), or its first reply that starts with
+    // `preferred`, and on failure why.
+    void report(const Status& status, std::string_view preferred = {})
     {
         m_shownReply.clear();
-        for (const auto& line : m_fs.takeServerLines())
-            if (line.size() >= 4 && line[3] == ' ' && line[0] >= '1' && line[0] <= '5')
-                m_shownReply = line;
+        bool chosen = false;
+        for (const auto& line : m_fs.takeServerLines()) {
+            if (chosen || line.size() < 4 || line[3] != ' ' || line[0] < '1' || line[0] > '5')
+                continue;
+            m_shownReply = line;
+            chosen = !preferred.empty() && line.starts_with(preferred);
+        }
         if (!m_shownReply.empty())
             m_output(m_shownReply);
         if (status.code() == Status::Code::Cancelled) {
@@ -289,6 +295,17 @@ FtpRunSummary RunFtpScript(const std::string& scriptText, const std::string& ser
         summary.failure = fs.lastFailure();
         summary.stopped = summary.failure == Failure::Stopped;
         output("Cannot log in to " + server + ": " + login.message());
+        if (summary.failure == Failure::UnknownIdentity || summary.failure == Failure::ChangedIdentity) {
+            const std::string& shown = fs.serverIdentity().description;
+            std::size_t start = 0;
+            while (start < shown.size()) {
+                const auto end = std::min(shown.find('\n', start), shown.size());
+                output("  " + shown.substr(start, end - start));
+                start = end + 1;
+            }
+            output("Nothing was sent. To check and accept the server's identity, use Test Connection on the Publish "
+                   "tab (or quillon publish --trust).");
+        }
         return finish();
     }
     summary.loggedIn = true;

@@ -1,11 +1,18 @@
 // quillon-ftp: the upload client.
-//   quillon-ftp [-t:SECONDS] [-c:N] [-a] [-p] [--verify] [--dry-run] [--allow-deletes] -s:SCRIPT SERVER[:PORT]
+//   quillon-ftp [-t:SECONDS] [-c:N] [-a] [--plain] [--verify] [--dry-run] [--allow-deletes]
+//               -s:SCRIPT [-k:FINGERPRINT] [-i:KEYFILE] [-p:FD] SERVER
+// SERVER is host[:port] for FTP, or ftps://host[:port] or sftp://host[:port]. -k: the server
+// identity the author accepted; -i: SFTP's key file; -p: a descriptor to read the password (when
+// the script's is empty) or the key's passphrase from. SIGINT or SIGTERM stops the upload cleanly.
+#include "app/Desktop.h"
 #include "publish/FtpClient.h"
 #include "publish/FtpSettings.h"
 #include "publish/SyncText.h"
 
+#include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <csignal>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -18,24 +25,15 @@ namespace {
 
 int Usage()
 {
-    std::cerr << "usage: quillon-ftp [-t:SECONDS] [-c:N] [-a] [-p] [--verify] [--dry-run] [--allow-deletes]\n"
-                 "                   -s:SCRIPT SERVER[:PORT]\n"
+    std::cerr << "usage: quillon-ftp [-t:SECONDS] [-c:N] [-a] [--plain] [--verify] [--dry-run] [--allow-deletes]\n"
+                 "                   -s:SCRIPT [-k:FINGERPRINT] [-i:KEYFILE] [-p:FD] SERVER\n"
                  "  -c:N  upload over N connections at once (1 to 16, default 4)\n"
                  "  -a    send every file again, whatever the server holds\n"
-                 "  -p    carry out the script line by line, without the record of published files\n"
+                 "  --plain          carry out the script line by line, without the record of published files\n"
                  "  --verify         check the server's files against the record; resend what differs\n"
                  "  --dry-run        show what would be sent and deleted; change nothing\n"
                  "  --allow-deletes  delete stale files even when more than half of the site would go\n";
     return 2;
-}
-
-// The number after a "-x:" option; false when it is not a whole number in [low, high].
-bool NumberOption(const std::string& arg, long low, long high, long& value)
-{
-    const char* first = arg.data() + 3;
-    const char* last = arg.data() + arg.size();
-    const auto [end, error] = std::from_chars(first, last, value);
-    return error == std::errc() && end == last && value >= low && value <= high;
 }
 
 // On a terminal progress lines overwrite each other; elsewhere (a console window, a log) every
@@ -65,6 +63,19 @@ std::string CurrentFolder()
     return ::getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string(".");
 }
 
+std::atomic<bool> g_stop {false};
+
+void RequestStop(int)
+{
+    g_stop = true;
+}
+
+bool ParseNumber(const std::string& text, long& value)
+{
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -81,18 +92,33 @@ int main(int argc, char** argv)
             scriptPath = arg.substr(3);
         } else if (arg.rfind("-t:", 0) == 0) {
             long seconds = 0;
-            if (!NumberOption(arg, 1, 86400, seconds))
+            if (!ParseNumber(arg.substr(3), seconds) || seconds < 1)
                 return Usage();
             options.timeouts.connectSeconds = seconds;
             options.timeouts.replySeconds = seconds;
+        } else if (arg.rfind("-k:", 0) == 0) {
+            auto key = qle::publish::NormaliseFingerprint(arg.substr(3));
+            if (!key) {
+                std::cout << key.status().message() << std::endl;
+                return 2;
+            }
+            options.trustedKey = key.value();
+        } else if (arg.rfind("-i:", 0) == 0) {
+            options.keyFile = arg.substr(3);
+        } else if (arg.rfind("-p:", 0) == 0) {
+            long fd = -1;
+            if (!ParseNumber(arg.substr(3), fd) || fd < 0)
+                return Usage();
+            options.secret = qle::app::ReadSecretFrom(static_cast<int>(fd));
         } else if (arg.rfind("-c:", 0) == 0) {
             long connections = 0;
-            if (!NumberOption(arg, 1, qle::publish::kMostConnections, connections))
+            if (!ParseNumber(arg.substr(3), connections) || connections < 1 ||
+                connections > qle::publish::kMostConnections)
                 return Usage();
             sync.connections = static_cast<int>(connections);
         } else if (arg == "-a") {
             sync.options.sendAll = true;
-        } else if (arg == "-p") {
+        } else if (arg == "--plain") {
             plain = true;
         } else if (arg == "--verify") {
             sync.verify = true;
@@ -120,6 +146,13 @@ int main(int argc, char** argv)
     options.localFolder = CurrentFolder();
     if (!plain)
         options.sync = sync;
+    options.stop = &g_stop;
+    struct sigaction stop
+    {
+    };
+    stop.sa_handler = RequestStop;
+    ::sigaction(SIGINT, &stop, nullptr);
+    ::sigaction(SIGTERM, &stop, nullptr);
 
     // Flushed per line: the console shows the upload as it happens.
     Printer print;

@@ -48,6 +48,9 @@ Result<FtpSettings> LoadFtpSettings(const std::string& sitePath)
     settings.password = store::TextOf(rs->field("Ftp_Password"));
     settings.root = store::TextOf(rs->field("Ftp_Root"));
     settings.dir = store::TextOf(rs->field("Ftp_Dir"));
+    settings.protocol = store::TextOf(rs->field("Ftp_Protocol"));
+    settings.trustedKey = store::TextOf(rs->field("Ftp_Trusted_Key"));
+    settings.keyFile = store::TextOf(rs->field("Ftp_Key_File"));
     // A site file from before the setting existed has no such field: the default then.
     settings.connections = store::TextOf(rs->field("Ftp_Connections"));
     return settings;

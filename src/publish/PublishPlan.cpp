@@ -1,6 +1,7 @@
 #include "publish/PublishPlan.h"
 
 #include "app/Paths.h"
+#include "publish/Connection.h"
 
 namespace qle::publish {
 
@@ -23,13 +24,26 @@ std::string ScriptPathArgument(const std::string& path)
     return '"' + path + '"';
 }
 
-std::string BatchFileText(const std::string& baseFolder, const std::string& scriptPath, const std::string& server)
+std::string UploadLine(const std::string& scriptPath, const FtpSettings& ftp)
+{
+    const Protocol protocol = ParseProtocol(ftp.protocol).value_or(Protocol::Ftp);
+    if (protocol == Protocol::Ftp)
+        return "ftp -s:" + scriptPath + " " + ftp.server;
+    std::string line = "ftp -s:" + scriptPath;
+    if (!ftp.trustedKey.empty())
+        line += " -k:" + ftp.trustedKey;
+    if (protocol == Protocol::Sftp && !ftp.keyFile.empty())
+        line += " -i:" + ScriptPathArgument(ftp.keyFile);
+    return line + " " + ServerArgument(protocol, ftp.server);
+}
+
+std::string BatchFileText(const std::string& baseFolder, const std::string& scriptPath, const FtpSettings& ftp)
 {
     std::string text;
     AddLine(text, "cd " + baseFolder);
-    AddLine(text, "ftp -s:" + scriptPath + " " + server);
+    AddLine(text, UploadLine(scriptPath, ftp));
     AddLine(text, "echo off");
-    AddLine(text, "echo Your web site has been published to " + server);
+    AddLine(text, "echo Your web site has been published to " + ftp.server);
     AddLine(text, "echo Please close this window ");
     AddLine(text, "pause");
     AddLine(text, "exit");

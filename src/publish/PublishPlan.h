@@ -23,8 +23,13 @@ inline constexpr std::array<const char*, 4> kContentFolders = {"categories", "se
 // client reads it as one argument.
 std::string ScriptPathArgument(const std::string& path);
 
+// The batch file's upload line. Plain FTP: "ftp -s:SCRIPT SERVER". FTP with TLS and SFTP:
+// "ftp -s:SCRIPT [-k:FINGERPRINT] [-i:KEYFILE] SCHEME://SERVER" (the key file only for SFTP, quoted
+// when it holds a blank). REQUIRES: ftp.protocol is one ParseProtocol accepts.
+std::string UploadLine(const std::string& scriptPath, const FtpSettings& ftp);
+
 // The seven lines of the batch file, each ending in CR LF.
-std::string BatchFileText(const std::string& baseFolder, const std::string& scriptPath, const std::string& server);
+std::string BatchFileText(const std::string& baseFolder, const std::string& scriptPath, const FtpSettings& ftp);
 
 // The put block of one folder: for each file name a CR LF and then "put " + folder path + name.
 // No files give the empty text. `folder` ends in '/'; names are used in the order given.

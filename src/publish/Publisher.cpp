@@ -7,6 +7,7 @@
 #include "app/UserInterface.h"
 #include "generator/BuildRecord.h"
 #include "generator/HomePage.h"
+#include "publish/Connection.h"
 #include "publish/PublishPlan.h"
 
 #include <algorithm>
@@ -127,6 +128,9 @@ Result<std::string> WriteFtpFiles(const PublishJob& job, generator::SiteEditor& 
 {
     if (job.sitePath.empty())
         return Status::InvalidArgument("No site is open. Open a site, build it, then publish it.");
+    if (!ParseProtocol(job.ftp.protocol))
+        return Status::InvalidArgument("The protocol \"" + job.ftp.protocol +
+                                       "\" is not one of FTP, FTPS and SFTP. Choose one on the Publish tab.");
 
     if (Status s = generator::CheckBuiltSite(job.webFolder, job.sitePath); !s.ok())
         return s;
@@ -172,7 +176,7 @@ Result<std::string> WriteFtpFiles(const PublishJob& job, generator::SiteEditor& 
         !s.ok())
         return s;
     // The batch file comes last: while it is missing or stale nothing can start a half-written upload.
-    if (Status s = app::WriteTextFile(batchPath, BatchFileText(job.baseFolder, scriptPath, job.ftp.server)); !s.ok())
+    if (Status s = app::WriteTextFile(batchPath, BatchFileText(job.baseFolder, scriptPath, job.ftp)); !s.ok())
         return s;
     return batchPath;
 }

@@ -11,8 +11,10 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <csignal>
 
 namespace qle::ui {
 
@@ -21,6 +23,7 @@ ConsoleWindow::ConsoleWindow(QWidget* parent)
     , m_output(new QPlainTextEdit(this))
     , m_progress(new QProgressBar(this))
     , m_progressText(new QLabel(this))
+    , m_stop(new QPushButton(tr("Stop"), this))
 {
     setObjectName(QStringLiteral("ConsoleWindow"));
     setWindowTitle(tr("Publishing - Quillon Engine"));
@@ -31,6 +34,10 @@ ConsoleWindow::ConsoleWindow(QWidget* parent)
     // Keys go to the window, where "pause" waits for them.
     m_output->setFocusPolicy(Qt::NoFocus);
     setFocusPolicy(Qt::StrongFocus);
+    m_stop->setObjectName(QStringLiteral("btnStop"));
+    m_stop->setEnabled(false);
+    m_stop->setFocusPolicy(Qt::NoFocus);
+    connect(m_stop, &QPushButton::clicked, this, [this] { stopUpload(); });
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_output);
@@ -41,6 +48,7 @@ ConsoleWindow::ConsoleWindow(QWidget* parent)
     m_progressText->hide();
     layout->addWidget(m_progress);
     layout->addWidget(m_progressText);
+    layout->addWidget(m_stop, 0, Qt::AlignRight);
     resize(720, 420);
 }
 
@@ -97,7 +105,12 @@ void ConsoleWindow::start(Runner runner)
             m_waitingForKey = true;
             m_keyPressed.acquire();
         };
-        const int status = runner(output, pause);
+        const auto clientRunning = [this](int pid) {
+            m_clientPid = pid;
+            QMetaObject::invokeMethod(
+                this, [this, running = pid > 0] { m_stop->setEnabled(running); }, Qt::QueuedConnection);
+        };
+        const int status = runner(output, pause, clientRunning);
         QMetaObject::invokeMethod(
             this,
             [this, status] {
@@ -107,6 +120,18 @@ void ConsoleWindow::start(Runner runner)
             },
             Qt::QueuedConnection);
     });
+}
+
+bool ConsoleWindow::stopUpload()
+{
+    // The id is cleared before the client is waited for, so it always names the running client.
+    const int pid = m_clientPid.load();
+    if (pid <= 0)
+        return false;
+    ::kill(pid, SIGTERM);
+    m_stop->setEnabled(false);
+    appendLine(tr("Stopping the upload ..."));
+    return true;
 }
 
 void ConsoleWindow::keyPressEvent(QKeyEvent* event)
@@ -129,16 +154,19 @@ void ConsoleWindow::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-ConsoleWindow::Runner ConsoleWindow::BatchFileRunner(const std::string& batchFile,
+ConsoleWindow::Runner ConsoleWindow::BatchFileRunner(const std::string& batchFile, const std::string& secret,
                                                      const std::vector<std::string>& clientOptions)
 {
-    return [batchFile, clientOptions](const std::function<void(const std::string&)>& output,
-                                      const std::function<void()>& pause) {
+    return [batchFile, secret, clientOptions](const std::function<void(const std::string&)>& output,
+                                              const std::function<void()>& pause,
+                                              const std::function<void(int)>& clientRunning) {
         publish::BatchOptions options;
         options.ftpProgram = publish::DefaultFtpProgram();
+        options.secret = secret;
         options.ftpArguments = clientOptions;
         publish::BatchCallbacks callbacks;
         callbacks.output = output;
+        callbacks.clientRunning = clientRunning;
         callbacks.pause = [output, pause] {
             output("Press any key to continue . . .");
             pause();
@@ -154,25 +182,25 @@ ConsoleWindow::Runner ConsoleWindow::BatchFileRunner(const std::string& batchFil
     };
 }
 
-int RunConsole(const std::string& batchFile, const std::vector<std::string>& clientOptions)
+int RunConsole(const std::string& batchFile, const std::string& secret, const std::vector<std::string>& clientOptions)
 {
     ConsoleWindow window;
     std::vector<std::string> options = clientOptions;
-    QObject::connect(&window, &ConsoleWindow::finished, &window, [&window, &options, &batchFile](int status) {
+    QObject::connect(&window, &ConsoleWindow::finished, &window, [&window, &options, &batchFile, &secret](int status) {
         const bool allowed = std::find(options.begin(), options.end(), "--allow-deletes") != options.end();
         if (window.deletionsHeld() && !allowed &&
             QMessageBox::question(&window, QObject::tr("Quillon Engine"),
                                   QObject::tr("Many published pages are no longer part of your site (see the "
                                               "console). Delete them from the web space now?")) == QMessageBox::Yes) {
             options.push_back("--allow-deletes");
-            window.start(ConsoleWindow::BatchFileRunner(batchFile, options));
+            window.start(ConsoleWindow::BatchFileRunner(batchFile, secret, options));
             return;
         }
         window.close();
         QCoreApplication::exit(status);
     });
     window.show();
-    window.start(ConsoleWindow::BatchFileRunner(batchFile, options));
+    window.start(ConsoleWindow::BatchFileRunner(batchFile, secret, options));
     return QApplication::exec();
 }
 

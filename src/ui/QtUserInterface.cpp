@@ -85,6 +85,27 @@ bool QtUserInterface::startProgram(const std::vector<std::string>& argv)
     return app::StartDetached(argv);
 }
 
+std::optional<std::string> QtUserInterface::askSecret(const std::string& prompt, const std::string& title)
+{
+    bool ok = false;
+    const QString answer = QInputDialog::getText(m_parent, QString::fromStdString(title),
+                                                 QString::fromStdString(prompt), QLineEdit::Password, QString(), &ok);
+    if (!ok)
+        return std::nullopt;
+    return answer.toStdString();
+}
+
+bool QtUserInterface::askYesNo(const std::string& question, const std::string& title)
+{
+    return QMessageBox::question(m_parent, QString::fromStdString(title), QString::fromStdString(question),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
+bool QtUserInterface::startProgramWithSecret(const std::vector<std::string>& argv, const std::string& secret)
+{
+    return app::StartDetached(argv, secret);
+}
+
 void QtUserInterface::beep()
 {
     QApplication::beep();

@@ -25,6 +25,9 @@ public:
     std::string chooseFile(const app::FileChoice& choice) override;
     bool openWithDesktop(const std::string& pathOrAddress) override;
     bool startProgram(const std::vector<std::string>& argv) override;
+    std::optional<std::string> askSecret(const std::string& prompt, const std::string& title) override;
+    bool askYesNo(const std::string& question, const std::string& title) override;
+    bool startProgramWithSecret(const std::vector<std::string>& argv, const std::string& secret) override;
     void beep() override;
 
 private:

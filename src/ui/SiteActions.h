@@ -4,6 +4,8 @@
 #include "publish/FtpSettings.h"
 #include "store/Status.h"
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,15 +23,22 @@ namespace qle::ui {
 // writes every page into the web folder and points the editor's browser at the homepage.
 Status BuildSite(generator::SiteEditor& editor, app::AppState& state);
 
-// Writes the upload files of the current site and starts the console window of the upload
-// (`quillon-engine --console [OPTIONS] BATCHFILE`, the options those of the upload client for
-// `ftp`) without waiting for it. The author has been told when the
-// publish is abandoned; the Status says the same.
-Status PublishCurrentSite(const publish::FtpSettings& ftp, generator::SiteEditor& editor, app::AppState& state,
-                          app::UserInterface& ui);
+// Asks for a password or passphrase the site does not store: empty text when none is needed,
+// nothing when the author cancelled.
+using SecretPrompt = std::function<std::optional<std::string>()>;
 
-// The command line of the console window for a batch file, passing the client options on.
+// Writes the upload files of the current site and starts the console window of the upload
+// (`quillon-engine --console BATCHFILE [--secret-fd N] [OPTIONS]`, the options those of the upload
+// client for `ftp`) without waiting for it. Once the files are written,
+// `askSecret` (when given) is asked, and its answer handed to the console by descriptor; if the
+// author cancels there nothing is started. The author has been told when the publish is abandoned;
+// the Status says the same.
+Status PublishCurrentSite(const publish::FtpSettings& ftp, generator::SiteEditor& editor, app::AppState& state,
+                          app::UserInterface& ui, const SecretPrompt& askSecret = {});
+
+// The command line of the console window for a batch file; with `secretFd` it reads a secret there.
+// The client options are passed on to the upload client.
 std::vector<std::string> ConsoleCommand(const std::string& programFolder, const std::string& batchFile,
-                                        const std::vector<std::string>& clientOptions = {});
+                                        bool secretFd = false, const std::vector<std::string>& clientOptions = {});
 
 } // namespace qle::ui

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <unistd.h>
 
 namespace qle::app {
 namespace {
@@ -97,6 +98,22 @@ TEST(StartDetached, ReportsWhetherTheProgramStarted)
     EXPECT_TRUE(StartDetached({"true"}));
     EXPECT_FALSE(StartDetached({"/no/such/program"}));
     EXPECT_FALSE(StartDetached({}));
+}
+
+TEST(StartDetached, HandsTheSecretOnByDescriptorOnly)
+{
+    test::TempDir dir;
+    const std::string seen = dir / "seen";
+    // The program writes what descriptor 3 holds, and whether its arguments or environment do.
+    ASSERT_TRUE(StartDetached({"sh", "-c",
+                               "{ cat <&3; echo; echo \"$*\"; env | grep -c Pass-Word || true; } > '" + seen +
+                                   ".part' && mv '" + seen + ".part' '" + seen + "'",
+                               "sh", "visible"},
+                              "Pass-Word 1"));
+    // The program runs on its own; its answer appears once it has finished.
+    for (int i = 0; i < 1000 && !test::PathExists(seen); ++i)
+        ::usleep(10000);
+    EXPECT_EQ(test::ReadFile(seen), "Pass-Word 1\nvisible\n0\n");
 }
 
 TEST(FillListFromQuery, ReturnsField1InOrderOrTheError)

@@ -6,6 +6,7 @@
 #include "publish/UploadOutcome.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -40,6 +41,32 @@ TEST(BatchRunner, ParsesThePublishersLines)
     }
 }
 
+TEST(BatchRunner, ParsesTheUploadLineOfEachProtocol)
+{
+    const std::string key = "SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU";
+    const struct
+    {
+        std::string line;
+        std::string script, trustedKey, keyFile, server;
+    } rows[] = {
+        {"ftp -s:/my base/s.txt ftps://h:990\r", "/my base/s.txt", "", "", "ftps://h:990"},
+        {"ftp -s:/my base/s.txt -k:" + key + " ftps://h", "/my base/s.txt", key, "", "ftps://h"},
+        {"ftp -s:/b/s.txt -k:" + key + " -i:\"/my keys/id\" sftp://[::1]:22", "/b/s.txt", key, "/my keys/id",
+         "sftp://[::1]:22"},
+        {"ftp -s:/b/s.txt -i:/k sftp://h", "/b/s.txt", "", "/k", "sftp://h"},
+        // A path that merely holds "-k" is still the script's.
+        {"ftp -s:/b/x-k:y.txt h", "/b/x-k:y.txt", "", "", "h"},
+    };
+    for (const auto& row : rows) {
+        const BatchCommand command = ParseBatchLine(row.line);
+        EXPECT_EQ(command.kind, Kind::Ftp) << row.line;
+        EXPECT_EQ(command.argument, row.script) << row.line;
+        EXPECT_EQ(command.trustedKey, row.trustedKey) << row.line;
+        EXPECT_EQ(command.keyFile, row.keyFile) << row.line;
+        EXPECT_EQ(command.server, row.server) << row.line;
+    }
+}
+
 class BatchRun : public ::testing::Test
 {
 protected:
@@ -56,7 +83,7 @@ protected:
         ::chmod(m_fakeClient.c_str(), 0755);
     }
 
-    Result<int> run(const std::string& batchText, const std::string& batch = "")
+    Result<int> run(const std::string& batchText, const std::string& batch = "", const std::string& secret = "")
     {
         test::WriteFile(m_batch, batchText);
         BatchCallbacks callbacks;
@@ -65,7 +92,8 @@ protected:
             output.push_back("<pause>");
             ++pauses;
         };
-        return RunBatchFile(batch.empty() ? m_batch : batch, {m_fakeClient, 0}, callbacks);
+        callbacks.clientRunning = [this](int pid) { clientPids.push_back(pid); };
+        return RunBatchFile(batch.empty() ? m_batch : batch, {m_fakeClient, 0, secret}, callbacks);
     }
 
     test::TempDir m_dir;
@@ -73,6 +101,7 @@ protected:
     std::string m_batch = m_base + kBatchFileName;
     std::string m_fakeClient = m_dir / "fake-ftp";
     std::vector<std::string> output;
+    std::vector<int> clientPids;
     int pauses = 0;
 };
 
@@ -82,7 +111,7 @@ TEST_F(BatchRun, CarriesOutThePublishersBatchFile)
     // Other commands are shown, never run.
     const std::string marker = m_dir / "ran";
     auto status = run("touch " + marker + "\r\ncd /no/such/folder\r\n" +
-                      BatchFileText(m_base, script, "127.0.0.1:2121") + "echo after exit\r\n");
+                      BatchFileText(m_base, script, {.server = "127.0.0.1:2121"}) + "echo after exit\r\n");
     ASSERT_TRUE(status.ok()) << status.status().message();
     EXPECT_EQ(status.value(), 3);
     const std::string folder = m_base.substr(0, m_base.size() - 1);
@@ -110,7 +139,7 @@ TEST_F(BatchRun, CarriesOutThePublishersBatchFile)
     // A client that succeeds: the batch file's closing lines follow.
     test::WriteFile(m_fakeClient, "#!/bin/sh\necho '1 file sent, 0 failures, 5 bytes in 0.01 seconds.'\n");
     output.clear();
-    ASSERT_EQ(run(BatchFileText(m_base, script, "127.0.0.1:2121")).value(), 0);
+    ASSERT_EQ(run(BatchFileText(m_base, script, {.server = "127.0.0.1:2121"})).value(), 0);
     EXPECT_EQ(ReadUploadOutcome(m_base).value(), "Published: 1 file sent, 0 failures, 5 bytes in 0.01 seconds.");
     EXPECT_EQ(std::vector<std::string>(output.end() - 3, output.end()),
               (std::vector<std::string> {"Your web site has been published to 127.0.0.1:2121",
@@ -146,7 +175,7 @@ TEST(UploadOutcome, PublishedOrFailedWithTheClosingLineOrTheReason)
 TEST_F(BatchRun, NoUploadWhileABuildRunsOrAfterTheSiteWasBuiltAgain)
 {
     const std::string script = m_base + kScriptFileName;
-    const std::string batch = BatchFileText(m_base, script, "127.0.0.1:2121");
+    const std::string batch = BatchFileText(m_base, script, {.server = "127.0.0.1:2121"});
     test::WriteFile(m_fakeClient, "#!/bin/sh\necho client-ran\nexit 0\n");
     std::filesystem::create_directory(m_base + "TempInternetFiles");
     ASSERT_TRUE(generator::WriteBuildRecord(m_base + "TempInternetFiles/", {"/sites/a.qls", true, {}}).ok());
@@ -171,6 +200,31 @@ TEST_F(BatchRun, NoUploadWhileABuildRunsOrAfterTheSiteWasBuiltAgain)
     output.clear();
     EXPECT_EQ(run(batch).value(), 1);
     EXPECT_FALSE(started());
+}
+
+TEST_F(BatchRun, TheSecretReachesTheClientOnlyThroughADescriptor)
+{
+    test::WriteFile(m_fakeClient, "#!/bin/sh\n"
+                                  "for a in \"$@\"; do echo \"arg=$a\"; done\n"
+                                  "env | grep -c 'Pass phrase' | sed 's/^/in-environment=/'\n"
+                                  "case \"$3\" in -p:*) fd=${3#-p:}; eval \"cat <&$fd\" | sed 's/^/read=/';; esac\n");
+    const std::string script = m_base + kScriptFileName;
+    FtpSettings ftp;
+    ftp.server = "h:2222";
+    ftp.protocol = "SFTP";
+    ftp.keyFile = "/my keys/id";
+    auto status = run(BatchFileText(m_base, script, ftp), "", "Pass phrase");
+    ASSERT_TRUE(status.ok()) << status.status().message();
+    const auto has = [this](const std::string& line) {
+        return std::find(output.begin(), output.end(), line) != output.end();
+    };
+    for (const std::string& line :
+         std::vector<std::string> {"arg=-s:" + script, "arg=-i:/my keys/id", "arg=-p:3", "arg=sftp://h:2222",
+                                   "in-environment=0", "read=Pass phrase"})
+        EXPECT_TRUE(has(line)) << line;
+    ASSERT_EQ(clientPids.size(), 2u);
+    EXPECT_GT(clientPids[0], 0);
+    EXPECT_EQ(clientPids[1], 0) << "told when the client is gone";
 }
 
 TEST_F(BatchRun, ReportsAMissingClientAndAMissingBatchFile)

@@ -2,8 +2,7 @@
 #include "publish/CurlRemoteFs.h"
 
 #include "FtpServer.h"
-#include "TestKeys.h"
-#include "Vsftpd.h"
+#include "RemoteServer.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
@@ -26,51 +25,6 @@ ConnectionSettings FtpSettingsFor(const test::FtpServer& server, const std::stri
     return settings;
 }
 
-// One real server of each protocol, serving a temporary home as "/" to one account.
-class RemoteServer
-{
-public:
-    RemoteServer(Protocol protocol, const std::string& folder)
-        : home(folder + "home/")
-    {
-        std::filesystem::create_directories(home);
-        settings.protocol = protocol;
-        settings.host = "127.0.0.1";
-        settings.userName = "jo";
-        settings.password = kPassword;
-        settings.timeouts = {5, 5};
-        switch (protocol) {
-        case Protocol::Ftp:
-            m_python = std::make_unique<test::FtpServer>(home, "jo", kPassword);
-            break;
-        case Protocol::Sftp: {
-            test::TestSshKey hostKey(folder, "host");
-            m_python = std::make_unique<test::SftpServer>(home, "jo", kPassword, hostKey.path);
-            settings.trustedKey = hostKey.fingerprint;
-            break;
-        }
-        case Protocol::Ftps: {
-            test::TestCertificate certificate(folder, "localhost");
-            m_vsftpd = std::make_unique<test::Vsftpd>(folder, home, certificate);
-            settings.userName = m_vsftpd->user();
-            settings.password = test::Vsftpd::password();
-            settings.trustedKey = certificate.fingerprint;
-            break;
-        }
-        }
-        started = m_python ? m_python->started() : m_vsftpd->started();
-        settings.port = m_python ? m_python->port() : std::stoi(m_vsftpd->address().substr(10));
-    }
-
-    std::string home;
-    ConnectionSettings settings;
-    bool started = false;
-
-private:
-    std::unique_ptr<test::PythonServer> m_python;
-    std::unique_ptr<test::Vsftpd> m_vsftpd;
-};
-
 class RemoteFsOverEachProtocol : public ::testing::TestWithParam<Protocol>
 {
 protected:
@@ -79,7 +33,7 @@ protected:
         if (GetParam() == Protocol::Ftps && !test::Vsftpd::unavailable().empty())
             GTEST_SKIP() << test::Vsftpd::unavailable();
         test::WriteFile(m_dir / "page.htm", "<html>page</html>");
-        m_server = std::make_unique<RemoteServer>(GetParam(), m_dir.path());
+        m_server = std::make_unique<test::RemoteServer>(GetParam(), m_dir.path());
         ASSERT_TRUE(m_server->started);
         m_home = m_server->home;
         m_fs.emplace(m_server->settings);
@@ -98,7 +52,7 @@ protected:
     }
 
     test::TempDir m_dir;
-    std::unique_ptr<RemoteServer> m_server;
+    std::unique_ptr<test::RemoteServer> m_server;
     std::string m_home;
     std::optional<CurlRemoteFs> m_fs;
 };

@@ -99,6 +99,17 @@ public:
                                               : std::vector<std::string> {home, user, password, tlsCertificate})
     {
     }
+
+    // A plain FTP server that stops answering at its `upload`-th upload and stays silent.
+    struct StallAtUpload
+    {
+        int upload;
+    };
+    FtpServer(const std::string& home, const std::string& user, const std::string& password, StallAtUpload stall)
+        : PythonServer(QLE_TEST_FTP_SERVER_SCRIPT,
+                       {home, user, password, "--stall-at-upload=" + std::to_string(stall.upload)})
+    {
+    }
 };
 
 // Serves `home` as "/" to `user` with the password, or a key listed in `authorizedKeys`.

@@ -12,15 +12,44 @@ FtpSettings Settings(const std::string& root, const std::string& dir)
 
 TEST(PublishPlan, BatchFileHasItsSevenLines)
 {
-    EXPECT_EQ(
-        BatchFileText("/home/jo/QuillonEngine/", "/home/jo/QuillonEngine/QuillonEngine_ftp.txt", "ftp.example.net"),
-        "cd /home/jo/QuillonEngine/\r\n"
-        "ftp -s:/home/jo/QuillonEngine/QuillonEngine_ftp.txt ftp.example.net\r\n"
-        "echo off\r\n"
-        "echo Your web site has been published to ftp.example.net\r\n"
-        "echo Please close this window \r\n"
-        "pause\r\n"
-        "exit\r\n");
+    EXPECT_EQ(BatchFileText("/home/jo/QuillonEngine/", "/home/jo/QuillonEngine/QuillonEngine_ftp.txt",
+                            {.server = "ftp.example.net"}),
+              "cd /home/jo/QuillonEngine/\r\n"
+              "ftp -s:/home/jo/QuillonEngine/QuillonEngine_ftp.txt ftp.example.net\r\n"
+              "echo off\r\n"
+              "echo Your web site has been published to ftp.example.net\r\n"
+              "echo Please close this window \r\n"
+              "pause\r\n"
+              "exit\r\n");
+}
+
+TEST(PublishPlan, UploadLineNamesTheProtocolTheTrustedKeyAndTheKeyFile)
+{
+    const std::string key = "SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU";
+    const struct
+    {
+        FtpSettings ftp;
+        const char* line;
+    } rows[] = {
+        // Plain FTP keeps every byte, whatever else the site holds.
+        {{.server = "ftp.example.net", .protocol = "", .trustedKey = key, .keyFile = "/k"},
+         "ftp -s:/b/s.txt ftp.example.net"},
+        {{.server = "ftp.example.net:2121", .protocol = "FTP"}, "ftp -s:/b/s.txt ftp.example.net:2121"},
+        {{.server = "ftp.example.net", .protocol = "FTPS"}, "ftp -s:/b/s.txt ftps://ftp.example.net"},
+        {{.server = "ftp.example.net:990", .protocol = "ftps", .trustedKey = key, .keyFile = "/k"},
+         "ftp -s:/b/s.txt -k:SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU ftps://ftp.example.net:990"},
+        {{.server = "[::1]:2222", .protocol = "SFTP", .keyFile = "/home/jo/my keys/id"},
+         "ftp -s:/b/s.txt -i:\"/home/jo/my keys/id\" sftp://[::1]:2222"},
+        {{.server = "h", .protocol = "SFTP", .trustedKey = key, .keyFile = "/k"},
+         "ftp -s:/b/s.txt -k:SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU -i:/k sftp://h"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(UploadLine("/b/s.txt", row.ftp), row.line) << row.ftp.protocol << " " << row.ftp.server;
+        const std::string batch = BatchFileText("/b/", "/b/s.txt", row.ftp);
+        EXPECT_NE(batch.find("\r\necho Your web site has been published to " + row.ftp.server + "\r\n"),
+                  std::string::npos)
+            << batch;
+    }
 }
 
 TEST(PublishPlan, ScriptFollowsRootAndDirAsTyped)

@@ -60,7 +60,7 @@ TEST_F(Publisher, WritesForwardingPageScriptAndBatchFileThenStartsTheConsole)
     EXPECT_EQ(m_launched, std::vector<std::string> {batch});
     EXPECT_TRUE(m_ui.messages.empty());
     EXPECT_EQ(test::ReadFile(m_site.web + "Index.htm"), ForwardingPageText("articles/art-7.htm"));
-    EXPECT_EQ(test::ReadFile(batch), BatchFileText(m_site.base, script, "127.0.0.1:21"));
+    EXPECT_EQ(test::ReadFile(batch), BatchFileText(m_site.base, script, m_site.ftp));
     const std::string expected =
         filled("jo\r\nSecret-Pa55word\r\nbinary\r\nlcd \"{base}\"\r\n"
                "mkdir /www/\r\ncd /www/\r\nmkdir site \r\ncd site \r\nput \"{web}Index.htm\" index.htm\r\n"

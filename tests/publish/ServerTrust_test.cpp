@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <memory>
 #include <optional>
 
 namespace qle::publish {
@@ -30,6 +31,22 @@ ConnectionSettings SettingsFor(Protocol protocol, int port)
 bool Holds(const std::string& text, const std::string& part)
 {
     return text.find(part) != std::string::npos;
+}
+
+// Connects and checks the outcome: the failure, the parts of its message, and on failure the
+// identity the server showed; returns the connection for further checks.
+std::unique_ptr<CurlRemoteFs> ExpectConnect(const ConnectionSettings& settings, const char* row, Failure failure,
+                                            const std::vector<std::string>& said, const std::string& shown)
+{
+    auto fs = std::make_unique<CurlRemoteFs>(settings);
+    const Status connected = fs->connect();
+    EXPECT_EQ(fs->lastFailure(), failure) << row << ": " << connected.message();
+    for (const auto& part : said)
+        EXPECT_TRUE(Holds(connected.message(), part)) << row << ": " << connected.message();
+    if (failure != Failure::None) {
+        EXPECT_EQ(fs->serverIdentity().fingerprint, shown) << row;
+    }
+    return fs;
 }
 
 TEST(ServerTrust, FtpsCertificateIsShownThenPinned)
@@ -58,15 +75,10 @@ TEST(ServerTrust, FtpsCertificateIsShownThenPinned)
     for (const auto& row : rows) {
         ConnectionSettings settings = SettingsFor(Protocol::Ftps, server.port());
         settings.trustedKey = row.trusted;
-        CurlRemoteFs fs(settings);
-        const Status connected = fs.connect();
-        EXPECT_EQ(fs.lastFailure(), row.failure) << row.name << ": " << connected.message();
-        for (const auto& part : row.said)
-            EXPECT_TRUE(Holds(connected.message(), part)) << row.name << ": " << connected.message();
+        auto fs = ExpectConnect(settings, row.name, row.failure, row.said, served.fingerprint);
         if (row.failure != Failure::None) {
-            EXPECT_EQ(fs.serverIdentity().fingerprint, served.fingerprint) << row.name;
-            EXPECT_TRUE(Holds(fs.serverIdentity().description, "localhost")) << fs.serverIdentity().description;
-            for (const auto& line : fs.takeServerLines())
+            EXPECT_TRUE(Holds(fs->serverIdentity().description, "localhost")) << fs->serverIdentity().description;
+            for (const auto& line : fs->takeServerLines())
                 EXPECT_FALSE(line.starts_with("331") || line.starts_with("230")) << row.name << ": no login: " << line;
         }
     }
@@ -159,14 +171,7 @@ TEST_F(SftpTrust, HostKeyIsCheckedAgainstTheKnownHostsAndTheAcceptedKey)
         ConnectionSettings settings = SettingsFor(Protocol::Sftp, m_server->port());
         settings.trustedKey = row.trusted;
         settings.knownHostsFile = row.known;
-        CurlRemoteFs fs(settings);
-        const Status connected = fs.connect();
-        EXPECT_EQ(fs.lastFailure(), row.failure) << row.name << ": " << connected.message();
-        for (const auto& part : row.said)
-            EXPECT_TRUE(Holds(connected.message(), part)) << row.name << ": " << connected.message();
-        if (row.failure != Failure::None) {
-            EXPECT_EQ(fs.serverIdentity().fingerprint, m_hostKey.fingerprint) << row.name;
-        }
+        ExpectConnect(settings, row.name, row.failure, row.said, m_hostKey.fingerprint);
     }
 
     auto shown = FetchServerIdentity(SettingsFor(Protocol::Sftp, m_server->port()));

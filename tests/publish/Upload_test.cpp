@@ -1,18 +1,70 @@
 // The whole publish: files written, the batch file carried out by the console runner, the real
-// upload client talking to a real FTP server.
+// upload client talking to a real server of each protocol.
 #include "publish/BatchRunner.h"
 #include "publish/PublishedRecord.h"
 #include "publish/Publisher.h"
 
 #include "FtpServer.h"
+#include "RemoteServer.h"
 #include "SiteFixture.h"
 #include "generator/StoredSiteEditor.h"
 #include "support/RecordingUi.h"
 
+#include <csignal>
 #include <gtest/gtest.h>
 
 namespace qle::publish {
 namespace {
+
+bool Holds(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+// What the server should hold after a publish: the web folder, its forwarding page (with the
+// logo it shows) as index.htm.
+std::map<std::string, std::string> RemoteCopyOf(const test::SiteFixture& site)
+{
+    auto expected = test::FilesUnder(site.web);
+    expected["index.htm"] = expected.at("Index.htm");
+    expected.erase("Index.htm");
+    return expected;
+}
+
+// The site's files on the server, without the record of published files.
+std::map<std::string, std::string> SiteOnServer(const std::string& folder)
+{
+    auto files = test::FilesUnder(folder);
+    files.erase(kRecordFileName);
+    return files;
+}
+
+// Publishes the fixture site and carries out the batch file here; the client's status.
+int PublishAndUpload(test::SiteFixture& site, std::string& output, const BatchCallbacks& extra = {},
+                     const std::vector<std::string>& clientOptions = {})
+{
+    auto editor = generator::StoredSiteEditor::open(site.site, nullptr);
+    EXPECT_TRUE(editor.ok());
+    test::RecordingUi ui;
+    int status = -1;
+    const auto runHere = [&output, &status, &extra, &clientOptions](const std::string& batch) {
+        BatchCallbacks callbacks = extra;
+        callbacks.output = [&output, &extra](const std::string& line) {
+            output += line + "\n";
+            if (extra.output)
+                extra.output(line);
+        };
+        BatchOptions options {test::ProgramFolder() + "quillon-ftp", 5};
+        options.ftpArguments = clientOptions;
+        auto result = RunBatchFile(batch, options, callbacks);
+        status = result.ok() ? result.value() : -2;
+        return result.ok();
+    };
+    output.clear();
+    EXPECT_TRUE(PublishSite(site.job(), editor.value(), ui, runHere).ok());
+    EXPECT_FALSE(Holds(output, site.ftp.password)) << output;
+    return status;
+}
 
 TEST(Upload, ServerHoldsTheBuiltSiteByteForByte)
 {
@@ -23,44 +75,79 @@ TEST(Upload, ServerHoldsTheBuiltSiteByteForByte)
     site.ftp.server = server.address();
     auto expected = site.builtFiles();
     std::string output;
-    // Publishes and carries out the batch file here; returns the client's status.
-    const auto publishAndUpload = [&] {
-        auto editor = generator::StoredSiteEditor::open(site.site, nullptr);
-        EXPECT_TRUE(editor.ok());
-        test::RecordingUi ui;
-        int status = -1;
-        const auto runHere = [&output, &status](const std::string& batch) {
-            BatchCallbacks callbacks;
-            callbacks.output = [&output](const std::string& line) { output += line + "\n"; };
-            auto result = RunBatchFile(batch, {test::ProgramFolder() + "quillon-ftp", 5}, callbacks);
-            status = result.ok() ? result.value() : -2;
-            return result.ok();
-        };
-        output.clear();
-        EXPECT_TRUE(PublishSite(site.job(), editor.value(), ui, runHere).ok());
-        EXPECT_EQ(output.find(site.ftp.password), std::string::npos) << output;
-        return status;
-    };
 
-    EXPECT_EQ(publishAndUpload(), 0) << output;
-    expected = test::FilesUnder(site.web); // with the forwarding page and its logo
-    expected["index.htm"] = expected.at("Index.htm");
-    expected.erase("Index.htm");
-    auto onServer = test::FilesUnder(home / "www/site");
-    EXPECT_EQ(onServer.erase(kRecordFileName), 1u) << "the record of published files";
-    EXPECT_EQ(onServer, expected);
-    EXPECT_NE(output.find("7 files sent, 0 unchanged, 0 removed, 0 failures"), std::string::npos) << output;
-    EXPECT_NE(output.find("Your web site has been published to " + server.address()), std::string::npos);
+    EXPECT_EQ(PublishAndUpload(site, output), 0) << output;
+    expected = RemoteCopyOf(site);
+    EXPECT_EQ(SiteOnServer(home / "www/site"), expected);
+    EXPECT_TRUE(Holds(output, "7 files sent, 0 unchanged, 0 removed, 0 failures")) << output;
+    EXPECT_TRUE(Holds(output, "Your web site has been published to " + server.address()));
 
     // Again, with a changed page: only that page is sent.
     test::WriteFile(site.web + "articles/art-2.htm", "changed");
-    EXPECT_EQ(publishAndUpload(), 0) << output;
+    EXPECT_EQ(PublishAndUpload(site, output), 0) << output;
     expected["articles/art-2.htm"] = "changed";
-    onServer = test::FilesUnder(home / "www/site");
-    onServer.erase(kRecordFileName);
     EXPECT_EQ(test::FilesUnder(home.path()).size(), expected.size() + 1) << "nothing else sent";
-    EXPECT_EQ(onServer, expected);
-    EXPECT_NE(output.find("1 file sent, 6 unchanged, 0 removed, 0 failures"), std::string::npos) << output;
+    EXPECT_EQ(SiteOnServer(home / "www/site"), expected);
+    EXPECT_TRUE(Holds(output, "1 file sent, 6 unchanged, 0 removed, 0 failures")) << output;
+}
+
+class UploadOverTls : public ::testing::TestWithParam<Protocol>
+{
+};
+
+TEST_P(UploadOverTls, UnknownIdentityIsRefusedWithNothingSentThenTheAcceptedOneIsUsed)
+{
+    if (GetParam() == Protocol::Ftps && !test::Vsftpd::unavailable().empty())
+        GTEST_SKIP() << test::Vsftpd::unavailable();
+    test::SiteFixture site;
+    test::RemoteServer server(GetParam(), site.dir / "server/");
+    ASSERT_TRUE(server.started);
+    site.ftp.server = server.address();
+    site.ftp.protocol = ProtocolName(GetParam());
+    site.ftp.userName = server.settings.userName;
+    site.ftp.password = server.settings.password;
+    std::string output;
+
+    EXPECT_NE(PublishAndUpload(site, output), 0) << output;
+    EXPECT_TRUE(test::FilesUnder(server.home).empty()) << output;
+    EXPECT_TRUE(Holds(output, server.settings.trustedKey)) << output;
+    EXPECT_TRUE(Holds(output, "use Test Connection on the Publish tab (or quillon publish --trust)")) << output;
+
+    site.ftp.trustedKey = server.settings.trustedKey;
+    EXPECT_EQ(PublishAndUpload(site, output), 0) << output;
+    EXPECT_EQ(SiteOnServer(server.home + "www/site"), RemoteCopyOf(site)) << output;
+    EXPECT_TRUE(Holds(output, "7 files sent, 0 unchanged, 0 removed, 0 failures")) << output;
+}
+
+INSTANTIATE_TEST_SUITE_P(Protocols, UploadOverTls, ::testing::Values(Protocol::Ftps, Protocol::Sftp),
+                         [](const ::testing::TestParamInfo<Protocol>& row) {
+                             return std::string(ProtocolName(row.param));
+                         });
+
+TEST(Upload, StopEndsTheClientCleanlyAndReportsWhatWasSent)
+{
+    test::SiteFixture site;
+    test::TempDir home;
+    // The first page goes through; the second upload finds a server that stopped answering, where
+    // the console's Stop (SIGTERM to the client) finds the client waiting.
+    test::FtpServer server(home.path(), "jo", site.ftp.password, test::FtpServer::StallAtUpload {2});
+    ASSERT_TRUE(server.started());
+    site.ftp.server = server.address();
+    int client = 0;
+    int puts = 0;
+    BatchCallbacks extra;
+    extra.clientRunning = [&client](int pid) { client = pid; };
+    extra.output = [&](const std::string& line) {
+        if (line.starts_with("Sent ") && ++puts == 1 && client > 0)
+            ::kill(client, SIGTERM);
+    };
+    std::string output;
+    // One connection, so that the uploads come one after the other.
+    EXPECT_EQ(PublishAndUpload(site, output, extra, {"-c:1"}), 1) << output;
+    EXPECT_TRUE(Holds(output, "Stopped: the files listed above as sent are on the server")) << output;
+    EXPECT_TRUE(Holds(output, "1 file sent, 0 unchanged, 0 removed, 6 failures")) << output;
+    EXPECT_TRUE(Holds(output, "THE UPLOAD FAILED")) << output;
+    EXPECT_EQ(test::FilesUnder(home.path()).size(), 1u);
 }
 
 TEST(Upload, AHostileSiteReachesTheServerFileForFile)

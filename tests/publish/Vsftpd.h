@@ -42,8 +42,9 @@ public:
         m_madeUser = true;
         CommandOutput("echo '" + m_user + ":" + password() + "' | chpasswd");
         CommandOutput("chown " + m_user + " " + Quoted(home));
-        // The account's home may lie under folders only root may enter.
-        CommandOutput("chmod o+x " + Quoted(folder));
+        // The account's home may lie under temporary folders only root may enter.
+        for (auto up = std::filesystem::path(home).parent_path(); up.has_relative_path(); up = up.parent_path())
+            std::filesystem::permissions(up, std::filesystem::perms::others_exec, std::filesystem::perm_options::add);
         m_port = FreePort();
         const std::string config = folder + "vsftpd.conf";
         std::ofstream(config) << "listen=YES\nlisten_address=127.0.0.1\nlisten_port=" << m_port
@@ -90,7 +91,7 @@ public:
     bool started() const { return m_listening; }
     const std::string& user() const { return m_user; }
     static std::string password() { return "Tls-Pa55word"; }
-    std::string address() const { return "127.0.0.1:" + std::to_string(m_port); }
+    int port() const { return m_port; }
 
 private:
     static int FreePort()

@@ -3,6 +3,7 @@
 # closes. With CERT (a PEM file holding the certificate and its key) it accepts only FTP with TLS.
 # --max-cons=N anywhere in the arguments limits the connections it accepts at once from one address,
 # as many web spaces do.
+# With --stall-at-upload=N the server stops answering at the N-th upload (for the Stop tests).
 import logging
 import sys
 import threading
@@ -13,31 +14,49 @@ from pyftpdlib.servers import FTPServer
 
 
 def main():
-    limits = [int(a.split("=", 1)[1]) for a in sys.argv[1:] if a.startswith("--max-cons=")]
-    sys.argv = [a for a in sys.argv if not a.startswith("--max-cons=")]
-    home, user, password = sys.argv[1:4]
+    options = [a for a in sys.argv[1:] if a.startswith("--")]
+    args = [a for a in sys.argv[1:] if not a.startswith("--")]
+    home, user, password = args[0:3]
+    stall_at = 0
+    for option in options:
+        if option.startswith("--stall-at-upload="):
+            stall_at = int(option.split("=", 1)[1])
+    closing = threading.Event()
+    max_cons = [int(a.split("=", 1)[1]) for a in options if a.startswith("--max-cons=")]
     authorizer = DummyAuthorizer()
     authorizer.add_user(user, password, home, perm="elradfmwMT")
     handler = FTPHandler
-    if len(sys.argv) > 4:
+    if len(args) > 3:
         from pyftpdlib.handlers import TLS_FTPHandler
 
         handler = TLS_FTPHandler
-        handler.certfile = sys.argv[4]
+        handler.certfile = args[3]
         handler.tls_control_required = True
         handler.tls_data_required = True
     handler.authorizer = authorizer
+    if stall_at:
+        uploads = [0]
+        plain_stor = handler.ftp_STOR
+
+        def stalling_stor(self, file, mode="w"):
+            uploads[0] += 1
+            if uploads[0] == stall_at:
+                closing.wait()  # the whole server answers nothing until it is told to stop
+            return plain_stor(self, file, mode)
+
+        handler.ftp_STOR = stalling_stor
     handler.auth_failed_timeout = 0.1
     handler.passive_ports = None
     logging.basicConfig(level=logging.WARNING)
     server = FTPServer(("127.0.0.1", 0), handler)
     server.max_cons = 64
-    server.max_cons_per_ip = limits[0] if limits else 0
+    server.max_cons_per_ip = max_cons[0] if max_cons else 0
     port = server.socket.getsockname()[1]
     print("PORT %d" % port, flush=True)
 
     def watch_stdin():
         sys.stdin.read()
+        closing.set()
         server.close_all()
 
     threading.Thread(target=watch_stdin, daemon=True).start()

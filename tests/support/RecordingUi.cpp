@@ -39,4 +39,26 @@ bool RecordingUi::startProgram(const std::vector<std::string>& argv)
     return startSucceeds;
 }
 
+std::optional<std::string> RecordingUi::askSecret(const std::string& prompt, const std::string& title)
+{
+    secretPrompts.push_back(prompt);
+    return askText(prompt, title);
+}
+
+bool RecordingUi::askYesNo(const std::string& question, const std::string&)
+{
+    questions.push_back(question);
+    if (yesNoAnswers.empty())
+        return false;
+    const bool answer = yesNoAnswers.front();
+    yesNoAnswers.pop_front();
+    return answer;
+}
+
+bool RecordingUi::startProgramWithSecret(const std::vector<std::string>& argv, const std::string& secret)
+{
+    secretsHandedOn.push_back(secret);
+    return startProgram(argv);
+}
+
 } // namespace qle::test

@@ -278,8 +278,8 @@ private slots:
         QCOMPARE(f.recorder.started.size(), std::size_t(1));
         // The console is the program itself, found beside the running executable.
         QCOMPARE(f.recorder.started[0],
-                 std::vector<std::string>({app::ExecutableFolder() + "quillon-engine", "--console", "-c:2", "-a",
-                                           base + "QuillonEngine_ftp.bat"}));
+                 std::vector<std::string>({app::ExecutableFolder() + "quillon-engine", "--console",
+                                           base + "QuillonEngine_ftp.bat", "-c:2", "-a"}));
 
         // The upload runs on in its console; the tab reports how it ended once the console records it.
         QLabel* status = editor.publishTab()->lblPublishStatus;
@@ -308,7 +308,8 @@ private slots:
         ui::ConsoleWindow console;
         QSignalSpy finished(&console, &ui::ConsoleWindow::finished);
         console.show();
-        console.start([](const std::function<void(const std::string&)>& output, const std::function<void()>&) {
+        console.start([](const std::function<void(const std::string&)>& output, const std::function<void()>&,
+                         const std::function<void(int)>&) {
             output("Sent 1 of 4 files, 250 of 1000 bytes: articles/art-1.htm");
             output("Sent 2 of 4 files, 750 of 1000 bytes, 12 KB/s, about 0 s left: images/big.jpg");
             output(publish::DeletionsHeldLine(30, 40));

@@ -1,6 +1,7 @@
 #include "ui/editor/PublishTab.h"
 
 #include "publish/FtpSettings.h"
+#include "ui/editor/ProtocolChoice.h"
 #include "ui/editor/PublishRules.h"
 #include "ui/editor/TextBoxes.h"
 
@@ -59,6 +60,21 @@ PublishTab::PublishTab(QWidget* parent)
     btnGetWebAddress->setObjectName(QStringLiteral("btnGetWebAddress"));
     Command2 = new QPushButton(tr("&Open my web page"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
+    cmbProtocol = new ProtocolChoice(this);
+    cmbProtocol->setObjectName(QStringLiteral("cmbProtocol"));
+    txtKeyFile = new QLineEdit(this);
+    txtKeyFile->setObjectName(QStringLiteral("txtKeyFile"));
+    btnChooseKeyFile = new QPushButton(tr("Choose..."), this);
+    btnChooseKeyFile->setObjectName(QStringLiteral("btnChooseKeyFile"));
+    txtTrustedKey = new QLineEdit(this);
+    txtTrustedKey->setObjectName(QStringLiteral("txtTrustedKey"));
+    txtTrustedKey->setReadOnly(true);
+    txtTrustedKey->setPlaceholderText(tr("not checked yet: use Test Connection"));
+    btnForget = new QPushButton(tr("Forget"), this);
+    btnForget->setObjectName(QStringLiteral("btnForget"));
+    btnTestConnection = new QPushButton(tr("Test Connection"), this);
+    btnTestConnection->setObjectName(QStringLiteral("btnTestConnection"));
+    m_keyFileLabel = new QLabel(tr("Key file:"), this);
     lblPublishStatus = new QLabel(this);
     lblPublishStatus->setObjectName(QStringLiteral("lblPublishStatus"));
     lblPublishStatus->setWordWrap(true);
@@ -94,6 +110,15 @@ PublishTab::PublishTab(QWidget* parent)
                     row++, 0, 1, 3);
     grid->addWidget(new QLabel(tr("Destination Address (FTP)"), this), row, 0);
     grid->addWidget(txtFields[8], row++, 1, 1, 2);
+    grid->addWidget(new QLabel(tr("Protocol:"), this), row, 0);
+    grid->addWidget(cmbProtocol, row, 1);
+    grid->addWidget(btnTestConnection, row++, 2, Qt::AlignLeft);
+    grid->addWidget(m_keyFileLabel, row, 0);
+    grid->addWidget(txtKeyFile, row, 1);
+    grid->addWidget(btnChooseKeyFile, row++, 2, Qt::AlignLeft);
+    grid->addWidget(new QLabel(tr("Server identity:"), this), row, 0);
+    grid->addWidget(txtTrustedKey, row, 1);
+    grid->addWidget(btnForget, row++, 2, Qt::AlignLeft);
     grid->addWidget(Hint(tr("This is where your web will site when published to on the World Wide Web "), this), row++,
                     0, 1, 3);
     grid->addWidget(new QLabel(tr("Destination Directory:"), this), row, 0);
@@ -124,6 +149,16 @@ PublishTab::PublishTab(QWidget* parent)
     layout->addLayout(upload);
     layout->addWidget(Command2, 0, Qt::AlignLeft);
     layout->addStretch(1);
+    showKeyFileFor(cmbProtocol->protocol());
+    connect(cmbProtocol, &QComboBox::currentIndexChanged, this, [this] { showKeyFileFor(cmbProtocol->protocol()); });
+}
+
+void PublishTab::showKeyFileFor(const QString& protocol)
+{
+    const bool sftp = protocol == QLatin1String("SFTP");
+    m_keyFileLabel->setVisible(sftp);
+    txtKeyFile->setVisible(sftp);
+    btnChooseKeyFile->setVisible(sftp);
 }
 
 QWidget* PublishTab::focusControl() const

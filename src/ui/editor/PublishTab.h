@@ -12,6 +12,8 @@ class QPushButton;
 
 namespace qle::ui {
 
+class ProtocolChoice;
+
 class PublishTab : public QWidget
 {
     Q_OBJECT
@@ -32,7 +34,23 @@ public:
     QCheckBox* chkVerify;          // check the server's files against the record of published files
     QLabel* lblPublishStatus;      // how the last upload ended: "Published: ..." or "Upload failed: ..."
 
+    // How the site reaches its server: Ftp_Protocol, Ftp_Key_File (SFTP only, shown then) and
+    // the accepted server identity Ftp_Trusted_Key, which only "Forget" or a change of server or
+    // protocol clears here.
+    ProtocolChoice* cmbProtocol;
+    QLineEdit* txtKeyFile;
+    QPushButton* btnChooseKeyFile;
+    QLineEdit* txtTrustedKey;
+    QPushButton* btnForget;
+    QPushButton* btnTestConnection;
+
+    // Shows the key-file row only for SFTP.
+    void showKeyFileFor(const QString& protocol);
+
     QWidget* focusControl() const;
+
+private:
+    QLabel* m_keyFileLabel;
 };
 
 } // namespace qle::ui

@@ -7,13 +7,16 @@
 #include "app/SiteSchema.h"
 #include "app/StartUp.h"
 #include "generator/HomePage.h"
+#include "publish/Connection.h"
 #include "ui/FreeWebSpace.h"
 #include "ui/SiteActions.h"
 #include "ui/editor/BannerTab.h"
 #include "ui/editor/ColoursTab.h"
 #include "ui/editor/PageContentTab.h"
+#include "ui/editor/ProtocolChoice.h"
 #include "ui/editor/PublishRules.h"
 #include "ui/editor/PublishTab.h"
+#include "ui/editor/ServerTrustControls.h"
 #include "ui/editor/TextBoxes.h"
 #include "ui/editor/UploadWatcher.h"
 #include "ui/editor/ViewTab.h"
@@ -126,6 +129,9 @@ void SiteEditorWindow::bindControls()
     m_options->addMapping(m_txtFields[13], "Ftp_Dir");
     m_options->addMapping(m_publishTab->cmbProvider, "Provider");
     m_options->addMapping(m_publishTab->txtConnections, "Ftp_Connections");
+    m_options->addMapping(m_publishTab->cmbProtocol, "Ftp_Protocol");
+    m_options->addMapping(m_publishTab->txtKeyFile, "Ftp_Key_File");
+    m_options->addMapping(m_publishTab->txtTrustedKey, "Ftp_Trusted_Key");
     static constexpr const char* kPanels[3][3] = {
         {"CatPanel0", "CatPanel1", "CatPanel2"},
         {"SectPanel0", "SectPanel1", "SectPanel2"},
@@ -186,6 +192,8 @@ void SiteEditorWindow::connectViewAndPublish()
         (void)app::ShowPage(kWebAddressPage, m_state.programFolder, app::BaseFolder(m_state.options), m_ui);
     });
     connect(m_publishTab->Command3, &QPushButton::clicked, this, &SiteEditorWindow::showFreeWebSpace);
+    m_trust = new ServerTrustControls(
+        *m_publishTab, *m_publishTab->txtFields[8], m_ui, [this] { return currentFtpSettings(); }, this);
     for (int i : {9, 11, 13})
         m_txtFields[static_cast<std::size_t>(i)]->installEventFilter(this);
 }
@@ -280,26 +288,42 @@ void SiteEditorWindow::updateSite()
                      app::MessageIcon::Critical);
 }
 
-void SiteEditorWindow::publishSite(bool saveFirst)
+publish::FtpSettings SiteEditorWindow::currentFtpSettings() const
 {
-    if (saveFirst) {
-        commitEdits(DataSource::Pages);
-        commitEdits(DataSource::Options);
-    }
     publish::FtpSettings ftp;
     ftp.server = fieldText(8).toStdString();
     ftp.userName = fieldText(9).toStdString();
     ftp.password = fieldText(10).toStdString();
     ftp.root = fieldText(11).toStdString();
     ftp.dir = fieldText(13).toStdString();
+    ftp.protocol = m_publishTab->cmbProtocol->protocol().toStdString();
+    ftp.trustedKey = m_publishTab->txtTrustedKey->text().toStdString();
+    ftp.keyFile = m_publishTab->txtKeyFile->text().toStdString();
     ftp.connections = m_publishTab->txtConnections->text().toStdString();
     ftp.sendAll = m_publishTab->chkSendAll->isChecked();
     ftp.verify = m_publishTab->chkVerify->isChecked();
+    return ftp;
+}
+
+void SiteEditorWindow::publishSite(bool saveFirst)
+{
+    if (saveFirst) {
+        commitEdits(DataSource::Pages);
+        commitEdits(DataSource::Options);
+    }
+    const publish::FtpSettings ftp = currentFtpSettings();
     // The console records how the upload ended; until then the tab says it is under way.
     m_upload->watch(QString::fromStdString(app::BaseFolder(m_state.options)));
     m_publishTab->lblPublishStatus->setText(tr("Uploading ..."));
-    // The publisher tells the author itself why a publish was abandoned.
-    if (!PublishCurrentSite(ftp, *this, m_state, m_ui).ok()) {
+    // The publisher tells the author itself why a publish was abandoned. A password the site does
+    // not store is asked before the console starts, which gets it by descriptor; it is never stored.
+    bool cancelled = false;
+    const auto askSecret = [this, &ftp, &cancelled] {
+        auto secret = AskForSecret(ftp, m_ui);
+        cancelled = !secret;
+        return secret;
+    };
+    if (!PublishCurrentSite(ftp, *this, m_state, m_ui, askSecret).ok() || cancelled) {
         m_upload->stop();
         m_publishTab->lblPublishStatus->clear();
     }
@@ -313,9 +337,15 @@ void SiteEditorWindow::pickProvider()
         return;
     }
     for (const auto& row : rows.value()) {
+        // The accepted identity belonged to the server and protocol being replaced.
+        const QString protocol = QString::fromStdString(
+            publish::ProtocolName(publish::ParseProtocol(row.protocol).value_or(publish::Protocol::Ftp)));
+        if (fieldText(8) != QString::fromStdString(row.ftpServer) || m_publishTab->cmbProtocol->protocol() != protocol)
+            m_publishTab->txtTrustedKey->clear();
         setFieldText(8, QString::fromStdString(row.ftpServer));
         setFieldText(11, QString::fromStdString(row.root));
         setFieldText(12, HomepageFor(QString::fromStdString(row.yourpage), fieldText(9)));
+        m_publishTab->cmbProtocol->setProtocol(protocol);
     }
 }
 

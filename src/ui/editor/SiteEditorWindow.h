@@ -3,6 +3,7 @@
 #pragma once
 
 #include "generator/SiteEditor.h"
+#include "publish/FtpSettings.h"
 #include "store/Status.h"
 
 #include <QWidget>
@@ -25,6 +26,7 @@ class OptionsSource;
 class PageContentTab;
 class PagesSource;
 class PublishTab;
+class ServerTrustControls;
 class UploadWatcher;
 class ViewTab;
 
@@ -72,6 +74,10 @@ public:
     QString fieldText(int index) const;
     void setFieldText(int index, const QString& text);
 
+    // The publish settings as the Publish tab shows them now.
+    publish::FtpSettings currentFtpSettings() const;
+    ServerTrustControls* serverTrustControls() const { return m_trust; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -103,6 +109,7 @@ private:
     PagesSource* m_pages;
     OptionsSource* m_options;
     std::array<QWidget*, 14> m_txtFields {};
+    ServerTrustControls* m_trust = nullptr;
     UploadWatcher* m_upload;
     std::vector<std::string> m_buildWarnings;
 };

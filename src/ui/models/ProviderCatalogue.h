@@ -17,6 +17,7 @@ struct ProviderRecord
     std::string description;
     std::string homepage;
     std::string joiningPage;
+    std::string protocol; // "FTP", "FTPS", "SFTP"; empty means FTP
 };
 
 // Every provider row of that exact name, in the order the database returns them. The name is a

@@ -2,6 +2,7 @@
 
 #include "app/StartUp.h"
 #include "app/UserInterface.h"
+#include "ui/BusyPointer.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -45,16 +46,6 @@ std::string* TextField(app::AppOptions& options, int index)
         return nullptr;
     }
 }
-
-// The hourglass while the data source acts; the default pointer again on every way out.
-class BusyPointer
-{
-public:
-    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyPointer() { QApplication::restoreOverrideCursor(); }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-};
 
 } // namespace
 
