@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Saves a picture of every window of the program into OUTDIR: the start dialog, each tab of the
 # site editor on a fixture site (Colours, Banner & Homepage with a banner and homepage set, the
-# View tab after a build), the provider catalogue, the splash and the About window.
+# View tab after a build), the provider catalogue, the splash and the About window, and an article
+# and a category page of the site in the Modern style at a phone's and a desktop's width.
 #   scripts/screenshots.sh OUTDIR
 # Runs under a virtual X server (Xvfb), with a scratch home folder, so nothing of yours is touched.
 set -euo pipefail

@@ -16,11 +16,17 @@ packages=(
     python3-pyftpdlib python3-openssl python3-asyncssh openssh-client openssl libwrap0 lftp
     xvfb xauth xdg-utils time
     desktop-file-utils
+    default-jre-headless nodejs npm chromium
 )
 
+installed() {
+    dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed" && return 0
+    # A nodejs package that bundles npm provides it (and conflicts with Debian's npm).
+    [ "$1" = npm ] && command -v npm >/dev/null
+}
 missing=()
 for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    installed "$p" || missing+=("$p")
 done
 if ((${#missing[@]})); then
     echo "Installing: ${missing[*]}"
@@ -50,6 +56,14 @@ werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQLE_WERROR="$werror" >/dev/null
 cmake --build "$build" --parallel "$(nproc)"
+
+# npm packages the tests use, pinned, kept in the build folder: the W3C Nu HTML checker.
+npm_packages=(vnu-jar@26.9.27)
+if [ ! -f "$build/npm/node_modules/vnu-jar/build/dist/vnu.jar" ]; then
+    mkdir -p "$build/npm"
+    [ -f "$build/npm/package.json" ] || echo '{"private": true}' >"$build/npm/package.json"
+    (cd "$build/npm" && npm i -E --no-audit --no-fund "${npm_packages[@]}")
+fi
 
 case "$mode" in
 build) ;;

@@ -8,7 +8,8 @@
 # ../shared/bench/ssg relative to the repository root. Nothing of the kit is copied into the
 # repository: the content is generated into a scratch folder (SCRATCH, default a new folder
 # under ${TMPDIR:-/tmp}) that is removed at the end unless KEEP=1.
-# Settings: N (articles, 10000), C (categories, 40), S (sections per category, 5), RUNS (5).
+# Settings: N (articles, 10000), C (categories, 40), S (sections per category, 5), RUNS (5),
+# STYLE (the page style of the site built: Classic or Modern; Classic by default).
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -18,26 +19,14 @@ N=${N:-10000}
 C=${C:-40}
 S=${S:-5}
 RUNS=${RUNS:-5}
+STYLE=${STYLE:-Classic}
 build="${QLE_BUILD_DIR:-$repo/build}"
 quillon="$build/bin/quillon"
 
-# Prerequisites: Hugo, GNU time and Python 3 from Debian, installed when missing.
-missing=()
-command -v hugo >/dev/null || missing+=(hugo)
-[ -x /usr/bin/time ] || missing+=(time)
-command -v python3 >/dev/null || missing+=(python3)
-if ((${#missing[@]})); then
-    sudo_cmd=()
-    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-    "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
-
-# A release build of quillon (the tests are not needed for this).
-if [ ! -x "$quillon" ]; then
-    cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQLE_BUILD_GUI=OFF >/dev/null
-fi
-cmake --build "$build" --target quillon >/dev/null
+# Prerequisites: Hugo, GNU time and Python 3 from Debian, installed when missing; then quillon.
+source "$here/../prepare.sh"
+install_missing hugo=hugo /usr/bin/time=time python3=python3
+build_quillon "$repo" "$build"
 
 scratch="${SCRATCH:-$(mktemp -d "${TMPDIR:-/tmp}/qle-bench.XXXXXX")}"
 mkdir -p "$scratch"
@@ -46,7 +35,7 @@ mkdir -p "$scratch"
 echo "Generating $N articles into $scratch/content ..."
 python3 "$kit/gen_content.py" -n "$N" -c "$C" -s "$S" "$scratch/content" >/dev/null
 "$quillon" new "$scratch/bench.qls" >/dev/null
-python3 "$here/load_site.py" "$scratch/content" "$scratch/bench.qls"
+python3 "$here/load_site.py" "$scratch/content" "$scratch/bench.qls" "$STYLE"
 
 python3 "$here/compare.py" --runs "$RUNS" --scratch "$scratch" \
     --quillon "$quillon" --site "$scratch/bench.qls" --hugo-site "$scratch/content/hugo"

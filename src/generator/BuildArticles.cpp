@@ -1,39 +1,20 @@
 #include "generator/BuildArticles.h"
 
-#include "generator/BuildHTMLTags.h"
 #include "generator/SiteBuild.h"
+#include "generator/TagWriter.h"
 #include "store/Database.h"
 #include "store/RecordSet.h"
 
 namespace qle::generator {
 
-namespace {
-
-constexpr std::string_view kListStyle = "CELLSPACING=3 BORDER=0";
-
-} // namespace
-
-std::string ArticleBody(const ArticleRow& row, PictureCopier& pictures)
+PageHead ArticleHead(const ArticleRow& row)
 {
-    using store::TextOf;
-    std::string picture;
-    if (row.image) {
-        // The odd "<tr>" and the "</I>" after the caption cell are what pages have always held.
-        std::string content = "<TR>" + CellTag(ImageTag(*row.image, pictures)) + "</TR><tr>";
-        content += CellTag("<I>" + FontTag("SIZE=2", TextOf(row.imageStrap)), "align=center");
-        content += "</I></TR>";
-        picture = TableTag(content, "");
-    }
-    const std::string breadcrumb = HeadingTag(1, TextOf(row.category) + " -> " + TextOf(row.section));
-    const std::string titleLink = LinkTag(1, TextOf(row.title), TextOf(row.link));
+    return {store::TextOf(row.title), store::TextOf(row.para)};
+}
 
-    std::string result = TableTag(CellTag(breadcrumb + "<BR>"), kListStyle);
-    result += TableTag(CellTag(titleLink), kListStyle);
-    // The row is closed inside the third cell; there is no other "</TR>".
-    result += TableTag("<TR VALIGN=TOP>" + CellTag(picture) + CellTag(" ") + CellTag(TextOf(row.para) + "</TR><BR>"),
-                       kListStyle);
-    result += TableTag(CellTag(" ") + CellTag(" ") + CellTag(TextToHTML(TextOf(row.body))), kListStyle);
-    return result;
+std::string ArticleBody(const ArticleRow& row, TagWriter& writer, PictureCopier& pictures)
+{
+    return writer.articleBody(row, ArticleHead(row), pictures);
 }
 
 std::string ArticlePagePath(const store::Value& artid)
@@ -43,8 +24,9 @@ std::string ArticlePagePath(const store::Value& artid)
 
 Status ArticlePage(SiteBuild& build, const ArticleRow& row)
 {
-    const std::string body = ArticleBody(row, build.pictures());
-    return build.writePage(ArticlePagePath(row.artid), PageKind::Article, row.category, body);
+    const PageHead head = ArticleHead(row);
+    const std::string body = build.writer().articleBody(row, head, build.pictures());
+    return build.writePage(ArticlePagePath(row.artid), PageKind::Article, row.category, head, body);
 }
 
 Status BuildArticles(SiteBuild& build)

@@ -10,6 +10,8 @@ namespace qle::generator {
 
 class PictureCopier;
 class SiteBuild;
+class TagWriter;
+struct PageHead;
 
 // The fields of an `Article_Pages` row that the page shows.
 struct ArticleRow
@@ -25,9 +27,13 @@ struct ArticleRow
     store::Value imageStrap;
 };
 
-// ArticleBody: the middle panel. Shows the picture (registered with `pictures`) unless `image`
-// is null; breadcrumb, title link, first paragraph and the body with its line breaks shown.
-std::string ArticleBody(const ArticleRow& row, PictureCopier& pictures);
+// What an article's page says about itself: its title and its first paragraph.
+PageHead ArticleHead(const ArticleRow& row);
+
+// ArticleBody: the middle panel, in the markup of `writer`. Shows the picture (registered with
+// `pictures`) unless `image` is null; breadcrumb, title link, first paragraph and the body with
+// its line breaks shown.
+std::string ArticleBody(const ArticleRow& row, TagWriter& writer, PictureCopier& pictures);
 
 // ArticlePage: writes the article's page, PageFrame(article kind, its category, ArticleBody).
 Status ArticlePage(SiteBuild& build, const ArticleRow& row);

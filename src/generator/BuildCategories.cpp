@@ -1,44 +1,36 @@
 #include "generator/BuildCategories.h"
 
-#include "generator/BuildHTMLTags.h"
-#include "generator/PageFrame.h"
 #include "generator/SiteBuild.h"
+#include "generator/TagWriter.h"
 #include "store/Database.h"
 #include "store/RecordSet.h"
 
 namespace qle::generator {
 
-std::string ArticleSummary(const MiniArticle& row, int position, PictureCopier& pictures)
+PageHead ListHead(std::string title, const std::vector<MiniArticle>& rows)
 {
-    using store::TextOf;
-    std::string picture;
-    if (row.image && position <= kPicturesPerList)
-        picture = CellTag(ImageTag(*row.image, pictures));
-    const std::string& link = TextOf(row.link);
-
-    std::string titleRow = "<TR VALIGN=TOP>" + CellTag(LinkTag(1, TextOf(row.title), link) + "<BR><BR>") + "</TR>";
-    // The "more..." address is the link as stored, unquoted, blanks kept.
-    std::string text = TextOf(row.para);
-    text += "<BR><font size=-1><a href=";
-    text += link;
-    text += ">more...</a></font><BR>";
-    std::string textRow = "<TR VALIGN=TOP>" + CellTag(picture) + CellTag("") + CellTag(text) + "</TR>";
-    return TableTag(titleRow, "") + TableTag(textRow, "");
+    PageHead head;
+    head.title = std::move(title);
+    if (!rows.empty())
+        head.description = store::TextOf(rows.front().para);
+    return head;
 }
 
-std::string ArticleList(const std::vector<MiniArticle>& rows, PictureCopier& pictures)
+std::string ArticleSummary(const MiniArticle& row, int position, const PageHead& head, TagWriter& writer,
+                           PictureCopier& pictures)
 {
-    std::string items;
-    if (!rows.empty())
-        items = HeadingTag(1, store::TextOf(rows.front().category));
+    return writer.articleSummary(row, row.image && position <= kPicturesPerList, head, pictures);
+}
+
+std::string ArticleList(const std::vector<MiniArticle>& rows, const PageHead& head, TagWriter& writer,
+                        PictureCopier& pictures)
+{
+    std::vector<std::string> entries;
+    entries.reserve(rows.size());
     int position = 1;
-    for (const auto& row : rows) {
-        items += "<TR VALIGN=TOP>";
-        items += CellTag(ArticleSummary(row, position, pictures));
-        items += "</TR>";
-        ++position;
-    }
-    return StyledTableTag(1, items);
+    for (const auto& row : rows)
+        entries.push_back(ArticleSummary(row, position++, head, writer, pictures));
+    return writer.articleList(rows.empty() ? nullptr : &rows.front().category, entries);
 }
 
 Result<std::vector<MiniArticle>> ReadMiniArticles(SiteBuild& build, const std::string& statement,
@@ -66,8 +58,9 @@ Status CategoryPage(SiteBuild& build, const store::Value& category)
     auto rows = ReadMiniArticles(build, "select  * from Mini_Articles where Category=?", {store::TextOf(category)});
     if (!rows)
         return rows.status();
-    const std::string list = ArticleList(*rows, build.pictures());
-    return build.writePage("categories/cat-" + PageName(category) + ".htm", PageKind::Category, category, list);
+    const PageHead head = ListHead(store::TextOf(category), *rows);
+    const std::string list = ArticleList(*rows, head, build.writer(), build.pictures());
+    return build.writePage("categories/cat-" + PageName(category) + ".htm", PageKind::Category, category, head, list);
 }
 
 Status BuildCategories(SiteBuild& build)

@@ -12,6 +12,8 @@ namespace qle::generator {
 
 class PictureCopier;
 class SiteBuild;
+class TagWriter;
+struct PageHead;
 
 // The fields of a `Mini_Articles` row that a list entry shows.
 struct MiniArticle
@@ -26,13 +28,19 @@ struct MiniArticle
 // Entries after this many show no picture.
 inline constexpr int kPicturesPerList = 15;
 
-// ArticleSummary: one list entry, the title link, then the picture (only for positions 1 to 15
-// and a non-null `image`), the first paragraph and a "more..." link. `position` counts from 1.
-std::string ArticleSummary(const MiniArticle& row, int position, PictureCopier& pictures);
+// What a list page says about itself: `title`, and the first paragraph of its first entry.
+PageHead ListHead(std::string title, const std::vector<MiniArticle>& rows);
+
+// ArticleSummary: one list entry in the markup of `writer`: the title link, then the picture
+// (only for positions 1 to 15 and a non-null `image`), the first paragraph and a "more..." link.
+// `position` counts from 1; `head` is the list page's.
+std::string ArticleSummary(const MiniArticle& row, int position, const PageHead& head, TagWriter& writer,
+                           PictureCopier& pictures);
 
 // ArticleList: the entries in order, headed by the first entry's category; no rows give an
 // empty list without a heading.
-std::string ArticleList(const std::vector<MiniArticle>& rows, PictureCopier& pictures);
+std::string ArticleList(const std::vector<MiniArticle>& rows, const PageHead& head, TagWriter& writer,
+                        PictureCopier& pictures);
 
 // Reads the rows that a select statement over `Mini_Articles` returns.
 Result<std::vector<MiniArticle>> ReadMiniArticles(SiteBuild& build, const std::string& statement,

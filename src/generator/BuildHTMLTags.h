@@ -1,4 +1,4 @@
-// The tag writer: the text builders every generated page is assembled from.
+// The tag builders of the classic page style: the text builders its pages are assembled from.
 //
 // Each builder returns text and writes no file. Text is NOT escaped: authors type HTML into their
 // pages on purpose, and the bytes of the generated pages are fixed, so every argument is passed

@@ -1,8 +1,8 @@
 #include "generator/BuildSections.h"
 
 #include "generator/BuildCategories.h"
-#include "generator/PageFrame.h"
 #include "generator/SiteBuild.h"
+#include "generator/TagWriter.h"
 #include "store/Database.h"
 #include "store/RecordSet.h"
 
@@ -14,8 +14,9 @@ Status SectionPage(SiteBuild& build, const store::Value& category, const store::
                                  {store::TextOf(category), store::TextOf(section)});
     if (!rows)
         return rows.status();
-    const std::string list = ArticleList(*rows, build.pictures());
-    return build.writePage("sections/sect-" + PageName(section) + ".htm", PageKind::Section, category, list);
+    const PageHead head = ListHead(store::TextOf(category) + " - " + store::TextOf(section), *rows);
+    const std::string list = ArticleList(*rows, head, build.writer(), build.pictures());
+    return build.writePage("sections/sect-" + PageName(section) + ".htm", PageKind::Section, category, head, list);
 }
 
 Status BuildSections(SiteBuild& build)

@@ -2,6 +2,7 @@
 
 #include "app/BaseFolderLock.h"
 #include "app/Folders.h"
+#include "app/PageStyle.h"
 #include "app/Paths.h"
 #include "generator/BuildArticles.h"
 #include "generator/BuildCategories.h"
@@ -10,6 +11,7 @@
 #include "generator/HomePage.h"
 #include "generator/OutputSink.h"
 #include "generator/SiteBuild.h"
+#include "generator/SiteFeeds.h"
 #include "store/Database.h"
 
 #include <algorithm>
@@ -72,6 +74,13 @@ bool IsPageFolder(std::string_view name)
     return std::find(std::begin(kPageFolders), std::end(kPageFolders), name) != std::end(kPageFolders);
 }
 
+// Files of the web folder itself that only a build writes: a build that does not write them (a
+// Classic site, or one without an address) must not keep an earlier build's.
+bool IsBuiltFile(std::string_view name)
+{
+    return name == app::kSitemapFileName || name == app::kFeedFileName;
+}
+
 // Hard links everything of `from` that the build does not make into `to`, so that the files the
 // author keeps in the web folder (the forwarding page, their own files) survive the swap
 // unchanged. Links are linked as links, never followed.
@@ -82,7 +91,7 @@ Status CarryOver(const std::string& from, const std::string& to, bool webFolderI
         return SystemError("Cannot list", from, errno);
     while (const dirent* entry = ::readdir(dir.get())) {
         const std::string name = entry->d_name;
-        if (name == "." || name == ".." || (webFolderItself && IsPageFolder(name)))
+        if (name == "." || name == ".." || (webFolderItself && (IsPageFolder(name) || IsBuiltFile(name))))
             continue;
         const std::string source = from + name, target = to + name;
         struct stat info
@@ -181,6 +190,9 @@ Status BuildPages(store::Database& db, OutputSink& sink, std::vector<std::string
         status = BuildSections(build);
     if (status.ok())
         status = build.pictures().copyAll(warnings);
+    // After the pictures, so that the stylesheet wins a clash of names in images/.
+    if (status.ok())
+        status = WriteSiteFiles(build, warnings);
     // Pages may still be on their way to the disk; the build is done when they are written.
     const Status written = sink.finish();
     return status.ok() ? written : status;

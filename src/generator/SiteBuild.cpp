@@ -57,15 +57,22 @@ Status SiteBuild::load()
     if (!options)
         return options.status();
     if (!options->eof()) {
-        m_banner = store::TextOf(options->field("Banner"));
+        m_look.banner = store::TextOf(options->field("Banner"));
         for (int kind = 0; kind < 3; ++kind)
             for (int panel = 0; panel < 3; ++panel)
-                m_colours[kind][panel] = store::TextOf(options->field(kColourFields[kind][panel]));
+                m_look.colours[kind][panel] = store::TextOf(options->field(kColourFields[kind][panel]));
     }
+    auto style = app::ReadSiteStyle(m_db);
+    if (!style)
+        return style.status();
+    m_style = style.value();
+    m_look.siteName = app::SiteName(m_db.path());
+    m_look.hasFeed = m_style.style == app::PageStyle::Modern && !m_style.homepage.empty();
+    m_writer = MakeTagWriter(m_style.style, m_look);
     auto categories = ReadPanel(m_db, "List_Categories", {});
     if (!categories)
         return categories.status();
-    m_contents = PanelList(1, "Contents", *categories);
+    m_contents = m_writer->panelList("Contents", *categories);
     return Status::OK();
 }
 
@@ -78,31 +85,24 @@ Result<const std::string*> SiteBuild::sectionsPanel(const store::Value& category
     auto entries = ReadPanel(m_db, "select * from List_Sections where category=?", {name});
     if (!entries)
         return entries.status();
-    auto [it, inserted] = m_sections.emplace(name, PanelList(1, "Sections", *entries));
+    auto [it, inserted] = m_sections.emplace(name, m_writer->panelList("Sections", *entries));
     return &it->second;
 }
 
 Status SiteBuild::writePage(const std::string& relativePath, PageKind kind, const store::Value& category,
-                            std::string_view middle)
+                            const PageHead& head, std::string_view middle)
 {
     auto sections = sectionsPanel(category);
     if (!sections)
         return sections.status();
-    if (m_frameKind != kind) {
-        FrameParts parts;
-        parts.banner = BannerTag(m_banner, m_pictures);
-        parts.colours = m_colours[static_cast<int>(kind)];
-        parts.contents = m_contents;
-        m_frame = std::make_unique<FrameTemplate>(parts);
-        m_frameKind = kind;
-    }
-    // The banner is shown after the page's own pictures, so it wins a clash of file names.
-    m_pictures.add(m_banner);
-    m_pictures.shownOn(relativePath);
-
     m_page.clear();
-    m_frame->render(m_page, middle, **sections);
+    m_writer->page(m_page, kind, head, m_contents, middle, **sections, m_pictures);
+    // The banner is shown after the page's own pictures, so it wins a clash of file names.
+    m_pictures.add(m_look.banner);
+    m_pictures.shownOn(relativePath);
     m_page += NewLine();
+    if (m_written.insert(relativePath).second)
+        m_pagePaths.push_back(relativePath);
     return m_sink.writeFile(relativePath, m_page);
 }
 

@@ -1,9 +1,11 @@
 // What the three page builders share during one build: the open site database, the writer, the
-// picture copies, the site's look and the navigation lists, each read once per build.
+// picture copies, the site's look and style and the navigation lists, each read once per build.
 #pragma once
 
+#include "app/PageStyle.h"
 #include "generator/PageFrame.h"
 #include "generator/PictureCopier.h"
+#include "generator/TagWriter.h"
 #include "store/Status.h"
 #include "store/Value.h"
 
@@ -11,8 +13,10 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qle::store {
 class Database;
@@ -30,18 +34,27 @@ public:
     SiteBuild(const SiteBuild&) = delete;
     SiteBuild& operator=(const SiteBuild&) = delete;
 
-    // Reads the site's `Options` record (colours, banner) and `List_Categories`.
+    // Reads the site's `Options` record (colours, banner, page style, address) and
+    // `List_Categories`, and picks the tag writer of the site's style.
     // The error names the site file and the query.
     Status load();
 
     store::Database& db() { return m_db; }
     PictureCopier& pictures() { return m_pictures; }
+    // REQUIRES: load() succeeded.
+    TagWriter& writer() { return *m_writer; }
+    const app::SiteStyle& style() const { return m_style; }
+    const SiteLook& look() const { return m_look; }
+    OutputSink& sink() { return m_sink; }
 
-    // Writes PageFrame(kind, category, middle) followed by one CR LF to `relativePath`, in one
+    // Writes the page of `kind` around `middle` followed by one CR LF to `relativePath`, in one
     // write. The sections list of a category is read from `List_Sections` the first time that
     // category is framed. REQUIRES: load() succeeded.
-    Status writePage(const std::string& relativePath, PageKind kind, const store::Value& category,
+    Status writePage(const std::string& relativePath, PageKind kind, const store::Value& category, const PageHead& head,
                      std::string_view middle);
+
+    // Every page file written, in the order first written, each once.
+    const std::vector<std::string>& pagePaths() const { return m_pagePaths; }
 
 private:
     Result<const std::string*> sectionsPanel(const store::Value& category);
@@ -49,13 +62,13 @@ private:
     store::Database& m_db;
     OutputSink& m_sink;
     PictureCopier m_pictures;
-    std::string m_banner;
-    std::array<std::array<std::string, 3>, 3> m_colours;
+    app::SiteStyle m_style;
+    SiteLook m_look;
+    std::unique_ptr<TagWriter> m_writer;
     std::string m_contents;
-    // Builders run one page kind after another, so one frame is kept at a time.
-    std::optional<PageKind> m_frameKind;
-    std::unique_ptr<FrameTemplate> m_frame;
     std::map<std::string, std::string, std::less<>> m_sections;
+    std::vector<std::string> m_pagePaths;
+    std::set<std::string, std::less<>> m_written;
     std::string m_page; // reused for every page: memory stays at the largest page
 };
 

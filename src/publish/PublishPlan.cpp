@@ -61,7 +61,7 @@ std::string PutBlock(const std::string& folder, const std::vector<std::string>& 
 }
 
 std::string ScriptText(const FtpSettings& ftp, const std::string& baseFolder, const std::string& indexPath,
-                       const std::array<std::string, 4>& putBlocks)
+                       const std::array<std::string, 4>& putBlocks, const std::vector<std::string>& siteFiles)
 {
     // Root and dir are joined without a separator: the publish tab keeps both ending in '/'.
     const std::string remote = ftp.root + ftp.dir;
@@ -77,6 +77,8 @@ std::string ScriptText(const FtpSettings& ftp, const std::string& baseFolder, co
     AddLine(text, "mkdir " + dirWords);
     AddLine(text, "cd " + dirWords);
     AddLine(text, "put " + ScriptPathArgument(indexPath) + " index.htm");
+    for (const auto& file : siteFiles)
+        AddLine(text, "put " + ScriptPathArgument(file) + " " + app::FileNameOfPath(file));
     for (std::size_t i = 0; i < kContentFolders.size(); ++i) {
         AddLine(text, "mkdir " + remote + kContentFolders[i]);
         AddLine(text, "cd " + remote + kContentFolders[i]);

@@ -36,9 +36,10 @@ std::string BatchFileText(const std::string& baseFolder, const std::string& scri
 std::string PutBlock(const std::string& folder, const std::vector<std::string>& fileNames);
 
 // The whole upload script. `indexPath` is the forwarding page's full path; `putBlocks` holds the
-// PutBlock of each content folder in kContentFolders order. Every line ends in CR LF.
+// PutBlock of each content folder in kContentFolders order; `siteFiles` (full paths) are put
+// after the forwarding page under their own names, in order. Every line ends in CR LF.
 std::string ScriptText(const FtpSettings& ftp, const std::string& baseFolder, const std::string& indexPath,
-                       const std::array<std::string, 4>& putBlocks);
+                       const std::array<std::string, 4>& putBlocks, const std::vector<std::string>& siteFiles = {});
 
 // The twelve lines of the forwarding front page for a homepage address relative to the web folder.
 std::string ForwardingPageText(const std::string& address);

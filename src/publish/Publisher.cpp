@@ -2,6 +2,7 @@
 
 #include "app/BaseFolderLock.h"
 #include "app/Desktop.h"
+#include "app/PageStyle.h"
 #include "app/Paths.h"
 #include "app/TextFiles.h"
 #include "app/UserInterface.h"
@@ -9,6 +10,7 @@
 #include "generator/HomePage.h"
 #include "publish/Connection.h"
 #include "publish/PublishPlan.h"
+#include "store/Database.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -98,6 +100,30 @@ std::string SkippedMessage(const std::vector<std::string>& skipped)
     return text;
 }
 
+// The sitemap and the feed of a Modern site that knows its address, as far as the last build
+// wrote them; a Classic site sends neither, even when an earlier build left them.
+Result<std::vector<std::string>> ModernSiteFiles(const PublishJob& job)
+{
+    auto db = store::Database::open(job.sitePath);
+    if (!db)
+        return db.status();
+    auto style = app::ReadSiteStyle(*db);
+    if (!style)
+        return style.status();
+    std::vector<std::string> files;
+    if (style->style != app::PageStyle::Modern || style->homepage.empty())
+        return files;
+    for (const char* name : {app::kSitemapFileName, app::kFeedFileName}) {
+        const std::string path = app::JoinPath(job.webFolder, name);
+        struct stat info
+        {
+        };
+        if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) // a plain file, never a link
+            files.push_back(path);
+    }
+    return files;
+}
+
 } // namespace
 
 ConsoleLauncher DetachedConsole(app::UserInterface& ui, const std::string& consoleProgram)
@@ -163,6 +189,9 @@ Result<std::string> WriteFtpFiles(const PublishJob& job, generator::SiteEditor& 
     auto address = generator::HomePagePath(false, editor, job.sitePath, job.webFolder);
     if (!address)
         return address.status().withContext("Cannot look up the homepage");
+    auto siteFiles = ModernSiteFiles(job);
+    if (!siteFiles)
+        return siteFiles.status();
     auto indexPath = WriteForwardingPage(address.value(), job.webFolder);
     if (!indexPath)
         return indexPath.status();
@@ -171,8 +200,8 @@ Result<std::string> WriteFtpFiles(const PublishJob& job, generator::SiteEditor& 
 
     const std::string scriptPath = job.baseFolder + kScriptFileName;
     const std::string batchPath = job.baseFolder + kBatchFileName;
-    if (Status s =
-            app::WriteOwnerOnlyFile(scriptPath, ScriptText(job.ftp, job.baseFolder, indexPath.value(), putBlocks));
+    if (Status s = app::WriteOwnerOnlyFile(
+            scriptPath, ScriptText(job.ftp, job.baseFolder, indexPath.value(), putBlocks, siteFiles.value()));
         !s.ok())
         return s;
     // The batch file comes last: while it is missing or stale nothing can start a half-written upload.

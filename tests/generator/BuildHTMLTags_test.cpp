@@ -1,6 +1,7 @@
 // Edge cases of the tag writer and the article list; the fixture build pins the common blocks byte for byte.
 #include "generator/BuildCategories.h"
 #include "generator/BuildHTMLTags.h"
+#include "generator/ClassicTagWriter.h"
 #include "generator/OutputSink.h"
 #include "generator/PictureCopier.h"
 #include "support/TempDir.h"
@@ -85,12 +86,15 @@ TEST(BuildHTMLTags, ArticleListIsHeadedByTheFirstRowsCategory)
 {
     MemorySink sink;
     PictureCopier pictures(sink);
-    EXPECT_EQ(ArticleList({}, pictures), TableTag("", "CELLSPACING=3 BORDER=0")) << "no rows: no heading";
+    ClassicTagWriter writer({});
+    const PageHead head;
+    EXPECT_EQ(ArticleList({}, head, writer, pictures), TableTag("", "CELLSPACING=3 BORDER=0")) << "no rows: no heading";
     const std::vector<MiniArticle> rows = {{"Sport", "a", "l1", "p", std::nullopt}, {"SPORT", "b", "l2", "p", "x.gif"}};
-    const std::string expected = "<FONT SIZE=4>Sport</FONT>" +
-                                 ("<TR VALIGN=TOP>" + CellTag(ArticleSummary(rows[0], 1, pictures)) + "</TR>") +
-                                 ("<TR VALIGN=TOP>" + CellTag(ArticleSummary(rows[1], 2, pictures)) + "</TR>");
-    EXPECT_EQ(ArticleList(rows, pictures), StyledTableTag(1, expected));
+    const std::string expected =
+        "<FONT SIZE=4>Sport</FONT>" +
+        ("<TR VALIGN=TOP>" + CellTag(ArticleSummary(rows[0], 1, head, writer, pictures)) + "</TR>") +
+        ("<TR VALIGN=TOP>" + CellTag(ArticleSummary(rows[1], 2, head, writer, pictures)) + "</TR>");
+    EXPECT_EQ(ArticleList(rows, head, writer, pictures), StyledTableTag(1, expected));
 }
 
 } // namespace

@@ -297,6 +297,24 @@ TEST_F(BuildTrust, OneBuildAtATimePerBaseFolderAndNoBuildUnderAnUpload)
     EXPECT_TRUE(build(site, base()).ok());
 }
 
+TEST_F(BuildTrust, FilesOfTheAuthorsStayAndAnEarlierBuildsSitemapAndFeedGo)
+{
+    const std::string site = builtSite();
+    fs::create_directories(web() + "notes");
+    test::WriteFile(web() + "notes/mine.txt", "kept");
+    sql(site, "UPDATE Options SET Page_Style = 'Modern', Your_Homepage = 'https://example.org/'");
+    ASSERT_TRUE(build(site, base()).ok());
+    EXPECT_TRUE(test::PathExists(web() + "sitemap.xml"));
+    EXPECT_TRUE(test::PathExists(web() + "feed.xml"));
+
+    sql(site, "UPDATE Options SET Page_Style = 'Classic'");
+    ASSERT_TRUE(build(site, base()).ok());
+    EXPECT_FALSE(test::PathExists(web() + "sitemap.xml"));
+    EXPECT_FALSE(test::PathExists(web() + "feed.xml"));
+    EXPECT_EQ(test::ReadFile(web() + "Index.htm"), "front page");
+    EXPECT_EQ(test::ReadFile(web() + "notes/mine.txt"), "kept");
+}
+
 TEST_F(BuildTrust, TheRecordNamesTheSiteInTheWebFolder)
 {
     const std::string a = builtSite();

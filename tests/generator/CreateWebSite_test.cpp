@@ -94,18 +94,6 @@ TEST_F(SiteBuildTest, OddNamesStayInTheirFoldersAndEveryLinkAndPictureResolves)
         << "nothing outside the web folder but the build's lock and record";
     EXPECT_NE(tree.at("articles/art-24.htm").find(big), std::string::npos);
     const std::regex address(R"((?:HREF='([^']*)')|(?:href=([^>]*)>)|(?:SRC='([^']*)'))");
-    auto decode = [](const std::string& text) {
-        std::string out;
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            if (text[i] == '%' && i + 2 < text.size()) {
-                out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-                i += 2;
-            } else {
-                out += text[i];
-            }
-        }
-        return out;
-    };
     int checked = 0;
     for (const auto& [name, bytes] : tree) {
         if (name.size() < 4 || name.substr(name.size() - 4) != ".htm")
@@ -117,7 +105,8 @@ TEST_F(SiteBuildTest, OddNamesStayInTheirFoldersAndEveryLinkAndPictureResolves)
                                                           : (*it)[3].str();
             if (target.find("missing.jpg") != std::string::npos)
                 continue; // its source picture does not exist
-            const std::string resolved = fs::path(web + folder + "/" + decode(target)).lexically_normal().string();
+            const std::string resolved =
+                fs::path(web + folder + "/" + test::PercentDecoded(target)).lexically_normal().string();
             EXPECT_EQ(resolved.rfind(web, 0), 0u) << target << " in " << name;
             EXPECT_TRUE(fs::is_regular_file(resolved)) << target << " in " << name;
             EXPECT_EQ(target.find_first_of("'\"#?"), std::string::npos) << "unescaped: " << target << " in " << name;

@@ -95,6 +95,36 @@ TEST_F(Publisher, TheForwardingPagesLogoIsAddedToTheImagesWhenMissing)
         << "and uploaded with the site";
 }
 
+TEST_F(Publisher, AModernSiteWithAnAddressSendsItsSitemapAndFeedAfterTheForwardingPage)
+{
+    // Left by earlier builds whatever the style is now.
+    test::WriteFile(m_site.web + "sitemap.xml", "<urlset/>");
+    test::WriteFile(m_site.web + "feed.xml", "<feed/>");
+    const std::string index = filled("put \"{web}Index.htm\" index.htm\r\n");
+    const std::string both = filled("put \"{web}sitemap.xml\" sitemap.xml\r\nput \"{web}feed.xml\" feed.xml\r\n");
+    const std::pair<const char*, bool> cases[] = {
+        {"Page_Style = 'Classic', Your_Homepage = 'https://example.org/'", false},
+        {"Page_Style = NULL, Your_Homepage = 'https://example.org/'", false},
+        {"Page_Style = 'Modern', Your_Homepage = ''", false},
+        {"Page_Style = 'modern', Your_Homepage = 'https://example.org/'", true},
+    };
+    for (const auto& [options, sent] : cases) {
+        {
+            auto db = store::Database::open(m_site.site);
+            ASSERT_TRUE(db.ok() && db->execute(std::string("UPDATE Options SET ") + options).ok()) << options;
+        }
+        ASSERT_TRUE(publish(m_site.job()).ok()) << options;
+        const std::string script = test::ReadFile(m_site.base + kScriptFileName);
+        EXPECT_NE(script.find(sent ? index + both : index + "mkdir"), npos) << options << "\n" << script;
+    }
+    // Only what the last build wrote.
+    std::filesystem::remove(m_site.web + "sitemap.xml");
+    ASSERT_TRUE(publish(m_site.job()).ok());
+    EXPECT_NE(
+        test::ReadFile(m_site.base + kScriptFileName).find(index + filled("put \"{web}feed.xml\" feed.xml\r\nmkdir")),
+        npos);
+}
+
 TEST_F(Publisher, AbandonedPublishTellsTheAuthorAndStartsNothing)
 {
     struct Row

@@ -42,6 +42,20 @@ bool PathExists(const std::string& path)
     return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
 }
 
+std::string PercentDecoded(const std::string& address)
+{
+    std::string out;
+    for (std::size_t i = 0; i < address.size(); ++i) {
+        if (address[i] == '%' && i + 2 < address.size()) {
+            out += static_cast<char>(std::stoi(address.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            out += address[i];
+        }
+    }
+    return out;
+}
+
 std::string CopyBlankSite(const std::string& path)
 {
     std::filesystem::copy_file(ProgramFolder() + "Blank Site.qls", path,

@@ -32,6 +32,9 @@ std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 bool PathExists(const std::string& path);
 
+// An address with its %XX escapes undone, as a web server reads it.
+std::string PercentDecoded(const std::string& address);
+
 // Copies the shipped blank site to `path` and returns `path`.
 std::string CopyBlankSite(const std::string& path);
 

@@ -1,6 +1,6 @@
 // ui_screenshots OUTDIR: opens the program's windows on a fixture site and saves a picture of the
 // start dialog, each editor tab (the View tab after a build), the provider catalogue, the splash
-// and the About window.
+// and the About window, and Modern pages of the site at a phone's and a desktop's width.
 // Run it under an X server (scripts/screenshots.sh starts one); HOME should be a scratch folder.
 #include "app/Folders.h"
 #include "app/Paths.h"
@@ -10,7 +10,9 @@
 #include "ui/MainWindow.h"
 #include "ui/StartSiteDialog.h"
 #include "ui/editor/BannerTab.h"
+#include "ui/editor/ColoursTab.h"
 #include "ui/editor/PageContentTab.h"
+#include "ui/editor/PageStyleBox.h"
 #include "ui/editor/PublishTab.h"
 #include "ui/editor/SiteEditorWindow.h"
 #include "ui/editor/ViewTab.h"
@@ -182,6 +184,36 @@ int main(int argc, char** argv)
     qle::ui::frmAbout about(ui, &window);
     about.show();
     ok &= Save(&about, out + QStringLiteral("11-about.png"));
+
+    // The same site in the Modern style, at a phone's and a desktop's width.
+    editor->selectTab(qle::ui::SiteEditorWindow::Colours);
+    QComboBox* style = editor->coloursTab()->cmbPageStyle;
+    style->setCurrentIndex(style->findText(QStringLiteral("Modern")));
+    editor->setFieldText(12, QStringLiteral("https://example.org/club/"));
+    editor->updateSite();
+    const QString web = QString::fromStdString(qle::app::WebFolder(qle::app::BaseFolder(window.state().options)));
+    const struct
+    {
+        const char* page;
+        const char* name;
+    } modernPages[] = {{"articles/art-1.htm", "article"}, {"categories/cat-gardening.htm", "category"}};
+    int number = 12;
+    for (const auto& modern : modernPages) {
+        for (const auto& [width, device] : {std::pair {375, "phone"}, std::pair {1280, "desktop"}}) {
+            QWebEngineView view;
+            view.resize(width, device[0] == 'p' ? 812 : 900);
+            view.show();
+            QEventLoop loop;
+            QObject::connect(&view, &QWebEngineView::loadFinished, &loop, &QEventLoop::quit);
+            QTimer::singleShot(15000, &loop, &QEventLoop::quit);
+            view.load(QUrl::fromLocalFile(web + QString::fromLatin1(modern.page)));
+            loop.exec();
+            Wait(800);
+            ok &= Save(&view, out + QStringLiteral("%1-modern-%2-%3.png")
+                                        .arg(number++)
+                                        .arg(QString::fromLatin1(modern.name), QString::fromLatin1(device)));
+        }
+    }
 
     for (const auto& message : ui.messages)
         std::fprintf(stderr, "message: %s\n", message.text.c_str());

@@ -1,5 +1,7 @@
 #include "ui/editor/ColoursTab.h"
 
+#include "ui/editor/PageStyleBox.h"
+
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -50,7 +52,14 @@ ColoursTab::ColoursTab(QWidget* parent)
         FillColourList(cmbMiddlePanelColour[i]);
         FillColourList(cmbRightPanelColour[i]);
     }
-    grid->setRowStretch(4, 1);
+
+    cmbPageStyle = new PageStyleBox(this);
+    cmbPageStyle->setObjectName(QStringLiteral("cmbPageStyle"));
+    auto* styleLabel = new QLabel(tr("Page style"), this);
+    styleLabel->setBuddy(cmbPageStyle);
+    grid->addWidget(styleLabel, 4, 0);
+    grid->addWidget(cmbPageStyle, 4, 1);
+    grid->setRowStretch(5, 1);
     grid->setColumnStretch(4, 1);
 }
 

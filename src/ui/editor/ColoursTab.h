@@ -8,6 +8,8 @@ class QComboBox;
 
 namespace qle::ui {
 
+class PageStyleBox;
+
 // The colour names the colour boxes offer, in this order.
 inline constexpr std::array<const char*, 12> kColourNames = {
     "Black",      "Blue",        "Brown",  "Green", "LightBlue", "LightBrown",
@@ -29,6 +31,9 @@ public:
     std::array<QComboBox*, 3> cmbLeftPanelColour {};
     std::array<QComboBox*, 3> cmbMiddlePanelColour {};
     std::array<QComboBox*, 3> cmbRightPanelColour {};
+
+    // The site's page style, "Classic" or "Modern" as stored; the next build uses it.
+    PageStyleBox* cmbPageStyle = nullptr;
 
     // The control that takes the focus when the tab is chosen.
     QWidget* focusControl() const;

@@ -13,6 +13,7 @@
 #include "ui/editor/BannerTab.h"
 #include "ui/editor/ColoursTab.h"
 #include "ui/editor/PageContentTab.h"
+#include "ui/editor/PageStyleBox.h"
 #include "ui/editor/ProtocolChoice.h"
 #include "ui/editor/PublishRules.h"
 #include "ui/editor/PublishTab.h"
@@ -142,6 +143,7 @@ void SiteEditorWindow::bindControls()
         m_options->addMapping(m_coloursTab->cmbMiddlePanelColour[row], kPanels[row][1]);
         m_options->addMapping(m_coloursTab->cmbRightPanelColour[row], kPanels[row][2]);
     }
+    m_options->addMapping(m_coloursTab->cmbPageStyle, "Page_Style");
     m_options->addMapping(m_bannerTab->txtBanner, "Banner");
     m_options->addMapping(m_bannerTab->txtHomepage_Title, "homepage_title");
     m_options->addMapping(m_bannerTab->txtHomepage, "homepage");

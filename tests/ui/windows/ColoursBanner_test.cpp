@@ -5,6 +5,7 @@
 #include "ui/editor/BannerTab.h"
 #include "ui/editor/ColoursTab.h"
 #include "ui/editor/PageContentTab.h"
+#include "ui/editor/PageStyleBox.h"
 #include "ui/editor/SiteEditorWindow.h"
 #include "ui/editor/TextBoxes.h"
 #include "ui/editor/ViewTab.h"
@@ -112,6 +113,51 @@ private slots:
 
         site.open();
         QCOMPARE(site.editor->coloursTab()->cmbLeftPanelColour[0]->currentText(), QStringLiteral("#FFEEDD"));
+    }
+
+    void pageStyleChoiceIsSavedAndUsedByTheNextBuild()
+    {
+        OpenSite site;
+        QComboBox* style = site.editor->coloursTab()->cmbPageStyle;
+        QCOMPARE(style->currentText(), QStringLiteral("Classic")); // the template's
+        const std::string page = site.webFolder() + "articles/art-1.htm";
+
+        // Modern without the site's address: the pages, and a warning that names the missing field.
+        style->setCurrentIndex(style->findText(QStringLiteral("Modern")));
+        site.build();
+        QCOMPARE(site.storedOption("Page_Style"), std::string("Modern"));
+        QPushButton* warnings = site.editor->viewTab()->btnWarnings;
+        QVERIFY(!warnings->isHidden());
+        QTest::mouseClick(warnings, Qt::LeftButton);
+        QCOMPARE(site.ui.messages.size(), std::size_t(1));
+        QVERIFY2(site.ui.messages[0].text.find("Your Home Page") != std::string::npos,
+                 site.ui.messages[0].text.c_str());
+        QCOMPARE(qle::test::ReadFile(page).substr(0, 15), std::string("<!DOCTYPE html>"));
+        QVERIFY(!fs::exists(site.webFolder() + "sitemap.xml"));
+
+        // With an address there is nothing to warn about, and the sitemap and the feed are written.
+        site.ui.messages.clear();
+        qle::test::Child<QLineEdit>(*site.editor, "txtFields_12")->setText(QStringLiteral("https://example.org/shop/"));
+        site.build();
+        QVERIFY(warnings->isHidden());
+        QVERIFY(fs::exists(site.webFolder() + "sitemap.xml"));
+        QVERIFY(fs::exists(site.webFolder() + "feed.xml"));
+
+        // A value written by hand is shown, and saved, as the style it means.
+        for (const auto& [stored, shown] :
+             {std::pair {"modern ", "Modern"}, {"", "Classic"}, {"Fancy", "Classic"}, {"MODERN", "Modern"}}) {
+            auto db = store::Database::open(site.state.currentSitePath);
+            QVERIFY(db->execute("UPDATE Options SET Page_Style = ?", {std::string(stored)}).ok());
+            site.open();
+            QCOMPARE(site.editor->coloursTab()->cmbPageStyle->currentText(), QString::fromLatin1(shown));
+            site.build();
+            QCOMPARE(site.storedOption("Page_Style"), std::string(shown));
+        }
+        style = site.editor->coloursTab()->cmbPageStyle;
+        QCOMPARE(style->currentText(), QStringLiteral("Modern"));
+        style->setCurrentIndex(style->findText(QStringLiteral("Classic")));
+        site.build();
+        QCOMPARE(qle::test::ReadFile(page).substr(0, 8), std::string("<HTML>\r\n"));
     }
 
     void chosenBannerIsCopiedShownAndSaved()

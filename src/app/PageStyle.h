@@ -1,0 +1,46 @@
+// The site's page style ("Classic" or "Modern") and the site-wide files a Modern build adds.
+#pragma once
+
+#include "store/Status.h"
+
+#include <string>
+#include <string_view>
+
+namespace qle::store {
+class Database;
+}
+
+namespace qle::app {
+
+enum class PageStyle {
+    Classic,
+    Modern,
+};
+
+// The names the `Options` field `Page_Style` holds and the editor offers.
+inline constexpr const char* kClassicStyleName = "Classic";
+inline constexpr const char* kModernStyleName = "Modern";
+
+// Written beside the forwarding page by a Modern build that knows the site's address.
+inline constexpr const char* kSitemapFileName = "sitemap.xml";
+inline constexpr const char* kFeedFileName = "feed.xml";
+
+// "Modern" in any letter case (blanks around it ignored) is Modern; anything else, the empty
+// text included, is Classic, so that older and hand-edited site files keep their pages.
+PageStyle PageStyleOf(std::string_view text);
+
+// What a build and an upload need to know of the site's style, from its `Options` record.
+struct SiteStyle
+{
+    PageStyle style = PageStyle::Classic;
+    std::string homepage; // `Your_Homepage`, blanks around it removed
+};
+
+// Reads `Page_Style` and `Your_Homepage`; a site file without either field (or without an
+// `Options` row) reads as Classic without an address. The error names the site file.
+Result<SiteStyle> ReadSiteStyle(store::Database& db);
+
+// The site's name as titles and the feed show it: the site file's name without its extension.
+std::string SiteName(std::string_view sitePath);
+
+} // namespace qle::app
