@@ -34,6 +34,11 @@ std::string Base64Unpadded(const unsigned char* bytes, std::size_t size)
 // The 32 bytes of a base64 digest, padded or not; nothing when it is not one.
 std::optional<std::string> DigestOfBase64(std::string_view text)
 {
+    // 32 bytes are 43 characters and one '=' of padding.
+    if (text.size() == 44 && text.back() == '=')
+        text.remove_suffix(1);
+    if (text.size() != 43)
+        return std::nullopt;
     std::string padded(text);
     while (padded.size() % 4 != 0)
         padded += '=';
@@ -47,7 +52,7 @@ std::optional<std::string> DigestOfBase64(std::string_view text)
         return std::nullopt;
     std::string digest(reinterpret_cast<const char*>(bytes), kDigestSize);
     // The last character carries only 4 significant bits: a different text for the same digest is not the same key.
-    if (Base64Unpadded(bytes, kDigestSize) != std::string(text.substr(0, 43)))
+    if (Base64Unpadded(bytes, kDigestSize) != text)
         return std::nullopt;
     return digest;
 }

@@ -1,5 +1,7 @@
 #include "publish/IdentityCheck.h"
 
+#include "publish/CurlTransfer.h"
+
 #include <curl/curl.h>
 #include <openssl/evp.h>
 #include <openssl/pem.h>

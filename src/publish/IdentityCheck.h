@@ -17,9 +17,6 @@ ServerIdentity SshIdentity(const char* key, std::size_t length, int curlKeyType)
 // "Start date:...", "Expire date:..."): the fingerprint of its public key (SPKI) and a description.
 Result<ServerIdentity> CertificateIdentity(const std::string& pem, const std::vector<std::string>& facts);
 
-// libcurl's one-time start, before the first handle.
-Status StartCurl();
-
 // The value of libcurl's pinned public key option for a fingerprint: "sha256//" + padded base64.
 std::string PinnedKeyOption(const std::string& fingerprint);
 

@@ -45,9 +45,11 @@ private slots:
         ui::PublishTab& tab = *editor.publishTab();
         QCOMPARE(tab.cmbProtocol->protocol(), QStringLiteral("FTP"));
         QVERIFY(tab.txtKeyFile->isHidden());
+        QVERIFY2(tab.txtTrustedKey->isHidden(), "plain FTP has no identity to show");
 
         ChooseProtocol(tab, QStringLiteral("SFTP"));
         QVERIFY(!tab.txtKeyFile->isHidden());
+        QVERIFY(!tab.txtTrustedKey->isHidden());
         f.recorder.fileAnswers.push_back("/home/jo/.ssh/id_site");
         tab.btnChooseKeyFile->click();
         tab.txtTrustedKey->setText(QStringLiteral("SHA256:abc"));
@@ -80,6 +82,7 @@ private slots:
         // The provider's own protocol came with it.
         QCOMPARE(tab.cmbProtocol->protocol(), QStringLiteral("FTPS"));
         QVERIFY(tab.txtKeyFile->isHidden());
+        QVERIFY(!tab.txtTrustedKey->isHidden());
     }
 
     void testConnectionShowsAnUnknownServerAndStoresItOnceAccepted()

@@ -75,6 +75,7 @@ PublishTab::PublishTab(QWidget* parent)
     btnTestConnection = new QPushButton(tr("Test Connection"), this);
     btnTestConnection->setObjectName(QStringLiteral("btnTestConnection"));
     m_keyFileLabel = new QLabel(tr("Key file:"), this);
+    m_identityLabel = new QLabel(tr("Server identity:"), this);
     lblPublishStatus = new QLabel(this);
     lblPublishStatus->setObjectName(QStringLiteral("lblPublishStatus"));
     lblPublishStatus->setWordWrap(true);
@@ -116,7 +117,7 @@ PublishTab::PublishTab(QWidget* parent)
     grid->addWidget(m_keyFileLabel, row, 0);
     grid->addWidget(txtKeyFile, row, 1);
     grid->addWidget(btnChooseKeyFile, row++, 2, Qt::AlignLeft);
-    grid->addWidget(new QLabel(tr("Server identity:"), this), row, 0);
+    grid->addWidget(m_identityLabel, row, 0);
     grid->addWidget(txtTrustedKey, row, 1);
     grid->addWidget(btnForget, row++, 2, Qt::AlignLeft);
     grid->addWidget(Hint(tr("This is where your web will site when published to on the World Wide Web "), this), row++,
@@ -149,16 +150,21 @@ PublishTab::PublishTab(QWidget* parent)
     layout->addLayout(upload);
     layout->addWidget(Command2, 0, Qt::AlignLeft);
     layout->addStretch(1);
-    showKeyFileFor(cmbProtocol->protocol());
-    connect(cmbProtocol, &QComboBox::currentIndexChanged, this, [this] { showKeyFileFor(cmbProtocol->protocol()); });
+    showRowsFor(cmbProtocol->protocol());
+    connect(cmbProtocol, &QComboBox::currentIndexChanged, this, [this] { showRowsFor(cmbProtocol->protocol()); });
 }
 
-void PublishTab::showKeyFileFor(const QString& protocol)
+void PublishTab::showRowsFor(const QString& protocol)
 {
     const bool sftp = protocol == QLatin1String("SFTP");
     m_keyFileLabel->setVisible(sftp);
     txtKeyFile->setVisible(sftp);
     btnChooseKeyFile->setVisible(sftp);
+    // Plain FTP has no server identity to check.
+    const bool identity = protocol != QLatin1String("FTP");
+    m_identityLabel->setVisible(identity);
+    txtTrustedKey->setVisible(identity);
+    btnForget->setVisible(identity);
 }
 
 QWidget* PublishTab::focusControl() const

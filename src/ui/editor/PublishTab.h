@@ -44,13 +44,14 @@ public:
     QPushButton* btnForget;
     QPushButton* btnTestConnection;
 
-    // Shows the key-file row only for SFTP.
-    void showKeyFileFor(const QString& protocol);
+    // Shows the key-file row only for SFTP, the server identity only for FTP with TLS and SFTP.
+    void showRowsFor(const QString& protocol);
 
     QWidget* focusControl() const;
 
 private:
     QLabel* m_keyFileLabel;
+    QLabel* m_identityLabel;
 };
 
 } // namespace qle::ui

@@ -1,0 +1,84 @@
+// The one owner of libcurl's handles for a connection to the web space: the multi handle, which
+// keeps the connection open between calls, and the easy handle each call sets up. It runs a call
+// to its end, noticing a stop request, and keeps the server's reply lines. Used by publish/*.cpp,
+// which set the easy handle's options; libcurl's own header stays out of this one.
+#pragma once
+
+#include "store/Status.h"
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qle::publish {
+
+// libcurl's one-time start, before the first handle.
+Status StartCurl();
+
+class CurlTransfer
+{
+public:
+    // How long a wait between steps may last: FTP waits on its sockets; SFTP polls briefly because
+    // libssh2 may hold an answer it already read while the socket stays quiet.
+    enum class Waits { OnSockets, Brief };
+
+    CurlTransfer();
+    ~CurlTransfer();
+    CurlTransfer(const CurlTransfer&) = delete;
+    CurlTransfer& operator=(const CurlTransfer&) = delete;
+
+    // Makes the handles. REQUIRES: called once, before anything else.
+    Status start(Waits waits);
+
+    // The easy handle (libcurl's CURL*) to set a call's options on.
+    void* easy() const;
+
+    // Runs what is set up on the easy handle to its end. Empty on success, else why it failed.
+    // `stopped` is set when `stop` ended it.
+    std::string run(const std::atomic<bool>* stop, bool& stopped);
+
+    // libcurl's result of the last run (a CURLcode).
+    int resultCode() const;
+
+    // The reply lines of the last run, and its last final reply ("226 Transfer complete.") or empty.
+    const std::vector<std::string>& exchange() const { return m_exchange; }
+    std::string lastReply() const;
+
+    // The reply lines not taken yet (those of runs made while recording).
+    std::vector<std::string> takeUnread();
+    void setRecording(bool recording) { m_recording = recording; }
+
+    // What the last run received (a download or a listing), and whether it passed `limit` bytes.
+    std::string& body() { return m_body; }
+    bool bodyTooLong() const { return m_bodyTooLong; }
+    void setBodyLimit(std::size_t limit) { m_bodyLimit = limit; }
+
+    // Connections opened so far: FTP control connections (counted by their greetings) or SSH sessions.
+    long connectionsMade() const { return m_connections; }
+
+    // True once after a run in which the server accepted AUTH TLS: the next TLS handshake is the
+    // control connection's.
+    bool takeTlsAccepted();
+
+private:
+    struct Handles;
+    static std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* self);
+    static std::size_t onWrite(char* data, std::size_t size, std::size_t count, void* self);
+    void wait();
+
+    std::unique_ptr<Handles> m_handles;
+    Waits m_waits = Waits::OnSockets;
+    std::string m_pending;
+    std::vector<std::string> m_exchange;
+    std::vector<std::string> m_unread;
+    bool m_recording = true;
+    std::string m_body;
+    bool m_bodyTooLong = false;
+    std::size_t m_bodyLimit = 64u << 20;
+    long m_connections = 0;
+    bool m_tlsAccepted = false;
+    int m_result = 0;
+};
+
+} // namespace qle::publish
