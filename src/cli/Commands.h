@@ -21,11 +21,14 @@ int NewCommand(const Arguments& args);
 // quillon build SITE.qls [--base DIR]: builds the site into the web folder, as the GUI does.
 int BuildCommand(const Arguments& args);
 
-// quillon publish SITE.qls [--base DIR] [--trust FINGERPRINT]: writes the forwarding page, the
-// upload script and the batch file from the site's stored settings, carries out the batch file in
-// the foreground and returns the upload client's exit status (1 when the publish is abandoned, 2
-// on bad arguments). A server whose identity is not trusted gets nothing: its fingerprint is shown;
-// --trust accepts it when it matches and stores it in the site file.
+// quillon publish SITE.qls [--base DIR] [--trust FINGERPRINT] [--all] [--verify] [--dry-run]
+// [--allow-deletes]: writes the forwarding page, the upload script and the batch file from the
+// site's stored settings, carries out the batch file in the foreground and returns the upload
+// client's exit status (1 when the publish is abandoned, 2 on bad arguments). A server whose
+// identity is not trusted gets nothing: its fingerprint is shown; --trust accepts it when it
+// matches and stores it in the site file. The other options go to the upload client: send every
+// file again, check the server's files against its record, only show what would be done, and
+// allow deleting more stale files than the guard lets through.
 int PublishCommand(const Arguments& args);
 
 // The program's state for a command that works in the base folder: the application settings (an

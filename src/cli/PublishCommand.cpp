@@ -21,8 +21,27 @@ namespace {
 
 int PublishUsage()
 {
-    std::cerr << "usage: quillon publish SITE.qls [--base DIR] [--trust FINGERPRINT]\n";
+    std::cerr << "usage: quillon publish SITE.qls [--base DIR] [--trust FINGERPRINT] [--all] [--verify] [--dry-run]\n"
+                 "                               [--allow-deletes]\n";
     return 2;
+}
+
+// Takes the options of one publish out of the arguments. "--all" and
+// "--verify" go into the settings, the others straight to the upload client.
+void TakeSyncOptions(Arguments& args, publish::FtpSettings& choices, std::vector<std::string>& clientOptions)
+{
+    Arguments rest;
+    for (const std::string& arg : args) {
+        if (arg == "--all")
+            choices.sendAll = true;
+        else if (arg == "--verify")
+            choices.verify = true;
+        else if (arg == "--dry-run" || arg == "--allow-deletes")
+            clientOptions.push_back(arg);
+        else
+            rest.push_back(arg);
+    }
+    args = std::move(rest);
 }
 
 } // namespace
@@ -30,6 +49,9 @@ int PublishUsage()
 int PublishCommand(const Arguments& arguments)
 {
     Arguments args = arguments;
+    publish::FtpSettings choices;
+    std::vector<std::string> clientOptions;
+    TakeSyncOptions(args, choices, clientOptions);
     std::string trust;
     if (!TakeTrustOption(args, trust))
         return PublishUsage();
@@ -50,6 +72,10 @@ int PublishCommand(const Arguments& arguments)
     job.sitePath = sitePath;
     if (int status = PrepareSite(sitePath, trust, job.ftp); status != 0)
         return status;
+    job.ftp.sendAll = choices.sendAll;
+    job.ftp.verify = choices.verify;
+    for (auto& option : publish::ClientOptions(job.ftp))
+        clientOptions.push_back(std::move(option));
     auto editor = generator::StoredSiteEditor::open(sitePath, nullptr);
     if (!editor) {
         std::cerr << "quillon: " << editor.status().message() << '\n';
@@ -60,13 +86,14 @@ int PublishCommand(const Arguments& arguments)
 
     // The batch file runs here in the foreground; nobody is at a console window to press a key.
     int uploadStatus = 1;
-    const publish::ConsoleLauncher runHere = [&uploadStatus, &job](const std::string& batchFile) {
+    const publish::ConsoleLauncher runHere = [&uploadStatus, &job, &clientOptions](const std::string& batchFile) {
         // Asked only once the upload files are written: a site that cannot be published asks nothing.
         const auto secret = AskSecret(job.ftp);
         if (!secret)
             return true; // uploadStatus stays 1: nothing was sent
         publish::BatchOptions options;
         options.ftpProgram = publish::DefaultFtpProgram();
+        options.ftpArguments = clientOptions;
         options.secret = *secret;
         publish::BatchCallbacks callbacks;
         callbacks.output = [](const std::string& line) { std::cout << line << std::endl; };

@@ -313,6 +313,7 @@ Result<int> RunBatchFile(const std::string& batchPath, const BatchOptions& optio
             argv.push_back(command.server);
             if (options.ftpTimeoutSeconds > 0)
                 argv.insert(argv.begin() + 1, "-t:" + std::to_string(options.ftpTimeoutSeconds));
+            argv.insert(argv.begin() + 1, options.ftpArguments.begin(), options.ftpArguments.end());
             lastStatus = RunStreaming(argv, folder, uploadOutput, options.secret, callbacks.clientRunning);
             // Written as soon as the upload ends: the editor reports it while the window waits.
             (void)WriteUploadOutcome(folder, UploadOutcome(uploadLines, lastStatus));

@@ -52,6 +52,8 @@ struct BatchOptions
     // A password or key passphrase the script does not hold, handed to the client through an
     // inherited file descriptor, never its command line or environment.
     std::string secret {};
+    // Options passed on to the client before the script ("-a", "-c:2", ...).
+    std::vector<std::string> ftpArguments {};
 };
 
 // The upload client beside the running program.

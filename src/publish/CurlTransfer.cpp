@@ -47,7 +47,19 @@ struct CurlTransfer::Handles
 };
 
 CurlTransfer::CurlTransfer() = default;
-CurlTransfer::~CurlTransfer() = default;
+CurlTransfer::~CurlTransfer()
+{
+    // A stopped run must not then wait out the reply time-out for the server's answer to QUIT
+    // (a server that froze would keep the author waiting for half a minute).
+    if (m_handles && m_handles->easy && m_stopFlag && m_stopFlag->load()) {
+        CURL* easy = m_handles->easy.get();
+        curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, 1L);
+        // The multi handle closes its connections with settings taken from the last easy handle
+        // added to it; adding this one again hands it the short wait.
+        if (curl_multi_add_handle(m_handles->multi.get(), easy) == CURLM_OK)
+            curl_multi_remove_handle(m_handles->multi.get(), easy);
+    }
+}
 
 Status CurlTransfer::start(Waits waits)
 {
@@ -65,7 +77,18 @@ Status CurlTransfer::start(Waits waits)
     curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &CurlTransfer::onWrite);
     curl_easy_setopt(e, CURLOPT_WRITEDATA, this);
     curl_easy_setopt(e, CURLOPT_ERRORBUFFER, m_handles->errorBuffer);
+    // libcurl waits for some FTP replies (the one after an upload) inside a call, where the run
+    // loop cannot look at the stop flag; it still asks this callback about once a second.
+    curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, &CurlTransfer::onProgress);
+    curl_easy_setopt(e, CURLOPT_XFERINFODATA, this);
+    curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
     return Status::OK();
+}
+
+int CurlTransfer::onProgress(void* self, long long, long long, long long, long long)
+{
+    const auto* stop = static_cast<CurlTransfer*>(self)->m_stop;
+    return stop && stop->load() ? 1 : 0; // non-zero aborts the transfer
 }
 
 void* CurlTransfer::easy() const
@@ -140,8 +163,10 @@ std::string CurlTransfer::run(const std::atomic<bool>* stop, bool& stopped)
     m_result = CURLE_OK;
     m_handles->errorBuffer[0] = '\0';
     stopped = stop && stop->load();
+    m_stopFlag = stop;
     if (stopped)
         return "Stopped.";
+    m_stop = stop;
     CURLM* multi = m_handles->multi.get();
     CURL* easy = m_handles->easy.get();
     if (CURLMcode added = curl_multi_add_handle(multi, easy); added != CURLM_OK)
@@ -165,6 +190,11 @@ std::string CurlTransfer::run(const std::atomic<bool>* stop, bool& stopped)
     while (CURLMsg* message = curl_multi_info_read(multi, &left))
         if (message->msg == CURLMSG_DONE)
             m_result = message->data.result;
+    if (m_result == CURLE_ABORTED_BY_CALLBACK && stop && stop->load()) {
+        stopped = true;
+        error = "Stopped.";
+    }
+    m_stop = nullptr;
     if (m_waits == Waits::Brief) {
         long made = 0;
         if (curl_easy_getinfo(easy, CURLINFO_NUM_CONNECTS, &made) == CURLE_OK)

@@ -63,8 +63,13 @@ public:
 
 private:
     struct Handles;
+    const std::atomic<bool>* m_stop = nullptr; // the stop flag of the run under way
+    // The stop flag of the last run; once it is set, no more waiting on this server. It must
+    // outlive the transfer, as the flag of a run does.
+    const std::atomic<bool>* m_stopFlag = nullptr;
     static std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* self);
     static std::size_t onWrite(char* data, std::size_t size, std::size_t count, void* self);
+    static int onProgress(void* self, long long, long long, long long, long long);
     void wait();
 
     std::unique_ptr<Handles> m_handles;

@@ -2,6 +2,8 @@
 
 #include "app/Paths.h"
 #include "publish/FtpScript.h"
+#include "publish/ScriptJob.h"
+#include "publish/SyncText.h"
 
 #include <algorithm>
 #include <atomic>
@@ -240,11 +242,13 @@ private:
 
 std::string SummaryLine(const FtpRunSummary& summary)
 {
-    char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%.2f", summary.seconds);
-    return std::to_string(summary.filesSent) + (summary.filesSent == 1 ? " file" : " files") + " sent, " +
-           std::to_string(summary.failures) + (summary.failures == 1 ? " failure" : " failures") + ", " +
-           std::to_string(summary.bytes) + " bytes in " + seconds + " seconds.";
+    SyncReport report;
+    report.sent = summary.filesSent;
+    report.unchanged = summary.unchanged;
+    report.removed = summary.removed;
+    report.failures = summary.failures;
+    report.bytes = summary.bytes;
+    return SyncSummaryLine(report, summary.seconds);
 }
 
 FtpRunSummary RunFtpScript(const std::string& scriptText, const std::string& server, const FtpClientOptions& options,
@@ -305,6 +309,25 @@ FtpRunSummary RunFtpScript(const std::string& scriptText, const std::string& ser
         return finish();
     }
     summary.loggedIn = true;
+
+    if (options.sync) {
+        SyncSettings sync = *options.sync;
+        sync.server = server;
+        sync.userName = settings.userName;
+        if (sync.stateFolder.empty())
+            sync.stateFolder = app::WithTrailingSlash(options.localFolder) + ".quillon-sync/";
+        const RemoteFsFactory more = [settings] { return std::make_unique<CurlRemoteFs>(settings); };
+        const SyncReport report =
+            RunScriptAsSync({lines.begin() + 2, lines.end()}, options.localFolder, fs, more, sync, output);
+        summary.filesSent = report.sent;
+        summary.unchanged = report.unchanged;
+        summary.removed = report.removed;
+        summary.failures = report.failures;
+        summary.bytes = report.bytes;
+        summary.connections = std::max<long>(report.connectionsUsed, 1);
+        summary.stopped = options.stop && options.stop->load();
+        return finish();
+    }
 
     ScriptRun run(fs, options, output, summary);
     for (std::size_t i = 2; i < lines.size(); ++i)

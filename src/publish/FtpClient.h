@@ -5,9 +5,11 @@
 
 #include "publish/Connection.h"
 #include "publish/CurlRemoteFs.h"
+#include "publish/SyncRunner.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace qle::publish {
@@ -22,6 +24,11 @@ struct FtpClientOptions
     // empty, and as the key file's passphrase.
     std::string secret;
     const std::atomic<bool>* stop = nullptr; // set to end the run after the current exchange
+    // Publish as a sync: send only what the server lacks, delete the program's own stale files,
+    // resume an interrupted run (see SyncRunner). Server, user name and, when empty, the state
+    // folder (localFolder + ".quillon-sync/") are filled in by the run. Empty: carry out the
+    // script line by line.
+    std::optional<SyncSettings> sync;
 };
 
 struct FtpRunSummary
@@ -30,7 +37,9 @@ struct FtpRunSummary
     bool stopped = false;
     Failure failure = Failure::None; // why the login failed
     int filesSent = 0;
-    int failures = 0; // puts that failed or were skipped
+    int unchanged = 0; // puts the server already held (sync only)
+    int removed = 0;   // stale files deleted (sync only)
+    int failures = 0;  // puts that failed or were skipped
     std::uint64_t bytes = 0;
     double seconds = 0;
     long connections = 0;

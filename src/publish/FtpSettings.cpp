@@ -3,6 +3,8 @@
 #include "store/Database.h"
 #include "store/RecordSet.h"
 
+#include <charconv>
+
 namespace qle::publish {
 
 std::string TrimmedServer(std::string_view typed)
@@ -12,6 +14,31 @@ std::string TrimmedServer(std::string_view typed)
     if (first == std::string_view::npos)
         return {};
     return std::string(typed.substr(first, typed.find_last_not_of(kBlanks) - first + 1));
+}
+
+int ConnectionCount(const std::string& setting)
+{
+    std::size_t first = setting.find_first_not_of(" \t");
+    std::size_t last = setting.find_last_not_of(" \t");
+    if (first == std::string::npos)
+        return kDefaultConnections;
+    int count = 0;
+    const char* begin = setting.data() + first;
+    const char* end = setting.data() + last + 1;
+    const auto [stop, error] = std::from_chars(begin, end, count);
+    if (error != std::errc() || stop != end || count < 1 || count > kMostConnections)
+        return kDefaultConnections;
+    return count;
+}
+
+std::vector<std::string> ClientOptions(const FtpSettings& ftp)
+{
+    std::vector<std::string> options = {"-c:" + std::to_string(ConnectionCount(ftp.connections))};
+    if (ftp.sendAll)
+        options.push_back("-a");
+    if (ftp.verify)
+        options.push_back("--verify");
+    return options;
 }
 
 Result<FtpSettings> LoadFtpSettings(const std::string& sitePath)
@@ -33,6 +60,8 @@ Result<FtpSettings> LoadFtpSettings(const std::string& sitePath)
     settings.protocol = store::TextOf(rs->field("Ftp_Protocol"));
     settings.trustedKey = store::TextOf(rs->field("Ftp_Trusted_Key"));
     settings.keyFile = store::TextOf(rs->field("Ftp_Key_File"));
+    // A site file from before the setting existed has no such field: the default then.
+    settings.connections = store::TextOf(rs->field("Ftp_Connections"));
     return settings;
 }
 

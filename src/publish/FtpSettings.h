@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qle::publish {
 
@@ -19,7 +20,22 @@ struct FtpSettings
     std::string protocol {};   // Ftp_Protocol: "FTP", "FTPS" or "SFTP"; empty means FTP
     std::string trustedKey {}; // Ftp_Trusted_Key: the server identity the author accepted ("SHA256:...")
     std::string keyFile {};    // Ftp_Key_File: SFTP's private key file; empty: password, then the SSH agent
+    // Ftp_Connections: how many uploads run at once; empty means kDefaultConnections.
+    std::string connections {};
+    // Choices for one publish, not stored: send every file again; check the server's files.
+    bool sendAll = false;
+    bool verify = false;
 };
+
+inline constexpr int kDefaultConnections = 4;
+inline constexpr int kMostConnections = 16;
+
+// The Ftp_Connections setting as a count: a whole number from 1 to kMostConnections, blanks
+// around it allowed; anything else (empty text included) gives kDefaultConnections.
+int ConnectionCount(const std::string& setting);
+
+// The upload client's options for these settings: "-c:N", then "-a" and "--verify" when chosen.
+std::vector<std::string> ClientOptions(const FtpSettings& ftp);
 
 // Everything one publish needs besides the editor and the person at the screen.
 struct PublishJob

@@ -1,14 +1,19 @@
 #include "ui/ConsoleWindow.h"
 
 #include "publish/BatchRunner.h"
+#include "publish/SyncText.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <csignal>
 
 namespace qle::ui {
@@ -16,6 +21,8 @@ namespace qle::ui {
 ConsoleWindow::ConsoleWindow(QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_output(new QPlainTextEdit(this))
+    , m_progress(new QProgressBar(this))
+    , m_progressText(new QLabel(this))
     , m_stop(new QPushButton(tr("Stop"), this))
 {
     setObjectName(QStringLiteral("ConsoleWindow"));
@@ -34,6 +41,13 @@ ConsoleWindow::ConsoleWindow(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_output);
+    m_progress->setObjectName(QStringLiteral("uploadProgress"));
+    m_progress->setRange(0, 1000);
+    m_progressText->setObjectName(QStringLiteral("uploadProgressText"));
+    m_progress->hide();
+    m_progressText->hide();
+    layout->addWidget(m_progress);
+    layout->addWidget(m_progressText);
     layout->addWidget(m_stop, 0, Qt::AlignRight);
     resize(720, 420);
 }
@@ -52,6 +66,21 @@ QString ConsoleWindow::text() const
 
 void ConsoleWindow::appendLine(const QString& line)
 {
+    const std::string text = line.toStdString();
+    if (const auto progress = publish::ParseProgressLine(text)) {
+        // Bytes measure the work better than files: one picture can weigh as much as fifty pages.
+        const double done = progress->bytesToSend == 0
+                                ? 1.0
+                                : static_cast<double>(progress->bytesDone) / static_cast<double>(progress->bytesToSend);
+        m_progress->setValue(static_cast<int>(done * 1000));
+        m_progress->setFormat(tr("%1 of %2 files").arg(progress->filesDone).arg(progress->filesToSend));
+        m_progressText->setText(line);
+        m_progress->show();
+        m_progressText->show();
+        return;
+    }
+    if (publish::IsDeletionsHeldLine(text))
+        m_deletionsHeld = true;
     m_output->appendPlainText(line);
 }
 
@@ -63,6 +92,9 @@ void ConsoleWindow::releasePause()
 
 void ConsoleWindow::start(Runner runner)
 {
+    if (m_worker.joinable())
+        m_worker.join(); // the last run ended: its thread only has to be collected
+    m_deletionsHeld = false;
     m_running = true;
     m_worker = std::thread([this, runner = std::move(runner)] {
         const auto output = [this](const std::string& line) {
@@ -122,13 +154,16 @@ void ConsoleWindow::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-ConsoleWindow::Runner ConsoleWindow::BatchFileRunner(const std::string& batchFile, const std::string& secret)
+ConsoleWindow::Runner ConsoleWindow::BatchFileRunner(const std::string& batchFile, const std::string& secret,
+                                                     const std::vector<std::string>& clientOptions)
 {
-    return [batchFile, secret](const std::function<void(const std::string&)>& output,
-                               const std::function<void()>& pause, const std::function<void(int)>& clientRunning) {
+    return [batchFile, secret, clientOptions](const std::function<void(const std::string&)>& output,
+                                              const std::function<void()>& pause,
+                                              const std::function<void(int)>& clientRunning) {
         publish::BatchOptions options;
         options.ftpProgram = publish::DefaultFtpProgram();
         options.secret = secret;
+        options.ftpArguments = clientOptions;
         publish::BatchCallbacks callbacks;
         callbacks.output = output;
         callbacks.clientRunning = clientRunning;
@@ -147,13 +182,25 @@ ConsoleWindow::Runner ConsoleWindow::BatchFileRunner(const std::string& batchFil
     };
 }
 
-int RunConsole(const std::string& batchFile, const std::string& secret)
+int RunConsole(const std::string& batchFile, const std::string& secret, const std::vector<std::string>& clientOptions)
 {
     ConsoleWindow window;
-    QObject::connect(&window, &ConsoleWindow::finished, &window, &QWidget::close);
-    QObject::connect(&window, &ConsoleWindow::finished, qApp, &QCoreApplication::exit);
+    std::vector<std::string> options = clientOptions;
+    QObject::connect(&window, &ConsoleWindow::finished, &window, [&window, &options, &batchFile, &secret](int status) {
+        const bool allowed = std::find(options.begin(), options.end(), "--allow-deletes") != options.end();
+        if (window.deletionsHeld() && !allowed &&
+            QMessageBox::question(&window, QObject::tr("Quillon Engine"),
+                                  QObject::tr("Many published pages are no longer part of your site (see the "
+                                              "console). Delete them from the web space now?")) == QMessageBox::Yes) {
+            options.push_back("--allow-deletes");
+            window.start(ConsoleWindow::BatchFileRunner(batchFile, secret, options));
+            return;
+        }
+        window.close();
+        QCoreApplication::exit(status);
+    });
     window.show();
-    window.start(ConsoleWindow::BatchFileRunner(batchFile, secret));
+    window.start(ConsoleWindow::BatchFileRunner(batchFile, secret, options));
     return QApplication::exec();
 }
 

@@ -2,7 +2,8 @@
 // shows every line as it comes. "pause" waits for a key (or the close button); the window closes
 // itself when the batch file ends. "Stop" ends a running upload cleanly: the upload client is asked
 // to stop, finishes the exchange in hand and reports what was sent. Started as
-// `quillon-engine --console BATCHFILE [--secret-fd N]`.
+// `quillon-engine --console BATCHFILE [--secret-fd N] [OPTIONS]`. The upload client's progress
+// lines drive a progress bar instead of filling the text.
 #pragma once
 
 #include <QSemaphore>
@@ -11,8 +12,11 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
+class QLabel;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 
 namespace qle::ui {
@@ -32,16 +36,19 @@ public:
     explicit ConsoleWindow(QWidget* parent = nullptr);
     ~ConsoleWindow() override;
 
-    // Starts the runner on its own thread. REQUIRES: called once.
+    // Starts the runner on its own thread. REQUIRES: no runner is running.
     void start(Runner runner);
 
     bool isRunning() const { return m_running; }
     int exitStatus() const { return m_exitStatus; }
     QString text() const;
+    // True when the last run held back deletions that need the author's consent.
+    bool deletionsHeld() const { return m_deletionsHeld; }
 
     // The runner for the publisher's batch file, with the upload client of the program folder,
-    // which is handed `secret` by descriptor when it is not empty.
-    static Runner BatchFileRunner(const std::string& batchFile, const std::string& secret = {});
+    // which is handed `secret` by descriptor when it is not empty, and these options.
+    static Runner BatchFileRunner(const std::string& batchFile, const std::string& secret = {},
+                                  const std::vector<std::string>& clientOptions = {});
 
     // "Stop": asks a running upload client to stop; false when none runs.
     bool stopUpload();
@@ -59,6 +66,9 @@ private:
     void releasePause();
 
     QPlainTextEdit* m_output;
+    QProgressBar* m_progress;
+    QLabel* m_progressText;
+    bool m_deletionsHeld = false;
     QPushButton* m_stop;
     std::atomic<int> m_clientPid {0};
     std::thread m_worker;
@@ -68,7 +78,9 @@ private:
     int m_exitStatus = 0;
 };
 
-// Runs the console window for a batch file until it closes; the process's exit status.
-int RunConsole(const std::string& batchFile, const std::string& secret = {});
+// Runs the console window for a batch file until it closes; the process's exit status. When the
+// upload held back deletions, asks the author and, on consent, runs it again allowing them.
+int RunConsole(const std::string& batchFile, const std::string& secret = {},
+               const std::vector<std::string>& clientOptions = {});
 
 } // namespace qle::ui

@@ -28,22 +28,26 @@ Status PublishCurrentSite(const publish::FtpSettings& ftp, generator::SiteEditor
     // The program itself, not the shipped files' folder, which differs once installed.
     const std::string executableFolder = app::ExecutableFolder();
     // The upload runs in a console window of its own; the editor does not wait for it.
-    return publish::PublishSite(job, editor, ui, [&ui, &askSecret, executableFolder](const std::string& batchFile) {
-        // Asked only now, so that a site that cannot be published never asks for a password.
-        const auto secret = askSecret ? askSecret() : std::optional<std::string>(std::string());
-        if (!secret)
-            return true; // the author cancelled: nothing to start, and nothing went wrong
-        if (secret->empty())
-            return ui.startProgram(ConsoleCommand(executableFolder, batchFile));
-        return ui.startProgramWithSecret(ConsoleCommand(executableFolder, batchFile, true), *secret);
-    });
+    const std::vector<std::string> clientOptions = publish::ClientOptions(ftp);
+    return publish::PublishSite(
+        job, editor, ui, [&ui, &askSecret, executableFolder, clientOptions](const std::string& batchFile) {
+            // Asked only now, so that a site that cannot be published never asks for a password.
+            const auto secret = askSecret ? askSecret() : std::optional<std::string>(std::string());
+            if (!secret)
+                return true; // the author cancelled: nothing to start, and nothing went wrong
+            if (secret->empty())
+                return ui.startProgram(ConsoleCommand(executableFolder, batchFile, false, clientOptions));
+            return ui.startProgramWithSecret(ConsoleCommand(executableFolder, batchFile, true, clientOptions), *secret);
+        });
 }
 
-std::vector<std::string> ConsoleCommand(const std::string& programFolder, const std::string& batchFile, bool secretFd)
+std::vector<std::string> ConsoleCommand(const std::string& programFolder, const std::string& batchFile, bool secretFd,
+                                        const std::vector<std::string>& clientOptions)
 {
     std::vector<std::string> command = {app::JoinPath(programFolder, "quillon-engine"), "--console", batchFile};
     if (secretFd)
         command.insert(command.end(), {"--secret-fd", "3"});
+    command.insert(command.end(), clientOptions.begin(), clientOptions.end());
     return command;
 }
 

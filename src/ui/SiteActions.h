@@ -28,7 +28,8 @@ Status BuildSite(generator::SiteEditor& editor, app::AppState& state);
 using SecretPrompt = std::function<std::optional<std::string>()>;
 
 // Writes the upload files of the current site and starts the console window of the upload
-// (`quillon-engine --console BATCHFILE`) without waiting for it. Once the files are written,
+// (`quillon-engine --console BATCHFILE [--secret-fd N] [OPTIONS]`, the options those of the upload
+// client for `ftp`) without waiting for it. Once the files are written,
 // `askSecret` (when given) is asked, and its answer handed to the console by descriptor; if the
 // author cancels there nothing is started. The author has been told when the publish is abandoned;
 // the Status says the same.
@@ -36,7 +37,8 @@ Status PublishCurrentSite(const publish::FtpSettings& ftp, generator::SiteEditor
                           app::UserInterface& ui, const SecretPrompt& askSecret = {});
 
 // The command line of the console window for a batch file; with `secretFd` it reads a secret there.
+// The client options are passed on to the upload client.
 std::vector<std::string> ConsoleCommand(const std::string& programFolder, const std::string& batchFile,
-                                        bool secretFd = false);
+                                        bool secretFd = false, const std::vector<std::string>& clientOptions = {});
 
 } // namespace qle::ui

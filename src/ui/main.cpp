@@ -25,14 +25,20 @@ int main(int argc, char** argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("quillon-engine"));
     QApplication::setWindowIcon(qle::ui::ProgramIcon());
 
-    // quillon-engine --console BATCHFILE [--secret-fd N]: the console window of an upload, started
-    // by the publisher, which may hand it a password or passphrase on descriptor N.
+    // quillon-engine --console BATCHFILE [--secret-fd N] [OPTIONS]: the console window of an upload,
+    // started by the publisher, which may hand it a password or passphrase on descriptor N; the
+    // other options go to the upload client.
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() >= 3 && arguments[1] == QLatin1String("--console")) {
         std::string secret;
-        if (arguments.size() == 5 && arguments[3] == QLatin1String("--secret-fd"))
-            secret = qle::app::ReadSecretFrom(arguments[4].toInt());
-        return qle::ui::RunConsole(arguments[2].toStdString(), secret);
+        std::vector<std::string> clientOptions;
+        for (qsizetype i = 3; i < arguments.size(); ++i) {
+            if (arguments[i] == QLatin1String("--secret-fd") && i + 1 < arguments.size())
+                secret = qle::app::ReadSecretFrom(arguments[++i].toInt());
+            else
+                clientOptions.push_back(arguments[i].toStdString());
+        }
+        return qle::ui::RunConsole(arguments[2].toStdString(), secret, clientOptions);
     }
 
     qle::ui::QtUserInterface ui;

@@ -67,7 +67,7 @@ TEST_F(FtpClient, RunsTheWholeScriptOverOneControlConnection)
     EXPECT_EQ(test::ReadFile(m_home + "www/sub/a.htm"), "first");
     EXPECT_EQ(test::ReadFile(m_home + "www/sub/b c.htm"), "second file");
     EXPECT_EQ(test::ReadFile(m_home + "www/renamed.htm"), "first");
-    EXPECT_NE(m_output.find("\n3 files sent, 0 failures, 21 bytes in "), npos) << m_output;
+    EXPECT_NE(m_output.find("\n3 files sent, 0 unchanged, 0 removed, 0 failures, 21 bytes, "), npos) << m_output;
 }
 
 TEST_F(FtpClient, FailuresAreReportedAndTheScriptGoesOn)

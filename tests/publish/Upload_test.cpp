@@ -1,6 +1,7 @@
 // The whole publish: files written, the batch file carried out by the console runner, the real
 // upload client talking to a real server of each protocol.
 #include "publish/BatchRunner.h"
+#include "publish/PublishedRecord.h"
 #include "publish/Publisher.h"
 
 #include "FtpServer.h"
@@ -30,21 +31,32 @@ std::map<std::string, std::string> RemoteCopyOf(const test::SiteFixture& site)
     return expected;
 }
 
+// The site's files on the server, without the record of published files.
+std::map<std::string, std::string> SiteOnServer(const std::string& folder)
+{
+    auto files = test::FilesUnder(folder);
+    files.erase(kRecordFileName);
+    return files;
+}
+
 // Publishes the fixture site and carries out the batch file here; the client's status.
-int PublishAndUpload(test::SiteFixture& site, std::string& output, const BatchCallbacks& extra = {})
+int PublishAndUpload(test::SiteFixture& site, std::string& output, const BatchCallbacks& extra = {},
+                     const std::vector<std::string>& clientOptions = {})
 {
     auto editor = generator::StoredSiteEditor::open(site.site, nullptr);
     EXPECT_TRUE(editor.ok());
     test::RecordingUi ui;
     int status = -1;
-    const auto runHere = [&output, &status, &extra](const std::string& batch) {
+    const auto runHere = [&output, &status, &extra, &clientOptions](const std::string& batch) {
         BatchCallbacks callbacks = extra;
         callbacks.output = [&output, &extra](const std::string& line) {
             output += line + "\n";
             if (extra.output)
                 extra.output(line);
         };
-        auto result = RunBatchFile(batch, {test::ProgramFolder() + "quillon-ftp", 5}, callbacks);
+        BatchOptions options {test::ProgramFolder() + "quillon-ftp", 5};
+        options.ftpArguments = clientOptions;
+        auto result = RunBatchFile(batch, options, callbacks);
         status = result.ok() ? result.value() : -2;
         return result.ok();
     };
@@ -66,17 +78,17 @@ TEST(Upload, ServerHoldsTheBuiltSiteByteForByte)
 
     EXPECT_EQ(PublishAndUpload(site, output), 0) << output;
     expected = RemoteCopyOf(site);
-    EXPECT_EQ(test::FilesUnder(home / "www/site"), expected);
-    EXPECT_TRUE(Holds(output, "7 files sent, 0 failures")) << output;
+    EXPECT_EQ(SiteOnServer(home / "www/site"), expected);
+    EXPECT_TRUE(Holds(output, "7 files sent, 0 unchanged, 0 removed, 0 failures")) << output;
     EXPECT_TRUE(Holds(output, "Your web site has been published to " + server.address()));
 
-    // Again, with a changed page: the folders exist now (reported, harmless) and files are replaced.
+    // Again, with a changed page: only that page is sent.
     test::WriteFile(site.web + "articles/art-2.htm", "changed");
     EXPECT_EQ(PublishAndUpload(site, output), 0) << output;
     expected["articles/art-2.htm"] = "changed";
-    EXPECT_EQ(test::FilesUnder(home.path()).size(), expected.size()) << "nothing else sent";
-    EXPECT_EQ(test::FilesUnder(home / "www/site"), expected);
-    EXPECT_TRUE(Holds(output, "550")) << output;
+    EXPECT_EQ(test::FilesUnder(home.path()).size(), expected.size() + 1) << "nothing else sent";
+    EXPECT_EQ(SiteOnServer(home / "www/site"), expected);
+    EXPECT_TRUE(Holds(output, "1 file sent, 6 unchanged, 0 removed, 0 failures")) << output;
 }
 
 class UploadOverTls : public ::testing::TestWithParam<Protocol>
@@ -103,8 +115,8 @@ TEST_P(UploadOverTls, UnknownIdentityIsRefusedWithNothingSentThenTheAcceptedOneI
 
     site.ftp.trustedKey = server.settings.trustedKey;
     EXPECT_EQ(PublishAndUpload(site, output), 0) << output;
-    EXPECT_EQ(test::FilesUnder(server.home + "www/site"), RemoteCopyOf(site)) << output;
-    EXPECT_TRUE(Holds(output, "7 files sent, 0 failures")) << output;
+    EXPECT_EQ(SiteOnServer(server.home + "www/site"), RemoteCopyOf(site)) << output;
+    EXPECT_TRUE(Holds(output, "7 files sent, 0 unchanged, 0 removed, 0 failures")) << output;
 }
 
 INSTANTIATE_TEST_SUITE_P(Protocols, UploadOverTls, ::testing::Values(Protocol::Ftps, Protocol::Sftp),
@@ -126,13 +138,14 @@ TEST(Upload, StopEndsTheClientCleanlyAndReportsWhatWasSent)
     BatchCallbacks extra;
     extra.clientRunning = [&client](int pid) { client = pid; };
     extra.output = [&](const std::string& line) {
-        if (line.starts_with("ftp> put") && ++puts == 2 && client > 0)
+        if (line.starts_with("Sent ") && ++puts == 1 && client > 0)
             ::kill(client, SIGTERM);
     };
     std::string output;
-    EXPECT_EQ(PublishAndUpload(site, output, extra), 1) << output;
+    // One connection, so that the uploads come one after the other.
+    EXPECT_EQ(PublishAndUpload(site, output, extra, {"-c:1"}), 1) << output;
     EXPECT_TRUE(Holds(output, "Stopped: the files listed above as sent are on the server")) << output;
-    EXPECT_TRUE(Holds(output, "1 file sent, 6 failures")) << output;
+    EXPECT_TRUE(Holds(output, "1 file sent, 0 unchanged, 0 removed, 6 failures")) << output;
     EXPECT_TRUE(Holds(output, "THE UPLOAD FAILED")) << output;
     EXPECT_EQ(test::FilesUnder(home.path()).size(), 1u);
 }
@@ -182,6 +195,7 @@ TEST(Upload, AHostileSiteReachesTheServerFileForFile)
     local.erase("Index.htm");
     auto remoteContent = remote;
     remoteContent.erase("index.htm");
+    remoteContent.erase(kRecordFileName);
     EXPECT_EQ(remoteContent.size(), local.size());
     for (const auto& [name, bytes] : local) {
         auto it = remoteContent.find(name);

@@ -1,6 +1,8 @@
 # For the publisher's tests and benchmark. ftp_server.py HOME USER PASSWORD [CERT] serves HOME to USER
 # on a free 127.0.0.1 port, prints "PORT <n>" once it listens, and stops when its standard input
 # closes. With CERT (a PEM file holding the certificate and its key) it accepts only FTP with TLS.
+# --max-cons=N anywhere in the arguments limits the connections it accepts at once from one address,
+# as many web spaces do.
 # With --stall-at-upload=N the server stops answering at the N-th upload (for the Stop tests).
 import logging
 import sys
@@ -20,6 +22,7 @@ def main():
         if option.startswith("--stall-at-upload="):
             stall_at = int(option.split("=", 1)[1])
     closing = threading.Event()
+    max_cons = [int(a.split("=", 1)[1]) for a in options if a.startswith("--max-cons=")]
     authorizer = DummyAuthorizer()
     authorizer.add_user(user, password, home, perm="elradfmwMT")
     handler = FTPHandler
@@ -47,6 +50,7 @@ def main():
     logging.basicConfig(level=logging.WARNING)
     server = FTPServer(("127.0.0.1", 0), handler)
     server.max_cons = 64
+    server.max_cons_per_ip = max_cons[0] if max_cons else 0
     port = server.socket.getsockname()[1]
     print("PORT %d" % port, flush=True)
 

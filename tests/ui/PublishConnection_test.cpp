@@ -141,7 +141,7 @@ private slots:
         const std::string batch = f.baseFolder() + "QuillonEngine_ftp.bat";
         QCOMPARE(f.recorder.started.size(), std::size_t(1));
         QCOMPARE(f.recorder.started[0], std::vector<std::string>({app::ExecutableFolder() + "quillon-engine",
-                                                                  "--console", batch, "--secret-fd", "3"}));
+                                                                  "--console", batch, "--secret-fd", "3", "-c:4"}));
         QCOMPARE(f.recorder.secretsHandedOn, std::vector<std::string>({"typed secret"}));
         QVERIFY(ReadFile(batch).find("ftps://ftp.example.com") != std::string::npos);
         QVERIFY(ReadFile(f.baseFolder() + "QuillonEngine_ftp.txt").find("typed secret") == std::string::npos);

@@ -2,6 +2,7 @@
 #include "app/BaseFolderLock.h"
 #include "app/Folders.h"
 #include "app/Paths.h"
+#include "publish/SyncText.h"
 #include "publish/UploadOutcome.h"
 #include "ui/ConsoleWindow.h"
 #include "ui/FreeWebSpace.h"
@@ -18,6 +19,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -25,6 +27,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -256,6 +259,8 @@ private slots:
         editor.setFieldText(11, QStringLiteral("/www/"));
         editor.setFieldText(13, QStringLiteral("site/"));
         editor.setFieldText(3, QStringLiteral("Home, edited"));
+        editor.publishTab()->txtConnections->setText(QStringLiteral("2"));
+        editor.publishTab()->chkSendAll->setChecked(true);
         editor.publishTab()->btnPublish->click();
 
         QVERIFY(f.recorder.messages.empty());
@@ -268,12 +273,13 @@ private slots:
         QVERIFY(ReadFile(base + "QuillonEngine_ftp.bat").find("ftp.example.com") != std::string::npos);
         // Both sources were saved first; the console window was started without waiting.
         QCOMPARE(Rows(f.site, "select Title from Articles"), std::vector<std::string>({"Home, edited"}));
-        QCOMPARE(Rows(f.site, "select Ftp_Username, Ftp_Root, Ftp_Dir from Options"),
-                 std::vector<std::string>({"jo|/www/|site/"}));
+        QCOMPARE(Rows(f.site, "select Ftp_Username, Ftp_Root, Ftp_Dir, Ftp_Connections from Options"),
+                 std::vector<std::string>({"jo|/www/|site/|2"}));
         QCOMPARE(f.recorder.started.size(), std::size_t(1));
         // The console is the program itself, found beside the running executable.
-        QCOMPARE(f.recorder.started[0], std::vector<std::string>({app::ExecutableFolder() + "quillon-engine",
-                                                                  "--console", base + "QuillonEngine_ftp.bat"}));
+        QCOMPARE(f.recorder.started[0],
+                 std::vector<std::string>({app::ExecutableFolder() + "quillon-engine", "--console",
+                                           base + "QuillonEngine_ftp.bat", "-c:2", "-a"}));
 
         // The upload runs on in its console; the tab reports how it ended once the console records it.
         QLabel* status = editor.publishTab()->lblPublishStatus;
@@ -295,6 +301,29 @@ private slots:
         QCOMPARE(f.recorder.messages.size(), std::size_t(1));
         QVERIFY(f.recorder.started.empty());
         QVERIFY(!PathExists(f.baseFolder() + "QuillonEngine_ftp.bat"));
+    }
+
+    void consoleWindowShowsProgressAsABarAndNoticesHeldDeletions()
+    {
+        ui::ConsoleWindow console;
+        QSignalSpy finished(&console, &ui::ConsoleWindow::finished);
+        console.show();
+        console.start([](const std::function<void(const std::string&)>& output, const std::function<void()>&,
+                         const std::function<void(int)>&) {
+            output("Sent 1 of 4 files, 250 of 1000 bytes: articles/art-1.htm");
+            output("Sent 2 of 4 files, 750 of 1000 bytes, 12 KB/s, about 0 s left: images/big.jpg");
+            output(publish::DeletionsHeldLine(30, 40));
+            output("2 files sent, 0 unchanged, 0 removed, 2 failures, 750 bytes, 0.1 seconds");
+            return 1;
+        });
+        QTRY_COMPARE(finished.size(), 1);
+        auto* bar = Child<QProgressBar>(console, "uploadProgress");
+        QCOMPARE(bar->value(), 750);
+        QCOMPARE(bar->text(), QStringLiteral("2 of 4 files"));
+        QVERIFY(Child<QLabel>(console, "uploadProgressText")->text().contains(QStringLiteral("images/big.jpg")));
+        QVERIFY(!console.text().contains(QStringLiteral("Sent 1 of 4")));
+        QVERIFY(console.text().contains(QStringLiteral("2 failures")));
+        QVERIFY(console.deletionsHeld());
     }
 
     void consoleWindowShowsTheUpload()

@@ -1,12 +1,15 @@
 #include "ui/editor/PublishTab.h"
 
+#include "publish/FtpSettings.h"
 #include "ui/editor/ProtocolChoice.h"
 #include "ui/editor/PublishRules.h"
 #include "ui/editor/TextBoxes.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -129,6 +132,24 @@ PublishTab::PublishTab(QWidget* parent)
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(2, 1);
     layout->addLayout(grid);
+
+    txtConnections = new BoundLineEdit(2, this);
+    txtConnections->setObjectName(QStringLiteral("txtConnections"));
+    txtConnections->setValidator(new QIntValidator(1, publish::kMostConnections, txtConnections));
+    txtConnections->setPlaceholderText(QString::number(publish::kDefaultConnections));
+    txtConnections->setMaximumWidth(48);
+    chkSendAll = new QCheckBox(tr("Send every file again"), this);
+    chkSendAll->setObjectName(QStringLiteral("chkSendAll"));
+    chkVerify = new QCheckBox(tr("Check the files on the server"), this);
+    chkVerify->setObjectName(QStringLiteral("chkVerify"));
+    auto* upload = new QHBoxLayout;
+    upload->addWidget(new QLabel(tr("Uploads at once:"), this));
+    upload->addWidget(txtConnections);
+    upload->addSpacing(12);
+    upload->addWidget(chkSendAll);
+    upload->addWidget(chkVerify);
+    upload->addStretch(1);
+    layout->addLayout(upload);
     layout->addWidget(Command2, 0, Qt::AlignLeft);
     layout->addWidget(new LimitNote(this));
     SetTabOrder({btnPublish, cmbProvider, Command3, btnGetWebAddress, txtFields[9], txtFields[10], txtFields[8],

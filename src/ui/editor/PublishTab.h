@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <array>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -28,6 +29,9 @@ public:
     QPushButton* Command3;         // "FREE &Web Space"
     QPushButton* btnGetWebAddress; // the domain seller's page
     QPushButton* Command2;         // "&Open my web page"
+    QLineEdit* txtConnections;     // Ftp_Connections: uploads at once, empty for the default
+    QCheckBox* chkSendAll;         // send every file again, whatever the server holds
+    QCheckBox* chkVerify;          // check the server's files against the record of published files
     QLabel* lblPublishStatus;      // how the last upload ended: "Published: ..." or "Upload failed: ..."
 
     // How the site reaches its server: Ftp_Protocol, Ftp_Key_File (SFTP only, shown then) and

@@ -30,6 +30,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -135,6 +136,7 @@ void SiteEditorWindow::bindControls()
     m_options->addMapping(m_txtFields[12], "Your_Homepage");
     m_options->addMapping(m_txtFields[13], "Ftp_Dir");
     m_options->addMapping(m_publishTab->cmbProvider, "Provider");
+    m_options->addMapping(m_publishTab->txtConnections, "Ftp_Connections");
     m_options->addMapping(m_publishTab->cmbProtocol, "Ftp_Protocol");
     m_options->addMapping(m_publishTab->txtKeyFile, "Ftp_Key_File");
     m_options->addMapping(m_publishTab->txtTrustedKey, "Ftp_Trusted_Key");
@@ -357,6 +359,9 @@ publish::FtpSettings SiteEditorWindow::currentFtpSettings() const
     ftp.protocol = m_publishTab->cmbProtocol->protocol().toStdString();
     ftp.trustedKey = m_publishTab->txtTrustedKey->text().toStdString();
     ftp.keyFile = m_publishTab->txtKeyFile->text().toStdString();
+    ftp.connections = m_publishTab->txtConnections->text().toStdString();
+    ftp.sendAll = m_publishTab->chkSendAll->isChecked();
+    ftp.verify = m_publishTab->chkVerify->isChecked();
     return ftp;
 }
 
