@@ -3,18 +3,7 @@
 set -euo pipefail
 quillon="$1"
 server_script="$2"
-work="$(mktemp -d)"
-server_pid=""
-cleanup() {
-    exec 3>&- || true
-    if [ -n "$server_pid" ]; then
-        kill "$server_pid" 2>/dev/null || true
-        wait "$server_pid" 2>/dev/null || true
-    fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+source "$(dirname "${BASH_SOURCE[0]}")/server_test_prelude.sh"
 
 password='Cli-Secret-99'
 mkdir -p "$work/home"

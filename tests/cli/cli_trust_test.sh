@@ -5,18 +5,7 @@ set -euo pipefail
 unset SSH_AUTH_SOCK
 quillon="$1"
 server_script="$2"
-work="$(mktemp -d)"
-server_pid=""
-cleanup() {
-    exec 3>&- || true
-    if [ -n "$server_pid" ]; then
-        kill "$server_pid" 2>/dev/null || true
-        wait "$server_pid" 2>/dev/null || true
-    fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+source "$(dirname "${BASH_SOURCE[0]}")/server_test_prelude.sh"
 
 password='Sftp-Secret-42'
 mkdir -p "$work/home"
