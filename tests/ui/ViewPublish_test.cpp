@@ -194,10 +194,10 @@ private slots:
         QVERIFY(browser);
         QCOMPARE(browser->url(), QUrl::fromLocalFile(QString::fromStdString(web + "articles/art-1.htm")));
         QVERIFY(f.recorder.messages.empty());
-        // "Done" stays for two seconds, then the line is empty.
-        QTest::qWait(1500);
-        QCOMPARE(editor.viewTab()->lblProgress->text(), QStringLiteral("Done"));
-        QTRY_COMPARE_WITH_TIMEOUT(editor.viewTab()->lblProgress->text(), QString(), 2000);
+        // "Done" stays until the two-second timer ticks, then the line is empty. Only the timer is
+        // checked, not the clock: a busy machine may take longer to start the browser engine.
+        QVERIFY(editor.viewTab()->tmrClearProgress->isActive());
+        QTRY_COMPARE_WITH_TIMEOUT(editor.viewTab()->lblProgress->text(), QString(), 10000);
         QVERIFY(!editor.viewTab()->tmrClearProgress->isActive());
     }
 
