@@ -1,6 +1,7 @@
 #include "UiTest.h"
 #include "app/Folders.h"
 #include "app/Paths.h"
+#include "store/Database.h"
 #include "ui/MainWindow.h"
 #include "ui/StartSiteDialog.h"
 #include "ui/editor/ColoursTab.h"
@@ -389,9 +390,17 @@ private slots:
         const std::string s = f.sitesFolder();
         WriteFile(s + "Broken.QLS", "this is not a database");
         WriteFile(s + "Empty.QLS", "");
+        CopyBlankSite(s + "Foreign.QLS");
+        {
+            auto foreign = store::Database::open(s + "Foreign.QLS");
+            QVERIFY(foreign && foreign->execute("DROP TABLE Options").ok());
+        }
         const std::pair<std::string, const char*> cases[] = {
-            {s + "Missing.QLS", "does not exist"}, {s + "Broken.QLS", "not a Quillon"},
-            {s + "Empty.QLS", "not a Quillon"},    {ProgramFolder() + "Quillon Engine.mdb", "not a Quillon"},
+            {s + "Foreign.QLS", "is not a Quillon Engine site (no Options table)"},
+            {s + "Missing.QLS", "does not exist"},
+            {s + "Broken.QLS", "not a Quillon"},
+            {s + "Empty.QLS", "not a Quillon"},
+            {ProgramFolder() + "Quillon Engine.mdb", "not a Quillon"},
             {f.sitesFolder(), "not a file"},
         };
         for (const auto& [path, why] : cases) {

@@ -1,5 +1,6 @@
 #include "ui/models/SiteConnection.h"
 
+#include "app/SiteSchema.h"
 #include "store/Database.h"
 #include "store/RecordSet.h"
 
@@ -19,6 +20,8 @@ Status CheckSiteFile(const std::string& path)
     auto db = store::Database::open(path);
     if (!db)
         return db.status();
+    if (Status s = app::CheckSiteFile(*db); !s.ok())
+        return s;
     // Both bound tables must be there, with the fields the editor binds.
     auto pages = db->query("select * from [Articles] where 0");
     if (!pages)
