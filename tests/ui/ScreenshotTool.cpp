@@ -285,7 +285,7 @@ int main(int argc, char** argv)
         const char* page;
         const char* name;
     } modernPages[] = {{"articles/art-1.htm", "article"}, {"categories/cat-gardening.htm", "category"}};
-    int number = 12;
+    int number = 18; // after the editor's pictures
     for (const auto& modern : modernPages) {
         for (const auto& [width, device] : {std::pair {375, "phone"}, std::pair {1280, "desktop"}}) {
             QWebEngineView view;
