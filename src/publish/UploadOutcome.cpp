@@ -23,7 +23,9 @@ std::string UploadOutcome(const std::vector<std::string>& lines, int exitStatus)
 {
     static const std::regex kClosingLine(R"(^\d+ files? sent, .*)");
     std::string closing, reason, last;
+    bool dryRun = false;
     for (const auto& line : lines) {
+        dryRun = dryRun || StartsWith(line, "Dry run: ");
         if (std::regex_match(line, kClosingLine))
             closing = line;
         else if (StartsWith(line, kDidNotStart))
@@ -33,6 +35,8 @@ std::string UploadOutcome(const std::vector<std::string>& lines, int exitStatus)
         if (!line.empty())
             last = line;
     }
+    if (exitStatus == 0 && dryRun)
+        return "Nothing published (a dry run): " + (closing.empty() ? last : closing);
     if (exitStatus == 0)
         return "Published: " + (closing.empty() ? last : closing);
     if (!reason.empty())

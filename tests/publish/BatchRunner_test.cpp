@@ -167,6 +167,9 @@ TEST(UploadOutcome, PublishedOrFailedWithTheClosingLineOrTheReason)
          1,
          "Upload failed: An upload from /b/ is running; try again when it has finished."},
         {{}, 137, "Upload failed: the upload ended with status 137"},
+        {{"would send: articles/art-1.htm", "Dry run: 1 to send (4 KB), 8 unchanged, 0 to delete", closing},
+         0,
+         "Nothing published (a dry run): " + closing},
     };
     for (const auto& row : rows)
         EXPECT_EQ(UploadOutcome(row.lines, row.status), row.outcome) << row.outcome;
