@@ -4,15 +4,21 @@
 #include "store/Status.h"
 
 #include <string>
+#include <string_view>
 
 namespace qle::app {
 
-// Writes text to a file, creating or replacing it. The error names the file.
+// Writes all of `bytes` to `fd`; 0, or the errno of the failure (a write that makes no progress
+// is a full disk). The descriptor stays open.
+int WriteAll(int fd, std::string_view bytes);
+
+// Writes text to a file, replacing any earlier one atomically: the text goes to a new file that is
+// then renamed over `path`, so a reader sees the old text or the new, and a link at `path` is
+// replaced, never written through. Mode 0644. The error names the file.
 Status WriteTextFile(const std::string& path, const std::string& text);
 
-// Writes a file that only its owner may read, replacing any earlier one atomically: the text goes
-// to a new file created with mode 0600, which is then renamed over `path`. An existing file with
-// wider permissions is replaced, never rewritten in place.
+// WriteTextFile for a file that only its owner may read (mode 0600). An existing file with wider
+// permissions is replaced, never rewritten in place.
 Status WriteOwnerOnlyFile(const std::string& path, const std::string& text);
 
 } // namespace qle::app

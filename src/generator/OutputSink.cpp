@@ -1,5 +1,6 @@
 #include "generator/OutputSink.h"
 
+#include "app/TextFiles.h"
 #include "generator/PictureFile.h"
 
 #include <cerrno>
@@ -25,28 +26,13 @@ int CreateOutputFile(const std::string& path)
     return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
 }
 
-// Writes all of `bytes`; a short write that makes no progress is a full disk.
-int WriteAll(int fd, const char* data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? errno : ENOSPC;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return 0;
-}
-
 Status WriteWholeFile(const std::string& path, std::string_view bytes)
 {
     const int fd = CreateOutputFile(path);
     if (fd < 0)
         return WriteError(path, errno);
     // One write normally takes the whole page; WriteAll only loops on a short write.
-    if (const int error = WriteAll(fd, bytes.data(), bytes.size()); error != 0) {
+    if (const int error = app::WriteAll(fd, bytes); error != 0) {
         ::close(fd);
         return WriteError(path, error);
     }
@@ -164,7 +150,7 @@ Status DiskSink::copyFile(const std::string& sourcePath, const std::string& rela
         }
         if (n == 0)
             break;
-        if ((error = WriteAll(fd, buffer, static_cast<std::size_t>(n))) != 0)
+        if ((error = app::WriteAll(fd, std::string_view(buffer, static_cast<std::size_t>(n)))) != 0)
             break;
     }
     if (::close(fd) != 0 && error == 0)

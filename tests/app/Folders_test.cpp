@@ -3,6 +3,7 @@
 #include "app/Folders.h"
 #include "app/SiteFiles.h"
 #include "app/StartUp.h"
+#include "app/TextFiles.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -97,6 +98,22 @@ TEST(ClearFolder, DeletesPlainFilesAndLinksDirectlyInsideNeverTheirTargets)
         EXPECT_TRUE(test::PathExists(dir / "ro/keep.htm"));
         ::chmod((dir / "ro").c_str(), 0755);
     }
+}
+
+TEST(WriteTextFile, ReplacesALinkInsteadOfWritingThroughItAndSetsTheMode)
+{
+    TempDir dir;
+    test::WriteFile(dir / "victim.txt", "private");
+    fs::create_symlink(dir / "victim.txt", dir / "Index.htm");
+    ASSERT_TRUE(WriteTextFile(dir / "Index.htm", "page").ok());
+    EXPECT_EQ(test::ReadFile(dir / "victim.txt"), "private");
+    EXPECT_FALSE(fs::is_symlink(dir / "Index.htm"));
+    EXPECT_EQ(test::ReadFile(dir / "Index.htm"), "page");
+    EXPECT_EQ(fs::status(dir / "Index.htm").permissions() & fs::perms::all, fs::perms(0644));
+    ASSERT_TRUE(WriteOwnerOnlyFile(dir / "Index.htm", "script").ok());
+    EXPECT_EQ(fs::status(dir / "Index.htm").permissions() & fs::perms::all, fs::perms(0600));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 2) << "no temporary file is left";
+    EXPECT_NE(WriteTextFile(dir / "missing/x.htm", "x").message().find(dir / "missing/x.htm"), std::string::npos);
 }
 
 TEST(FileExists, MatchesNamesAndPatternsButNotFolders)
