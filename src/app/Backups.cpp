@@ -124,10 +124,7 @@ int PageCount(const std::string& backup)
 
 std::string BackupFolder(const std::string& baseFolder, const std::string& sitePath)
 {
-    std::string name = FileNameOfPath(sitePath);
-    if (const std::size_t dot = name.rfind('.'); dot != std::string::npos && dot > 0)
-        name.erase(dot);
-    return WithTrailingSlash(baseFolder) + "Backups/" + name + "/";
+    return WithTrailingSlash(baseFolder) + "Backups/" + SiteName(sitePath) + "/";
 }
 
 std::vector<std::string> BackupsToPrune(const std::vector<std::string>& names, std::time_t now)

@@ -37,13 +37,4 @@ Result<SiteStyle> ReadSiteStyle(store::Database& db)
     return site;
 }
 
-std::string SiteName(std::string_view sitePath)
-{
-    std::string name = FileNameOfPath(sitePath);
-    const auto dot = name.rfind('.');
-    if (dot != std::string::npos && dot > 0)
-        name.erase(dot);
-    return name;
-}
-
 } // namespace qle::app

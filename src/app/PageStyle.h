@@ -40,7 +40,4 @@ struct SiteStyle
 // `Options` row) reads as Classic without an address. The error names the site file.
 Result<SiteStyle> ReadSiteStyle(store::Database& db);
 
-// The site's name as titles and the feed show it: the site file's name without its extension.
-std::string SiteName(std::string_view sitePath);
-
 } // namespace qle::app

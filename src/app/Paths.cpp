@@ -98,6 +98,15 @@ std::string AppDatabasePath(std::string_view programFolder)
     return JoinPath(programFolder, "Quillon Engine.mdb");
 }
 
+std::string SiteName(std::string_view sitePath)
+{
+    std::string name = FileNameOfPath(sitePath);
+    const auto dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0)
+        name.erase(dot);
+    return name;
+}
+
 bool IsUnportableNameChar(char c)
 {
     const auto byte = static_cast<unsigned char>(c);

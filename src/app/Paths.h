@@ -44,6 +44,10 @@ bool IsUnportableNameChar(char c);
 // The name with every unportable character replaced by "-": the name a picture is copied under.
 std::string PortableFileName(std::string_view name);
 
+// The site's name, as titles, the feed and the backup folder show it: the site file's name without
+// its extension.
+std::string SiteName(std::string_view sitePath);
+
 // A generated page's file name part: the portable name with blanks as "-", ASCII letters lower case.
 std::string PageNamePart(std::string_view name);
 

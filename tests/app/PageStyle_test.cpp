@@ -1,4 +1,5 @@
 #include "app/PageStyle.h"
+#include "app/Paths.h"
 
 #include "app/SiteSchema.h"
 #include "store/Database.h"
