@@ -1,5 +1,4 @@
 #include "app/PageStyle.h"
-#include "app/Paths.h"
 
 #include "app/SiteSchema.h"
 #include "store/Database.h"
@@ -19,19 +18,6 @@ TEST(PageStyle, OnlyModernInAnyLetterCaseIsModern)
     };
     for (const auto& [text, style] : cases)
         EXPECT_EQ(PageStyleOf(text), style) << "[" << text << "]";
-}
-
-TEST(PageStyle, SiteNameIsTheFileNameWithoutItsExtension)
-{
-    const std::pair<const char*, const char*> cases[] = {
-        {"/sites/Garden Club.qls", "Garden Club"},
-        {"/sites/My.Shop.QLS", "My.Shop"},
-        {"plain", "plain"},
-        {"/sites/.hidden", ".hidden"},
-        {"C:\\old\\Club.qls", "Club"},
-    };
-    for (const auto& [path, name] : cases)
-        EXPECT_EQ(SiteName(path), name) << path;
 }
 
 TEST(PageStyle, TheTemplateIsClassicAndAnOlderSiteFileWithoutTheFieldsReadsAsClassic)
@@ -61,12 +47,6 @@ TEST(PageStyle, TheTemplateIsClassicAndAnOlderSiteFileWithoutTheFieldsReadsAsCla
         EXPECT_EQ(style->style, PageStyle::Classic);
         EXPECT_EQ(style->homepage, "");
     }
-    // Brought up to date, it gets the field, left empty, and stays Classic.
-    ASSERT_TRUE(UpgradeSiteFile(site, TemplateSitePath(test::ProgramFolder())).ok());
-    auto db = store::Database::open(site);
-    ASSERT_TRUE(db.ok());
-    ASSERT_TRUE(db->execute("SELECT Page_Style FROM Options").ok());
-    EXPECT_EQ(ReadSiteStyle(*db)->style, PageStyle::Classic);
 }
 
 } // namespace

@@ -53,6 +53,19 @@ TEST(Paths, PageNamesLowerAsciiAndNeverLeaveTheirFolder)
     EXPECT_EQ(PageNamePart("Ärger ÖL"), "Ärger-Öl") << "only ASCII letters change";
 }
 
+TEST(Paths, SiteNameIsTheFileNameWithoutItsExtension)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"/sites/Garden Club.qls", "Garden Club"},
+        {"/sites/My.Shop.QLS", "My.Shop"},
+        {"plain", "plain"},
+        {"/sites/.hidden", ".hidden"},
+        {"C:\\old\\Club.qls", "Club"},
+    };
+    for (const auto& [path, name] : cases)
+        EXPECT_EQ(SiteName(path), name) << path;
+}
+
 TEST(Paths, ShippedFilesBesideTheExecutableOrInTheInstalledDataFolder)
 {
     namespace fs = std::filesystem;
