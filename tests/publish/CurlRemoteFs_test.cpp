@@ -162,41 +162,5 @@ TEST_F(RemoteFsOverFtp, AStopRequestEndsEveryLaterCall)
     EXPECT_FALSE(test::PathExists(m_home + "d"));
 }
 
-TEST(RemoteFsConnect, EachFailureIsNamedForTheAuthor)
-{
-    test::TempDir home;
-    test::FtpServer server(home.path(), "jo", kPassword);
-    ASSERT_TRUE(server.started());
-    std::string closed;
-    {
-        test::FtpServer gone(home.path(), "jo", kPassword);
-        closed = gone.address();
-    }
-    ConnectionSettings refused;
-    ASSERT_TRUE(ParseServerUrl(closed, refused).ok());
-    refused.userName = "jo";
-    refused.password = kPassword;
-    refused.timeouts = {5, 5};
-
-    const struct
-    {
-        const char* name;
-        ConnectionSettings settings;
-        Failure failure;
-        const char* said;
-    } rows[] = {
-        {"wrong password", FtpSettingsFor(server, "wrong"), Failure::Login, "refused the login of jo"},
-        {"nothing listening", refused, Failure::ConnectionRefused, "nothing answers there"},
-    };
-    for (const auto& row : rows) {
-        CurlRemoteFs fs(row.settings);
-        const Status connected = fs.connect();
-        EXPECT_FALSE(connected.ok()) << row.name;
-        EXPECT_EQ(fs.lastFailure(), row.failure) << row.name << ": " << connected.message();
-        EXPECT_NE(connected.message().find(row.said), std::string::npos) << row.name << ": " << connected.message();
-        EXPECT_EQ(connected.message().find(kPassword), std::string::npos) << row.name;
-    }
-}
-
 } // namespace
 } // namespace qle::publish

@@ -97,7 +97,7 @@ TEST_F(FtpClient, AServerThatStopsAnsweringEndsTheRunAfterOneTimeout)
     std::string puts;
     for (int i = 0; i < 6; ++i)
         puts += "put a.htm f" + std::to_string(i) + ".htm\r\n";
-    test::FtpServer stalling(m_home, "jo", kPassword, test::FtpServer::StallAtUpload {2});
+    test::FtpServer stalling(m_home, "jo", kPassword, {"--stall-at-upload=2"});
     ASSERT_TRUE(stalling.started());
     const auto summary = run(puts, stalling.address(), 1);
     EXPECT_EQ(summary.filesSent, 1);
