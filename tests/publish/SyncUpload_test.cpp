@@ -4,6 +4,7 @@
 #include "publish/BatchRunner.h"
 #include "publish/PublishPlan.h"
 #include "publish/PublishedRecord.h"
+#include "publish/Publisher.h"
 #include "publish/SyncPlan.h"
 
 #include "FtpServer.h"
@@ -49,13 +50,8 @@ protected:
     std::string writeScript()
     {
         std::array<std::string, 4> blocks;
-        for (std::size_t i = 0; i < kContentFolders.size(); ++i) {
-            std::vector<std::string> names;
-            for (const auto& entry : std::filesystem::directory_iterator(web + kContentFolders[i]))
-                names.push_back(entry.path().filename().string());
-            std::sort(names.begin(), names.end());
-            blocks[i] = PutBlock(web + kContentFolders[i] + "/", names);
-        }
+        for (std::size_t i = 0; i < kContentFolders.size(); ++i)
+            blocks[i] = PutLinesForFolder(web + kContentFolders[i]).value();
         const FtpSettings ftp {server->address(), "jo", kPassword, "/www/", "site/"};
         const std::string path = base + kScriptFileName;
         test::WriteFile(path, ScriptText(ftp, base, web + "Index.htm", blocks));
