@@ -182,6 +182,12 @@ Status ParseServerUrl(std::string_view text, ConnectionSettings& settings)
     return Status::OK();
 }
 
+std::string ConnectionSettings::hostAndPort() const
+{
+    const bool v6 = host.find(':') != std::string::npos;
+    return (v6 ? "[" + host + "]" : host) + ":" + std::to_string(effectivePort());
+}
+
 std::string ServerArgument(Protocol protocol, const std::string& server)
 {
     if (protocol == Protocol::Ftp)

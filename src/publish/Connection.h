@@ -58,6 +58,8 @@ struct ConnectionSettings
     const std::atomic<bool>* stop = nullptr;
 
     int effectivePort() const { return port > 0 ? port : DefaultPort(protocol); }
+    // "host:port" as a URL carries it: an IPv6 address in brackets.
+    std::string hostAndPort() const;
 };
 
 // A server setting as the batch file writes it: "host[:port]" for plain FTP, or

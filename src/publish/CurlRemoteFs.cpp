@@ -5,6 +5,8 @@
 #include "publish/IdentityCheck.h"
 #include "publish/RemoteListing.h"
 
+#include "app/Paths.h"
+
 #include <curl/curl.h>
 #include <openssl/ssl.h>
 
@@ -219,10 +221,8 @@ struct CurlRemoteFs::Impl
     void configure()
     {
         CURL* e = easy();
-        const bool v6 = settings.host.find(':') != std::string::npos;
-        const std::string host = v6 ? "[" + settings.host + "]" : settings.host;
         // Explicit TLS is FTP upgraded by AUTH TLS: the URL stays ftp:// (ftps:// would be implicit TLS).
-        baseUrl = std::string(sftp() ? "sftp" : "ftp") + "://" + host + ":" + std::to_string(settings.effectivePort());
+        baseUrl = std::string(sftp() ? "sftp" : "ftp") + "://" + settings.hostAndPort();
         curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, sftp() ? "sftp" : "ftp");
         curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(e, CURLOPT_USERNAME, settings.userName.c_str());
@@ -386,9 +386,7 @@ Status CurlRemoteFs::connect()
         return d.connectFailed(error);
     char* path = nullptr;
     if (curl_easy_getinfo(d.easy(), CURLINFO_FTP_ENTRY_PATH, &path) == CURLE_OK && path && path[0] == '/') {
-        d.home = path;
-        if (d.home.back() != '/')
-            d.home += '/';
+        d.home = app::WithTrailingSlash(path);
     }
     return Status::OK();
 }

@@ -50,14 +50,6 @@ bool IsSomethingElse(const std::string& path)
     return ::lstat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
 }
 
-std::string Lower(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
-
 // The state of one run between commands.
 class ScriptRun
 {
@@ -80,7 +72,7 @@ public:
         const auto words = SplitScriptLine(line);
         if (words.empty())
             return true;
-        const std::string verb = Lower(words[0]);
+        const std::string verb = ScriptVerb(words[0]);
         const bool remote = verb == "mkdir" || verb == "cd" || verb == "put";
         if (remote && m_stop && m_stop->load()) {
             m_summary.stopped = true;

@@ -6,6 +6,15 @@
 
 namespace qle::publish {
 
+std::string ScriptVerb(std::string_view word)
+{
+    std::string verb(word);
+    for (char& c : verb)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return verb;
+}
+
 std::vector<std::string> SplitScriptLine(std::string_view line)
 {
     std::vector<std::string> words;

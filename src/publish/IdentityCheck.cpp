@@ -162,9 +162,7 @@ Result<ServerIdentity> FetchServerIdentity(const ConnectionSettings& settings)
     std::unique_ptr<CURL, EasyCleanup> easy(curl_easy_init());
     if (!easy)
         return Status::NetworkError("Cannot start the network library");
-    const bool v6 = settings.host.find(':') != std::string::npos;
-    const std::string host =
-        (v6 ? "[" + settings.host + "]" : settings.host) + ":" + std::to_string(settings.effectivePort());
+    const std::string host = settings.hostAndPort();
     CURL* e = easy.get();
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, settings.timeouts.connectSeconds);

@@ -6,18 +6,6 @@
 
 namespace qle::publish {
 
-namespace {
-
-std::string Lower(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
-
-} // namespace
-
 UploadJob UploadJobFromScript(const std::vector<std::string>& commandLines, const std::string& localFolder,
                               const std::string& homeFolder, const std::function<void(const std::string&)>& report)
 {
@@ -28,7 +16,7 @@ UploadJob UploadJobFromScript(const std::vector<std::string>& commandLines, cons
         const auto words = SplitScriptLine(line);
         if (words.empty())
             continue;
-        const std::string verb = Lower(words[0]);
+        const std::string verb = ScriptVerb(words[0]);
         const std::size_t args = words.size() - 1;
         if (verb == "quit" || verb == "bye" || verb == "close")
             break;

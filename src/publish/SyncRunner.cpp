@@ -4,6 +4,7 @@
 #include "publish/SyncJournal.h"
 #include "publish/SyncText.h"
 
+#include "app/Paths.h"
 #include "app/TextFiles.h"
 
 #include <algorithm>
@@ -52,7 +53,7 @@ std::string FolderPart(const std::string& path)
 
 bool IsUnder(const std::string& path, const std::string& folder)
 {
-    const std::string prefix = folder.empty() || folder.back() == '/' ? folder : folder + '/';
+    const std::string prefix = app::WithTrailingSlash(folder);
     return path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0;
 }
 
@@ -108,11 +109,10 @@ public:
         m_report.unchanged = static_cast<int>(m_plan.unchanged.size());
         if (m_report.failures > 0) {
             m_reporter.line("Some files were not sent: nothing was deleted, and the next publish sends the rest.");
-            m_report.connectionsUsed = m_pool.used();
-            return m_report;
+        } else {
+            removeStale();
+            writeRecord();
         }
-        removeStale();
-        writeRecord();
         m_report.connectionsUsed = m_pool.used();
         return m_report;
     }
@@ -155,7 +155,7 @@ private:
         const auto copy = m_journal.recordCopy();
         if (copy && serverSize && *serverSize == copy->size()) {
             m_recordText = copy;
-        } else if (!entries && entries.status().code() == Status::Code::NotFound) {
+        } else if (m_rootMissing) {
             m_recordText.reset(); // no site folder yet: a first publish
         } else {
             // Some servers hide dot files from listings: fetch even when the record was not listed.
@@ -263,7 +263,7 @@ private:
                  folder = FolderPart(folder.substr(0, folder.size() - 1)))
                 ;
         for (const auto& raw : m_job.folders) {
-            const std::string folder = raw.empty() || raw.back() == '/' ? raw : raw + '/';
+            const std::string folder = app::WithTrailingSlash(raw);
             if (known.count(folder) != 0)
                 continue;
             const bool needed = !m_recordText || std::any_of(targets.begin(), targets.end(),

@@ -19,11 +19,23 @@ using Kind = BatchCommand::Kind;
 TEST(BatchRunner, ParsesThePublishersLines)
 {
     // The batch file's own lines are carried out whole by CarriesOutThePublishersBatchFile.
-    const std::tuple<std::string, Kind, std::string, std::string> rows[] = {
+    const std::string key = "SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU";
+    const struct
+    {
+        std::string line;
+        Kind kind;
+        std::string argument, server, trustedKey = "", keyFile = "";
+    } rows[] = {
         {"cd /home/jo/My Base/", Kind::Cd, "/home/jo/My Base/", ""},
         {"ftp -s:/my base/s.txt 127.0.0.1:2121\r", Kind::Ftp, "/my base/s.txt", "127.0.0.1:2121"},
         {"ftp -s:\"/my base/s.txt\" host", Kind::Ftp, "/my base/s.txt", "host"},
         {"ftp -s:/my base/s.txt ", Kind::Ftp, "/my base/s.txt", ""}, // empty server setting
+        {"ftp -s:/my base/s.txt ftps://h:990\r", Kind::Ftp, "/my base/s.txt", "ftps://h:990"},
+        {"ftp -s:/my base/s.txt -k:" + key + " ftps://h", Kind::Ftp, "/my base/s.txt", "ftps://h", key},
+        {"ftp -s:/b/s.txt -k:" + key + " -i:\"/my keys/id\" sftp://[::1]:22", Kind::Ftp, "/b/s.txt", "sftp://[::1]:22",
+         key, "/my keys/id"},
+        {"ftp -s:/b/s.txt -i:/k sftp://h", Kind::Ftp, "/b/s.txt", "sftp://h", "", "/k"},
+        {"ftp -s:/b/x-k:y.txt h", Kind::Ftp, "/b/x-k:y.txt", "h"}, // a path that merely holds "-k"
         {"echo off", Kind::EchoOff, "", ""},
         {"ECHO ON", Kind::EchoOn, "", ""},
         {"echo Please close this window \r", Kind::Echo, "Please close this window ", ""},
@@ -33,37 +45,13 @@ TEST(BatchRunner, ParsesThePublishersLines)
         {"ftp -i host", Kind::Unknown, "ftp -i host", ""},
         {"cdrom", Kind::Unknown, "cdrom", ""},
     };
-    for (const auto& [line, kind, argument, server] : rows) {
-        const BatchCommand command = ParseBatchLine(line);
-        EXPECT_EQ(command.kind, kind) << line;
-        EXPECT_EQ(command.argument, argument) << line;
-        EXPECT_EQ(command.server, server) << line;
-    }
-}
-
-TEST(BatchRunner, ParsesTheUploadLineOfEachProtocol)
-{
-    const std::string key = "SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU";
-    const struct
-    {
-        std::string line;
-        std::string script, trustedKey, keyFile, server;
-    } rows[] = {
-        {"ftp -s:/my base/s.txt ftps://h:990\r", "/my base/s.txt", "", "", "ftps://h:990"},
-        {"ftp -s:/my base/s.txt -k:" + key + " ftps://h", "/my base/s.txt", key, "", "ftps://h"},
-        {"ftp -s:/b/s.txt -k:" + key + " -i:\"/my keys/id\" sftp://[::1]:22", "/b/s.txt", key, "/my keys/id",
-         "sftp://[::1]:22"},
-        {"ftp -s:/b/s.txt -i:/k sftp://h", "/b/s.txt", "", "/k", "sftp://h"},
-        // A path that merely holds "-k" is still the script's.
-        {"ftp -s:/b/x-k:y.txt h", "/b/x-k:y.txt", "", "", "h"},
-    };
     for (const auto& row : rows) {
         const BatchCommand command = ParseBatchLine(row.line);
-        EXPECT_EQ(command.kind, Kind::Ftp) << row.line;
-        EXPECT_EQ(command.argument, row.script) << row.line;
+        EXPECT_EQ(command.kind, row.kind) << row.line;
+        EXPECT_EQ(command.argument, row.argument) << row.line;
+        EXPECT_EQ(command.server, row.server) << row.line;
         EXPECT_EQ(command.trustedKey, row.trustedKey) << row.line;
         EXPECT_EQ(command.keyFile, row.keyFile) << row.line;
-        EXPECT_EQ(command.server, row.server) << row.line;
     }
 }
 

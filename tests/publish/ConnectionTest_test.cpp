@@ -137,26 +137,5 @@ TEST(ConnectionTest, AFolderTheAccountCannotWriteIsNamed)
     EXPECT_TRUE(Holds(report.message, "the folder /www cannot be written")) << report.message;
 }
 
-TEST(ConnectionTest, AnUnknownIdentityIsShownForTheAuthorToAccept)
-{
-    test::TempDir dir;
-    test::RemoteServer server(Protocol::Sftp, dir.path());
-    ASSERT_TRUE(server.started);
-    FtpSettings ftp = SiteSettings(server.address(), "/", "");
-    ftp.protocol = "SFTP";
-    auto settings = SettingsForSite(ftp);
-    ASSERT_TRUE(settings.ok());
-    settings->knownHostsFile = dir / "known_hosts";
-    const ConnectionReport report = TestConnection(settings.value(), ftp);
-    EXPECT_EQ(report.failure, Failure::UnknownIdentity) << report.message;
-    EXPECT_EQ(report.identity.fingerprint, server.settings.trustedKey);
-
-    const std::string site = test::CopyBlankSite(dir / "site.qls");
-    ASSERT_TRUE(SaveTrustedKey(site, report.identity.fingerprint).ok());
-    auto stored = LoadFtpSettings(site);
-    ASSERT_TRUE(stored.ok());
-    EXPECT_EQ(stored->trustedKey, report.identity.fingerprint);
-}
-
 } // namespace
 } // namespace qle::publish

@@ -13,18 +13,6 @@
 namespace qle::publish {
 namespace {
 
-constexpr const char* kPassword = "Secret-Pa55word";
-
-ConnectionSettings FtpSettingsFor(const test::FtpServer& server, const std::string& password = kPassword)
-{
-    ConnectionSettings settings;
-    ParseServerUrl(server.address(), settings).ok();
-    settings.userName = "jo";
-    settings.password = password;
-    settings.timeouts = {5, 5};
-    return settings;
-}
-
 class RemoteFsOverEachProtocol : public ::testing::TestWithParam<Protocol>
 {
 protected:
@@ -78,6 +66,14 @@ TEST_P(RemoteFsOverEachProtocol, FoldersFilesAndListingsRoundTrip)
     }
     EXPECT_EQ(bytes, 34u);
     EXPECT_EQ(test::ReadFile(m_home + "www/my site/a page.htm"), "<html>page</html>");
+    // A local file that cannot be read sends nothing.
+    for (const std::string& local : {m_dir / "none.htm", m_dir.path()}) {
+        const Status sent = m_fs->put(local, "/www/x.htm", bytes);
+        EXPECT_EQ(sent.code(), Status::Code::IoError) << local;
+        EXPECT_NE(sent.message().find(local), std::string::npos) << sent.message();
+    }
+    EXPECT_EQ(bytes, 34u);
+    EXPECT_FALSE(test::PathExists(m_home + "www/x.htm"));
 
     auto fetched = m_fs->fetch("/www/my site/a page.htm");
     ASSERT_TRUE(fetched.ok()) << fetched.status().message();
@@ -115,88 +111,6 @@ INSTANTIATE_TEST_SUITE_P(Protocols, RemoteFsOverEachProtocol,
                          [](const ::testing::TestParamInfo<Protocol>& row) {
                              return std::string(ProtocolName(row.param));
                          });
-
-class RemoteFsOverFtp : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        std::filesystem::create_directories(m_home);
-        test::WriteFile(m_dir / "page.htm", "<html>page</html>");
-        ASSERT_TRUE(m_server.emplace(m_home, "jo", kPassword).started());
-        m_fs.emplace(FtpSettingsFor(*m_server));
-        ASSERT_TRUE(m_fs->connect().ok());
-    }
-
-    test::TempDir m_dir;
-    std::string m_home = m_dir / "home/";
-    std::optional<test::FtpServer> m_server;
-    std::optional<CurlRemoteFs> m_fs;
-};
-
-TEST_F(RemoteFsOverFtp, ALocalFileThatCannotBeReadSendsNothing)
-{
-    std::uint64_t bytes = 0;
-    for (const std::string& local : {m_dir / "none.htm", m_dir.path()}) {
-        const Status sent = m_fs->put(local, "/x.htm", bytes);
-        EXPECT_EQ(sent.code(), Status::Code::IoError) << local;
-        EXPECT_NE(sent.message().find(local), std::string::npos) << sent.message();
-    }
-    EXPECT_EQ(bytes, 0u);
-    EXPECT_FALSE(test::PathExists(m_home + "x.htm"));
-}
-
-TEST_F(RemoteFsOverFtp, AStopRequestEndsEveryLaterCall)
-{
-    std::atomic<bool> stop {false};
-    ConnectionSettings settings = FtpSettingsFor(*m_server);
-    settings.stop = &stop;
-    CurlRemoteFs fs(settings);
-    ASSERT_TRUE(fs.connect().ok());
-    stop = true;
-    std::uint64_t bytes = 0;
-    EXPECT_EQ(fs.put(m_dir / "page.htm", "/a.htm", bytes).code(), Status::Code::Cancelled);
-    EXPECT_EQ(fs.lastFailure(), Failure::Stopped);
-    EXPECT_EQ(fs.makeFolder("/d").code(), Status::Code::Cancelled);
-    EXPECT_FALSE(test::PathExists(m_home + "a.htm"));
-    EXPECT_FALSE(test::PathExists(m_home + "d"));
-}
-
-TEST(RemoteFsConnect, EachFailureIsNamedForTheAuthor)
-{
-    test::TempDir home;
-    test::FtpServer server(home.path(), "jo", kPassword);
-    ASSERT_TRUE(server.started());
-    std::string closed;
-    {
-        test::FtpServer gone(home.path(), "jo", kPassword);
-        closed = gone.address();
-    }
-    ConnectionSettings refused;
-    ASSERT_TRUE(ParseServerUrl(closed, refused).ok());
-    refused.userName = "jo";
-    refused.password = kPassword;
-    refused.timeouts = {5, 5};
-
-    const struct
-    {
-        const char* name;
-        ConnectionSettings settings;
-        Failure failure;
-        const char* said;
-    } rows[] = {
-        {"wrong password", FtpSettingsFor(server, "wrong"), Failure::Login, "refused the login of jo"},
-        {"nothing listening", refused, Failure::ConnectionRefused, "nothing answers there"},
-    };
-    for (const auto& row : rows) {
-        CurlRemoteFs fs(row.settings);
-        const Status connected = fs.connect();
-        EXPECT_FALSE(connected.ok()) << row.name;
-        EXPECT_EQ(fs.lastFailure(), row.failure) << row.name << ": " << connected.message();
-        EXPECT_NE(connected.message().find(row.said), std::string::npos) << row.name << ": " << connected.message();
-        EXPECT_EQ(connected.message().find(kPassword), std::string::npos) << row.name;
-    }
-}
 
 } // namespace
 } // namespace qle::publish

@@ -97,7 +97,7 @@ TEST_F(FtpClient, AServerThatStopsAnsweringEndsTheRunAfterOneTimeout)
     std::string puts;
     for (int i = 0; i < 6; ++i)
         puts += "put a.htm f" + std::to_string(i) + ".htm\r\n";
-    test::FtpServer stalling(m_home, "jo", kPassword, test::FtpServer::StallAtUpload {2});
+    test::FtpServer stalling(m_home, "jo", kPassword, {"--stall-at-upload=2"});
     ASSERT_TRUE(stalling.started());
     const auto summary = run(puts, stalling.address(), 1);
     EXPECT_EQ(summary.filesSent, 1);
@@ -106,25 +106,14 @@ TEST_F(FtpClient, AServerThatStopsAnsweringEndsTheRunAfterOneTimeout)
     EXPECT_NE(m_output.find("Not connected."), npos) << m_output;
 }
 
-TEST_F(FtpClient, NoServerListeningOrASilentOneEndsTheRunWithAClearError)
+TEST_F(FtpClient, ASilentServerEndsTheRunWithAClearError)
 {
-    std::string closed;
-    {
-        test::FtpServer gone(m_home, "jo", kPassword);
-        closed = gone.address();
-    }
     m_server->freeze(); // still accepts connections (through the backlog) but never says a word
-    const std::pair<std::string, const char*> rows[] = {
-        {closed, "connect"},
-        {m_server->address(), "imeout"},
-    };
-    for (const auto& [server, cause] : rows) {
-        const auto summary = run("put a.htm\r\n", server, 1);
-        EXPECT_EQ(summary.exitCode(), 1) << server;
-        EXPECT_LT(m_elapsed, 4.0) << server;
-        EXPECT_NE(m_output.find("Cannot log in to " + server), npos) << m_output;
-        EXPECT_NE(m_output.find(cause), npos) << m_output;
-    }
+    const auto summary = run("put a.htm\r\n", m_server->address(), 1);
+    EXPECT_EQ(summary.exitCode(), 1);
+    EXPECT_LT(m_elapsed, 4.0);
+    EXPECT_NE(m_output.find("Cannot log in to " + m_server->address()), npos) << m_output;
+    EXPECT_NE(m_output.find("imeout"), npos) << m_output;
 }
 
 } // namespace

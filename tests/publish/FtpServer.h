@@ -89,26 +89,22 @@ private:
     int m_port = 0;
 };
 
+// `extra`: a certificate file (FTP over TLS only), "--max-cons=N", or "--stall-at-upload=N" (the
+// server stops answering at its N-th upload and stays silent).
 class FtpServer : public PythonServer
 {
 public:
     FtpServer(const std::string& home, const std::string& user, const std::string& password,
-              const std::string& tlsCertificate = {})
-        : PythonServer(QLE_TEST_FTP_SERVER_SCRIPT,
-                       tlsCertificate.empty() ? std::vector<std::string> {home, user, password}
-                                              : std::vector<std::string> {home, user, password, tlsCertificate})
+              const std::vector<std::string>& extra = {})
+        : PythonServer(QLE_TEST_FTP_SERVER_SCRIPT, Arguments({home, user, password}, extra))
     {
     }
 
-    // A plain FTP server that stops answering at its `upload`-th upload and stays silent.
-    struct StallAtUpload
+private:
+    static std::vector<std::string> Arguments(std::vector<std::string> args, const std::vector<std::string>& extra)
     {
-        int upload;
-    };
-    FtpServer(const std::string& home, const std::string& user, const std::string& password, StallAtUpload stall)
-        : PythonServer(QLE_TEST_FTP_SERVER_SCRIPT,
-                       {home, user, password, "--stall-at-upload=" + std::to_string(stall.upload)})
-    {
+        args.insert(args.end(), extra.begin(), extra.end());
+        return args;
     }
 };
 

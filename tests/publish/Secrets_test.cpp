@@ -9,26 +9,20 @@
 namespace qle::publish {
 namespace {
 
-TEST(Secrets, EncryptedKeyFilesAreRecognised)
+TEST(Secrets, EncryptedKeyFilesAreRecognisedAndOnlyWhatTheSiteDoesNotStoreIsAskedFor)
 {
     test::TempDir dir;
     test::TestSshKey plain(dir.path(), "plain");
     test::TestSshKey locked(dir.path(), "locked", "pass phrase");
     test::CommandOutput("ssh-keygen -q -t ecdsa -m PEM -N secret -f " + test::Quoted(dir / "pem"));
     test::CommandOutput("ssh-keygen -q -t ecdsa -m PEM -N '' -f " + test::Quoted(dir / "pem-plain"));
-    const std::pair<std::string, bool> rows[] = {
+    const std::pair<std::string, bool> keys[] = {
         {plain.path, false},        {locked.path, true},      {dir / "pem", true},
         {dir / "pem-plain", false}, {dir / "missing", false}, {plain.path + ".pub", false},
     };
-    for (const auto& [path, encrypted] : rows)
+    for (const auto& [path, encrypted] : keys)
         EXPECT_EQ(KeyFileIsEncrypted(path), encrypted) << path;
-}
 
-TEST(Secrets, OnlyWhatTheSiteDoesNotStoreIsAskedFor)
-{
-    test::TempDir dir;
-    test::TestSshKey plain(dir.path(), "plain");
-    test::TestSshKey locked(dir.path(), "locked", "pass phrase");
     const auto site = [](const std::string& protocol, const std::string& password, const std::string& keyFile) {
         FtpSettings ftp;
         ftp.protocol = protocol;

@@ -55,7 +55,7 @@ TEST(ServerTrust, FtpsCertificateIsShownThenPinned)
     test::TestCertificate served(dir.path(), "localhost");
     test::TestCertificate other(dir.path(), "elsewhere");
     std::filesystem::create_directories(dir / "home");
-    test::FtpServer server(dir / "home", "jo", kPassword, served.both);
+    test::FtpServer server(dir / "home", "jo", kPassword, {served.both});
     ASSERT_TRUE(server.started());
 
     const struct
@@ -95,7 +95,7 @@ TEST(ServerTrust, ProtocolMismatchesAreNamed)
     test::TempDir dir;
     test::TestCertificate certificate(dir.path(), "localhost");
     std::filesystem::create_directories(dir / "home");
-    test::FtpServer tlsOnly(dir / "home", "jo", kPassword, certificate.both);
+    test::FtpServer tlsOnly(dir / "home", "jo", kPassword, {certificate.both});
     test::FtpServer plain(dir / "home", "jo", kPassword);
     ASSERT_TRUE(tlsOnly.started() && plain.started());
 

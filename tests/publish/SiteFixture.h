@@ -28,7 +28,7 @@ class SiteFixture
 {
 public:
     // Makes "<temp>/My Base/" with the site file (homepage article 7) and the web folder's four
-    // content folders and files (see builtFiles()); the job carries the FTP settings.
+    // content folders and files; the job carries the FTP settings.
     SiteFixture()
     {
         CopyBlankSite(site);
@@ -57,7 +57,6 @@ public:
     {
         if (!generator::CreateWebSite(site, web).ok())
             throw std::runtime_error("cannot build the fixture site");
-        m_files = FilesUnder(web);
     }
 
     // Adds a page to the site (build() again to see it).
@@ -75,17 +74,11 @@ public:
 
     publish::PublishJob job() const { return {ftp, base, web, site, ProgramFolder()}; }
 
-    // The files the fixture's build left, relative to the web folder, with their bytes.
-    const std::map<std::string, std::string>& builtFiles() const { return m_files; }
-
     TempDir dir;
     std::string base = dir / "My Base/";
     std::string web = base + "TempInternetFiles/";
     std::string site = dir / "site.qls";
     publish::FtpSettings ftp {"127.0.0.1:21", "jo", "Secret-Pa55word", "/www/", "site/"};
-
-private:
-    std::map<std::string, std::string> m_files;
 };
 
 } // namespace qle::test

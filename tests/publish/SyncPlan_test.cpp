@@ -34,27 +34,6 @@ std::vector<std::string> Paths(const std::vector<LocalFile>& files)
 
 using Strings = std::vector<std::string>;
 
-TEST(SyncPlan, TemporaryNameRuleWorksBothWays)
-{
-    const struct
-    {
-        const char* path;
-        const char* temporary;
-    } cases[] = {
-        {"index.htm", ".quillon-part.index.htm"},
-        {"articles/art-1.htm", "articles/.quillon-part.art-1.htm"},
-        {"images/My Photo.JPG", "images/.quillon-part.My Photo.JPG"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(TemporaryPathFor(c.path), c.temporary) << c.path;
-        const std::string temporary = c.temporary;
-        EXPECT_TRUE(IsTemporaryName(temporary.substr(temporary.rfind('/') + 1))) << c.path;
-        EXPECT_FALSE(IsTemporaryName(c.path)) << c.path;
-    }
-    EXPECT_FALSE(IsTemporaryName(".quillon-part.")) << "nothing after the prefix";
-    EXPECT_FALSE(IsTemporaryName(".quillon-published"));
-}
-
 TEST(SyncPlan, SendsOnlyWhatDiffersFromTheRecord)
 {
     const PublishedRecord record = {
@@ -104,6 +83,9 @@ TEST(SyncPlan, RemovesOnlyRecordedFilesThisRunDoesNotPut)
     EXPECT_EQ(plan.remove, (Strings {"articles/art-9.htm", "categories/cat-old.htm"}));
     EXPECT_FALSE(plan.removalsHeld);
     EXPECT_EQ(plan.cleanup, (Strings {".quillon-part.index.htm", "articles/.quillon-part.art-1.htm"}));
+    EXPECT_EQ(TemporaryPathFor("images/My Photo.JPG"), "images/.quillon-part.My Photo.JPG");
+    for (const char* name : {".quillon-part.", ".quillon-published", "index.htm"})
+        EXPECT_FALSE(IsTemporaryName(name)) << name;
 }
 
 TEST(SyncPlan, LaterPutOfTheSamePathWins)

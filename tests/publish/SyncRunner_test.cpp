@@ -143,23 +143,6 @@ TEST_F(SyncTest, EditedPageReplacesTheOldOneThroughATemporaryName)
     EXPECT_EQ(siteOnServer(), test::FilesUnder(web)) << output;
 }
 
-TEST_F(SyncTest, StalePagesAreRemovedAfterEverySendAndForeignFilesStay)
-{
-    (void)publish();
-    server.files[kSite + "categories/guestbook.htm"] = "someone else's";
-    removePage("categories/cat-sport.htm");
-    writePage("categories/cat-football.htm", "renamed");
-    const SyncReport report = publish();
-    EXPECT_EQ(report.removed, 1) << output;
-    EXPECT_LT(logIndex("PUT " + kSite + "categories/cat-football.htm"),
-              logIndex("DELE " + kSite + "categories/cat-sport.htm"));
-    EXPECT_EQ(server.files.count(kSite + "categories/guestbook.htm"), 1u);
-    auto expected = test::FilesUnder(web);
-    expected["categories/guestbook.htm"] = "someone else's";
-    EXPECT_EQ(siteOnServer(), expected);
-    EXPECT_EQ(ParseRecord(server.files[kSite + kRecordFileName]).files.count("categories/cat-sport.htm"), 0u);
-}
-
 TEST_F(SyncTest, AFailedSendDeletesNothingAndTheNextRunSendsTheRest)
 {
     (void)publish();
@@ -230,46 +213,14 @@ TEST_F(SyncTest, InterruptedPublishResumesAndLeavesNoTemporaryFile)
     EXPECT_EQ(publish().sent, 0) << "the journal is gone once the record is written";
 }
 
-TEST_F(SyncTest, ServerWithOneConnectionIsUsedAlone)
-{
-    server.maxConnections = 1;
-    const SyncReport report = publish();
-    EXPECT_EQ(report.failures, 0) << output;
-    EXPECT_EQ(report.sent, 9);
-    EXPECT_EQ(report.connectionsUsed, 1);
-    EXPECT_NE(output.find("421"), std::string::npos) << output;
-    EXPECT_EQ(siteOnServer(), test::FilesUnder(web));
-}
-
-TEST_F(SyncTest, RecordChangedOrDeletedOnTheServerWins)
+TEST_F(SyncTest, WithoutARecordListedFilesAreReplacedNotOverwrittenInPlace)
 {
     (void)publish();
-    // Published from another computer: the server's record says art-3 holds other bytes.
-    auto record = ParseRecord(server.files[kSite + kRecordFileName]).files;
-    record["articles/art-3.htm"] = {3, Sha256Hex("xyz")};
-    server.files[kSite + kRecordFileName] = FormatRecord(record) + "damaged line\n";
-    SyncReport report = publish();
-    EXPECT_EQ(report.sent, 1) << output;
-    EXPECT_NE(logIndex("RETR " + kSite + kRecordFileName), std::string::npos);
-    EXPECT_NE(output.find("1 damaged lines"), std::string::npos) << output;
-
     server.files.erase(kSite + kRecordFileName);
-    report = publish();
+    const SyncReport report = publish();
     EXPECT_EQ(report.sent, 9) << "without a record nothing is known to be current";
     EXPECT_EQ(report.removed, 0);
     EXPECT_EQ(server.count("RENAME"), 9) << "files the server listed are replaced, not overwritten in place";
-}
-
-TEST_F(SyncTest, VerifySendsAgainWhatWasChangedOnTheServerByHand)
-{
-    (void)publish();
-    server.files[kSite + "articles/art-4.htm"] = "hand-edited on the server";
-    server.files.erase(kSite + "index.htm");
-    EXPECT_EQ(publish().sent, 0) << "the record alone does not see it";
-    settings.verify = true;
-    const SyncReport report = publish();
-    EXPECT_EQ(report.sent, 2) << output;
-    EXPECT_EQ(siteOnServer(), test::FilesUnder(web));
 }
 
 TEST_F(SyncTest, DryRunChangesNothing)
@@ -290,12 +241,6 @@ TEST_F(SyncTest, DryRunChangesNothing)
     EXPECT_EQ(publish().sent, 1) << "the dry run journaled nothing";
 }
 
-} // namespace
-} // namespace qle::publish
-
-namespace qle::publish {
-namespace {
-
 TEST(SyncText, SummaryAndProgressLines)
 {
     SyncReport report;
@@ -314,13 +259,10 @@ TEST(SyncText, SummaryAndProgressLines)
     const SyncProgress progress {3, 40, 12288, 409600, "images/My Photo: 2.JPG", 0.125};
     const std::string line = ProgressLine(progress);
     EXPECT_EQ(line, "Sent 3 of 40 files, 12288 of 409600 bytes, 96 KB/s, about 4 s left: images/My Photo: 2.JPG");
-    const auto parsed = ParseProgressLine(line);
+    auto parsed = ParseProgressLine(line);
     ASSERT_TRUE(parsed.has_value());
-    EXPECT_EQ(parsed->filesDone, 3);
-    EXPECT_EQ(parsed->filesToSend, 40);
-    EXPECT_EQ(parsed->bytesDone, 12288u);
-    EXPECT_EQ(parsed->bytesToSend, 409600u);
-    EXPECT_EQ(parsed->currentFile, "images/My Photo: 2.JPG");
+    parsed->seconds = progress.seconds; // not carried by the line
+    EXPECT_EQ(ProgressLine(*parsed), line);
     EXPECT_EQ(ProgressLine({0, 2, 0, 10, "a.htm", 0}), "Sent 0 of 2 files, 0 of 10 bytes: a.htm");
     for (const char* other : {"ftp> put a.htm", "Sent 3 of x files", "Sent 1 of 2 files, 3 of 4 bytes"})
         EXPECT_FALSE(ParseProgressLine(other).has_value()) << other;

@@ -1,8 +1,10 @@
 // quillon-ftp publishing as a sync against a real FTP server: what a second publish sends and
-// removes, interruptions, a server that takes one connection, a record changed by hand.
+// removes, interruptions, a server that takes one connection, a record changed by hand. The
+// in-memory sync tests cover the rest of the decision.
 #include "publish/BatchRunner.h"
 #include "publish/PublishPlan.h"
 #include "publish/PublishedRecord.h"
+#include "publish/Publisher.h"
 #include "publish/SyncPlan.h"
 
 #include "FtpServer.h"
@@ -12,8 +14,6 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
-#include <poll.h>
-#include <sys/wait.h>
 
 namespace qle::publish {
 namespace {
@@ -42,9 +42,7 @@ protected:
 
     void startServer(const std::vector<std::string>& extra = {})
     {
-        std::vector<std::string> args = {home, "jo", kPassword};
-        args.insert(args.end(), extra.begin(), extra.end());
-        server.emplace(QLE_TEST_FTP_SERVER_SCRIPT, args);
+        server.emplace(home, "jo", kPassword, extra);
         ASSERT_TRUE(server->started());
     }
 
@@ -52,13 +50,8 @@ protected:
     std::string writeScript()
     {
         std::array<std::string, 4> blocks;
-        for (std::size_t i = 0; i < kContentFolders.size(); ++i) {
-            std::vector<std::string> names;
-            for (const auto& entry : std::filesystem::directory_iterator(web + kContentFolders[i]))
-                names.push_back(entry.path().filename().string());
-            std::sort(names.begin(), names.end());
-            blocks[i] = PutBlock(web + kContentFolders[i] + "/", names);
-        }
+        for (std::size_t i = 0; i < kContentFolders.size(); ++i)
+            blocks[i] = PutLinesForFolder(web + kContentFolders[i]).value();
         const FtpSettings ftp {server->address(), "jo", kPassword, "/www/", "site/"};
         const std::string path = base + kScriptFileName;
         test::WriteFile(path, ScriptText(ftp, base, web + "Index.htm", blocks));
@@ -103,7 +96,7 @@ protected:
     std::string home = dir / "home/";
     std::string base = dir / "My Base/";
     std::string web = base + "TempInternetFiles/";
-    std::optional<test::PythonServer> server;
+    std::optional<test::FtpServer> server;
     std::string output;
 };
 
@@ -151,32 +144,15 @@ TEST_F(SyncUpload, KilledUploadResumesWithTheRestAndLeavesNoTemporaryFile)
         test::WriteFile(web + "images/pic-" + std::to_string(i) + ".jpg", std::string(20000, 'p'));
 
     // One connection, killed once three files are confirmed.
-    const auto argv = command({"-c:1"});
-    int out[2];
-    ASSERT_EQ(::pipe(out), 0);
-    const pid_t client = ::fork();
-    if (client == 0) {
-        ::dup2(out[1], STDOUT_FILENO);
-        ::close(out[0]);
-        ::chdir(base.c_str());
-        std::vector<char*> args;
-        for (const auto& arg : argv)
-            args.push_back(const_cast<char*>(arg.c_str()));
-        args.push_back(nullptr);
-        ::execv(args[0], args.data());
-        ::_exit(127);
-    }
-    ::close(out[1]);
-    std::string seen;
-    char buffer[4096];
-    ssize_t n = 0;
-    while (seen.find("Sent 3 of 50 files") == npos && (n = ::read(out[0], buffer, sizeof buffer)) > 0)
-        seen.append(buffer, static_cast<std::size_t>(n));
-    ::kill(client, SIGKILL);
-    int status = 0;
-    ::waitpid(client, &status, 0);
-    ::close(out[0]);
-    ASSERT_TRUE(WIFSIGNALED(status)) << seen;
+    int client = 0;
+    const int status = RunStreaming(
+        command({"-c:1"}), base,
+        [&client](const std::string& line) {
+            if (line.starts_with("Sent 3 of 50 files") && client > 0)
+                ::kill(client, SIGKILL);
+        },
+        {}, [&client](int pid) { client = pid; });
+    ASSERT_EQ(status, 128 + SIGKILL);
 
     // The journal tells how many files the killed run completed; the next run sends the rest.
     int confirmed = 0;
@@ -242,71 +218,6 @@ TEST_F(SyncUpload, VerifyResendsFilesChangedOnTheServerByHand)
     EXPECT_TRUE(said("2 files sent, 38 unchanged")) << output;
     EXPECT_TRUE(said("sent again: articles/art-2.htm")) << output;
     EXPECT_EQ(siteOnServer(), builtSite());
-}
-
-} // namespace
-} // namespace qle::publish
-
-#include "TestKeys.h"
-#include "publish/CurlRemoteFs.h"
-#include "publish/SyncRunner.h"
-
-namespace qle::publish {
-namespace {
-
-// The sync over SFTP: parallel SSH sessions, a page replaced through rename onto an existing file
-// (which SFTP servers of protocol version 3 refuse as such), a stale page removed.
-TEST(SyncOverSftp, RepublishReplacesAndRemovesLikeOverFtp)
-{
-    test::TempDir dir;
-    const std::string home = dir / "home/";
-    const std::string web = dir / "web/";
-    std::filesystem::create_directories(home);
-    std::filesystem::create_directories(web);
-    for (int i = 1; i <= 6; ++i)
-        test::WriteFile(web + "art-" + std::to_string(i) + ".htm", "page " + std::to_string(i));
-    test::TestSshKey hostKey(dir.path(), "host");
-    test::SftpServer server(home, "jo", kPassword, hostKey.path);
-    ASSERT_TRUE(server.started());
-    ConnectionSettings connection;
-    connection.protocol = Protocol::Sftp;
-    connection.host = "127.0.0.1";
-    connection.port = server.port();
-    connection.userName = "jo";
-    connection.password = kPassword;
-    connection.trustedKey = hostKey.fingerprint;
-    connection.timeouts = {5, 5};
-    SyncSettings settings;
-    settings.stateFolder = dir / "state/";
-    settings.server = "sftp://" + server.address();
-    settings.userName = "jo";
-
-    std::string output;
-    const auto publish = [&] {
-        UploadJob job {"/site/", {"/site"}, {}};
-        for (const auto& [name, bytes] : test::FilesUnder(web))
-            job.puts.push_back({web + name, "/site/" + name});
-        CurlRemoteFs primary(connection);
-        EXPECT_TRUE(primary.connect().ok());
-        SyncCallbacks callbacks;
-        callbacks.output = [&output](const std::string& line) { output += line + "\n"; };
-        return RunSync(
-            job, primary, [&connection] { return std::make_unique<CurlRemoteFs>(connection); }, settings, callbacks);
-    };
-    SyncReport report = publish();
-    EXPECT_EQ(report.sent, 6) << output;
-    EXPECT_EQ(report.failures, 0) << output;
-    EXPECT_GT(report.connectionsUsed, 1);
-
-    test::WriteFile(web + "art-2.htm", "page 2, edited");
-    std::filesystem::remove(web + "art-6.htm");
-    report = publish();
-    EXPECT_EQ(report.sent, 1) << output;
-    EXPECT_EQ(report.removed, 1) << output;
-    EXPECT_EQ(report.failures, 0) << output;
-    auto onServer = test::FilesUnder(home + "site");
-    EXPECT_EQ(onServer.erase(kRecordFileName), 1u);
-    EXPECT_EQ(onServer, test::FilesUnder(web));
 }
 
 } // namespace
