@@ -4,8 +4,10 @@
 #include "store/Database.h"
 #include "store/RecordSet.h"
 #include "ui/MainWindow.h"
+#include "ui/editor/PageContentTab.h"
 #include "ui/editor/SiteEditorWindow.h"
 
+#include <QPushButton>
 #include <QTest>
 #include <QtGlobal>
 #include <stdexcept>
@@ -51,6 +53,22 @@ ui::SiteEditorWindow& UiFixture::editor()
     if (!window->editor())
         throw std::runtime_error("no editor is open");
     return *window->editor();
+}
+
+bool UiFixture::showActive()
+{
+    window->show();
+    return QTest::qWaitForWindowActive(window.get());
+}
+
+void AddPages(ui::SiteEditorWindow& editor, const QStringList& titles)
+{
+    for (const QString& title : titles) {
+        editor.setFieldText(1, QStringLiteral("C"));
+        editor.setFieldText(2, QStringLiteral("s"));
+        editor.setFieldText(3, title);
+        editor.pageContentTab()->cmdAdd->click();
+    }
 }
 
 std::vector<std::string> Rows(const std::string& databasePath, const std::string& sql)
