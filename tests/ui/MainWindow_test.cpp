@@ -118,9 +118,7 @@ private slots:
         UiFixture f;
         f.window->startUp();
         ui::StartSiteDialog* dialog = f.window->startDialog();
-        QVERIFY(dialog && dialog->isVisible());
-        QCOMPARE(dialog->windowTitle(), QStringLiteral("Open or Create a new web site"));
-        QVERIFY(!dialog->isModal());
+        QVERIFY(dialog && dialog->isVisible() && !dialog->isModal());
         QCOMPARE(dialog->folder(), QString::fromStdString(f.sitesFolder()));
 
         f.recorder.textAnswers.push_back(typed.toStdString());

@@ -5,8 +5,10 @@
 #include "store/RecordSet.h"
 #include "ui/MainWindow.h"
 #include "ui/editor/PageContentTab.h"
+#include "ui/editor/PublishTab.h"
 #include "ui/editor/SiteEditorWindow.h"
 
+#include <QComboBox>
 #include <QPushButton>
 #include <QTest>
 #include <QtGlobal>
@@ -69,6 +71,15 @@ void AddPages(ui::SiteEditorWindow& editor, const QStringList& titles)
         editor.setFieldText(3, title);
         editor.pageContentTab()->cmdAdd->click();
     }
+}
+
+void PickProvider(ui::SiteEditorWindow& editor, const QString& name)
+{
+    QComboBox* box = editor.publishTab()->cmbProvider;
+    const int index = box->findText(name);
+    QVERIFY(index >= 0);
+    box->setCurrentIndex(index);
+    emit box->activated(index);
 }
 
 std::vector<std::string> Rows(const std::string& databasePath, const std::string& sql)

@@ -51,6 +51,9 @@ private:
 // Stores one page per title (category "C", section "s") with "&Add New Page", leaving a new page shown.
 void AddPages(ui::SiteEditorWindow& editor, const QStringList& titles);
 
+// Picks a provider from the Publish tab's list as the person would.
+void PickProvider(ui::SiteEditorWindow& editor, const QString& name);
+
 // Each row of the statement's result, its columns joined with '|' (NULL as empty).
 std::vector<std::string> Rows(const std::string& databasePath, const std::string& sql);
 

@@ -40,16 +40,6 @@ namespace qle::test {
 
 namespace {
 
-// Picks a provider from the list as the person would.
-void PickProvider(ui::SiteEditorWindow& editor, const QString& name)
-{
-    QComboBox* box = editor.publishTab()->cmbProvider;
-    const int index = box->findText(name);
-    QVERIFY(index >= 0);
-    box->setCurrentIndex(index);
-    emit box->activated(index);
-}
-
 // Gives the box the focus, types into it, and leaves it for the next box.
 void TypeAndLeave(ui::SiteEditorWindow& editor, int index, const QString& text)
 {
