@@ -9,11 +9,11 @@ namespace qle::cli {
 
 namespace {
 
-// A backup command's site file (and backup) and the program's state for its base folder.
+// A backup command's site file (and backup) and its base folder, made ready.
 struct SiteArguments
 {
     std::vector<std::string> positional;
-    app::AppState state;
+    std::string baseFolder;
 };
 
 // Reads "SITE.qls [BACKUP] [--base DIR]" and prepares the base folder. Nullopt after a message,
@@ -32,7 +32,7 @@ std::optional<SiteArguments> Prepare(const Arguments& args, std::size_t count, c
         status = 1;
         return std::nullopt;
     }
-    prepared.state = std::move(*state);
+    prepared.baseFolder = app::BaseFolder(state->options);
     return prepared;
 }
 
@@ -57,8 +57,7 @@ int BackupCommand(const Arguments& args)
     if (!prepared)
         return status;
     const std::vector<std::string>& positional = prepared->positional;
-    app::AppState* state = &prepared->state;
-    auto snapshot = app::TakeSnapshot(positional[0], app::BaseFolder(state->options), std::time(nullptr));
+    auto snapshot = app::TakeSnapshot(positional[0], prepared->baseFolder, std::time(nullptr));
     if (!snapshot) {
         std::cerr << "quillon: " << snapshot.status().message() << '\n';
         return 1;
@@ -77,8 +76,7 @@ int BackupsCommand(const Arguments& args)
     if (!prepared)
         return status;
     const std::vector<std::string>& positional = prepared->positional;
-    app::AppState* state = &prepared->state;
-    auto backups = app::ListBackups(positional[0], app::BaseFolder(state->options));
+    auto backups = app::ListBackups(positional[0], prepared->baseFolder);
     if (!backups) {
         std::cerr << "quillon: " << backups.status().message() << '\n';
         return 1;
@@ -98,9 +96,7 @@ int RestoreCommand(const Arguments& args)
     if (!prepared)
         return status;
     const std::vector<std::string>& positional = prepared->positional;
-    app::AppState* state = &prepared->state;
-    if (Status s =
-            app::RestoreBackup(positional[0], positional[1], app::BaseFolder(state->options), std::time(nullptr));
+    if (Status s = app::RestoreBackup(positional[0], positional[1], prepared->baseFolder, std::time(nullptr));
         !s.ok()) {
         std::cerr << "quillon: " << s.message() << '\n';
         return 1;

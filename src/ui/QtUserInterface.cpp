@@ -8,10 +8,27 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QUrl>
 
 namespace qle::ui {
+
+namespace {
+
+// One line of text, typed in the clear or hidden; nullopt when cancelled.
+std::optional<std::string> AskLine(QWidget* parent, const std::string& prompt, const std::string& title,
+                                   QLineEdit::EchoMode echo)
+{
+    bool ok = false;
+    const QString answer = QInputDialog::getText(parent, QString::fromStdString(title), QString::fromStdString(prompt),
+                                                 echo, QString(), &ok);
+    if (!ok)
+        return std::nullopt;
+    return answer.toStdString();
+}
+
+} // namespace
 
 QString QtNameFilter(const std::string& filter)
 {
@@ -49,12 +66,7 @@ void QtUserInterface::showMessage(const std::string& text, const std::string& ti
 
 std::optional<std::string> QtUserInterface::askText(const std::string& prompt, const std::string& title)
 {
-    bool ok = false;
-    const QString answer = QInputDialog::getText(m_parent, QString::fromStdString(title),
-                                                 QString::fromStdString(prompt), QLineEdit::Normal, QString(), &ok);
-    if (!ok)
-        return std::nullopt;
-    return answer.toStdString();
+    return AskLine(m_parent, prompt, title, QLineEdit::Normal);
 }
 
 bool QtUserInterface::askYesNo(const std::string& question, const std::string& title)
@@ -103,12 +115,7 @@ bool QtUserInterface::startProgram(const std::vector<std::string>& argv)
 
 std::optional<std::string> QtUserInterface::askSecret(const std::string& prompt, const std::string& title)
 {
-    bool ok = false;
-    const QString answer = QInputDialog::getText(m_parent, QString::fromStdString(title),
-                                                 QString::fromStdString(prompt), QLineEdit::Password, QString(), &ok);
-    if (!ok)
-        return std::nullopt;
-    return answer.toStdString();
+    return AskLine(m_parent, prompt, title, QLineEdit::Password);
 }
 
 bool QtUserInterface::startProgramWithSecret(const std::vector<std::string>& argv, const std::string& secret)

@@ -118,9 +118,7 @@ private slots:
         UiFixture f;
         f.window->startUp();
         ui::StartSiteDialog* dialog = f.window->startDialog();
-        QVERIFY(dialog && dialog->isVisible());
-        QCOMPARE(dialog->windowTitle(), QStringLiteral("Open or Create a new web site"));
-        QVERIFY(!dialog->isModal());
+        QVERIFY(dialog && dialog->isVisible() && !dialog->isModal());
         QCOMPARE(dialog->folder(), QString::fromStdString(f.sitesFolder()));
 
         f.recorder.textAnswers.push_back(typed.toStdString());
@@ -195,9 +193,6 @@ private slots:
             files << dialog->File1->item(i)->text();
         QCOMPARE(files, QStringList({"A.qls", "b.QLS", "c.Qls"}));
         QVERIFY(FindItem(dialog->Dir1, QStringLiteral("Archive")));
-        QCOMPARE(dialog->Command1->isDefault(), true);
-        QCOMPARE(dialog->SSTab1->tabText(0), QStringLiteral("New"));
-        QCOMPARE(dialog->SSTab1->tabText(1), QStringLiteral("Recent"));
         // The shipped application database lists no recent sites.
         QCOMPARE(dialog->List1->count(), 0);
 

@@ -66,11 +66,7 @@ private slots:
                 QTest::keyClicks(server, "x");
             },
             [&] { tab.btnForget->click(); },
-            [&] {
-                const int index = tab.cmbProvider->findText(QStringLiteral("Example Community Web"));
-                tab.cmbProvider->setCurrentIndex(index);
-                emit tab.cmbProvider->activated(index);
-            },
+            [&] { PickProvider(editor, QStringLiteral("Example Community Web")); },
         };
         int row = 0;
         for (const auto& change : changes) {

@@ -4,8 +4,12 @@
 #include "store/Database.h"
 #include "store/RecordSet.h"
 #include "ui/MainWindow.h"
+#include "ui/editor/PageContentTab.h"
+#include "ui/editor/PublishTab.h"
 #include "ui/editor/SiteEditorWindow.h"
 
+#include <QComboBox>
+#include <QPushButton>
 #include <QTest>
 #include <QtGlobal>
 #include <stdexcept>
@@ -51,6 +55,31 @@ ui::SiteEditorWindow& UiFixture::editor()
     if (!window->editor())
         throw std::runtime_error("no editor is open");
     return *window->editor();
+}
+
+bool UiFixture::showActive()
+{
+    window->show();
+    return QTest::qWaitForWindowActive(window.get());
+}
+
+void AddPages(ui::SiteEditorWindow& editor, const QStringList& titles)
+{
+    for (const QString& title : titles) {
+        editor.setFieldText(1, QStringLiteral("C"));
+        editor.setFieldText(2, QStringLiteral("s"));
+        editor.setFieldText(3, title);
+        editor.pageContentTab()->cmdAdd->click();
+    }
+}
+
+void PickProvider(ui::SiteEditorWindow& editor, const QString& name)
+{
+    QComboBox* box = editor.publishTab()->cmbProvider;
+    const int index = box->findText(name);
+    QVERIFY(index >= 0);
+    box->setCurrentIndex(index);
+    emit box->activated(index);
 }
 
 std::vector<std::string> Rows(const std::string& databasePath, const std::string& sql)

@@ -36,6 +36,8 @@ public:
     // A copy of the blank site in the sites folder, opened in the editor.
     std::string openNewSite(const std::string& name);
     ui::SiteEditorWindow& editor();
+    // Shows the main window; false if it never became the active window.
+    [[nodiscard]] bool showActive();
 
     RecordingUi recorder;
     std::unique_ptr<ui::MainWindow> window;
@@ -45,6 +47,12 @@ private:
     TempDir m_home;
     QByteArray m_savedHome;
 };
+
+// Stores one page per title (category "C", section "s") with "&Add New Page", leaving a new page shown.
+void AddPages(ui::SiteEditorWindow& editor, const QStringList& titles);
+
+// Picks a provider from the Publish tab's list as the person would.
+void PickProvider(ui::SiteEditorWindow& editor, const QString& name);
 
 // Each row of the statement's result, its columns joined with '|' (NULL as empty).
 std::vector<std::string> Rows(const std::string& databasePath, const std::string& sql);

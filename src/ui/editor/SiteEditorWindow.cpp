@@ -1,6 +1,5 @@
 #include "ui/editor/SiteEditorWindow.h"
 
-#include "app/AppQueries.h"
 #include "app/Backups.h"
 #include "app/Banner.h"
 #include "app/Desktop.h"
@@ -9,9 +8,6 @@
 #include "app/Paths.h"
 #include "app/StartUp.h"
 #include "generator/HomePage.h"
-#include "publish/Connection.h"
-#include "publish/FtpSettings.h"
-#include "ui/FreeWebSpace.h"
 #include "ui/SiteActions.h"
 #include "ui/editor/BannerTab.h"
 #include "ui/editor/ColoursTab.h"
@@ -26,15 +22,12 @@
 #include "ui/editor/ViewTab.h"
 #include "ui/models/OptionsSource.h"
 #include "ui/models/PagesSource.h"
-#include "ui/models/ProviderCatalogue.h"
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -213,18 +206,6 @@ void SiteEditorWindow::connectViewAndPublish()
         m_txtFields[static_cast<std::size_t>(i)]->installEventFilter(this);
 }
 
-void SiteEditorWindow::fillProviderList()
-{
-    auto providers = app::FillListFromQuery(m_state.appDatabasePath, "select provider as field1 from providers;");
-    if (!providers) {
-        m_ui.showMessage("The list of providers could not be read: " + providers.status().message(), app::kProgramTitle,
-                         app::MessageIcon::Warning);
-        return;
-    }
-    for (const auto& name : providers.value())
-        m_publishTab->cmbProvider->addItem(QString::fromStdString(name));
-}
-
 Status SiteEditorWindow::bindSite(const QString& sitePath)
 {
     m_sitePath = sitePath;
@@ -348,105 +329,6 @@ void SiteEditorWindow::updateSite()
                      app::MessageIcon::Critical);
 }
 
-publish::FtpSettings SiteEditorWindow::currentFtpSettings() const
-{
-    publish::FtpSettings ftp;
-    ftp.server = publish::TrimmedServer(fieldText(8).toStdString());
-    ftp.userName = fieldText(9).toStdString();
-    ftp.password = fieldText(10).toStdString();
-    ftp.root = fieldText(11).toStdString();
-    ftp.dir = fieldText(13).toStdString();
-    ftp.protocol = m_publishTab->cmbProtocol->protocol().toStdString();
-    ftp.trustedKey = m_publishTab->txtTrustedKey->text().toStdString();
-    ftp.keyFile = m_publishTab->txtKeyFile->text().toStdString();
-    ftp.connections = m_publishTab->txtConnections->text().toStdString();
-    ftp.sendAll = m_publishTab->chkSendAll->isChecked();
-    ftp.verify = m_publishTab->chkVerify->isChecked();
-    return ftp;
-}
-
-void SiteEditorWindow::publishSite(bool saveFirst)
-{
-    // The main window's command publishes what is stored; that is what its snapshot keeps.
-    snapshot(saveFirst);
-    const publish::FtpSettings ftp = currentFtpSettings();
-    // The console records how the upload ended; until then the tab says it is under way.
-    m_upload->watch(QString::fromStdString(app::BaseFolder(m_state.options)));
-    m_publishTab->lblPublishStatus->setText(tr("Uploading ..."));
-    // The publisher tells the author itself why a publish was abandoned. A password the site does
-    // not store is asked before the console starts, which gets it by descriptor; it is never stored.
-    bool cancelled = false;
-    const auto askSecret = [this, &ftp, &cancelled] {
-        auto secret = AskForSecret(ftp, m_ui);
-        cancelled = !secret;
-        return secret;
-    };
-    if (!PublishCurrentSite(ftp, *this, m_state, m_ui, askSecret).ok() || cancelled) {
-        m_upload->stop();
-        m_publishTab->lblPublishStatus->clear();
-    }
-}
-
-void SiteEditorWindow::pickProvider()
-{
-    auto rows = FindProviders(m_state.appDatabasePath, m_publishTab->cmbProvider->currentText().toStdString());
-    if (!rows) {
-        reportFailure(rows.status().withContext("The provider could not be looked up"));
-        return;
-    }
-    for (const auto& row : rows.value()) {
-        // The accepted identity belonged to the server and protocol being replaced.
-        const QString protocol = QString::fromStdString(
-            publish::ProtocolName(publish::ParseProtocol(row.protocol).value_or(publish::Protocol::Ftp)));
-        if (fieldText(8) != QString::fromStdString(row.ftpServer) || m_publishTab->cmbProtocol->protocol() != protocol)
-            m_publishTab->txtTrustedKey->clear();
-        setFieldText(8, QString::fromStdString(row.ftpServer));
-        setFieldText(11, QString::fromStdString(row.root));
-        setFieldText(12, HomepageFor(QString::fromStdString(row.yourpage), fieldText(9)));
-        m_publishTab->cmbProtocol->setProtocol(protocol);
-    }
-}
-
-void SiteEditorWindow::usernameLeft()
-{
-    auto rows = FindProviders(m_state.appDatabasePath, m_publishTab->cmbProvider->currentText().toStdString());
-    if (!rows) {
-        reportFailure(rows.status().withContext("The provider could not be looked up"));
-        return;
-    }
-    for (const auto& row : rows.value())
-        setFieldText(12, HomepageFor(QString::fromStdString(row.yourpage), fieldText(9)));
-}
-
-bool SiteEditorWindow::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::FocusOut) {
-        // Switching to another window or opening a menu is not leaving the box.
-        const auto reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            if (watched == m_txtFields[9])
-                usernameLeft();
-            else if (watched == m_txtFields[11])
-                setFieldText(11, RootOnLeaving(fieldText(11)));
-            else if (watched == m_txtFields[13])
-                setFieldText(13, DirectoryOnLeaving(fieldText(13)));
-        }
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-void SiteEditorWindow::openPublishedPage()
-{
-    auto page = generator::HomePagePath(false, *this, m_sitePath.toStdString(),
-                                        app::WebFolder(app::BaseFolder(m_state.options)));
-    if (!page) {
-        reportFailure(page.status());
-        return;
-    }
-    const QString address = PublishedPageAddress(fieldText(12), fieldText(13), QString::fromStdString(page.value()));
-    reportFailure(app::ShowPage(address.toStdString(), m_state.programFolder, app::BaseFolder(m_state.options), m_ui));
-}
-
 void SiteEditorWindow::viewInBrowser()
 {
     // Shows the last build; errors are ignored.
@@ -454,13 +336,6 @@ void SiteEditorWindow::viewInBrowser()
                                         app::WebFolder(app::BaseFolder(m_state.options)));
     if (page)
         (void)app::ShowPage(page.value(), m_state.programFolder, app::BaseFolder(m_state.options), m_ui);
-}
-
-void SiteEditorWindow::showFreeWebSpace()
-{
-    auto* catalogue = new FreeWebSpace(m_state, m_ui, window());
-    catalogue->setAttribute(Qt::WA_DeleteOnClose);
-    catalogue->show();
 }
 
 void SiteEditorWindow::showBuildWarnings(const std::vector<std::string>& warnings)

@@ -133,15 +133,12 @@ private slots:
         QVERIFY2(site.ui.messages[0].text.find("Your Home Page") != std::string::npos,
                  site.ui.messages[0].text.c_str());
         QCOMPARE(qle::test::ReadFile(page).substr(0, 15), std::string("<!DOCTYPE html>"));
-        QVERIFY(!fs::exists(site.webFolder() + "sitemap.xml"));
 
-        // With an address there is nothing to warn about, and the sitemap and the feed are written.
+        // With an address there is nothing to warn about.
         site.ui.messages.clear();
         qle::test::Child<QLineEdit>(*site.editor, "txtFields_12")->setText(QStringLiteral("https://example.org/shop/"));
         site.build();
         QVERIFY(warnings->isHidden());
-        QVERIFY(fs::exists(site.webFolder() + "sitemap.xml"));
-        QVERIFY(fs::exists(site.webFolder() + "feed.xml"));
 
         // A value written by hand is shown, and saved, as the style it means.
         for (const auto& [stored, shown] :

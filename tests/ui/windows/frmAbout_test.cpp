@@ -1,8 +1,6 @@
-#include "app/Version.h"
 #include "ui/UiTest.h"
 #include "ui/windows/frmAbout.h"
 
-#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
@@ -18,30 +16,6 @@ class AboutTest : public QObject
 private slots:
     void init() { m_savedPath = qgetenv("PATH"); }
     void cleanup() { qputenv("PATH", m_savedPath); }
-
-    void captionsAreSetAtLoad()
-    {
-        qle::test::RecordingUi ui;
-        frmAbout about(ui);
-        QCOMPARE(about.windowTitle(), QStringLiteral("About Quillon Engine"));
-        QCOMPARE(Child<QLabel>(about, "lblTitle")->text(), QStringLiteral("Quillon Engine"));
-        QCOMPARE(Child<QLabel>(about, "lblVersion")->text(), QString::fromUtf8(app::kVersionText));
-        QCOMPARE(Child<QLabel>(about, "lblDescription")->text(),
-                 QStringLiteral("Build and maintain large and complex web sites with complete ease with Brightlane "
-                                "Quillon Engine."));
-        QCOMPARE(Child<QLabel>(about, "lblDisclaimer")->text(), QStringLiteral("Warning: ..."));
-        QVERIFY(!about.isModal());
-
-        QPushButton* ok = Child<QPushButton>(about, "cmdOK");
-        QCOMPARE(ok->text(), QStringLiteral("OK"));
-        QVERIFY(ok->isDefault());
-        QCOMPARE(Child<QPushButton>(about, "cmdSysInfo")->text(), QStringLiteral("&System Info..."));
-
-        about.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&about));
-        QTest::mouseClick(ok, Qt::LeftButton);
-        QVERIFY(!about.isVisible());
-    }
 
     // Which tool is chosen is tested with the look-up itself; here, that the button reaches it.
     void sysInfoWithoutAToolSaysItIsUnavailable()

@@ -38,37 +38,6 @@ class OptionsTest : public QObject
     Q_OBJECT
 
 private slots:
-    void showsTheRecordWithItsCaptions()
-    {
-        AppFolder folder;
-        folder.state.options = {"Brightlane", "jo", "2001-05-01", "/home/jo/shop.QLS", true, "/srv/sites/"};
-        RecordingUi ui;
-        frmOptions form(folder.state, ui);
-        QVERIFY(!form.isVisible());
-        QCOMPARE(form.windowTitle(), QStringLiteral("Options"));
-        QCOMPARE(Child<QPushButton>(form, "cmdUpdate")->text(), QStringLiteral("&Update"));
-
-        const struct
-        {
-            int index;
-            const char* caption;
-            const char* value;
-        } rows[] = {
-            {frmOptions::Company, "Company:", "Brightlane"},
-            {frmOptions::Username, "Username:", "jo"},
-            {frmOptions::FirstUsed, "FirstUsed:", "2001-05-01"},
-            {frmOptions::LastSite, "LastSite:", "/home/jo/shop.QLS"},
-            {frmOptions::LocalBaseDir, "LocalBaseDir:", "/srv/sites/"},
-        };
-        for (const auto& row : rows) {
-            QCOMPARE(form.txtFields(row.index)->text(), QString::fromUtf8(row.value));
-            QCOMPARE(labelText(form, row.index), QString::fromUtf8(row.caption));
-        }
-        QVERIFY(form.txtFields(frmOptions::AutoLoad) == nullptr);
-        QVERIFY(form.chkFields()->isChecked());
-        QCOMPARE(labelText(form, frmOptions::AutoLoad), QStringLiteral("AutoLoad:"));
-    }
-
     void baseFolderWritesBackIntoTheBox_data()
     {
         QTest::addColumn<QString>("stored");
@@ -173,13 +142,6 @@ private slots:
         QCOMPARE(ui.messages.size(), std::size_t(2));
         QCOMPARE(form.txtFields(frmOptions::Username)->text(), QStringLiteral("jo"));
         QCOMPARE(app::BaseFolder(state.options), app::DefaultBaseFolder());
-    }
-
-private:
-    static QString labelText(const frmOptions& form, int index)
-    {
-        QLabel* label = form.findChild<QLabel*>(QStringLiteral("lblLabels_%1").arg(index));
-        return label ? label->text() : QString();
     }
 };
 
