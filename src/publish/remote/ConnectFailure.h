@@ -1,11 +1,28 @@
 // The author's words for a connection that failed before or at the login, one message per kind.
 #pragma once
 
-#include "publish/remote/CurlRemoteFs.h"
+#include "store/Status.h"
 
 #include <string>
 
 namespace qle::publish {
+
+// What went wrong in the last call, for a connection test to report in the author's terms.
+enum class Failure {
+    None,
+    NameResolution,    // the server name is not known
+    ConnectionRefused, // nothing listens there, or the network refused
+    Timeout,           // the server stopped answering
+    TlsRequired,       // plain FTP, but the server accepts only FTP with TLS
+    TlsUnavailable,    // FTP with TLS, but the server does not offer it
+    Tls,               // the TLS handshake failed
+    UnknownIdentity,   // a certificate or host key not trusted yet
+    ChangedIdentity,   // not the certificate or host key the author accepted
+    Login,             // user name, password or key refused
+    Permission,        // the server refused a folder or a file
+    Stopped,           // the stop flag was set
+    Other,
+};
 
 struct ConnectFailureFacts
 {

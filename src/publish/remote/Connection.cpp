@@ -82,49 +82,6 @@ std::optional<std::string> DigestOfHex(std::string_view text)
 
 } // namespace
 
-std::optional<Protocol> ParseProtocol(std::string_view text)
-{
-    const std::string upper = Upper(text);
-    if (upper.empty() || upper == "FTP")
-        return Protocol::Ftp;
-    if (upper == "FTPS")
-        return Protocol::Ftps;
-    if (upper == "SFTP")
-        return Protocol::Sftp;
-    return std::nullopt;
-}
-
-const char* ProtocolName(Protocol protocol)
-{
-    switch (protocol) {
-    case Protocol::Ftp:
-        return "FTP";
-    case Protocol::Ftps:
-        return "FTPS";
-    case Protocol::Sftp:
-        return "SFTP";
-    }
-    return "FTP";
-}
-
-const char* SchemeOf(Protocol protocol)
-{
-    switch (protocol) {
-    case Protocol::Ftp:
-        return "ftp";
-    case Protocol::Ftps:
-        return "ftps";
-    case Protocol::Sftp:
-        return "sftp";
-    }
-    return "ftp";
-}
-
-int DefaultPort(Protocol protocol)
-{
-    return protocol == Protocol::Sftp ? 22 : 21;
-}
-
 std::string FingerprintOf(std::string_view keyBytes)
 {
     unsigned char digest[EVP_MAX_MD_SIZE];
@@ -186,13 +143,6 @@ std::string ConnectionSettings::hostAndPort() const
 {
     const bool v6 = host.find(':') != std::string::npos;
     return (v6 ? "[" + host + "]" : host) + ":" + std::to_string(effectivePort());
-}
-
-std::string ServerArgument(Protocol protocol, const std::string& server)
-{
-    if (protocol == Protocol::Ftp)
-        return server;
-    return std::string(SchemeOf(protocol)) + "://" + server;
 }
 
 } // namespace qle::publish

@@ -2,28 +2,14 @@
 // author accepted for the server. Pure text handling, no network.
 #pragma once
 
+#include "publish/script/Protocol.h"
 #include "store/Status.h"
 
 #include <atomic>
-#include <optional>
 #include <string>
 #include <string_view>
 
 namespace qle::publish {
-
-enum class Protocol {
-    Ftp,
-    Ftps, // explicit TLS on the FTP port
-    Sftp,
-};
-
-// "FTP", "FTPS" or "SFTP" in any letter case; empty text means FTP. Anything else: nothing.
-std::optional<Protocol> ParseProtocol(std::string_view text);
-// The setting's value: "FTP", "FTPS" or "SFTP".
-const char* ProtocolName(Protocol protocol);
-// The URL scheme: "ftp", "ftps" or "sftp".
-const char* SchemeOf(Protocol protocol);
-int DefaultPort(Protocol protocol);
 
 // A server's identity as the author sees it: "SHA256:" + the SHA-256 digest in base64 without
 // padding (43 characters), as `ssh-keygen -l` prints it.
@@ -66,9 +52,5 @@ struct ConnectionSettings
 // "ftps://host[:port]" / "sftp://host[:port]" (a trailing '/' allowed). Fills protocol, host and
 // port of `settings`; the error quotes the text.
 Status ParseServerUrl(std::string_view text, ConnectionSettings& settings);
-
-// The server argument of the batch file's upload line for these settings: "host[:port]" for FTP,
-// "scheme://host[:port]" otherwise. `server` is the site's server setting ("host" or "host:port").
-std::string ServerArgument(Protocol protocol, const std::string& server);
 
 } // namespace qle::publish

@@ -3,36 +3,14 @@
 // password is sent.
 #pragma once
 
+#include "publish/remote/ConnectFailure.h"
 #include "publish/remote/Connection.h"
+#include "publish/remote/IdentityCheck.h"
 #include "publish/remote/RemoteFs.h"
 
 #include <memory>
 
 namespace qle::publish {
-
-// What went wrong in the last call, for a connection test to report in the author's terms.
-enum class Failure {
-    None,
-    NameResolution,    // the server name is not known
-    ConnectionRefused, // nothing listens there, or the network refused
-    Timeout,           // the server stopped answering
-    TlsRequired,       // plain FTP, but the server accepts only FTP with TLS
-    TlsUnavailable,    // FTP with TLS, but the server does not offer it
-    Tls,               // the TLS handshake failed
-    UnknownIdentity,   // a certificate or host key not trusted yet
-    ChangedIdentity,   // not the certificate or host key the author accepted
-    Login,             // user name, password or key refused
-    Permission,        // the server refused a folder or a file
-    Stopped,           // the stop flag was set
-    Other,
-};
-
-// A server's certificate or host key, as shown to the author before it is trusted.
-struct ServerIdentity
-{
-    std::string fingerprint; // "SHA256:..."
-    std::string description; // key type (SFTP) or subject, issuer and dates (FTPS), one item per line
-};
 
 class CurlRemoteFs final : public RemoteFs
 {
@@ -64,8 +42,5 @@ private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };
-
-// Asks the server for its identity without logging in (nothing but the TLS or SSH handshake).
-Result<ServerIdentity> FetchServerIdentity(const ConnectionSettings& settings);
 
 } // namespace qle::publish

@@ -6,6 +6,8 @@
 #include "store/Status.h"
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -51,5 +53,8 @@ public:
     // The server's reply lines since the last call, for a console to show. Never holds the password.
     virtual std::vector<std::string> takeServerLines() = 0;
 };
+
+// Opens another connection to the same server as the same user (not yet connected).
+using RemoteFsFactory = std::function<std::unique_ptr<RemoteFs>()>;
 
 } // namespace qle::publish

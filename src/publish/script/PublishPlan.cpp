@@ -1,7 +1,7 @@
 #include "publish/script/PublishPlan.h"
 
 #include "app/Paths.h"
-#include "publish/remote/Connection.h"
+#include "publish/script/Protocol.h"
 
 namespace qle::publish {
 

@@ -3,7 +3,8 @@
 // extra connections is used with fewer.
 #pragma once
 
-#include "publish/sync/SyncRunner.h"
+#include "publish/remote/RemoteFs.h"
+#include "store/Status.h"
 
 #include <functional>
 #include <memory>

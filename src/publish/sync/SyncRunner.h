@@ -15,9 +15,6 @@
 
 namespace qle::publish {
 
-// Opens another connection to the same server as the same user (not yet connected).
-using RemoteFsFactory = std::function<std::unique_ptr<RemoteFs>()>;
-
 struct UploadPut
 {
     std::string localPath;  // absolute
