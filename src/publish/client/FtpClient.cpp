@@ -2,6 +2,8 @@
 
 #include "app/Paths.h"
 #include "publish/client/ScriptJob.h"
+#include "publish/remote/GitBranch.h"
+#include "publish/remote/NetworkFs.h"
 #include "publish/script/FtpScript.h"
 #include "publish/sync/SyncText.h"
 
@@ -230,6 +232,42 @@ private:
     bool m_lost = false; // the server stopped answering, or the run was stopped: nothing more is sent
 };
 
+std::string StateFolder(const SyncSettings& sync, const FtpClientOptions& options)
+{
+    return sync.stateFolder.empty() ? app::WithTrailingSlash(options.localFolder) + ".quillon-sync/" : sync.stateFolder;
+}
+
+bool IsLoginFailure(Failure failure)
+{
+    return failure != Failure::None && failure != Failure::Permission && failure != Failure::Other;
+}
+
+// An identity not trusted yet, or changed: what it is, and how the author can accept it.
+void TellIdentity(Failure failure, const ServerIdentity& identity, const OutputLine& output)
+{
+    if (failure != Failure::UnknownIdentity && failure != Failure::ChangedIdentity)
+        return;
+    const std::string& shown = identity.description;
+    std::size_t start = 0;
+    while (start < shown.size()) {
+        const auto end = std::min(shown.find('\n', start), shown.size());
+        output("  " + shown.substr(start, end - start));
+        start = end + 1;
+    }
+    output("Nothing was sent. To check and accept the server's identity, use Test Connection on the Publish "
+           "tab (or quillon publish --trust).");
+}
+
+void Take(const SyncReport& report, FtpRunSummary& summary)
+{
+    summary.filesSent = report.sent;
+    summary.unchanged = report.unchanged;
+    summary.removed = report.removed;
+    summary.failures = report.failures;
+    summary.bytes = report.bytes;
+    summary.connections = std::max<long>(report.connectionsUsed, 1);
+}
+
 } // namespace
 
 std::string SummaryLine(const FtpRunSummary& summary)
@@ -268,36 +306,48 @@ FtpRunSummary RunFtpScript(const std::string& scriptText, const std::string& ser
         output(parsed.message());
         return finish();
     }
-    settings.userName = lines[0];
+    // An SSH address that names its user logs in as that user (git@host).
+    if (settings.address.user.empty())
+        settings.userName = lines[0];
     settings.password = lines[1].empty() ? options.secret : lines[1];
     settings.trustedKey = options.trustedKey;
     settings.keyFile = options.keyFile;
     settings.passphrase = options.secret;
     settings.timeouts = options.timeouts;
     settings.stop = options.stop;
-    CurlRemoteFs fs(settings);
-
+    settings.branch = options.branch;
+    const std::vector<std::string> commands(lines.begin() + 2, lines.end());
     // The password line is never shown; the user name is.
-    output("Connecting to " + server + " as " + lines[0] + " ...");
-    const Status login = fs.connect();
-    for (const auto& line : fs.takeServerLines())
+    output("Connecting to " + server + " as " + settings.userName + " ...");
+    if (settings.protocol == Protocol::Git) {
+        SyncSettings sync = options.sync.value_or(SyncSettings());
+        sync.stateFolder = StateFolder(sync, options);
+        auto branch = GitBranch::open(settings, LocalRepositoryFor(sync.stateFolder, settings.address));
+        if (!branch) {
+            output(branch.status().message());
+            return finish();
+        }
+        const SyncReport report = RunScriptOnGit(commands, options.localFolder, **branch, sync, output);
+        const Failure failure = (*branch)->lastFailure();
+        summary.loggedIn = report.failures == 0 || !IsLoginFailure(failure);
+        if (!summary.loggedIn)
+            TellIdentity(failure, (*branch)->serverIdentity(), output);
+        summary.failure = failure;
+        summary.stopped = failure == Failure::Stopped;
+        Take(report, summary);
+        return finish();
+    }
+
+    const std::unique_ptr<NetworkFs> fs = MakeNetworkFs(settings);
+    const Status login = fs->connect();
+    for (const auto& line : fs->takeServerLines())
         output(line);
-    summary.connections = fs.connectionsMade();
+    summary.connections = fs->connectionsMade();
     if (!login.ok()) {
-        summary.failure = fs.lastFailure();
+        summary.failure = fs->lastFailure();
         summary.stopped = summary.failure == Failure::Stopped;
         output("Cannot log in to " + server + ": " + login.message());
-        if (summary.failure == Failure::UnknownIdentity || summary.failure == Failure::ChangedIdentity) {
-            const std::string& shown = fs.serverIdentity().description;
-            std::size_t start = 0;
-            while (start < shown.size()) {
-                const auto end = std::min(shown.find('\n', start), shown.size());
-                output("  " + shown.substr(start, end - start));
-                start = end + 1;
-            }
-            output("Nothing was sent. To check and accept the server's identity, use Test Connection on the Publish "
-                   "tab (or quillon publish --trust).");
-        }
+        TellIdentity(summary.failure, fs->serverIdentity(), output);
         return finish();
     }
     summary.loggedIn = true;
@@ -306,26 +356,19 @@ FtpRunSummary RunFtpScript(const std::string& scriptText, const std::string& ser
         SyncSettings sync = *options.sync;
         sync.server = server;
         sync.userName = settings.userName;
-        if (sync.stateFolder.empty())
-            sync.stateFolder = app::WithTrailingSlash(options.localFolder) + ".quillon-sync/";
-        const RemoteFsFactory more = [settings] { return std::make_unique<CurlRemoteFs>(settings); };
-        const SyncReport report =
-            RunScriptAsSync({lines.begin() + 2, lines.end()}, options.localFolder, fs, more, sync, output);
-        summary.filesSent = report.sent;
-        summary.unchanged = report.unchanged;
-        summary.removed = report.removed;
-        summary.failures = report.failures;
-        summary.bytes = report.bytes;
-        summary.connections = std::max<long>(report.connectionsUsed, 1);
+        sync.stateFolder = StateFolder(sync, options);
+        const RemoteFsFactory more = [settings] { return MakeNetworkFs(settings); };
+        const SyncReport report = RunScriptAsSync(commands, options.localFolder, *fs, more, sync, output);
+        Take(report, summary);
         summary.stopped = options.stop && options.stop->load();
         return finish();
     }
 
-    ScriptRun run(fs, options, output, summary);
-    for (std::size_t i = 2; i < lines.size(); ++i)
-        if (!run.run(lines[i]))
+    ScriptRun run(*fs, options, output, summary);
+    for (const std::string& line : commands)
+        if (!run.run(line))
             break;
-    summary.connections = fs.connectionsMade();
+    summary.connections = fs->connectionsMade();
     return finish();
 }
 

@@ -3,8 +3,8 @@
 // showing the password.
 #pragma once
 
+#include "publish/remote/ConnectFailure.h"
 #include "publish/remote/Connection.h"
-#include "publish/remote/CurlRemoteFs.h"
 #include "publish/sync/SyncRunner.h"
 
 #include <cstdint>
@@ -19,7 +19,8 @@ struct FtpClientOptions
     Timeouts timeouts;
     std::string localFolder; // where relative local paths start until the script's `lcd`
     std::string trustedKey;  // the server identity the author accepted ("SHA256:...")
-    std::string keyFile;     // SFTP: the private key file
+    std::string keyFile;     // SFTP and Git over SSH: the private key file
+    std::string branch;      // Git: the branch; empty: the repository's default branch
     // A password or passphrase that is not in the script: used when the script's password line is
     // empty, and as the key file's passphrase.
     std::string secret;
@@ -51,13 +52,15 @@ struct FtpRunSummary
 using OutputLine = std::function<void(const std::string& line)>;
 
 // Carries out a script on `server` ("host[:port]" for FTP, or "ftps://host[:port]",
-// "sftp://host[:port]"): line 1 user name, line 2 password, then `binary`, `lcd DIR`, `mkdir DIR`,
+// "sftp://host[:port]", or a Git or WebDAV address in its written form, see RemoteAddress.h): line
+// 1 user name, line 2 password, then `binary`, `lcd DIR`, `mkdir DIR`,
 // `cd DIR`, `put LOCAL [REMOTE]`, `quit`; blank lines are ignored. A failed mkdir, cd or put is
 // reported and the script goes on; puts after a failed cd are skipped (and counted as failures)
 // until a cd succeeds, so files never land in the wrong folder. A failed login ends the run before
 // anything is sent; a server that stops answering ends it after one time-out (the remaining puts
 // count as failures). A stop request ends it after the current exchange, the rest counted as failures.
-// Ends with a summary line.
+// Ends with a summary line. A Git branch is always published as a sync (GitSync.h): one commit,
+// pushed whole or not at all.
 FtpRunSummary RunFtpScript(const std::string& scriptText, const std::string& server, const FtpClientOptions& options,
                            const OutputLine& output);
 

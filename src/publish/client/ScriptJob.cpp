@@ -2,6 +2,7 @@
 
 #include "app/Paths.h"
 #include "publish/script/FtpScript.h"
+#include "publish/sync/GitSync.h"
 #include "publish/sync/SyncText.h"
 
 namespace qle::publish {
@@ -58,6 +59,22 @@ SyncReport RunScriptAsSync(const std::vector<std::string>& commandLines, const s
     callbacks.output = output;
     callbacks.progress = [&output](const SyncProgress& progress) { output(ProgressLine(progress)); };
     return RunSync(job, primary, more, settings, callbacks);
+}
+
+SyncReport RunScriptOnGit(const std::vector<std::string>& commandLines, const std::string& localFolder,
+                          GitBranch& branch, const SyncSettings& settings,
+                          const std::function<void(const std::string&)>& output)
+{
+    const UploadJob job = UploadJobFromScript(commandLines, localFolder, "/", output);
+    if (job.puts.empty()) {
+        output("The script puts no file: nothing to publish.");
+        return {};
+    }
+    output("Publishing to " + job.recordFolder + " of the branch (" + std::to_string(job.puts.size()) +
+           " files in the script)");
+    SyncCallbacks callbacks;
+    callbacks.output = output;
+    return RunGitSync(job, branch, settings, callbacks);
 }
 
 } // namespace qle::publish

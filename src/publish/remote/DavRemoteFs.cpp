@@ -1,0 +1,390 @@
+#include "publish/remote/DavRemoteFs.h"
+
+#include "publish/remote/CurlTransfer.h"
+#include "publish/remote/DavListing.h"
+
+#include <curl/curl.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace qle::publish {
+
+namespace {
+
+struct ListFree
+{
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+struct FileClose
+{
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using Headers = std::unique_ptr<curl_slist, ListFree>;
+
+// The biggest file fetch() reads: it is meant for records, not for pages.
+constexpr std::size_t kFetchLimit = 64u << 20;
+
+Headers MakeHeaders(std::initializer_list<std::string> lines)
+{
+    Headers headers;
+    for (const auto& line : lines) {
+        curl_slist* grown = curl_slist_append(headers.get(), line.c_str());
+        if (!grown)
+            return {};
+        (void)headers.release();
+        headers.reset(grown);
+    }
+    return headers;
+}
+
+std::size_t ReadFromFile(char* buffer, std::size_t size, std::size_t count, void* file)
+{
+    const std::size_t n = std::fread(buffer, size, count, static_cast<std::FILE*>(file));
+    if (n == 0 && std::ferror(static_cast<std::FILE*>(file)))
+        return CURL_READFUNC_ABORT;
+    return n;
+}
+
+bool Transient(long code)
+{
+    return code == 408 || code == 429 || (code >= 500 && code != 501 && code != 505 && code != 507);
+}
+
+} // namespace
+
+Status StatusOfHttpReply(long code, const std::string& what, const std::string& reply)
+{
+    if (code >= 200 && code < 300)
+        return Status::OK();
+    const std::string message = what + ": " + (reply.empty() ? "HTTP " + std::to_string(code) : reply);
+    if (code == 404 || code == 410)
+        return Status::NotFound(message);
+    if (Transient(code))
+        return Status::NetworkError(message);
+    return Status::IoError(message);
+}
+
+struct DavRemoteFs::Impl
+{
+    ConnectionSettings settings;
+    CurlTransfer transfer;
+    std::string baseUrl;  // "https://host:port/base", no trailing '/'
+    std::string basePath; // "/base", no trailing '/'; empty for the server's root
+    Failure failure = Failure::None;
+    ServerIdentity identity;
+    std::vector<std::string> lines; // "PUT /a.htm: HTTP/1.1 201 Created", for a console
+    long connections = 0;
+    long code = 0; // the HTTP status of the last request; 0 when none came
+
+    CURL* easy() const { return static_cast<CURL*>(transfer.easy()); }
+    std::string where() const { return settings.host + ":" + std::to_string(settings.effectivePort()); }
+
+    // The path part of a remote path's URL: every part escaped, the base path before it.
+    std::string escapedPath(const std::string& remotePath) const
+    {
+        std::string url;
+        std::size_t start = 0;
+        while (start < remotePath.size()) {
+            auto slash = remotePath.find('/', start);
+            if (slash == std::string::npos)
+                slash = remotePath.size();
+            if (slash > start) {
+                const std::string part = remotePath.substr(start, slash - start);
+                char* escaped = curl_easy_escape(easy(), part.c_str(), static_cast<int>(part.size()));
+                url += '/';
+                url += escaped ? escaped : "";
+                curl_free(escaped);
+            }
+            start = slash + 1;
+        }
+        return basePath + url;
+    }
+    std::string fileUrl(const std::string& remotePath) const
+    {
+        return baseUrl.substr(0, baseUrl.size() - basePath.size()) + escapedPath(remotePath);
+    }
+    std::string folderPath(const std::string& remoteFolder) const { return escapedPath(remoteFolder) + "/"; }
+    std::string folderUrl(const std::string& remoteFolder) const
+    {
+        return baseUrl.substr(0, baseUrl.size() - basePath.size()) + folderPath(remoteFolder);
+    }
+
+    // The status line of the last answer ("HTTP/1.1 201 Created"), or empty.
+    std::string statusLine() const
+    {
+        const auto& exchange = transfer.exchange();
+        for (auto it = exchange.rbegin(); it != exchange.rend(); ++it)
+            if (it->starts_with("HTTP/"))
+                return *it;
+        return {};
+    }
+
+    void setRequest(const char* method, const std::string& url, curl_slist* headers)
+    {
+        CURL* e = easy();
+        curl_easy_setopt(e, CURLOPT_HTTPGET, 1L); // clears an earlier upload or body
+        curl_easy_setopt(e, CURLOPT_URL, url.c_str());
+        curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, method);
+        curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers);
+        curl_easy_setopt(e, CURLOPT_READDATA, nullptr);
+    }
+
+    // Runs the request set up; on failure of the exchange itself (no HTTP answer) the message.
+    // Records the answer for a console as "METHOD path: status line".
+    std::string perform(const char* method, const std::string& path)
+    {
+        failure = Failure::None;
+        code = 0;
+        bool stopped = false;
+        std::string error = transfer.run(settings.stop, stopped);
+        const auto result = static_cast<CURLcode>(transfer.resultCode());
+        long made = 0;
+        if (curl_easy_getinfo(easy(), CURLINFO_NUM_CONNECTS, &made) == CURLE_OK)
+            connections += made;
+        curl_easy_setopt(easy(), CURLOPT_HTTPHEADER, nullptr);
+        if (stopped) {
+            failure = Failure::Stopped;
+            return error;
+        }
+        if (!error.empty()) {
+            failure = result == CURLE_OK ? Failure::Other : FailureOfCurlCode(result);
+            return error;
+        }
+        curl_easy_getinfo(easy(), CURLINFO_RESPONSE_CODE, &code);
+        lines.push_back(std::string(method) + " " + path + ": " + statusLine());
+        if (code == 401)
+            failure = Failure::Login;
+        else if (code >= 400)
+            failure = Transient(code) ? Failure::Other : Failure::Permission;
+        return {};
+    }
+
+    // The outcome of a request: the exchange's failure, or what the HTTP status says.
+    Status outcome(const std::string& what, const std::string& error)
+    {
+        if (failure == Failure::Stopped)
+            return Status::Cancelled(what + ": stopped");
+        if (!error.empty())
+            return Status::NetworkError(what + ": " + error +
+                                        (failure == Failure::Timeout ? " (the server stopped answering)" : ""));
+        return StatusOfHttpReply(code, what, statusLine());
+    }
+
+    Result<std::vector<Entry>> propfind(const std::string& folder, const char* depth)
+    {
+        Headers headers = MakeHeaders({std::string("Depth: ") + depth, "Content-Type: application/xml; charset=utf-8"});
+        setRequest("PROPFIND", folderUrl(folder), headers.get());
+        curl_easy_setopt(easy(), CURLOPT_POSTFIELDS, kPropfindBody);
+        curl_easy_setopt(easy(), CURLOPT_POSTFIELDSIZE, static_cast<long>(std::strlen(kPropfindBody)));
+        const std::string error = perform("PROPFIND", folder);
+        if (Status s = outcome("Cannot list " + folder, error); !s.ok())
+            return s;
+        if (code != 207)
+            return Status::IoError("Cannot list " + folder + ": the server answered " + statusLine() +
+                                   ", not a WebDAV listing");
+        return ParseMultistatus(transfer.body(), folderPath(folder));
+    }
+
+    // TLS as FTP with TLS has it: TLS 1.2 or later, and either the system's certificate store or
+    // the key the author accepted. An option libcurl refuses fails the connection, never opens it.
+    Status configureTls()
+    {
+        CURL* e = easy();
+        if (curl_easy_setopt(e, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2)) != CURLE_OK)
+            return Status::NetworkError("The network library refuses TLS 1.2");
+        if (settings.trustedKey.empty()) {
+            curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
+            curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
+            return Status::OK();
+        }
+        const std::string pin = PinnedKeyOption(settings.trustedKey);
+        if (curl_easy_setopt(e, CURLOPT_PINNEDPUBLICKEY, pin.c_str()) != CURLE_OK)
+            return Status::NetworkError("The network library cannot check the accepted server key");
+        curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 0L);
+        curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 0L);
+        return Status::OK();
+    }
+
+    Status configure()
+    {
+        CURL* e = easy();
+        const RemoteAddress& address = settings.address;
+        basePath = address.path;
+        while (!basePath.empty() && basePath.back() == '/')
+            basePath.pop_back();
+        const bool tls = address.transport == Transport::Https;
+        baseUrl = std::string(tls ? "https://" : "http://") + settings.hostAndPort() + basePath;
+        curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, tls ? "https" : "http");
+        curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
+        curl_easy_setopt(e, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC));
+        curl_easy_setopt(e, CURLOPT_USERNAME, settings.userName.c_str());
+        curl_easy_setopt(e, CURLOPT_PASSWORD, settings.password.c_str());
+        curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, settings.timeouts.connectSeconds);
+        curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, settings.timeouts.replySeconds);
+        curl_easy_setopt(e, CURLOPT_READFUNCTION, &ReadFromFile);
+        transfer.setRecording(false);
+        return tls ? configureTls() : Status::OK();
+    }
+
+    Status connectFailed(const std::string& error)
+    {
+        if ((failure == Failure::UnknownIdentity || failure == Failure::ChangedIdentity)) {
+            auto shown = FetchServerIdentity(settings);
+            identity = shown ? shown.value() : ServerIdentity {};
+        }
+        ConnectFailureFacts facts;
+        facts.where = where();
+        facts.host = settings.host;
+        facts.userName = settings.userName;
+        facts.error = error.empty() ? statusLine() : error;
+        facts.reply = error.empty() ? statusLine() : std::string();
+        facts.shown = identity.fingerprint;
+        facts.accepted =
+            settings.trustedKey.empty() ? "a certificate your system trusts" : "the trusted " + settings.trustedKey;
+        return ConnectFailureStatus(failure, facts);
+    }
+};
+
+DavRemoteFs::DavRemoteFs(ConnectionSettings settings)
+    : m_impl(std::make_unique<Impl>())
+{
+    m_impl->settings = std::move(settings);
+}
+
+DavRemoteFs::~DavRemoteFs() = default;
+
+Status DavRemoteFs::connect()
+{
+    Impl& d = *m_impl;
+    if (!d.easy()) {
+        if (Status s = d.transfer.start(CurlTransfer::Waits::OnSockets); !s.ok())
+            return s;
+        d.transfer.setBodyLimit(kFetchLimit);
+    }
+    if (Status s = d.configure(); !s.ok()) {
+        d.failure = Failure::Tls;
+        return s;
+    }
+    // The address itself must be a folder the login may read: that proves the password and the server.
+    Headers headers = MakeHeaders({"Depth: 0", "Content-Type: application/xml; charset=utf-8"});
+    d.setRequest("PROPFIND", d.folderUrl("/"), headers.get());
+    curl_easy_setopt(d.easy(), CURLOPT_POSTFIELDS, kPropfindBody);
+    curl_easy_setopt(d.easy(), CURLOPT_POSTFIELDSIZE, static_cast<long>(std::strlen(kPropfindBody)));
+    const std::string error = d.perform("PROPFIND", "/");
+    if (!error.empty() || d.code == 401)
+        return d.connectFailed(error);
+    if (d.code != 207) {
+        d.failure = Failure::Permission;
+        return Status::IoError("Cannot use " + d.baseUrl + "/ as a WebDAV folder: the server answered " +
+                               d.statusLine());
+    }
+    return Status::OK();
+}
+
+std::string DavRemoteFs::homeFolder() const
+{
+    return "/";
+}
+
+Status DavRemoteFs::makeFolder(const std::string& path)
+{
+    Impl& d = *m_impl;
+    d.setRequest("MKCOL", d.folderUrl(path), nullptr);
+    const std::string error = d.perform("MKCOL", path);
+    // 405: something is there already. Only a folder counts as made.
+    if (error.empty() && d.code == 405 && d.propfind(path, "0").ok()) {
+        d.failure = Failure::None;
+        return Status::InvalidArgument("The folder " + path + " exists already");
+    }
+    return d.outcome("Cannot make the folder " + path, error);
+}
+
+Status DavRemoteFs::put(const std::string& localPath, const std::string& remotePath, std::uint64_t& bytesSent)
+{
+    Impl& d = *m_impl;
+    std::unique_ptr<std::FILE, FileClose> file(std::fopen(localPath.c_str(), "rbe"));
+    struct stat info
+    {
+    };
+    if (!file || ::fstat(::fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) {
+        d.failure = Failure::Other;
+        return Status::IoError(localPath + ": " + (file ? std::string("not a file") : std::strerror(errno)));
+    }
+    // No "Expect: 100-continue": the password goes first, so the server has nothing to refuse early.
+    Headers headers = MakeHeaders({"Expect:"});
+    d.setRequest(nullptr, d.fileUrl(remotePath), headers.get());
+    curl_easy_setopt(d.easy(), CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(d.easy(), CURLOPT_READDATA, file.get());
+    curl_easy_setopt(d.easy(), CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(info.st_size));
+    const std::string error = d.perform("PUT", remotePath);
+    curl_easy_setopt(d.easy(), CURLOPT_READDATA, nullptr);
+    if (Status s = d.outcome("Cannot send " + remotePath, error); !s.ok())
+        return s;
+    curl_off_t sent = 0;
+    if (curl_easy_getinfo(d.easy(), CURLINFO_SIZE_UPLOAD_T, &sent) == CURLE_OK)
+        bytesSent += static_cast<std::uint64_t>(sent);
+    return Status::OK();
+}
+
+Result<std::string> DavRemoteFs::fetch(const std::string& remotePath)
+{
+    Impl& d = *m_impl;
+    d.setRequest(nullptr, d.fileUrl(remotePath), nullptr);
+    const std::string error = d.perform("GET", remotePath);
+    if (d.transfer.bodyTooLong())
+        return Status::InvalidArgument("The file " + remotePath + " on the server is too large to read");
+    if (Status s = d.outcome("Cannot read " + remotePath, error); !s.ok())
+        return s;
+    return std::move(d.transfer.body());
+}
+
+Status DavRemoteFs::remove(const std::string& remotePath)
+{
+    Impl& d = *m_impl;
+    d.setRequest("DELETE", d.fileUrl(remotePath), nullptr);
+    const std::string error = d.perform("DELETE", remotePath);
+    return d.outcome("Cannot delete " + remotePath, error);
+}
+
+Status DavRemoteFs::rename(const std::string& from, const std::string& to)
+{
+    Impl& d = *m_impl;
+    Headers headers = MakeHeaders({"Destination: " + d.fileUrl(to), "Overwrite: T"});
+    d.setRequest("MOVE", d.fileUrl(from), headers.get());
+    const std::string error = d.perform("MOVE", from);
+    return d.outcome("Cannot rename " + from + " to " + to, error);
+}
+
+Result<std::vector<RemoteFs::Entry>> DavRemoteFs::list(const std::string& folder)
+{
+    return m_impl->propfind(folder, "1");
+}
+
+std::vector<std::string> DavRemoteFs::takeServerLines()
+{
+    std::vector<std::string> lines;
+    lines.swap(m_impl->lines);
+    return lines;
+}
+
+Failure DavRemoteFs::lastFailure() const
+{
+    return m_impl->failure;
+}
+
+const ServerIdentity& DavRemoteFs::serverIdentity() const
+{
+    return m_impl->identity;
+}
+
+long DavRemoteFs::connectionsMade() const
+{
+    return m_impl->connections;
+}
+
+} // namespace qle::publish
