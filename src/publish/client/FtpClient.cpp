@@ -237,11 +237,6 @@ std::string StateFolder(const SyncSettings& sync, const FtpClientOptions& option
     return sync.stateFolder.empty() ? app::WithTrailingSlash(options.localFolder) + ".quillon-sync/" : sync.stateFolder;
 }
 
-bool IsLoginFailure(Failure failure)
-{
-    return failure != Failure::None && failure != Failure::Permission && failure != Failure::Other;
-}
-
 // An identity not trusted yet, or changed: what it is, and how the author can accept it.
 void TellIdentity(Failure failure, const ServerIdentity& identity, const OutputLine& output)
 {
@@ -329,7 +324,7 @@ FtpRunSummary RunFtpScript(const std::string& scriptText, const std::string& ser
         }
         const SyncReport report = RunScriptOnGit(commands, options.localFolder, **branch, sync, output);
         const Failure failure = (*branch)->lastFailure();
-        summary.loggedIn = report.failures == 0 || !IsLoginFailure(failure);
+        summary.loggedIn = (*branch)->reached();
         if (!summary.loggedIn)
             TellIdentity(failure, (*branch)->serverIdentity(), output);
         summary.failure = failure;

@@ -10,6 +10,7 @@
 #include "generator/HomePage.h"
 #include "publish/remote/Connection.h"
 #include "publish/script/PublishPlan.h"
+#include "publish/script/RemoteAddress.h"
 #include "store/Database.h"
 
 #include <algorithm>
@@ -154,9 +155,18 @@ Result<std::string> WriteFtpFiles(const PublishJob& job, generator::SiteEditor& 
 {
     if (job.sitePath.empty())
         return Status::InvalidArgument("No site is open. Open a site, build it, then publish it.");
-    if (!ParseProtocol(job.ftp.protocol))
+    const auto protocol = ParseProtocol(job.ftp.protocol);
+    if (!protocol)
         return Status::InvalidArgument("The protocol \"" + job.ftp.protocol +
-                                       "\" is not one of FTP, FTPS and SFTP. Choose one on the Publish tab.");
+                                       "\" is not one of FTP, FTPS, SFTP, Git and WebDAV. Choose one on the Publish "
+                                       "tab.");
+    // The upload line carries the address and the branch as single words: check them before anything is written.
+    if (TakesAddress(*protocol))
+        if (auto address = ParseAddress(*protocol, job.ftp.server); !address)
+            return address.status();
+    if (*protocol == Protocol::Git)
+        if (Status s = CheckBranchName(job.ftp.branch); !s.ok())
+            return s;
 
     if (Status s = generator::CheckBuiltSite(job.webFolder, job.sitePath); !s.ok())
         return s;

@@ -230,6 +230,7 @@ struct GitBranch::Impl
     std::string branch;
     std::optional<git_oid> tip; // the branch's commit as fetched
     int lastCode = 0;
+    bool reached = false; // a connection got as far as the server's list of branches
 
     std::string trackingRef() const { return "refs/remotes/origin/" + branch; }
 
@@ -251,6 +252,7 @@ struct GitBranch::Impl
         std::size_t count = 0;
         if (int code = git_remote_ls(&heads, &count, remote.get()); code < 0)
             return fail(code);
+        reached = true;
         branch = settings.branch;
         if (branch.empty()) {
             git_buf name = GIT_BUF_INIT;
@@ -310,6 +312,14 @@ Result<std::unique_ptr<GitBranch>> GitBranch::open(const ConnectionSettings& set
     impl->session.settings = &impl->settings;
     impl->session.knownHosts = KnownHostsFileOr(settings.knownHostsFile);
     impl->url = UrlOf(settings.address);
+    if (localRepository.empty()) {
+        git_remote* detached = nullptr;
+        if (int code = git_remote_create_detached(&detached, impl->url.c_str()); code < 0)
+            return Status::InvalidArgument("Cannot use the repository address " + impl->url + ": " +
+                                           LastError(code));
+        impl->remote.reset(detached);
+        return std::unique_ptr<GitBranch>(new GitBranch(std::move(impl)));
+    }
     git_repository* repository = nullptr;
     int code = git_repository_open_bare(&repository, localRepository.c_str());
     if (code < 0) {
@@ -573,6 +583,11 @@ GitBranch::Pushed GitBranch::push(const std::string& commitId, std::string& why)
         git_reference_free(tracking);
     d.tip = id;
     return Pushed::Done;
+}
+
+bool GitBranch::reached() const
+{
+    return m_impl->reached;
 }
 
 Failure GitBranch::lastFailure() const

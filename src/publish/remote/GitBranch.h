@@ -29,7 +29,8 @@ struct GitFile
 class GitBranch
 {
 public:
-    // Opens the bare repository in `localRepository` (made when missing). Nothing is sent yet.
+    // Opens the bare repository in `localRepository` (made when missing); with an empty path, only
+    // probe() can be used. Nothing is sent yet.
     static Result<std::unique_ptr<GitBranch>> open(const ConnectionSettings& settings,
                                                    const std::string& localRepository);
     ~GitBranch();
@@ -72,6 +73,8 @@ public:
     // Pushes the commit to the branch, never by force.
     Pushed push(const std::string& commitId, std::string& why);
 
+    // True once a connection was let in (the login and the server's identity passed).
+    bool reached() const;
     // What went wrong at the last connection, and the identity the server showed when it was the
     // identity.
     Failure lastFailure() const;

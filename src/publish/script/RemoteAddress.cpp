@@ -251,4 +251,19 @@ std::string UrlOf(const RemoteAddress& address)
     return {};
 }
 
+Status CheckBranchName(std::string_view name)
+{
+    const bool badCharacter = std::any_of(name.begin(), name.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u < 0x21 || u == 0x7f || std::string_view("~^:?*[\\\"").find(c) != std::string_view::npos;
+    });
+    const bool badShape = name.starts_with('-') || name.starts_with('/') || name.ends_with('/') ||
+                          name.ends_with('.') || name.ends_with(".lock") || name.find("..") != std::string_view::npos ||
+                          name.find("@{") != std::string_view::npos || name.find("//") != std::string_view::npos ||
+                          name == "@";
+    if (!name.empty() && (badCharacter || badShape))
+        return Status::InvalidArgument("\"" + std::string(name) + "\" is not a branch name Git takes");
+    return Status::OK();
+}
+
 } // namespace qle::publish

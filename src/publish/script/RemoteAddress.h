@@ -58,4 +58,9 @@ Result<RemoteAddress> ParseWrittenForm(std::string_view argument);
 // "https://host:port/path", "file:///path".
 std::string UrlOf(const RemoteAddress& address);
 
+// A branch name as Git takes it (empty: the repository's default branch): no blank, control
+// character or any of ~^:?*[\, no "..", "@{" or "//", not starting with '-' or '/', not ending in
+// '/', '.' or ".lock". The error quotes the name.
+Status CheckBranchName(std::string_view name);
+
 } // namespace qle::publish
