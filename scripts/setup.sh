@@ -12,6 +12,7 @@ build="${QLE_BUILD_DIR:-$here/build}"
 packages=(
     build-essential cmake ninja-build pkg-config git
     libsqlite3-dev libcurl4-openssl-dev libssl-dev libgtest-dev libgmock-dev
+    libgit2-dev libssh2-1-dev libexpat1-dev apache2-bin rclone
     qt6-base-dev libqt6sql6-sqlite qt6-webengine-dev
     python3-pyftpdlib python3-openssl python3-asyncssh openssh-client openssl libwrap0 lftp
     xvfb xauth xdg-utils time
