@@ -80,7 +80,7 @@ public:
     // A bare repository with the settings of a host's: no push that drops commits, every update logged.
     static void MakeGuardedRepository(const std::string& path)
     {
-        CommandOutput("git init -q --bare " + Quoted(path));
+        CommandOutput("git init -q --bare --initial-branch=main " + Quoted(path));
         CommandOutput("git --git-dir=" + Quoted(path) + " config receive.denyNonFastForwards true");
         CommandOutput("git --git-dir=" + Quoted(path) + " config core.logAllRefUpdates always");
     }
@@ -146,7 +146,8 @@ private:
         writeConfiguration(port, certificate);
         if (::geteuid() == 0) {
             // The served account must reach the folders; the test's own folder is private.
-            std::filesystem::permissions(m_folder, std::filesystem::perms::owner_all | std::filesystem::perms::group_exec |
+            std::filesystem::permissions(m_folder, std::filesystem::perms::owner_all |
+                                                       std::filesystem::perms::group_exec |
                                                        std::filesystem::perms::others_exec);
             std::filesystem::permissions(std::filesystem::path(m_folder).parent_path().parent_path(),
                                          std::filesystem::perms::others_exec, std::filesystem::perm_options::add);
@@ -156,6 +157,8 @@ private:
         const std::string conf = m_folder + "httpd.conf";
         m_pid = ::fork();
         if (m_pid == 0) {
+            // A group of its own: Apache ends by signalling its whole process group.
+            ::setpgid(0, 0);
             ::execl(kProgram, kProgram, "-f", conf.c_str(), "-DFOREGROUND", static_cast<char*>(nullptr));
             ::_exit(127);
         }

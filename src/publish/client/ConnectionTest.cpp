@@ -3,8 +3,8 @@
 #include "app/Paths.h"
 #include "publish/remote/GitBranch.h"
 #include "publish/remote/NetworkFs.h"
-#include "publish/script/PublishPlan.h"
 #include "publish/script/FtpScript.h"
+#include "publish/script/PublishPlan.h"
 #include "store/Database.h"
 
 #include <cstdio>
@@ -111,8 +111,8 @@ ConnectionReport TestRepository(const ConnectionSettings& settings)
     report.ok = true;
     const std::string& name = (*branch)->branchName();
     report.message = "Connection works: the repository " + url + " answers and " +
-                     (exists.value() ? "has the branch " + name + "." : "has no branch " + name +
-                                                                            " yet (the first publish makes it).");
+                     (exists.value() ? "has the branch " + name + "."
+                                     : "has no branch " + name + " yet (the first publish makes it).");
     report.steps.push_back(report.message);
     return report;
 }

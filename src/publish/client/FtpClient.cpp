@@ -292,13 +292,14 @@ FtpRunSummary RunFtpScript(const std::string& scriptText, const std::string& ser
     };
 
     const auto lines = ScriptLines(scriptText);
-    if (lines.size() < 2 || lines[0].empty()) {
-        output("The script does not start with a user name and a password.");
-        return finish();
-    }
     ConnectionSettings settings;
     if (Status parsed = ParseServerUrl(server, settings); !parsed.ok()) {
         output(parsed.message());
+        return finish();
+    }
+    // A Git repository may need no user name: one on this computer, or an SSH address naming its user.
+    if (lines.size() < 2 || (lines[0].empty() && settings.protocol != Protocol::Git)) {
+        output("The script does not start with a user name and a password.");
         return finish();
     }
     // An SSH address that names its user logs in as that user (git@host).

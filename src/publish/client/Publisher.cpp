@@ -210,12 +210,16 @@ Result<std::string> WriteFtpFiles(const PublishJob& job, generator::SiteEditor& 
 
     const std::string scriptPath = job.baseFolder + kScriptFileName;
     const std::string batchPath = job.baseFolder + kBatchFileName;
+    FtpSettings ftp = job.ftp;
+    // A Git branch or a WebDAV address has no login folder: the folders inside it start at its top.
+    if (TakesAddress(*protocol))
+        ftp.root = app::WithTrailingSlash(ftp.root.starts_with('/') ? ftp.root : "/" + ftp.root);
     if (Status s = app::WriteOwnerOnlyFile(
-            scriptPath, ScriptText(job.ftp, job.baseFolder, indexPath.value(), putBlocks, siteFiles.value()));
+            scriptPath, ScriptText(ftp, job.baseFolder, indexPath.value(), putBlocks, siteFiles.value()));
         !s.ok())
         return s;
     // The batch file comes last: while it is missing or stale nothing can start a half-written upload.
-    if (Status s = app::WriteTextFile(batchPath, BatchFileText(job.baseFolder, scriptPath, job.ftp)); !s.ok())
+    if (Status s = app::WriteTextFile(batchPath, BatchFileText(job.baseFolder, scriptPath, ftp)); !s.ok())
         return s;
     return batchPath;
 }

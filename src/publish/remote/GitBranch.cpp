@@ -315,8 +315,7 @@ Result<std::unique_ptr<GitBranch>> GitBranch::open(const ConnectionSettings& set
     if (localRepository.empty()) {
         git_remote* detached = nullptr;
         if (int code = git_remote_create_detached(&detached, impl->url.c_str()); code < 0)
-            return Status::InvalidArgument("Cannot use the repository address " + impl->url + ": " +
-                                           LastError(code));
+            return Status::InvalidArgument("Cannot use the repository address " + impl->url + ": " + LastError(code));
         impl->remote.reset(detached);
         return std::unique_ptr<GitBranch>(new GitBranch(std::move(impl)));
     }
