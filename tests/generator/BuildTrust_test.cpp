@@ -401,6 +401,7 @@ TEST_F(BuildTrust, PublishingBuildsFirstOnlyWhatChangedAndAFailedBuildSaysSo)
 
     add(site, {"Cars", "Vans", "New van", "p", "b", {}, {}});
     ASSERT_TRUE(BuildIfChanged(recorder, site, web()).ok());
+    ASSERT_FALSE(recorder.calls.empty()) << "a changed site was not built";
     EXPECT_EQ(recorder.calls.front(), "progress Updating site, please wait ...");
     EXPECT_TRUE(test::PathExists(web() + "articles/art-3.htm"));
     EXPECT_TRUE(CheckBuiltSite(web(), site).ok());
