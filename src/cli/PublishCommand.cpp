@@ -8,8 +8,8 @@
 #include "app/StartUp.h"
 #include "generator/CreateWebSite.h"
 #include "generator/StoredSiteEditor.h"
-#include "publish/BatchRunner.h"
-#include "publish/Publisher.h"
+#include "publish/client/BatchRunner.h"
+#include "publish/client/Publisher.h"
 
 #include <csignal>
 #include <iostream>
