@@ -2,6 +2,7 @@
 
 #include "app/Durable.h"
 #include "app/Paths.h"
+#include "app/TextFiles.h"
 #include "store/Database.h"
 #include "store/RecordSet.h"
 
@@ -12,6 +13,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 #include <sys/stat.h>
@@ -23,6 +25,9 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kLastSnapshotFile = "last-snapshot";
+// The backups found whole, each with its size and time, so that each is checked once, not at
+// every snapshot: "name<TAB>size mtime" lines.
+constexpr const char* kCheckedFile = "checked";
 // A snapshot is written under ".<name>.partial" and renamed when whole; one left this long by a
 // killed program is removed.
 constexpr const char* kPartialEnding = ".partial";
@@ -119,8 +124,8 @@ std::vector<std::string> FilesIn(const std::string& folder)
 
 // Why the backup cannot be restored, or empty text when it can: it must open as a database, pass
 // SQLite's check (`PRAGMA integrity_check` when `thorough`, else the quicker `quick_check`) and hold
-// a site's tables. `pages` gets its number of pages when it can be restored.
-std::string Damage(const std::string& backup, bool thorough, int* pages = nullptr)
+// a site's tables.
+std::string Damage(const std::string& backup, bool thorough)
 {
     auto db = store::Database::open(backup);
     if (!db)
@@ -135,13 +140,73 @@ std::string Damage(const std::string& backup, bool thorough, int* pages = nullpt
                             "(name = 'Articles' COLLATE NOCASE OR name = 'Options' COLLATE NOCASE)");
     if (!tables || tables->eof() || store::TextOf(tables->field(0)) != "2")
         return "it holds no site (no Articles or no Options table)";
-    auto count = db->query("select count(*) from Articles");
-    if (!count || count->eof())
-        return count ? "its pages cannot be counted" : count.status().message();
-    if (pages)
-        *pages = std::stoi(store::TextOf(count->field(0)));
     return {};
 }
+
+int PageCount(const std::string& backup)
+{
+    auto db = store::Database::open(backup);
+    if (!db)
+        return -1;
+    auto rs = db->query("select count(*) from Articles");
+    if (!rs || rs->eof())
+        return -1;
+    return std::stoi(store::TextOf(rs->field(0)));
+}
+
+// A file's size and modification time: what changes when anything writes it.
+std::string Identity(const std::string& path)
+{
+    struct stat info
+    {
+    };
+    if (::lstat(path.c_str(), &info) != 0)
+        return {};
+    return std::to_string(info.st_size) + ' ' + std::to_string(info.st_mtim.tv_sec) + '.' +
+           std::to_string(info.st_mtim.tv_nsec);
+}
+
+// The backups of a folder known to be whole, by name, with their identity when found so.
+class CheckedBackups
+{
+public:
+    explicit CheckedBackups(std::string folder)
+        : m_folder(std::move(folder))
+    {
+        std::ifstream in(m_folder + kCheckedFile);
+        std::string line;
+        while (std::getline(in, line))
+            if (const auto tab = line.find('\t'); tab != std::string::npos)
+                m_whole[line.substr(0, tab)] = line.substr(tab + 1);
+    }
+
+    // Why the backup cannot be restored (see Damage), checked only when it is new or was changed.
+    std::string damage(const std::string& name)
+    {
+        const std::string identity = Identity(m_folder + name);
+        if (!identity.empty() && m_whole[name] == identity)
+            return {};
+        std::string found = Damage(m_folder + name, false);
+        m_whole[name] = found.empty() ? identity : std::string();
+        return found;
+    }
+    // A backup this program has just written whole.
+    void add(const std::string& name) { m_whole[name] = Identity(m_folder + name); }
+
+    // Keeps what is known of the backups still there.
+    void save(const std::vector<std::string>& names) const
+    {
+        std::string text;
+        for (const std::string& name : names)
+            if (const auto it = m_whole.find(name); it != m_whole.end() && !it->second.empty())
+                text += name + '\t' + it->second + '\n';
+        (void)WriteOwnerOnlyFile(m_folder + kCheckedFile, text); // without it, backups are checked again
+    }
+
+private:
+    std::string m_folder;
+    std::map<std::string, std::string> m_whole;
+};
 
 // Removes what killed snapshots left behind; one still being written is younger.
 void RemoveStalePartials(const std::string& folder)
@@ -248,13 +313,15 @@ Result<std::string> TakeSnapshot(const std::string& sitePath, const std::string&
         std::ofstream last(folder + kLastSnapshotFile, std::ios::trunc);
         last << name << '\n' << fingerprint << '\n';
     }
-    const std::vector<std::string> files = FilesIn(folder);
+    CheckedBackups checked(folder);
+    checked.add(name);
     std::set<std::string> damaged;
-    for (const std::string& backup : NewestFirst(files))
-        if (backup != name && !Damage(folder + backup, false).empty())
+    for (const std::string& backup : NewestFirst(FilesIn(folder)))
+        if (!checked.damage(backup).empty())
             damaged.insert(backup);
-    for (const std::string& old : BackupsToPrune(files, now, damaged))
+    for (const std::string& old : BackupsToPrune(FilesIn(folder), now, damaged))
         fs::remove(folder + old, ec);
+    checked.save(NewestFirst(FilesIn(folder)));
     return folder + name;
 }
 
@@ -266,15 +333,21 @@ std::string BackupContents(const BackupInfo& backup)
 Result<std::vector<BackupInfo>> ListBackups(const std::string& sitePath, const std::string& baseFolder)
 {
     const std::string folder = BackupFolder(baseFolder, sitePath);
+    CheckedBackups checked(folder);
     std::vector<BackupInfo> backups;
-    for (const std::string& name : NewestFirst(FilesIn(folder))) {
+    const std::vector<std::string> names = NewestFirst(FilesIn(folder));
+    for (const std::string& name : names) {
         BackupInfo info;
         info.path = folder + name;
         info.name = name;
         info.when = name.substr(0, 10) + ' ' + name.substr(11, 2) + ':' + name.substr(14, 2) + ':' + name.substr(17, 2);
-        info.damage = Damage(info.path, false, &info.pages);
+        info.damage = checked.damage(name);
+        if (info.damage.empty() && (info.pages = PageCount(info.path)) < 0)
+            info.damage = "its pages cannot be counted";
         backups.push_back(std::move(info));
     }
+    if (!names.empty())
+        checked.save(names);
     return backups;
 }
 

@@ -35,7 +35,8 @@ struct BackupInfo
 // What a backup holds, as a list of backups shows it: "3 pages", or "damaged: " and why.
 std::string BackupContents(const BackupInfo& backup);
 
-// The site's backups, newest first, each checked (SQLite's quick check, and the site's tables).
+// The site's backups, newest first, each checked (SQLite's quick check, and the site's tables)
+// once and then known by its size and time.
 // No folder yet means no backups.
 Result<std::vector<BackupInfo>> ListBackups(const std::string& sitePath, const std::string& baseFolder);
 

@@ -258,6 +258,13 @@ TEST_F(BackupsTest, DamagedBackupsAreListedAsDamagedAndNeverRestored)
     EXPECT_EQ(listed->back().name, "2026-12-06_09-00-00.qls") << "newest first";
     EXPECT_TRUE(RestoreBackup(site, "2026-12-06_09-00-00.qls", base, now + 20).ok());
     EXPECT_EQ(Titles(site), std::vector<std::string>({"one"}));
+
+    // A backup found whole once is checked again once anything wrote it.
+    const std::string whole = folder + "2026-12-06_09-00-00.qls";
+    std::string bytes = test::ReadFile(whole);
+    std::fill(bytes.begin() + 100, bytes.end(), '\xFF');
+    test::WriteFile(whole, bytes);
+    EXPECT_NE(ListBackups(site, base)->back().damage, "");
 }
 
 TEST_F(BackupsTest, DamagedBackupsDoNotCountAmongTheTwentyKept)
