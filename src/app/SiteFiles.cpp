@@ -1,6 +1,7 @@
 #include "app/SiteFiles.h"
 
 #include "app/Paths.h"
+#include "store/Database.h"
 
 #include <filesystem>
 
@@ -25,7 +26,7 @@ std::string BlankSitePath(const std::string& programFolder)
     return JoinPath(programFolder, "Blank Site.qls");
 }
 
-Status CreateSiteFile(const std::string& programFolder, const std::string& path)
+Status CreateSiteFile(const std::string& programFolder, const std::string& path, std::optional<PageStyle> style)
 {
     namespace fs = std::filesystem;
     std::error_code ec;
@@ -35,7 +36,21 @@ Status CreateSiteFile(const std::string& programFolder, const std::string& path)
     // copy_options::none refuses to replace a file that appears meanwhile.
     if (!fs::copy_file(blank, path, fs::copy_options::none, ec))
         return Status::IoError("Cannot copy " + blank + " to " + path + ": " + ec.message());
-    return Status::OK();
+    if (!style)
+        return Status::OK();
+    Status set = [&] {
+        auto db = store::Database::open(path);
+        if (!db)
+            return db.status();
+        auto current = ReadSiteStyle(*db);
+        if (!current || current->style == *style) // a plain copy stays a plain copy
+            return current.status();
+        const char* name = *style == PageStyle::Modern ? kModernStyleName : kClassicStyleName;
+        return db->execute("UPDATE Options SET Page_Style = ?", {std::string(name)});
+    }();
+    if (!set.ok())
+        fs::remove(path, ec);
+    return set;
 }
 
 } // namespace qle::app
