@@ -1,17 +1,22 @@
-// frmMainForm: the site editor, one tabbed window over the open site file. It binds the pages and
-// the settings record to the tabs' boxes, runs the buttons, and is the editor the build reaches.
+// frmMainForm: the site editor, one tabbed window over the open site file, with the list of all
+// pages on its left and the live preview on its right. It binds the pages and the settings record
+// to the tabs' boxes, runs the buttons, and is the editor the build reaches.
 #pragma once
 
+#include "generator/PagePreview.h"
 #include "generator/SiteEditor.h"
 #include "publish/FtpSettings.h"
 #include "store/Status.h"
+#include "ui/FindDialog.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <memory>
 #include <string>
 #include <vector>
 
+class QSplitter;
 class QSqlRecord;
 class QTabWidget;
 
@@ -24,6 +29,11 @@ namespace qle::ui {
 
 class BannerTab;
 class ColoursTab;
+class LivePreview;
+class PageList;
+class PreviewPane;
+class SpellService;
+struct PageHit;
 class OptionsSource;
 class PageContentTab;
 class PagesSource;
@@ -52,6 +62,22 @@ public:
     // Publishes the site; the editor's button saves both sources first, the main window's command not.
     void publishSite(bool saveFirst);
 
+    // The preview pane beside the tabs.
+    void setPreviewVisible(bool visible);
+    bool isPreviewVisible() const;
+    // The editor's values as saving would store them: what the preview shows.
+    generator::PreviewEdits previewEdits();
+    LivePreview* livePreview() const { return m_livePreview; }
+
+    // "Find and Replace" (Ctrl+F).
+    void showFind();
+    QList<PageHit> findInPages(const QString& text, Qt::CaseSensitivity matching);
+    // Asks once, takes a backup, replaces in every page and says how to undo it.
+    void replaceInPages(const QString& text, const QString& with, Qt::CaseSensitivity matching);
+    // Shows the page of a place found with the text selected in its box.
+    void goToHit(const PageHit& hit);
+    FindDialog* findDialog() const { return m_find; }
+
     // generator::SiteEditor
     void setProgressText(const std::string& text) override;
     void startClearProgressTimer(int intervalMs) override;
@@ -71,6 +97,10 @@ public:
     PublishTab* publishTab() const { return m_publishTab; }
     PagesSource* datPrimaryRS() const { return m_pages; }
     OptionsSource* Data1() const { return m_options; }
+    PageList* pageList() const { return m_pageList; }
+    PreviewPane* previewPane() const { return m_previewPane; }
+    SpellService* spelling() const { return m_spell; }
+    QSplitter* splitter() const { return m_splitter; }
 
     // The control array that spans the Page Content and Publish tabs, by index 0 to 13.
     QWidget* txtFields(int index) const { return m_txtFields.at(static_cast<std::size_t>(index)); }
@@ -97,6 +127,18 @@ private:
     void snapshot(bool saveFirst);
     void runPageMove(Status (PagesSource::*step)());
     void choosePicture();
+    void removePicture();
+    // The toolbar's Link and Picture: a page of the site or a web address; a picture copied into
+    // the local images folder.
+    void insertLink();
+    void insertPicture();
+    // After another page is shown or pages were written: the lists, the page list, the preview.
+    void pageShown();
+    void refreshNameLists();
+    void showSpellingStatus();
+    // How the last upload ended, when it was of this site and to where the Publish tab points.
+    void showLastUpload();
+    void connectPreview();
     // Asks first, naming the page; a stored page can then be put back by undoDelete().
     void deletePage();
     void undoDelete();
@@ -122,6 +164,12 @@ private:
     UploadWatcher* m_upload;
     std::vector<std::string> m_buildWarnings;
     std::unique_ptr<QSqlRecord> m_deletedPage; // the last page deleted, until it is put back
+    QSplitter* m_splitter;
+    PageList* m_pageList;
+    PreviewPane* m_previewPane;
+    SpellService* m_spell;
+    LivePreview* m_livePreview = nullptr;
+    QPointer<FindDialog> m_find;
 };
 
 } // namespace qle::ui
