@@ -22,7 +22,10 @@ out="$(cd "$1" && pwd)"
 
 # Built every time (nothing to do when it is current), so the pictures show the code as it is.
 [ -f "$build/CMakeCache.txt" ] || cmake -S "$here" -B "$build" -G Ninja >/dev/null
-cmake --build "$build" --target ui_screenshots >/dev/null
+if ! built="$(cmake --build "$build" --target ui_screenshots 2>&1)"; then
+    echo "$built" >&2
+    exit 1
+fi
 
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT

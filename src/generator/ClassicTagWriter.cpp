@@ -58,7 +58,7 @@ std::string ClassicTagWriter::articleSummary(const MiniArticle& row, bool showPi
 }
 
 std::string ClassicTagWriter::articleList(const store::Value* category, const store::Value* /*section*/,
-                                         const std::vector<std::string>& entries)
+                                          const std::vector<std::string>& entries)
 {
     std::string items;
     if (category)

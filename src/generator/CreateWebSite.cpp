@@ -209,8 +209,8 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
     if (Status s = PrepareOutputFolders(web); !s.ok())
         return s;
     const std::string baseFolder = app::WithTrailingSlash(app::FolderOfPath(WithoutTrailingSlash(web)));
-    auto lock = app::BaseFolderLock::acquire(baseFolder,
-                                             app::BaseFolderLock::Mode::Build, app::FileNameOfPath(sitePath));
+    auto lock =
+        app::BaseFolderLock::acquire(baseFolder, app::BaseFolderLock::Mode::Build, app::FileNameOfPath(sitePath));
     if (!lock)
         return lock.status();
 

@@ -160,7 +160,7 @@ std::string ModernTagWriter::articleSummary(const MiniArticle& row, bool showPic
 }
 
 std::string ModernTagWriter::articleList(const store::Value* category, const store::Value* section,
-                                        const std::vector<std::string>& entries)
+                                         const std::vector<std::string>& entries)
 {
     std::string out;
     if (category) {

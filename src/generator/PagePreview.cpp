@@ -33,10 +33,10 @@ std::string Assignments(const store::Fields& fields, store::Params& params)
 
 // The last row of a page list whose page file is `relativePath`: when names collide the build
 // writes the later row's page over the earlier one.
-Result<std::vector<store::Value>> LastRowWithPage(store::Database& db, const std::string& source,
-                                                  const std::vector<std::string>& columns,
-                                                  const std::function<std::string(const std::vector<store::Value>&)>& path,
-                                                  const std::string& relativePath)
+Result<std::vector<store::Value>>
+LastRowWithPage(store::Database& db, const std::string& source, const std::vector<std::string>& columns,
+                const std::function<std::string(const std::vector<store::Value>&)>& path,
+                const std::string& relativePath)
 {
     auto rs = db.query(source);
     if (!rs)

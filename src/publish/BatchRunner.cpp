@@ -320,7 +320,8 @@ Result<int> RunBatchFile(const std::string& batchPath, const BatchOptions& optio
                 lastStatus = 1;
                 uploadOutput("THE UPLOAD DID NOT START: " + ready.message());
                 failed = true;
-                (void)WriteUploadOutcome(folder, OutcomeRecord(folder, command, UploadOutcome(uploadLines, lastStatus)));
+                (void)WriteUploadOutcome(folder,
+                                         OutcomeRecord(folder, command, UploadOutcome(uploadLines, lastStatus)));
                 break;
             }
             std::vector<std::string> argv = {options.ftpProgram, "-s:" + command.argument};

@@ -15,11 +15,11 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QFileInfo>
-#include <QScreen>
-#include <QSignalBlocker>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QScreen>
+#include <QSignalBlocker>
 #include <ctime>
 
 namespace qle::ui {
@@ -238,8 +238,8 @@ void MainWindow::setPreviewShown(bool shown)
 
 void MainWindow::restoreSettings()
 {
-    const std::string database = m_appDatabase.empty() ? app::LoadAppState(m_state.programFolder).appDatabasePath
-                                                       : m_appDatabase;
+    const std::string database =
+        m_appDatabase.empty() ? app::LoadAppState(m_state.programFolder).appDatabasePath : m_appDatabase;
     auto geometry = app::ReadSetting(database, "MainWindowGeometry");
     if (geometry) {
         restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(geometry.value())));

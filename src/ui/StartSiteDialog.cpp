@@ -221,7 +221,8 @@ void StartSiteDialog::createSite()
                          app::MessageIcon::Information);
         return;
     }
-    if (Status s = app::CreateSiteFile(m_state.programFolder, path, app::PageStyleOf(cmbNewStyle->styleName().toStdString()));
+    if (Status s =
+            app::CreateSiteFile(m_state.programFolder, path, app::PageStyleOf(cmbNewStyle->styleName().toStdString()));
         !s.ok()) {
         const auto report =
             app::ReportErrorMessage("btnCreate_Click", s.message(), app::kProgramTitle, static_cast<long>(s.code()));

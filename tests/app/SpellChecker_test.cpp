@@ -73,11 +73,13 @@ TEST(SpellChecker, ADictionaryInLatin1ReadsAndAnswersUtf8)
 {
     test::TempDir dir;
     test::WriteFile(dir / "de_OLD.aff", "SET ISO8859-1\nTRY esianrtolcdugmphbyfvkw\xFC\n");
-    test::WriteFile(dir / "de_OLD.dic", "2\nM\xFCller\nGr\xFC\xDF" "e\n");
+    test::WriteFile(dir / "de_OLD.dic", "2\nM\xFCller\nGr\xFC\xDF"
+                                        "e\n");
     auto checker = SpellChecker::open({"de_OLD", dir / "de_OLD.aff", dir / "de_OLD.dic"}, dir / "w.txt");
     ASSERT_TRUE(checker.ok());
     EXPECT_TRUE((*checker)->isCorrect("M\xC3\xBCller"));
-    EXPECT_TRUE((*checker)->isCorrect("Gr\xC3\xBC\xC3\x9F" "e"));
+    EXPECT_TRUE((*checker)->isCorrect("Gr\xC3\xBC\xC3\x9F"
+                                      "e"));
     EXPECT_FALSE((*checker)->isCorrect("Muller"));
     const auto suggestions = (*checker)->suggestions("Muller");
     ASSERT_FALSE(suggestions.empty());

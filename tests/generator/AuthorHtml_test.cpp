@@ -32,12 +32,15 @@ TEST(AuthorHtml, CommandsWrapTheSelectionAndListsStayOnOneLine)
 
 TEST(AuthorHtml, LinksAndPicturesReachWhatTheBuildWrites)
 {
-    EXPECT_EQ(LinkHtml(ArticleLink("12"), "our <b>roses</b>"), "<a href=\"../articles/art-12.htm\">our <b>roses</b></a>");
+    EXPECT_EQ(LinkHtml(ArticleLink("12"), "our <b>roses</b>"),
+              "<a href=\"../articles/art-12.htm\">our <b>roses</b></a>");
     EXPECT_EQ(LinkHtml(WebAddress(" example.org/a?b=1&c=\"2\" "), "x"),
               "<a href=\"https://example.org/a?b=1&amp;c=&quot;2&quot;\">x</a>");
     const std::pair<const char*, const char*> addresses[] = {
-        {"http://x.org", "http://x.org"},         {"mailto:jo@x.org", "mailto:jo@x.org"},
-        {"x.org:8080/a", "https://x.org:8080/a"}, {"www.x.org", "https://www.x.org"},
+        {"http://x.org", "http://x.org"},
+        {"mailto:jo@x.org", "mailto:jo@x.org"},
+        {"x.org:8080/a", "https://x.org:8080/a"},
+        {"www.x.org", "https://www.x.org"},
         {"   ", ""},
     };
     for (const auto& [typed, address] : addresses)

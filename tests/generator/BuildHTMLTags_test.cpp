@@ -88,7 +88,8 @@ TEST(BuildHTMLTags, ArticleListIsHeadedByTheFirstRowsCategory)
     PictureCopier pictures(sink);
     ClassicTagWriter writer({});
     const PageHead head;
-    EXPECT_EQ(ArticleList({}, nullptr, head, writer, pictures), TableTag("", "CELLSPACING=3 BORDER=0")) << "no rows: no heading";
+    EXPECT_EQ(ArticleList({}, nullptr, head, writer, pictures), TableTag("", "CELLSPACING=3 BORDER=0"))
+        << "no rows: no heading";
     const std::vector<MiniArticle> rows = {{"Sport", "a", "l1", "p", std::nullopt}, {"SPORT", "b", "l2", "p", "x.gif"}};
     const std::string expected =
         "<FONT SIZE=4>Sport</FONT>" +

@@ -126,9 +126,10 @@ TEST_F(BuildTrust, PicturesThatAreNotPicturesAreWarningsNamingTheirPagesAndAreNe
                 return w;
         return std::string("no warning names ") + file;
     };
-    EXPECT_EQ(warningAbout(key), "The picture " + key +
-                                     " cannot be copied: its content is not a picture; it is shown on \"Key\" "
-                                     "(articles/art-1.htm), \"C\" (categories/cat-c.htm), \"C - S\" (sections/sect-s.htm)");
+    EXPECT_EQ(warningAbout(key),
+              "The picture " + key +
+                  " cannot be copied: its content is not a picture; it is shown on \"Key\" "
+                  "(articles/art-1.htm), \"C\" (categories/cat-c.htm), \"C - S\" (sections/sect-s.htm)");
     EXPECT_NE(warningAbout("gone.jpg").find("it does not exist"), std::string::npos);
     EXPECT_NE(warningAbout("folder.png").find("it is not a regular file"), std::string::npos);
     EXPECT_NE(warningAbout("/etc/passwd")

@@ -112,10 +112,9 @@ TEST_F(ModernBuild, FixturePagesMatchTheGoldenFiles)
     const Files files = build();
     const std::string golden = std::string(QLE_GOLDEN_FOLDER) + "modern/";
     const bool update = std::getenv("QLE_UPDATE_GOLDEN") != nullptr;
-    for (const char* page :
-         {"articles/art-1.htm", "articles/art-18.htm", "articles/art-19.htm", "articles/art-21.htm",
-          "categories/cat-tv.htm", "sections/sect-roses.htm", "images/style.css", "sitemap.xml", "feed.xml",
-          "Index.htm"}) {
+    for (const char* page : {"articles/art-1.htm", "articles/art-18.htm", "articles/art-19.htm", "articles/art-21.htm",
+                             "categories/cat-tv.htm", "sections/sect-roses.htm", "images/style.css", "sitemap.xml",
+                             "feed.xml", "Index.htm"}) {
         ASSERT_EQ(files.count(page), 1u) << page;
         const std::string file = golden + fs::path(page).filename().string();
         if (update)

@@ -40,9 +40,9 @@ TEST_F(Preview, EveryPageIsWhatTheBuildWritesWithTheUnsavedValuesPutIn)
                                   {"Para", std::string("One\r\nTwo")},
                                   {"Body", std::string("<img src=\"../images/in%20text.gif\" alt=\"x\">\r\nmore")},
                                   {"Image", store::Value()}};
-    const store::Fields added = {{"Category", std::string("New")}, {"Section", std::string("Fresh")},
+    const store::Fields added = {{"Category", std::string("New")},    {"Section", std::string("Fresh")},
                                  {"Title", std::string("Brand new")}, {"Para", std::string("p")},
-                                 {"Body", std::string("b")}, {"Image", std::string("")},
+                                 {"Body", std::string("b")},          {"Image", std::string("")},
                                  {"Image_Strap", std::string("")}};
     const store::Fields options = {{"Page_Style", std::string("x")}, {"DetPanel1", std::string("Yellow")}};
     int compared = 0;
@@ -122,8 +122,13 @@ TEST_F(SiteBuildTest, PicturesInTheTextAreCopiedFromTheLocalImagesFolder)
     fs::create_directories(m_dir / "base/LocalImages");
     test::WriteFile(m_dir / "base/LocalImages/rose 1.gif", "GIF89a rose");
     test::WriteFile(m_dir / "base/LocalImages/tulip.gif", "GIF89a tulip");
-    add(site, {"C", "S", "Roses", "<IMG SRC='../images/tulip.gif'>", "<img alt=\"\" src=\"../images/rose%201.gif\">",
-               {}, {}});
+    add(site, {"C",
+               "S",
+               "Roses",
+               "<IMG SRC='../images/tulip.gif'>",
+               "<img alt=\"\" src=\"../images/rose%201.gif\">",
+               {},
+               {}});
     add(site, {"C", "S", "Lost", "p", "<img src=\"../images/gone.gif\"><img src=\"http://x/y.gif\">", {}, {}});
     auto editor = StoredSiteEditor::open(site, nullptr);
     ASSERT_TRUE(UpdateSite(*editor, site, m_dir / "base/TempInternetFiles/").ok());
@@ -141,8 +146,16 @@ TEST(PageLinks, CategoryAndSectionLinksAreTheNavigationViewsOwn)
     test::TempDir dir;
     const std::string site = test::CopyBlankSite(dir / "s.qls");
     auto db = store::Database::open(site);
-    const char* names[] = {"Garden",     "Home Garden", "O'Brien's #1? 100%", "a/b\\c", "Tab\there|x*:<>",
-                           "\xC3\x9C" "ber", "  spaced  ", "",                   "UPPER"};
+    const char* names[] = {"Garden",
+                           "Home Garden",
+                           "O'Brien's #1? 100%",
+                           "a/b\\c",
+                           "Tab\there|x*:<>",
+                           "\xC3\x9C"
+                           "ber",
+                           "  spaced  ",
+                           "",
+                           "UPPER"};
     for (const char* name : names)
         ASSERT_TRUE(db->insert("Articles", {{"Category", std::string(name)}, {"Section", std::string(name)}}).ok());
     for (auto rs = db->query("List_Categories"); !rs->eof(); (void)rs->next())

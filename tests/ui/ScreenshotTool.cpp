@@ -16,8 +16,8 @@
 #include "ui/editor/BannerTab.h"
 #include "ui/editor/ColoursTab.h"
 #include "ui/editor/FormatToolbar.h"
-#include "ui/editor/PageList.h"
 #include "ui/editor/PageContentTab.h"
+#include "ui/editor/PageList.h"
 #include "ui/editor/PageStyleBox.h"
 #include "ui/editor/PublishTab.h"
 #include "ui/editor/SiteEditorWindow.h"
@@ -28,21 +28,21 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QContextMenuEvent>
-#include <QLineEdit>
-#include <QMenu>
-#include <QPlainTextEdit>
-#include <QTextCursor>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
+#include <QTextCursor>
 #include <QTimer>
 #include <QToolButton>
 #include <QWebEngineView>
@@ -350,7 +350,7 @@ int main(int argc, char** argv)
         window.raise();
         Wait(400);
         QPixmap shot = window.screen()->grabWindow(window.winId(), top.x() - 8, top.y() - 8, bottom.x() - top.x() + 16,
-                                                    bottom.y() - top.y() + 16);
+                                                   bottom.y() - top.y() + 16);
         ok &= Write(shot, QStringLiteral("Formatting toolbar - Page Content"), out + QStringLiteral("23-toolbar.png"));
     }
     // The context menu of a misspelt word, as a right click opens it.
@@ -361,10 +361,11 @@ int main(int argc, char** argv)
         const QPoint inside = body->cursorRect(word).center();
         QTimer::singleShot(800, [&] {
             if (QWidget* menu = QApplication::activePopupWidget()) {
-                const QRect area = menu->geometry().united(QRect(body->viewport()->mapToGlobal(inside) - QPoint(220, 60),
-                                                                 QSize(240, 80)));
+                const QRect area = menu->geometry().united(
+                    QRect(body->viewport()->mapToGlobal(inside) - QPoint(220, 60), QSize(240, 80)));
                 const QPixmap shot = window.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
-                ok &= Write(shot, QStringLiteral("Spelling - Page Content"), out + QStringLiteral("24-spelling-menu.png"));
+                ok &= Write(shot, QStringLiteral("Spelling - Page Content"),
+                            out + QStringLiteral("24-spelling-menu.png"));
                 menu->close();
             } else {
                 ok = false;
@@ -388,8 +389,8 @@ int main(int argc, char** argv)
         window.raise();
         Wait(400);
         const QPoint corner = list->mapTo(&window, QPoint(0, 0));
-        const QPixmap shot =
-            window.screen()->grabWindow(window.winId(), corner.x(), corner.y(), list->width(), qMin(list->height(), 360));
+        const QPixmap shot = window.screen()->grabWindow(window.winId(), corner.x(), corner.y(), list->width(),
+                                                         qMin(list->height(), 360));
         ok &= Write(shot, QStringLiteral("All pages - Page list"), out + QStringLiteral("26-page-list.png"));
     }
 

@@ -264,8 +264,8 @@ private slots:
         const std::vector<std::string>& console = f.recorder.started[0];
         QCOMPARE(console.size(), std::size_t(7));
         QCOMPARE(std::vector<std::string>(console.begin(), console.begin() + 4),
-                 std::vector<std::string>(
-                     {app::ExecutableFolder() + "quillon-engine", "--console", base + "QuillonEngine_ftp.bat", "--over"}));
+                 std::vector<std::string>({app::ExecutableFolder() + "quillon-engine", "--console",
+                                           base + "QuillonEngine_ftp.bat", "--over"}));
         const QRect place = f.window->frameGeometry();
         QCOMPARE(console[4], QStringLiteral("%1,%2,%3,%4")
                                  .arg(place.x())
@@ -273,7 +273,8 @@ private slots:
                                  .arg(place.width())
                                  .arg(place.height())
                                  .toStdString());
-        QCOMPARE(std::vector<std::string>(console.begin() + 5, console.end()), std::vector<std::string>({"-c:2", "-a"}));
+        QCOMPARE(std::vector<std::string>(console.begin() + 5, console.end()),
+                 std::vector<std::string>({"-c:2", "-a"}));
 
         // The upload runs on in its console; the tab reports how it ended once the console records it.
         QLabel* status = editor.publishTab()->lblPublishStatus;
@@ -290,11 +291,13 @@ private slots:
         // Reopened, the tab says how the last upload of this site to this place ended; not for
         // another place, nor for another site.
         QVERIFY(f.window->openSite(f.site));
-        QCOMPARE(f.editor().publishTab()->lblPublishStatus->text(), QStringLiteral("Published: 4 files sent, 0 failures"));
+        QCOMPARE(f.editor().publishTab()->lblPublishStatus->text(),
+                 QStringLiteral("Published: 4 files sent, 0 failures"));
         f.editor().setFieldText(13, QStringLiteral("other/"));
         QCOMPARE(f.editor().publishTab()->lblPublishStatus->text(), QString());
         f.editor().setFieldText(13, QStringLiteral("site/"));
-        QCOMPARE(f.editor().publishTab()->lblPublishStatus->text(), QStringLiteral("Published: 4 files sent, 0 failures"));
+        QCOMPARE(f.editor().publishTab()->lblPublishStatus->text(),
+                 QStringLiteral("Published: 4 files sent, 0 failures"));
         f.openNewSite("Other.QLS");
         QCOMPARE(f.editor().publishTab()->lblPublishStatus->text(), QString());
     }

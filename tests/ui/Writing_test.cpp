@@ -234,9 +234,10 @@ private slots:
             return result;
         };
         // The page, its stylesheet and its picture all come through the preview's own addresses.
-        QTRY_VERIFY_WITH_TIMEOUT(evaluate(QStringLiteral("document.title")).toString().startsWith("First title"), 30000);
-        QTRY_COMPARE_WITH_TIMEOUT(
-            evaluate(QStringLiteral("getComputedStyle(document.body).display")).toString(), QStringLiteral("grid"), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(evaluate(QStringLiteral("document.title")).toString().startsWith("First title"),
+                                 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(evaluate(QStringLiteral("getComputedStyle(document.body).display")).toString(),
+                                  QStringLiteral("grid"), 30000);
         QTRY_COMPARE_WITH_TIMEOUT(evaluate(QStringLiteral("document.querySelector('figure img').naturalWidth")).toInt(),
                                   40, 30000);
         // Typing shows again after the pause, not on every key.
@@ -266,7 +267,8 @@ private slots:
         QVERIFY(tab->lblSpelling->isHidden());
 
         QPlainTextEdit* body = Box(editor, 5);
-        body->setPlainText(QStringLiteral("the rose <b class=\"rosse\">garden</b> &rossee; gardn\nM\u00fcller tulip 2nd"));
+        body->setPlainText(
+            QStringLiteral("the rose <b class=\"rosse\">garden</b> &rossee; gardn\nM\u00fcller tulip 2nd"));
         QCOMPARE(Underlined(body), QStringList({"gardn"}));
         auto* title = qobject_cast<ui::SpellLineEdit*>(editor.txtFields(3));
         title->setText(QStringLiteral("spring rosse"));
@@ -343,8 +345,8 @@ private slots:
         ui::SiteEditorWindow& editor = f.editor();
         AddPages(editor, {"Red rose", "Tulips", "Roses again"});
         editor.setFieldText(3, QStringLiteral("Unsaved ROSE page")); // typed on a new page: found once stored
-        editor.pageContentTab()->btnFirst->click();                 // stores it
-        editor.setFieldText(5, QStringLiteral("a rose is a rose")); // typed, not yet saved
+        editor.pageContentTab()->btnFirst->click();                  // stores it
+        editor.setFieldText(5, QStringLiteral("a rose is a rose"));  // typed, not yet saved
 
         Child<QAction>(*f.window, "mnuFind")->trigger();
         ui::FindDialog* find = editor.findDialog();
@@ -398,8 +400,8 @@ private slots:
             editor.pageContentTab()->cmdAdd->click();
         }
         ui::PageList* list = editor.pageList();
-        QCOMPARE(list->listedPages(), QStringList({"Flowers | Spring | Crocus", "flowers | Spring | Tulips",
-                                                   "Trees | Oaks | Old oak"}));
+        QCOMPARE(list->listedPages(),
+                 QStringList({"Flowers | Spring | Crocus", "flowers | Spring | Tulips", "Trees | Oaks | Old oak"}));
         editor.pageContentTab()->btnFirst->click();
         QCOMPARE(list->currentIndex().row(), 2); // the first page stored is the last listed
         // A click goes to that page.

@@ -180,17 +180,21 @@ PageContentTab::PageContentTab(QWidget* parent)
     pagesLayout->addWidget(btnHompage);
     pagesLayout->addStretch(1);
 
+    // The labels wrap rather than push the boxes beside the preview out of sight.
+    const auto label = [this](const QString& text) {
+        auto* caption = new QLabel(text, this);
+        caption->setWordWrap(true);
+        return caption;
+    };
     auto* grid = new QGridLayout;
-    grid->addWidget(new QLabel(tr("Category (e.g TV)"), this), 0, 0);
+    grid->addWidget(label(tr("Category (e.g TV)")), 0, 0);
     grid->addWidget(cmbCategory, 0, 1, 1, 2);
-    grid->addWidget(new QLabel(tr("Section (e.g Sport):"), this), 1, 0);
+    grid->addWidget(label(tr("Section (e.g Sport):")), 1, 0);
     grid->addWidget(cmbSection, 1, 1, 1, 2);
-    grid->addWidget(new QLabel(tr("Title of page: (e.g. Sport live this weekend)"), this), 2, 0);
+    grid->addWidget(label(tr("Title of page: (e.g. Sport live this weekend)")), 2, 0);
     grid->addWidget(txtFields[3], 2, 1, 1, 2);
     auto* pictureColumn = new QVBoxLayout;
-    auto* pictureLabel = new QLabel(tr("Picture: (e.g. Horse Riding picture)"), this);
-    pictureLabel->setWordWrap(true);
-    pictureColumn->addWidget(pictureLabel);
+    pictureColumn->addWidget(label(tr("Picture: (e.g. Horse Riding picture)")));
     pictureColumn->addWidget(Command1);
     pictureColumn->addWidget(btnRemovePicture);
     pictureColumn->addStretch(1);
@@ -224,8 +228,9 @@ PageContentTab::PageContentTab(QWidget* parent)
     lblSpelling->setStyleSheet(QStringLiteral("QLabel { color: #555; }"));
     lblSpelling->hide();
     auto* bottom = new QHBoxLayout;
-    bottom->addWidget(new LimitNote(this), 1);
-    bottom->addWidget(lblSpelling, 1);
+    bottom->addWidget(new LimitNote(this));
+    bottom->addWidget(lblSpelling);
+    bottom->addStretch(1);
     bottom->addWidget(languageLabel);
     bottom->addWidget(cmbSpellLanguage);
     layout->addLayout(bottom);

@@ -34,11 +34,11 @@ public:
     QLineEdit* txtArtID;    // ArtID of the page shown, never shown
     ClickableLabel* Shape1; // the picture area; a click on it opens the picture, shown or not
     ClickableLabel* imgImage;
-    QPushButton* Command1;          // "Choose &Picture ..."
-    QPushButton* btnRemovePicture;  // "Remo&ve Picture": the page has no picture any more
-    FormatToolbar* formatToolbar;   // above First Paragraph and Main Text
-    LanguageBox* cmbSpellLanguage;  // Spell_Language
-    QLabel* lblSpelling;            // why spelling is not checked; hidden while it is
+    QPushButton* Command1;         // "Choose &Picture ..."
+    QPushButton* btnRemovePicture; // "Remo&ve Picture": the page has no picture any more
+    FormatToolbar* formatToolbar;  // above First Paragraph and Main Text
+    LanguageBox* cmbSpellLanguage; // Spell_Language
+    QLabel* lblSpelling;           // why spelling is not checked; hidden while it is
     QPushButton* cmdAdd;
     QPushButton* cmdDelete;
     QPushButton* cmdUndoDelete; // "&Undo Delete", also Ctrl+Z on this tab; enabled after a delete

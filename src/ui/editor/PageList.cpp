@@ -41,9 +41,10 @@ protected:
         const QSqlRecord b = table()->record(right.row());
         for (const char* field : kListed) {
             const QString name = QString::fromLatin1(field);
-            const int order = PagesSource::TrimmedName(a.value(name).toString())
-                                  .toCaseFolded()
-                                  .localeAwareCompare(PagesSource::TrimmedName(b.value(name).toString()).toCaseFolded());
+            const int order =
+                PagesSource::TrimmedName(a.value(name).toString())
+                    .toCaseFolded()
+                    .localeAwareCompare(PagesSource::TrimmedName(b.value(name).toString()).toCaseFolded());
             if (order != 0)
                 return order < 0;
         }
@@ -85,7 +86,7 @@ void PageList::setSource(PagesSource* pages)
     header()->setSectionResizeMode(QHeaderView::Interactive);
     header()->setStretchLastSection(true);
     for (int column = 0; column < 2; ++column)
-        setColumnWidth(column, fontMetrics().horizontalAdvance(QLatin1Char('x')) * 12);
+        setColumnWidth(column, fontMetrics().horizontalAdvance(QLatin1Char('x')) * 9);
     followCurrentPage();
 }
 

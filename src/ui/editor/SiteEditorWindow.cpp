@@ -112,7 +112,7 @@ SiteEditorWindow::SiteEditorWindow(app::AppState& state, app::UserInterface& ui,
     m_splitter->setStretchFactor(2, 2);
     m_pageList->setMinimumWidth(160);
     m_previewPane->setMinimumWidth(240);
-    m_splitter->setSizes({230, 760, 560});
+    m_splitter->setSizes({250, 800, 550});
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(m_splitter);
@@ -214,9 +214,9 @@ void SiteEditorWindow::connectPageButtons()
     connect(m_pageTab->formatToolbar, &FormatToolbar::linkRequested, this, &SiteEditorWindow::insertLink);
     connect(m_pageTab->formatToolbar, &FormatToolbar::pictureRequested, this, &SiteEditorWindow::insertPicture);
     connect(m_pageTab->cmbCategory, &QComboBox::currentTextChanged, this, [this] {
-        PageContentTab::setNames(m_pageTab->cmbSection,
-                                 m_pages->storedValues(QStringLiteral("Section"), QStringLiteral("Category"),
-                                                       fieldText(1)));
+        PageContentTab::setNames(
+            m_pageTab->cmbSection,
+            m_pages->storedValues(QStringLiteral("Section"), QStringLiteral("Category"), fieldText(1)));
     });
     connect(m_pageTab->cmdDelete, &QPushButton::clicked, this, &SiteEditorWindow::deletePage);
     connect(m_pageTab->cmdUndoDelete, &QPushButton::clicked, this, &SiteEditorWindow::undoDelete);
@@ -278,8 +278,9 @@ Status SiteEditorWindow::bindSite(const QString& sitePath)
     m_pageList->setSource(m_pages);
     m_spell->setLanguage(m_pageTab->cmbSpellLanguage->language());
     showSpellingStatus();
-    m_livePreview = new LivePreview(sitePath.toStdString(), app::LocalImagesFolder(app::BaseFolder(m_state.options)),
-                                    [this] { return previewEdits(); }, this);
+    m_livePreview = new LivePreview(
+        sitePath.toStdString(), app::LocalImagesFolder(app::BaseFolder(m_state.options)),
+        [this] { return previewEdits(); }, this);
     m_previewPane->attach(*m_livePreview, m_ui);
     connectPreview();
     pageShown();

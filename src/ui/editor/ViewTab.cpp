@@ -5,8 +5,8 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QUrl>
-#include <QWebEngineHistory>
 #include <QVBoxLayout>
+#include <QWebEngineHistory>
 #include <QWebEngineView>
 
 namespace qle::ui {

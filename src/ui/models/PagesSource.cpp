@@ -405,9 +405,8 @@ QList<QPair<QVariant, QString>> PagesSource::storedPages() const
         if (!record.value(QStringLiteral("ArtID")).isNull())
             pages.append({record.value(QStringLiteral("ArtID")), record.value(QStringLiteral("Title")).toString()});
     }
-    std::stable_sort(pages.begin(), pages.end(), [](const auto& a, const auto& b) {
-        return a.second.localeAwareCompare(b.second) < 0;
-    });
+    std::stable_sort(pages.begin(), pages.end(),
+                     [](const auto& a, const auto& b) { return a.second.localeAwareCompare(b.second) < 0; });
     return pages;
 }
 

@@ -31,7 +31,7 @@ public:
         auto reply = m_preview.reply(path);
         if (!reply) {
             job->fail(reply.status().code() == Status::Code::NotFound ? QWebEngineUrlRequestJob::UrlNotFound
-                                                                     : QWebEngineUrlRequestJob::RequestFailed);
+                                                                      : QWebEngineUrlRequestJob::RequestFailed);
             return;
         }
         auto* buffer = new QBuffer(job);

@@ -115,8 +115,9 @@ void SpellService::setLanguage(const QString& language)
     m_misspelt.clear();
     m_status.clear();
     const auto dictionaries = app::FindDictionaries(app::DictionaryFolders());
-    const auto found = std::find_if(dictionaries.begin(), dictionaries.end(),
-                                    [&](const app::Dictionary& d) { return QString::fromStdString(d.language) == wanted; });
+    const auto found = std::find_if(dictionaries.begin(), dictionaries.end(), [&](const app::Dictionary& d) {
+        return QString::fromStdString(d.language) == wanted;
+    });
     if (found == dictionaries.end()) {
         m_status = tr("Spelling is not checked: no dictionary for %1 is installed.").arg(languageName(wanted));
     } else if (auto checker = app::SpellChecker::open(*found, app::PersonalWordListPath(found->language))) {
