@@ -203,9 +203,10 @@ TEST_F(ModernBuild, TheForwardingPageSendsVisitorsToTheHomepageAtOnce)
             << index;
         EXPECT_NE(index.find("<p><a href=\"" + page + "\">"), std::string::npos) << index;
         EXPECT_EQ(index.find("rel=\"canonical\"") != std::string::npos, *c.canonical != '\0') << c.settings;
-        if (*c.canonical)
+        if (*c.canonical) {
             EXPECT_NE(index.find(std::string("<link rel=\"canonical\" href=\"") + c.canonical + "\">"),
                       std::string::npos);
+        }
         EXPECT_EQ(index.find("logo"), std::string::npos) << "no logo, no wait";
     }
     ASSERT_TRUE(store::Database::open(m_site)->execute("DELETE FROM Articles").ok());

@@ -5,7 +5,7 @@
 
 #include "generator/PagePreview.h"
 #include "generator/SiteEditor.h"
-#include "publish/FtpSettings.h"
+#include "publish/script/FtpSettings.h"
 #include "store/Status.h"
 #include "ui/FindDialog.h"
 
