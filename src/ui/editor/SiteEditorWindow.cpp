@@ -8,6 +8,7 @@
 #include "app/Paths.h"
 #include "app/StartUp.h"
 #include "generator/HomePage.h"
+#include "generator/PictureCopier.h"
 #include "ui/FindDialog.h"
 #include "ui/SiteActions.h"
 #include "ui/editor/BannerTab.h"
@@ -364,22 +365,28 @@ void SiteEditorWindow::removePicture()
     m_pages->clearField(QStringLiteral("Image"));
 }
 
-void SiteEditorWindow::choosePicture()
+std::optional<std::string> SiteEditorWindow::copyChosenPicture(const std::string& title, bool portableName)
 {
     app::FileChoice choice;
-    choice.title = "Select a graphic file";
+    choice.title = title;
     choice.filter = app::kGraphicsFilter;
     const std::string chosen = m_ui.chooseFile(choice);
     const std::string name = app::FileNameOfPath(chosen);
     if (name.empty())
-        return;
+        return std::nullopt;
     const std::string folder = app::LocalImagesFolder(app::BaseFolder(m_state.options));
     if (Status s = app::EnsureFolder(folder); !s.ok()) {
-        // Without the folder there is nowhere to keep the copy; the page keeps its picture.
+        // Without the folder there is nowhere to keep the copy; nothing changes.
         reportFailure(s.withContext("The picture could not be copied"));
-        return;
+        return std::nullopt;
     }
-    setFieldText(6, QString::fromStdString(app::CopyUnderFreeName(chosen, folder)));
+    return app::CopyUnderFreeName(chosen, folder, portableName ? generator::PictureCopyName(name) : std::string());
+}
+
+void SiteEditorWindow::choosePicture()
+{
+    if (auto copy = copyChosenPicture("Select a graphic file", false))
+        setFieldText(6, QString::fromStdString(*copy));
 }
 
 void SiteEditorWindow::snapshot(bool saveFirst)

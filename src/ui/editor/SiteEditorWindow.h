@@ -13,6 +13,7 @@
 #include <QWidget>
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -126,6 +127,10 @@ private:
     // since the last one. A failed snapshot is reported and stops nothing.
     void snapshot(bool saveFirst);
     void runPageMove(Status (PagesSource::*step)());
+    // Asks for a picture and copies it into the local images folder (CopyUnderFreeName; under the
+    // name the site's images folder holds it by when `portableName`). Nothing when cancelled or
+    // when the folder cannot be made, which the author is told.
+    std::optional<std::string> copyChosenPicture(const std::string& title, bool portableName);
     void choosePicture();
     void removePicture();
     // The toolbar's Link and Picture: a page of the site or a web address; a picture copied into

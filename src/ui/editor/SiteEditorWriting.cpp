@@ -3,14 +3,12 @@
 #include "ui/editor/SiteEditorWindow.h"
 
 #include "app/Backups.h"
-#include "app/Banner.h"
 #include "app/Folders.h"
-#include "app/LocalCopy.h"
 #include "app/Paths.h"
 #include "app/StartUp.h"
+#include "app/UserInterface.h"
 #include "generator/AuthorHtml.h"
 #include "generator/HtmlText.h"
-#include "generator/PictureCopier.h"
 #include "ui/FindDialog.h"
 #include "ui/editor/FormatToolbar.h"
 #include "ui/editor/PageContentTab.h"
@@ -152,25 +150,15 @@ void SiteEditorWindow::insertLink()
 
 void SiteEditorWindow::insertPicture()
 {
-    app::FileChoice choice;
-    choice.title = "Select a picture to put into the text";
-    choice.filter = app::kGraphicsFilter;
-    const std::string chosen = m_ui.chooseFile(choice);
-    const std::string name = app::FileNameOfPath(chosen);
-    if (name.empty())
+    // Kept under the name the site's images folder will hold it by, which the tag names.
+    const auto copy = copyChosenPicture("Select a picture to put into the text", true);
+    if (!copy)
         return;
-    const std::string folder = app::LocalImagesFolder(app::BaseFolder(m_state.options));
-    if (Status s = app::EnsureFolder(folder); !s.ok()) {
-        reportFailure(s.withContext("The picture could not be copied"));
-        return;
-    }
-    // Kept under the name the site's images folder will hold it by, as the page's picture is.
-    const std::string copy = app::CopyUnderFreeName(chosen, folder, generator::PictureCopyName(name));
     const auto alt = m_ui.askText("Describe the picture in a few words, for visitors who cannot see it:", "Picture");
     if (!alt)
         return;
     m_pageTab->formatToolbar->insertHtml(
-        QString::fromStdString(generator::PictureHtml(app::FileNameOfPath(copy), *alt)));
+        QString::fromStdString(generator::PictureHtml(app::FileNameOfPath(*copy), *alt)));
 }
 
 void SiteEditorWindow::showFind()
