@@ -45,7 +45,8 @@ CREATE TABLE Options (
     Ftp_Protocol    TEXT,
     Ftp_Trusted_Key TEXT,
     Ftp_Key_File    TEXT,
-    Ftp_Connections INTEGER
+    Ftp_Connections INTEGER,
+    Spell_Language  TEXT
 );
 
 INSERT INTO Options (CatPanel0, CatPanel1, CatPanel2, SectPanel0, SectPanel1, SectPanel2,
@@ -54,13 +55,13 @@ INSERT INTO Options (CatPanel0, CatPanel1, CatPanel2, SectPanel0, SectPanel1, Se
                      homepage, homepage_title, Banner, Provider,
                      Ftp_Destination, Ftp_Root, Ftp_Dir, Ftp_Username, Ftp_Password,
                      Local_Web_Dir, Your_Homepage, Page_Style,
-                     Ftp_Protocol, Ftp_Trusted_Key, Ftp_Key_File, Ftp_Connections)
+                     Ftp_Protocol, Ftp_Trusted_Key, Ftp_Key_File, Ftp_Connections, Spell_Language)
 VALUES ('LightBlue', 'White', 'LightGreen', 'LightBlue', 'White', 'LightGreen', 'LightBlue', 'White', 'LightGreen',
         10, 5, 10, 5,
         NULL, '', '', '',
         '', '', '', '', '',
-        '', '', 'Classic',
-        'FTP', '', '', NULL);
+        '', '', 'Modern',
+        'FTP', '', '', NULL, '');
 
 -- Page file names, the same rule the generator uses: ASCII letters lower case (SQLite's lower()
 -- changes ASCII letters only); blanks, '/', '\', " * : < > ? | and control characters become "-",
