@@ -22,7 +22,7 @@ namespace {
 int PublishUsage()
 {
     std::cerr << "usage: quillon publish SITE.qls [--base DIR] [--trust FINGERPRINT] [--all] [--verify] [--dry-run]\n"
-                 "                               [--allow-deletes]\n";
+                 "                               [--allow-deletes] [--force]\n";
     return 2;
 }
 
@@ -55,6 +55,7 @@ int PublishCommand(const Arguments& arguments)
     std::string trust;
     if (!TakeTrustOption(args, trust))
         return PublishUsage();
+    const bool force = std::erase(args, std::string("--force")) > 0;
     std::string baseOverride;
     std::vector<std::string> positional;
     if (!ParseBaseOption(args, baseOverride, positional))
@@ -79,6 +80,15 @@ int PublishCommand(const Arguments& arguments)
     auto editor = generator::StoredSiteEditor::open(sitePath, nullptr);
     if (!editor) {
         std::cerr << "quillon: " << editor.status().message() << '\n';
+        return 1;
+    }
+
+    // Nothing broken goes live unasked: errors stop the publish unless --force.
+    const auto clean = CheckBeforeWork(sitePath, job.webFolder, false);
+    if (!clean)
+        return 1;
+    if (!*clean && !force) {
+        std::cerr << "quillon: the site has errors; nothing was published (--force publishes it anyway)\n";
         return 1;
     }
 

@@ -177,9 +177,10 @@ Status PrepareOutputFolders(const std::string& webFolder)
     return app::EnsureFolder(web);
 }
 
-Status BuildPages(store::Database& db, OutputSink& sink, std::vector<std::string>& warnings)
+Status BuildPages(store::Database& db, OutputSink& sink, std::vector<std::string>& warnings,
+                  const std::string& pictureCache)
 {
-    SiteBuild build(db, sink);
+    SiteBuild build(db, sink, pictureCache);
     Status status = build.load();
     // Articles first, then categories, then sections: where names collide, the later page wins.
     if (status.ok())
@@ -206,8 +207,8 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
     const std::string web = app::WithTrailingSlash(webFolder);
     if (Status s = PrepareOutputFolders(web); !s.ok())
         return s;
-    auto lock = app::BaseFolderLock::acquire(app::WithTrailingSlash(app::FolderOfPath(WithoutTrailingSlash(web))),
-                                             app::BaseFolderLock::Mode::Build, app::FileNameOfPath(sitePath));
+    const std::string base = app::WithTrailingSlash(app::FolderOfPath(WithoutTrailingSlash(web)));
+    auto lock = app::BaseFolderLock::acquire(base, app::BaseFolderLock::Mode::Build, app::FileNameOfPath(sitePath));
     if (!lock)
         return lock.status();
 
@@ -222,7 +223,7 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
     // the new one was written, so a failure or a kill never leaves a half site in place.
     std::vector<std::string> found;
     DiskSink sink(staging);
-    Status status = BuildPages(*db, sink, found);
+    Status status = BuildPages(*db, sink, found, base + kPictureCacheFolder);
     if (Status written = sink.finish(); status.ok()) // nothing may still be writing when cleaning up
         status = written;
     if (status.ok())

@@ -26,9 +26,14 @@ inline constexpr const char* kUpdateFailedText = "Update failed";
 // missing. The error names the folder that cannot be made.
 Status PrepareOutputFolders(const std::string& webFolder);
 
+// The folder of the base folder where pictures made for the web are cached.
+inline constexpr const char* kPictureCacheFolder = "PictureCache/";
+
 // The three builders in order (articles, categories, sections) over an open site database, then
 // the picture copies. Stops at the first error. Pictures that cannot be copied add warnings.
-Status BuildPages(store::Database& db, OutputSink& sink, std::vector<std::string>& warnings);
+// `pictureCache`: see SiteBuild.
+Status BuildPages(store::Database& db, OutputSink& sink, std::vector<std::string>& warnings,
+                  const std::string& pictureCache = {});
 
 // CreateWebSite: the whole build of the site file into the web folder (ending in '/'), all or
 // nothing. The new pages and pictures are written beside the web folder and swapped in with one

@@ -107,7 +107,7 @@ TEST_F(BuildTrust, PicturesThatAreNotPicturesAreWarningsNamingTheirPagesAndAreNe
     add(site, {"C", "S", "Key", "p", "b", key, {}});
     add(site, {"C", "S", "Folder", "p", "b", m_dir / "pics/folder.png", {}});
     add(site, {"C", "S", "Gone", "p", "b", m_dir / "pics/gone.jpg", {}});
-    add(site, {"C", "S", "Fine", "p", "b", picture("fine.png", "\x89PNG\r\n\x1A\n..."), {}});
+    add(site, {"C", "S", "Fine", "p", "b", picture("fine.png", "GIF89a..."), {}});
     sql(site, "UPDATE Options SET Banner = '/etc/passwd'");
 
     auto editor = StoredSiteEditor::open(site, nullptr);

@@ -61,6 +61,8 @@ void SiteEditorWindow::publishSite(bool saveFirst)
 {
     // The main window's command publishes what is stored; that is what its snapshot keeps.
     snapshot(saveFirst);
+    if (!confirmPublishAfterCheck())
+        return;
     const publish::FtpSettings ftp = currentFtpSettings();
     // The console records how the upload ended; until then the tab says it is under way.
     m_upload->watch(QString::fromStdString(app::BaseFolder(m_state.options)));

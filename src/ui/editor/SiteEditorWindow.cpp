@@ -185,6 +185,7 @@ void SiteEditorWindow::connectPageButtons()
 void SiteEditorWindow::connectViewAndPublish()
 {
     connect(m_viewTab->btnUpdateWeb, &QPushButton::clicked, this, &SiteEditorWindow::updateSite);
+    connectChecks();
     connect(m_viewTab->btnViewInBrowesr, &QPushButton::clicked, this, &SiteEditorWindow::viewInBrowser);
     connect(m_publishTab->btnPublish, &QPushButton::clicked, this, [this] { publishSite(true); });
     connect(m_upload, &UploadWatcher::finished, m_publishTab->lblPublishStatus, &QLabel::setText);

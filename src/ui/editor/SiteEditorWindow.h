@@ -50,7 +50,12 @@ public:
     // "View &Updated Web Site Now!": builds the site; an error is shown and the editor stays usable.
     void updateSite();
     // Publishes the site; the editor's button saves both sources first, the main window's command not.
+    // A site with errors (see checkSite) is published only when the author says so.
     void publishSite(bool saveFirst);
+    // "Check Site": saves both sources, checks the site and lists the findings on the View tab; a
+    // click on one goes to its page. Returns the number of errors, or -1 when the site could not
+    // be checked (which is reported).
+    int checkSite(bool external);
 
     // generator::SiteEditor
     void setProgressText(const std::string& text) override;
@@ -87,6 +92,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Shows the page a finding of the list names, on the Page Content tab.
+    void goToFinding(const QString& artId);
+    void connectChecks();
+    // Before publishing: checks the site and, when it has errors, asks "Publish anyway?".
+    bool confirmPublishAfterCheck();
     void bindControls();
     void connectPageButtons();
     void connectViewAndPublish();

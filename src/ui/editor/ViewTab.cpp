@@ -1,7 +1,9 @@
 #include "ui/editor/ViewTab.h"
 
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
 #include <QUrl>
@@ -31,6 +33,15 @@ ViewTab::ViewTab(QWidget* parent)
     // Drawn as the default button: Enter in the editor's one-line boxes presses it.
     btnViewInBrowesr->setDefault(true);
 
+    btnCheckSite = new QPushButton(tr("&Check Site"), this);
+    btnCheckSite->setObjectName(QStringLiteral("btnCheckSite"));
+    chkExternalLinks = new QCheckBox(tr("Check e&xternal links too"), this);
+    chkExternalLinks->setObjectName(QStringLiteral("chkExternalLinks"));
+    lstFindings = new QListWidget(this);
+    lstFindings->setObjectName(QStringLiteral("lstFindings"));
+    lstFindings->setMaximumHeight(140);
+    lstFindings->hide(); // shown by a check
+
     m_browserArea = new QWidget(this);
     m_browserArea->setObjectName(QStringLiteral("browserArea"));
     m_browserArea->setAutoFillBackground(true);
@@ -45,6 +56,10 @@ ViewTab::ViewTab(QWidget* parent)
     top->addWidget(btnUpdateWeb);
     top->addWidget(lblProgress, 1);
     top->addWidget(btnWarnings);
+    auto* checks = new QHBoxLayout;
+    checks->addWidget(btnCheckSite);
+    checks->addWidget(chkExternalLinks);
+    checks->addStretch(1);
     auto* bottom = new QHBoxLayout;
     auto* note = new QLabel(tr("These web pages are stored on your computer, to publish your site to the World Wide "
                                "Web use the Publish to the World section"),
@@ -55,6 +70,8 @@ ViewTab::ViewTab(QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addLayout(checks);
+    layout->addWidget(lstFindings);
     layout->addWidget(m_browserArea, 1);
     layout->addLayout(bottom);
 }

@@ -3,7 +3,9 @@
 
 #include <QWidget>
 
+class QCheckBox;
 class QLabel;
+class QListWidget;
 class QPushButton;
 class QTimer;
 class QVBoxLayout;
@@ -23,6 +25,9 @@ public:
     QTimer* tmrClearProgress; // its tick empties lblProgress and stops it
     QPushButton* btnWarnings; // the last build's warnings, one click away
     QPushButton* btnViewInBrowesr;
+    QPushButton* btnCheckSite;   // what would be broken on the live site
+    QCheckBox* chkExternalLinks; // the check also asks the servers of external links
+    QListWidget* lstFindings;    // the last check's findings; each item's data is the page's ArtID
 
     // The embedded browser; null until it is first pointed somewhere, so that an editor that never
     // builds starts no browser engine.

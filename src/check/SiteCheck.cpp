@@ -1,0 +1,303 @@
+#include "check/SiteCheck.h"
+
+#include "app/PageStyle.h"
+#include "app/Paths.h"
+#include "check/ExternalLinks.h"
+#include "check/HtmlScan.h"
+#include "check/SiteAddress.h"
+#include "generator/BuildArticles.h"
+#include "generator/BuildCategories.h"
+#include "generator/BuildSections.h"
+#include "generator/CreateWebSite.h"
+#include "generator/HtmlText.h"
+#include "generator/OutputSink.h"
+#include "generator/SiteBuild.h"
+#include "generator/SiteFeeds.h"
+#include "store/Database.h"
+#include "store/RecordSet.h"
+
+#include <algorithm>
+#include <ctime>
+#include <filesystem>
+#include <map>
+#include <set>
+
+namespace qle::check {
+
+namespace {
+
+// The forwarding page every publish writes beside the page folders.
+constexpr const char* kForwardingPage = "Index.htm";
+constexpr const char* kLinkCacheFile = "QuillonEngine_links.txt";
+
+// Remembers which files a build would write, keeping the bytes of the pages asked for.
+class ListingSink final : public generator::OutputSink
+{
+public:
+    Status writeFile(const std::string& relativePath, std::string_view bytes) override
+    {
+        files.insert(relativePath);
+        if (keep.count(relativePath))
+            kept[relativePath] = std::string(bytes);
+        return Status::OK();
+    }
+    Status copyFile(const std::string& /*source*/, const std::string& relativePath) override
+    {
+        files.insert(relativePath);
+        return Status::OK();
+    }
+    Status linkFile(const std::string& /*source*/, const std::string& relativePath) override
+    {
+        files.insert(relativePath);
+        return Status::OK();
+    }
+
+    std::set<std::string> files;
+    std::set<std::string> keep;
+    std::map<std::string, std::string> kept;
+};
+
+struct TextOfPage
+{
+    const char* field; // as the editor names it
+    std::string text;
+    TextScan scan;
+};
+
+struct ArticleScan
+{
+    std::string artId;
+    std::string title;
+    std::string pagePath;
+    store::Value image;
+    std::vector<TextOfPage> texts;
+};
+
+std::string Place(const char* field, const TextPlace& place)
+{
+    return std::string(field) + ", line " + std::to_string(place.line) + ", column " + std::to_string(place.column);
+}
+
+// Files the author keeps in the web folder beside what the build writes: every build keeps them.
+void AddKeptFiles(const std::string& webFolder, std::set<std::string>& files)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(webFolder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string relative = fs::relative(it->path(), webFolder, ec).generic_string();
+        const std::string top = relative.substr(0, relative.find('/'));
+        if (std::find(std::begin(generator::kPageFolders), std::end(generator::kPageFolders), top) !=
+            std::end(generator::kPageFolders)) {
+            if (it->is_directory(ec))
+                it.disable_recursion_pending();
+            continue;
+        }
+        files.insert(it->is_directory(ec) ? relative + "/" : relative);
+    }
+}
+
+bool FolderExists(const std::set<std::string>& files, const std::string& folder)
+{
+    if (folder.empty())
+        return true;
+    auto it = files.lower_bound(folder);
+    return it != files.end() && it->compare(0, folder.size(), folder) == 0;
+}
+
+Result<std::vector<ArticleScan>> ReadArticles(store::Database& db, std::string_view context)
+{
+    auto rs = db.query("Article_Pages");
+    if (!rs)
+        return rs.status();
+    if (Status s = rs->requireFields({"artid", "title", "para", "body", "image"}); !s.ok())
+        return s.withContext(db.path());
+    const int artid = rs->columnIndex("artid"), title = rs->columnIndex("title"), para = rs->columnIndex("para"),
+              body = rs->columnIndex("body"), image = rs->columnIndex("image");
+    std::vector<ArticleScan> articles;
+    while (!rs->eof()) {
+        ArticleScan article;
+        article.artId = store::TextOf(rs->field(artid));
+        article.title = store::TextOf(rs->field(title));
+        article.pagePath = generator::ArticlePagePath(rs->field(artid));
+        article.image = rs->field(image);
+        for (auto [field, column] : {std::pair {"First Paragraph", para}, std::pair {"Main Text", body}}) {
+            TextOfPage text {field, std::string(rs->text(column)), {}};
+            text.scan = ScanText(text.text, context);
+            article.texts.push_back(std::move(text));
+        }
+        articles.push_back(std::move(article));
+        if (Status s = rs->next(); !s.ok())
+            return s;
+    }
+    return articles;
+}
+
+} // namespace
+
+std::string Finding::text() const
+{
+    std::string out = severity == Severity::Error ? "error: " : "warning: ";
+    if (!pageTitle.empty() || !place.empty()) {
+        out += pageTitle.empty() ? "(untitled page)" : pageTitle;
+        if (!place.empty())
+            out += " (" + place + ")";
+        out += ": ";
+    }
+    return out + message;
+}
+
+bool HasErrors(const std::vector<Finding>& findings)
+{
+    return std::any_of(findings.begin(), findings.end(),
+                       [](const Finding& f) { return f.severity == Finding::Severity::Error; });
+}
+
+Result<std::vector<Finding>> CheckSite(const std::string& sitePath, const std::string& webFolder,
+                                       const CheckOptions& options)
+{
+    using Severity = Finding::Severity;
+    auto db = store::Database::open(sitePath);
+    if (!db)
+        return db.status();
+    auto style = app::ReadSiteStyle(*db);
+    if (!style)
+        return style.status();
+    const bool modern = style->style == app::PageStyle::Modern;
+    // Each text is parsed where the page puts it: in a table cell, or in a div of its own.
+    auto articles = ReadArticles(*db, modern ? "div" : "td");
+    if (!articles)
+        return articles.status();
+
+    // Pages named with an anchor are kept when the build runs, to read their ids.
+    ListingSink sink;
+    for (const auto& article : *articles)
+        for (const auto& text : article.texts)
+            for (const auto& address : text.scan.addresses) {
+                const ResolvedAddress target = ResolveAddress(article.pagePath, address.value);
+                if (target.kind == ResolvedAddress::Kind::Site && target.hasFragment)
+                    sink.keep.insert(target.path);
+            }
+
+    // The pages the build would write, run through the build's own builders.
+    const std::string web = app::WithTrailingSlash(webFolder);
+    const std::string base = app::WithTrailingSlash(app::FolderOfPath(web.substr(0, web.size() - 1)));
+    generator::SiteBuild build(*db, sink, base + generator::kPictureCacheFolder);
+    std::vector<std::string> ignored;
+    Status built = build.load();
+    if (built.ok())
+        built = generator::BuildArticles(build);
+    if (built.ok())
+        built = generator::BuildCategories(build);
+    if (built.ok())
+        built = generator::BuildSections(build);
+    if (built.ok())
+        built = generator::WriteSiteFiles(build, ignored);
+    if (!built.ok())
+        return built;
+    std::set<std::string> files = std::move(sink.files);
+    for (const auto& [copyName, sources] : build.pictures().registered()) {
+        files.insert("images/" + copyName);
+        for (const auto& name : build.pictures().files(sources.back()).names)
+            files.insert("images/" + name);
+    }
+    files.insert(kForwardingPage);
+    AddKeptFiles(web, files);
+
+    std::vector<Finding> findings;
+    std::map<std::string, std::set<std::string>> anchors;                             // by page path
+    std::map<std::string, std::vector<std::pair<std::size_t, std::string>>> external; // url -> finding slots
+    std::map<std::string, std::vector<const ArticleScan*>> titles;
+    auto pictureFindings = [&](const std::string& title, const std::string& artId, const std::string& place,
+                               const std::string& path) {
+        const generator::PictureFiles& picture = build.pictures().files(path);
+        if (picture.copyName.empty())
+            return;
+        if (!picture.problem.empty())
+            findings.push_back(
+                {Severity::Error, title, artId, place, "the picture " + path + " cannot be used: " + picture.problem});
+        else if (picture.servedBytes > kPictureSizeLimit)
+            findings.push_back({Severity::Warning, title, artId, place,
+                                "the picture " + path + " is " + std::to_string(picture.servedBytes / 1024) +
+                                    " KB on the site, more than " + std::to_string(kPictureSizeLimit / 1024) +
+                                    " KB for every visitor to download"});
+    };
+    pictureFindings("", "", "Banner", build.look().banner);
+
+    for (const auto& article : *articles) {
+        titles[article.title].push_back(&article);
+        if (article.image)
+            pictureFindings(article.title, article.artId, "Picture", *article.image);
+        for (const auto& text : article.texts) {
+            for (const auto& open : text.scan.open)
+                findings.push_back({Severity::Error, article.title, article.artId, Place(text.field, open.place),
+                                    "<" + open.tag + "> is never closed, so it runs on over the rest of the page"});
+            for (const auto& address : text.scan.addresses) {
+                const ResolvedAddress target = ResolveAddress(article.pagePath, address.value);
+                const std::string place = Place(text.field, address.place);
+                const std::string what = (address.picture ? "the picture address " : "the link ") + address.value;
+                if (target.kind == ResolvedAddress::Kind::External) {
+                    external[target.url].emplace_back(findings.size(), place);
+                    findings.push_back({Severity::Warning, article.title, article.artId, place, what});
+                    continue;
+                }
+                if (target.kind != ResolvedAddress::Kind::Site)
+                    continue;
+                const bool folder = target.path.empty() || target.path.back() == '/';
+                if (folder ? !FolderExists(files, target.path) : !files.count(target.path)) {
+                    findings.push_back(
+                        {Severity::Error, article.title, article.artId, place,
+                         what + " names no file of the site (" + (target.path.empty() ? "/" : target.path) + ")"});
+                    continue;
+                }
+                // An empty fragment and "top" take a browser to the top of any page.
+                if (!target.hasFragment || target.fragment.empty() || target.fragment == "top" ||
+                    !sink.kept.count(target.path))
+                    continue;
+                auto found = anchors.find(target.path);
+                if (found == anchors.end())
+                    found = anchors.emplace(target.path, AnchorsOf(sink.kept[target.path])).first;
+                if (!found->second.count(target.fragment))
+                    findings.push_back({Severity::Error, article.title, article.artId, place,
+                                        what + " names no anchor \"" + target.fragment + "\" on " + target.path});
+            }
+        }
+        if (modern && generator::PlainText(article.texts.front().text).empty())
+            findings.push_back({Severity::Warning, article.title, article.artId, "First Paragraph",
+                                "the First Paragraph is empty, so the page's description is its title"});
+    }
+    for (const auto& [title, pages] : titles)
+        if (pages.size() > 1)
+            for (const ArticleScan* page : pages)
+                findings.push_back({Severity::Warning, page->title, page->artId, "Title",
+                                    "the title is used by " + std::to_string(pages.size()) + " pages"});
+
+    // External links: checked when asked, else not reported at all.
+    std::vector<bool> drop(findings.size(), false);
+    if (options.external && !external.empty()) {
+        std::vector<std::string> urls;
+        for (const auto& [url, slots] : external)
+            urls.push_back(url);
+        const auto answers =
+            CheckExternalLinks(urls, base + kLinkCacheFile, options.externalTimeoutSeconds, std::time(nullptr));
+        for (const auto& [url, slots] : external) {
+            const auto answer = answers.find(url);
+            for (const auto& [slot, place] : slots) {
+                if (answer == answers.end() || answer->second.empty())
+                    drop[slot] = true;
+                else
+                    findings[slot].message += " does not answer: " + answer->second;
+            }
+        }
+    } else {
+        for (const auto& [url, slots] : external)
+            for (const auto& slot : slots)
+                drop[slot.first] = true;
+    }
+    std::vector<Finding> kept;
+    for (std::size_t i = 0; i < findings.size(); ++i)
+        if (!drop[i])
+            kept.push_back(std::move(findings[i]));
+    return kept;
+}
+
+} // namespace qle::check
