@@ -18,6 +18,7 @@ packages=(
     desktop-file-utils
     default-jre-headless nodejs npm chromium
     qt6-image-formats-plugins libqt6svg6
+    libvips-dev libvips-tools libgumbo-dev libimage-exiftool-perl
 )
 
 installed() {
