@@ -126,9 +126,15 @@ TextScan ScanText(std::string_view html, std::string_view context)
             return;
         bool picture = false;
         if (const char* name = AddressAttribute(element.tag, picture)) {
-            if (const GumboAttribute* attribute = gumbo_get_attribute(&element.attributes, name))
+            if (const GumboAttribute* attribute = gumbo_get_attribute(&element.attributes, name)) {
+                // The parser's place of a quoted value is its opening quote.
+                const std::size_t at = attribute->value_start.offset;
+                const bool quoted = at < html.size() && (html[at] == '"' || html[at] == '\'');
                 scan.addresses.push_back(
-                    {attribute->value, picture, {attribute->value_start.line, attribute->value_start.column}});
+                    {attribute->value,
+                     picture,
+                     {attribute->value_start.line, attribute->value_start.column + (quoted ? 1 : 0)}});
+            }
         }
     });
     std::sort(scan.open.begin(), scan.open.end(), [](const OpenElement& a, const OpenElement& b) {

@@ -137,12 +137,11 @@ Result<std::vector<ArticleScan>> ReadArticles(store::Database& db, std::string_v
 std::string Finding::text() const
 {
     std::string out = severity == Severity::Error ? "error: " : "warning: ";
-    if (!pageTitle.empty() || !place.empty()) {
-        out += pageTitle.empty() ? "(untitled page)" : pageTitle;
-        if (!place.empty())
-            out += " (" + place + ")";
-        out += ": ";
-    }
+    std::string where = pageTitle.empty() && !artId.empty() ? "(untitled page " + artId + ")" : pageTitle;
+    if (!place.empty())
+        where += (where.empty() ? "(" : " (") + place + ")";
+    if (!where.empty())
+        out += where + ": ";
     return out + message;
 }
 
@@ -204,8 +203,12 @@ Result<std::vector<Finding>> CheckSite(const std::string& sitePath, const std::s
     AddKeptFiles(web, files);
 
     std::vector<Finding> findings;
-    std::map<std::string, std::set<std::string>> anchors;                             // by page path
-    std::map<std::string, std::vector<std::pair<std::size_t, std::string>>> external; // url -> finding slots
+    std::vector<std::string> externalUrl; // beside each finding: the address to ask, if external
+    auto add = [&](Finding finding, std::string url = {}) {
+        findings.push_back(std::move(finding));
+        externalUrl.push_back(std::move(url));
+    };
+    std::map<std::string, std::set<std::string>> anchors; // by page path
     std::map<std::string, std::vector<const ArticleScan*>> titles;
     auto pictureFindings = [&](const std::string& title, const std::string& artId, const std::string& place,
                                const std::string& path) {
@@ -213,13 +216,12 @@ Result<std::vector<Finding>> CheckSite(const std::string& sitePath, const std::s
         if (picture.copyName.empty())
             return;
         if (!picture.problem.empty())
-            findings.push_back(
-                {Severity::Error, title, artId, place, "the picture " + path + " cannot be used: " + picture.problem});
+            add({Severity::Error, title, artId, place, "the picture " + path + " cannot be used: " + picture.problem});
         else if (picture.servedBytes > kPictureSizeLimit)
-            findings.push_back({Severity::Warning, title, artId, place,
-                                "the picture " + path + " is " + std::to_string(picture.servedBytes / 1024) +
-                                    " KB on the site, more than " + std::to_string(kPictureSizeLimit / 1024) +
-                                    " KB for every visitor to download"});
+            add({Severity::Warning, title, artId, place,
+                 "the picture " + path + " is " + std::to_string(picture.servedBytes / 1024) +
+                     " KB on the site, more than " + std::to_string(kPictureSizeLimit / 1024) +
+                     " KB for every visitor to download"});
     };
     pictureFindings("", "", "Banner", build.look().banner);
 
@@ -228,75 +230,80 @@ Result<std::vector<Finding>> CheckSite(const std::string& sitePath, const std::s
         if (article.image)
             pictureFindings(article.title, article.artId, "Picture", *article.image);
         for (const auto& text : article.texts) {
+            // Found in text order, whatever kind they are.
+            struct Found
+            {
+                TextPlace at;
+                std::string message;
+                std::string url;
+            };
+            std::vector<Found> found;
             for (const auto& open : text.scan.open)
-                findings.push_back({Severity::Error, article.title, article.artId, Place(text.field, open.place),
-                                    "<" + open.tag + "> is never closed, so it runs on over the rest of the page"});
+                found.push_back(
+                    {open.place, "<" + open.tag + "> is never closed, so it runs on over the rest of the page"});
             for (const auto& address : text.scan.addresses) {
                 const ResolvedAddress target = ResolveAddress(article.pagePath, address.value);
-                const std::string place = Place(text.field, address.place);
                 const std::string what = (address.picture ? "the picture address " : "the link ") + address.value;
                 if (target.kind == ResolvedAddress::Kind::External) {
-                    external[target.url].emplace_back(findings.size(), place);
-                    findings.push_back({Severity::Warning, article.title, article.artId, place, what});
+                    found.push_back({address.place, what, target.url});
                     continue;
                 }
                 if (target.kind != ResolvedAddress::Kind::Site)
                     continue;
                 const bool folder = target.path.empty() || target.path.back() == '/';
                 if (folder ? !FolderExists(files, target.path) : !files.count(target.path)) {
-                    findings.push_back(
-                        {Severity::Error, article.title, article.artId, place,
-                         what + " names no file of the site (" + (target.path.empty() ? "/" : target.path) + ")"});
+                    found.push_back({address.place, what + " names no file of the site (" +
+                                                        (target.path.empty() ? "/" : target.path) + ")"});
                     continue;
                 }
                 // An empty fragment and "top" take a browser to the top of any page.
                 if (!target.hasFragment || target.fragment.empty() || target.fragment == "top" ||
                     !sink.kept.count(target.path))
                     continue;
-                auto found = anchors.find(target.path);
-                if (found == anchors.end())
-                    found = anchors.emplace(target.path, AnchorsOf(sink.kept[target.path])).first;
-                if (!found->second.count(target.fragment))
-                    findings.push_back({Severity::Error, article.title, article.artId, place,
-                                        what + " names no anchor \"" + target.fragment + "\" on " + target.path});
+                auto page = anchors.find(target.path);
+                if (page == anchors.end())
+                    page = anchors.emplace(target.path, AnchorsOf(sink.kept[target.path])).first;
+                if (!page->second.count(target.fragment))
+                    found.push_back(
+                        {address.place, what + " names no anchor \"" + target.fragment + "\" on " + target.path});
             }
+            std::stable_sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+                return a.at.line != b.at.line ? a.at.line < b.at.line : a.at.column < b.at.column;
+            });
+            for (auto& f : found)
+                add({f.url.empty() ? Severity::Error : Severity::Warning, article.title, article.artId,
+                     Place(text.field, f.at), std::move(f.message)},
+                    std::move(f.url));
         }
         if (modern && generator::PlainText(article.texts.front().text).empty())
-            findings.push_back({Severity::Warning, article.title, article.artId, "First Paragraph",
-                                "the First Paragraph is empty, so the page's description is its title"});
+            add({Severity::Warning, article.title, article.artId, "First Paragraph",
+                 "the First Paragraph is empty, so the page's description is its title"});
     }
     for (const auto& [title, pages] : titles)
         if (pages.size() > 1)
             for (const ArticleScan* page : pages)
-                findings.push_back({Severity::Warning, page->title, page->artId, "Title",
-                                    "the title is used by " + std::to_string(pages.size()) + " pages"});
+                add({Severity::Warning, page->title, page->artId, "Title",
+                     "the title is used by " + std::to_string(pages.size()) + " pages"});
 
-    // External links: checked when asked, else not reported at all.
-    std::vector<bool> drop(findings.size(), false);
-    if (options.external && !external.empty()) {
-        std::vector<std::string> urls;
-        for (const auto& [url, slots] : external)
-            urls.push_back(url);
-        const auto answers =
-            CheckExternalLinks(urls, base + kLinkCacheFile, options.externalTimeoutSeconds, std::time(nullptr));
-        for (const auto& [url, slots] : external) {
-            const auto answer = answers.find(url);
-            for (const auto& [slot, place] : slots) {
-                if (answer == answers.end() || answer->second.empty())
-                    drop[slot] = true;
-                else
-                    findings[slot].message += " does not answer: " + answer->second;
-            }
-        }
-    } else {
-        for (const auto& [url, slots] : external)
-            for (const auto& slot : slots)
-                drop[slot.first] = true;
+    // External links are reported only when asked about, and then only those that failed.
+    std::map<std::string, std::string> answers;
+    if (options.external) {
+        std::set<std::string> urls(externalUrl.begin(), externalUrl.end());
+        urls.erase(std::string());
+        if (!urls.empty())
+            answers = CheckExternalLinks(std::vector<std::string>(urls.begin(), urls.end()), base + kLinkCacheFile,
+                                         options.externalTimeoutSeconds, std::time(nullptr));
     }
     std::vector<Finding> kept;
-    for (std::size_t i = 0; i < findings.size(); ++i)
-        if (!drop[i])
-            kept.push_back(std::move(findings[i]));
+    for (std::size_t i = 0; i < findings.size(); ++i) {
+        if (!externalUrl[i].empty()) {
+            const auto answer = answers.find(externalUrl[i]);
+            if (answer == answers.end() || answer->second.empty())
+                continue;
+            findings[i].message += " does not answer: " + answer->second;
+        }
+        kept.push_back(std::move(findings[i]));
+    }
     return kept;
 }
 
