@@ -235,7 +235,7 @@ Result<std::vector<Finding>> CheckSite(const std::string& sitePath, const std::s
             {
                 TextPlace at;
                 std::string message;
-                std::string url;
+                std::string url = {}; // an external address, asked about only on request
             };
             std::vector<Found> found;
             for (const auto& open : text.scan.open)
@@ -252,8 +252,10 @@ Result<std::vector<Finding>> CheckSite(const std::string& sitePath, const std::s
                     continue;
                 const bool folder = target.path.empty() || target.path.back() == '/';
                 if (folder ? !FolderExists(files, target.path) : !files.count(target.path)) {
-                    found.push_back({address.place, what + " names no file of the site (" +
-                                                        (target.path.empty() ? "/" : target.path) + ")"});
+                    found.push_back(
+                        {address.place,
+                         what + " names no file of the site (" + (target.path.empty() ? "/" : target.path) + ")",
+                         {}});
                     continue;
                 }
                 // An empty fragment and "top" take a browser to the top of any page.

@@ -301,7 +301,7 @@ TEST(PictureNames, NoAuthorsPictureCanTakeADerivedName)
         EXPECT_FALSE(IsDerivedPictureName(copy)) << name << " -> " << copy;
         EXPECT_EQ(copy == name, !IsDerivedPictureName(name)) << "only reserved names change: " << name;
     }
-    for (const std::string& copy : {"rose.jpg", "Tom's #1.png", "x"})
+    for (const std::string copy : {"rose.jpg", "Tom's #1.png", "x"})
         for (int width : {1, 480, 1600})
             for (const char* extension : {"jpg", "png", "webp"}) {
                 const std::string derived = DerivedPictureName(copy, width, extension);
