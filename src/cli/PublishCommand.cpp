@@ -83,20 +83,21 @@ int PublishCommand(const Arguments& arguments)
         return 1;
     }
 
-    // Nothing broken goes live unasked: errors stop the publish unless --force.
-    const auto clean = CheckBeforeWork(sitePath, job.webFolder, false);
-    if (!clean)
-        return 1;
-    if (!*clean && !force) {
-        std::cerr << "quillon: the site has errors; nothing was published (--force publishes it anyway)\n";
-        return 1;
-    }
-
     SnapshotBeforeWork(sitePath, *state);
 
     // The batch file runs here in the foreground; nobody is at a console window to press a key.
     int uploadStatus = 1;
-    const publish::ConsoleLauncher runHere = [&uploadStatus, &job, &clientOptions](const std::string& batchFile) {
+    const publish::ConsoleLauncher runHere = [&uploadStatus, &job, &clientOptions,
+                                              force](const std::string& batchFile) {
+        // Nothing broken goes live unasked: errors stop the upload unless --force. Checked once the
+        // publisher found the web folder fit to publish, so its own advice comes first.
+        const auto clean = CheckBeforeWork(job.sitePath, job.webFolder, false);
+        if (!clean)
+            return true; // uploadStatus stays 1: nothing was sent
+        if (!*clean && !force) {
+            std::cerr << "quillon: the site has errors; nothing was published (--force publishes it anyway)\n";
+            return true;
+        }
         // Asked only once the upload files are written: a site that cannot be published asks nothing.
         const auto secret = AskSecret(job.ftp);
         if (!secret)

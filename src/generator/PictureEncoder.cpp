@@ -27,6 +27,11 @@ void InitImaging()
     std::call_once(once, [] {
         if (VIPS_INIT("quillon") != 0)
             return;
+        // A picture the library can read only in part still makes a picture; its complaints would
+        // only clutter the program's output (a picture it cannot read at all is a warning of ours).
+        g_log_set_handler(
+            "VIPS", static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE | G_LOG_LEVEL_INFO),
+            [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
         // Pictures are encoded one per thread, so each picture's pipeline needs no threads of its
         // own; and nothing is worth keeping between pictures.
         vips_concurrency_set(1);
