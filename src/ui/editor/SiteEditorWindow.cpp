@@ -25,6 +25,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -144,6 +145,8 @@ void SiteEditorWindow::bindControls()
         m_options->addMapping(m_coloursTab->cmbRightPanelColour[row], kPanels[row][2]);
     }
     m_options->addMapping(m_coloursTab->cmbPageStyle, "Page_Style");
+    m_options->addMapping(m_coloursTab->txtPictureWidth, "Picture_Max_Width");
+    m_options->addMapping(m_coloursTab->chkKeepMetadata, "Keep_Picture_Metadata");
     m_options->addMapping(m_bannerTab->txtBanner, "Banner");
     m_options->addMapping(m_bannerTab->txtHomepage_Title, "homepage_title");
     m_options->addMapping(m_bannerTab->txtHomepage, "homepage");
