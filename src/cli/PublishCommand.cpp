@@ -7,8 +7,8 @@
 #include "app/SiteSchema.h"
 #include "app/StartUp.h"
 #include "generator/StoredSiteEditor.h"
-#include "publish/BatchRunner.h"
-#include "publish/Publisher.h"
+#include "publish/client/BatchRunner.h"
+#include "publish/client/Publisher.h"
 
 #include <csignal>
 #include <iostream>

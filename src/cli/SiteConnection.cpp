@@ -2,8 +2,8 @@
 
 #include "app/Paths.h"
 #include "app/SiteSchema.h"
-#include "publish/ConnectionTest.h"
-#include "publish/Secrets.h"
+#include "publish/client/ConnectionTest.h"
+#include "publish/remote/Secrets.h"
 
 #include <iostream>
 #include <optional>

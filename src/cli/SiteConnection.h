@@ -2,7 +2,7 @@
 // accepting a server identity given with --trust, and asking for a secret the site does not store.
 #pragma once
 
-#include "publish/FtpSettings.h"
+#include "publish/script/FtpSettings.h"
 
 #include <optional>
 #include <string>

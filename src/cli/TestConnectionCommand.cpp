@@ -1,7 +1,7 @@
 #include "cli/Commands.h"
 #include "cli/SiteConnection.h"
 
-#include "publish/ConnectionTest.h"
+#include "publish/client/ConnectionTest.h"
 
 #include <iostream>
 

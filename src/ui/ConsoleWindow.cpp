@@ -1,7 +1,7 @@
 #include "ui/ConsoleWindow.h"
 
-#include "publish/BatchRunner.h"
-#include "publish/SyncText.h"
+#include "publish/client/BatchRunner.h"
+#include "publish/sync/SyncText.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -6,7 +6,7 @@
 #include "app/UserInterface.h"
 #include "generator/CreateWebSite.h"
 #include "generator/SiteEditor.h"
-#include "publish/Publisher.h"
+#include "publish/client/Publisher.h"
 
 namespace qle::ui {
 

@@ -1,7 +1,7 @@
 // The one place the windows call into the site build and the publisher.
 #pragma once
 
-#include "publish/FtpSettings.h"
+#include "publish/script/FtpSettings.h"
 #include "store/Status.h"
 
 #include <functional>

@@ -2,7 +2,7 @@
 // whose faults the test sets (a connection limit, refused uploads, a link that drops).
 #pragma once
 
-#include "publish/RemoteFs.h"
+#include "publish/remote/RemoteFs.h"
 #include "support/TempDir.h"
 
 #include <map>

@@ -6,7 +6,7 @@
 #include "FtpServer.h"
 #include "TestKeys.h"
 #include "Vsftpd.h"
-#include "publish/Connection.h"
+#include "publish/remote/Connection.h"
 
 #include <filesystem>
 #include <memory>

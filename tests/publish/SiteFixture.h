@@ -2,7 +2,7 @@
 #pragma once
 
 #include "generator/CreateWebSite.h"
-#include "publish/FtpSettings.h"
+#include "publish/script/FtpSettings.h"
 #include "store/Database.h"
 #include "support/TempDir.h"
 

@@ -2,7 +2,7 @@
 #include "TestKeys.h"
 #include "UiTest.h"
 #include "app/Paths.h"
-#include "publish/BatchRunner.h"
+#include "publish/client/BatchRunner.h"
 #include "ui/ConsoleWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/editor/ProtocolChoice.h"

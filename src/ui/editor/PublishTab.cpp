@@ -1,6 +1,6 @@
 #include "ui/editor/PublishTab.h"
 
-#include "publish/FtpSettings.h"
+#include "publish/script/FtpSettings.h"
 #include "ui/editor/ProtocolChoice.h"
 #include "ui/editor/PublishRules.h"
 #include "ui/editor/TextBoxes.h"

@@ -1,7 +1,7 @@
 #include "ui/editor/ServerTrustControls.h"
 
 #include "app/UserInterface.h"
-#include "publish/Secrets.h"
+#include "publish/remote/Secrets.h"
 #include "ui/BusyPointer.h"
 #include "ui/editor/ProtocolChoice.h"
 #include "ui/editor/PublishTab.h"

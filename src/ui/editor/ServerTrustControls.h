@@ -3,7 +3,7 @@
 // Connection", which shows an unknown or changed identity and stores it once the author accepts it.
 #pragma once
 
-#include "publish/ConnectionTest.h"
+#include "publish/client/ConnectionTest.h"
 
 #include <QObject>
 #include <functional>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "generator/SiteEditor.h"
-#include "publish/FtpSettings.h"
+#include "publish/script/FtpSettings.h"
 #include "store/Status.h"
 
 #include <QWidget>

@@ -1,7 +1,7 @@
 #include "ui/editor/UploadWatcher.h"
 
 #include "app/Paths.h"
-#include "publish/UploadOutcome.h"
+#include "publish/client/UploadOutcome.h"
 
 #include <QTimer>
 #include <cstdio>

@@ -1,0 +1,67 @@
+// The upload client: carries out an upload script over one connection to the web space (FTP,
+// FTP with TLS or SFTP) and reports like a console FTP client, one line per command, never
+// showing the password.
+#pragma once
+
+#include "publish/remote/Connection.h"
+#include "publish/remote/CurlRemoteFs.h"
+#include "publish/sync/SyncRunner.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace qle::publish {
+
+struct FtpClientOptions
+{
+    Timeouts timeouts;
+    std::string localFolder; // where relative local paths start until the script's `lcd`
+    std::string trustedKey;  // the server identity the author accepted ("SHA256:...")
+    std::string keyFile;     // SFTP: the private key file
+    // A password or passphrase that is not in the script: used when the script's password line is
+    // empty, and as the key file's passphrase.
+    std::string secret;
+    const std::atomic<bool>* stop = nullptr; // set to end the run after the current exchange
+    // Publish as a sync: send only what the server lacks, delete the program's own stale files,
+    // resume an interrupted run (see SyncRunner). Server, user name and, when empty, the state
+    // folder (localFolder + ".quillon-sync/") are filled in by the run. Empty: carry out the
+    // script line by line.
+    std::optional<SyncSettings> sync;
+};
+
+struct FtpRunSummary
+{
+    bool loggedIn = false;
+    bool stopped = false;
+    Failure failure = Failure::None; // why the login failed
+    int filesSent = 0;
+    int unchanged = 0; // puts the server already held (sync only)
+    int removed = 0;   // stale files deleted (sync only)
+    int failures = 0;  // puts that failed or were skipped
+    std::uint64_t bytes = 0;
+    double seconds = 0;
+    long connections = 0;
+
+    // 0 when the login worked and every put did, 1 otherwise.
+    int exitCode() const { return loggedIn && failures == 0 ? 0 : 1; }
+};
+
+using OutputLine = std::function<void(const std::string& line)>;
+
+// Carries out a script on `server` ("host[:port]" for FTP, or "ftps://host[:port]",
+// "sftp://host[:port]"): line 1 user name, line 2 password, then `binary`, `lcd DIR`, `mkdir DIR`,
+// `cd DIR`, `put LOCAL [REMOTE]`, `quit`; blank lines are ignored. A failed mkdir, cd or put is
+// reported and the script goes on; puts after a failed cd are skipped (and counted as failures)
+// until a cd succeeds, so files never land in the wrong folder. A failed login ends the run before
+// anything is sent; a server that stops answering ends it after one time-out (the remaining puts
+// count as failures). A stop request ends it after the current exchange, the rest counted as failures.
+// Ends with a summary line.
+FtpRunSummary RunFtpScript(const std::string& scriptText, const std::string& server, const FtpClientOptions& options,
+                           const OutputLine& output);
+
+// The summary line printed at the end of a run.
+std::string SummaryLine(const FtpRunSummary& summary);
+
+} // namespace qle::publish

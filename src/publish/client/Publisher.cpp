@@ -1,0 +1,236 @@
+#include "publish/client/Publisher.h"
+
+#include "app/BaseFolderLock.h"
+#include "app/Desktop.h"
+#include "app/PageStyle.h"
+#include "app/Paths.h"
+#include "app/TextFiles.h"
+#include "app/UserInterface.h"
+#include "generator/BuildRecord.h"
+#include "generator/HomePage.h"
+#include "publish/remote/Connection.h"
+#include "publish/script/PublishPlan.h"
+#include "store/Database.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <filesystem>
+#include <memory>
+#include <sys/stat.h>
+#include <vector>
+
+namespace qle::publish {
+
+namespace {
+
+struct DirCloser
+{
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+bool IsFolder(const std::string& path)
+{
+    struct stat info
+    {
+    };
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// The marker file the folder routines leave; never part of the site.
+constexpr const char* kMarkerFile = "temp.fle";
+
+bool ScriptCanCarry(const std::string& name)
+{
+    return std::none_of(name.begin(), name.end(), [](char c) { return c == '"' || app::IsUnportableNameChar(c); });
+}
+
+// The regular files directly in the folder, sorted by name, dot files included. Links, folders and
+// names the upload script cannot carry are left out and named in `skipped`.
+Result<std::vector<std::string>> SortedPlainFiles(const std::string& folder, std::vector<std::string>* skipped)
+{
+    std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
+    if (!dir)
+        return Status::IoError("Cannot list the folder " + folder + ": " + std::strerror(errno));
+    std::vector<std::string> names;
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == ".." || name == kMarkerFile)
+            continue;
+        struct stat info
+        {
+        };
+        const std::string path = app::JoinPath(folder, name);
+        // lstat: a link is never followed, so nothing outside the web folder is uploaded.
+        if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ScriptCanCarry(name))
+            names.push_back(name);
+        else if (skipped)
+            skipped->push_back(path);
+        errno = 0;
+    }
+    if (errno != 0)
+        return Status::IoError("Cannot list the folder " + folder + ": " + std::strerror(errno));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void CopyLogoIfMissing(const PublishJob& job)
+{
+    const std::string images = job.webFolder + "images";
+    if (!IsFolder(images))
+        return;
+    const std::string folder = job.programFolder.empty() ? app::ProgramFolder() : job.programFolder;
+    const std::string target = app::JoinPath(images, kLogoFileName);
+    struct stat info
+    {
+    };
+    if (::lstat(target.c_str(), &info) == 0)
+        return;              // the author's own file of that name, or a link that must not be written through
+    std::error_code ignored; // a missing logo only costs the picture on the forwarding page
+    std::filesystem::copy_file(app::JoinPath(folder, kLogoFileName), target, ignored);
+}
+
+std::string SkippedMessage(const std::vector<std::string>& skipped)
+{
+    std::string text = "These were not uploaded: only plain files whose names the upload can carry are sent.";
+    for (const auto& path : skipped)
+        text += "\n" + path;
+    return text;
+}
+
+// The sitemap and the feed of a Modern site that knows its address, as far as the last build
+// wrote them; a Classic site sends neither, even when an earlier build left them.
+Result<std::vector<std::string>> ModernSiteFiles(const PublishJob& job)
+{
+    auto db = store::Database::open(job.sitePath);
+    if (!db)
+        return db.status();
+    auto style = app::ReadSiteStyle(*db);
+    if (!style)
+        return style.status();
+    std::vector<std::string> files;
+    if (style->style != app::PageStyle::Modern || style->homepage.empty())
+        return files;
+    for (const char* name : {app::kSitemapFileName, app::kFeedFileName}) {
+        const std::string path = app::JoinPath(job.webFolder, name);
+        struct stat info
+        {
+        };
+        if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) // a plain file, never a link
+            files.push_back(path);
+    }
+    return files;
+}
+
+} // namespace
+
+ConsoleLauncher DetachedConsole(app::UserInterface& ui, const std::string& consoleProgram)
+{
+    return [&ui, consoleProgram](const std::string& batchFile) { return ui.startProgram({consoleProgram, batchFile}); };
+}
+
+Result<std::string> PutLinesForFolder(const std::string& folder, std::vector<std::string>* skipped)
+{
+    auto names = SortedPlainFiles(folder, skipped);
+    if (!names)
+        return names.status();
+    return PutBlock(app::WithTrailingSlash(folder), names.value());
+}
+
+Result<std::string> WriteForwardingPage(const std::string& address, const std::string& webFolder)
+{
+    if (address.empty())
+        return std::string();
+    const std::string path = app::JoinPath(webFolder, kForwardingPageName);
+    if (Status s = app::WriteTextFile(path, ForwardingPageText(address)); !s.ok())
+        return s;
+    return path;
+}
+
+Result<std::string> WriteFtpFiles(const PublishJob& job, generator::SiteEditor& editor,
+                                  std::vector<std::string>* skipped)
+{
+    if (job.sitePath.empty())
+        return Status::InvalidArgument("No site is open. Open a site, build it, then publish it.");
+    if (!ParseProtocol(job.ftp.protocol))
+        return Status::InvalidArgument("The protocol \"" + job.ftp.protocol +
+                                       "\" is not one of FTP, FTPS and SFTP. Choose one on the Publish tab.");
+
+    if (Status s = generator::CheckBuiltSite(job.webFolder, job.sitePath); !s.ok())
+        return s;
+    // No build may swap the web folder's files while they are listed; one that finished just
+    // before the lock was taken is caught by the second look at the record.
+    auto lock = app::BaseFolderLock::acquire(job.baseFolder, app::BaseFolderLock::Mode::Upload);
+    if (!lock)
+        return lock.status();
+    if (Status s = generator::CheckBuiltSite(job.webFolder, job.sitePath); !s.ok())
+        return s;
+
+    // The forwarding page shows the program's logo from the site's images folder, which a build
+    // fills only with the pictures its pages use; without this the front page shows a broken image.
+    CopyLogoIfMissing(job);
+
+    // Every content folder is listed before anything is written, so that an unbuilt site leaves
+    // the files of the last publish as they were and starts nothing.
+    std::array<std::string, 4> putBlocks;
+    for (std::size_t i = 0; i < kContentFolders.size(); ++i) {
+        const std::string folder = job.webFolder + kContentFolders[i];
+        if (!IsFolder(folder))
+            return Status::NotFound("The site has not been built yet: the folder " + folder +
+                                    " is missing. Build the site first (View Updated Web Site Now!), then publish.");
+        auto block = PutLinesForFolder(folder, skipped);
+        if (!block)
+            return block.status();
+        putBlocks[i] = std::move(block.value());
+    }
+
+    auto address = generator::HomePagePath(false, editor, job.sitePath, job.webFolder);
+    if (!address)
+        return address.status().withContext("Cannot look up the homepage");
+    auto siteFiles = ModernSiteFiles(job);
+    if (!siteFiles)
+        return siteFiles.status();
+    auto indexPath = WriteForwardingPage(address.value(), job.webFolder);
+    if (!indexPath)
+        return indexPath.status();
+    if (indexPath->empty())
+        return Status::NotFound("The site has no homepage. Choose a homepage, build the site, then publish.");
+
+    const std::string scriptPath = job.baseFolder + kScriptFileName;
+    const std::string batchPath = job.baseFolder + kBatchFileName;
+    if (Status s = app::WriteOwnerOnlyFile(
+            scriptPath, ScriptText(job.ftp, job.baseFolder, indexPath.value(), putBlocks, siteFiles.value()));
+        !s.ok())
+        return s;
+    // The batch file comes last: while it is missing or stale nothing can start a half-written upload.
+    if (Status s = app::WriteTextFile(batchPath, BatchFileText(job.baseFolder, scriptPath, job.ftp)); !s.ok())
+        return s;
+    return batchPath;
+}
+
+Status PublishSite(const PublishJob& job, generator::SiteEditor& editor, app::UserInterface& ui,
+                   const ConsoleLauncher& launch)
+{
+    std::vector<std::string> skipped;
+    auto batch = WriteFtpFiles(job, editor, &skipped);
+    if (!batch) {
+        ui.showMessage("The site was not published. " + batch.status().message(), app::kProgramTitle,
+                       app::MessageIcon::Warning);
+        return batch.status();
+    }
+    if (!skipped.empty())
+        ui.showMessage(SkippedMessage(skipped), app::kProgramTitle, app::MessageIcon::Warning);
+    const ConsoleLauncher launcher =
+        launch ? launch : DetachedConsole(ui, app::JoinPath(app::ExecutableFolder(), "quillon-console"));
+    if (!launcher(batch.value())) {
+        Status failed = Status::IoError("The upload console could not be started for " + batch.value() + ".");
+        ui.showMessage("The site was not published. " + failed.message(), app::kProgramTitle,
+                       app::MessageIcon::Critical);
+        return failed;
+    }
+    return Status::OK();
+}
+
+} // namespace qle::publish

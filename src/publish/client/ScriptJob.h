@@ -1,0 +1,27 @@
+// The upload script read as a whole, before anything is sent: the folders it makes and the files
+// it puts, with every path resolved. The sync decides from this which puts the server needs.
+#pragma once
+
+#include "publish/sync/SyncRunner.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qle::publish {
+
+// Reads the script's command lines (those after the user name and password): `lcd`, `mkdir`,
+// `cd` and `put` shape the job; `binary` is accepted, `quit` ends the script, and anything else
+// is reported through `report` and skipped. Relative remote paths start at `homeFolder`, relative
+// local paths at `localFolder`. The record's folder is the remote folder of the first put (where
+// the forwarding page goes); a script without puts gives an empty job.
+UploadJob UploadJobFromScript(const std::vector<std::string>& commandLines, const std::string& localFolder,
+                              const std::string& homeFolder, const std::function<void(const std::string&)>& report);
+
+// Carries out the script's command lines as a sync (RunSync) over `primary`, which is connected,
+// and the connections `more` opens. Progress goes to the output as ProgressLine lines.
+SyncReport RunScriptAsSync(const std::vector<std::string>& commandLines, const std::string& localFolder,
+                           RemoteFs& primary, const RemoteFsFactory& more, const SyncSettings& settings,
+                           const std::function<void(const std::string&)>& output);
+
+} // namespace qle::publish

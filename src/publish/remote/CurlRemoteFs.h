@@ -1,0 +1,46 @@
+// The connection to the web space over FTP, FTP with TLS or SFTP, through libcurl. One control
+// connection (or SSH session) carries every call; the server's identity is checked before any
+// password is sent.
+#pragma once
+
+#include "publish/remote/ConnectFailure.h"
+#include "publish/remote/Connection.h"
+#include "publish/remote/IdentityCheck.h"
+#include "publish/remote/RemoteFs.h"
+
+#include <memory>
+
+namespace qle::publish {
+
+class CurlRemoteFs final : public RemoteFs
+{
+public:
+    // Prepares a connection; nothing is sent before connect().
+    explicit CurlRemoteFs(ConnectionSettings settings);
+    ~CurlRemoteFs() override;
+    CurlRemoteFs(const CurlRemoteFs&) = delete;
+    CurlRemoteFs& operator=(const CurlRemoteFs&) = delete;
+
+    Status connect() override;
+    std::string homeFolder() const override;
+    Status makeFolder(const std::string& path) override;
+    Status put(const std::string& localPath, const std::string& remotePath, std::uint64_t& bytesSent) override;
+    Result<std::string> fetch(const std::string& remotePath) override;
+    Status remove(const std::string& remotePath) override;
+    Status rename(const std::string& from, const std::string& to) override;
+    Result<std::vector<Entry>> list(const std::string& folder) override;
+    std::vector<std::string> takeServerLines() override;
+
+    // The kind of the last failure (None after a call that worked).
+    Failure lastFailure() const;
+    // After connect() failed with UnknownIdentity or ChangedIdentity: the identity the server showed.
+    const ServerIdentity& serverIdentity() const;
+    // Control connections or SSH sessions opened so far (1 on a healthy server).
+    long connectionsMade() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace qle::publish

@@ -1,0 +1,19 @@
+// The folder listings servers send, read into entries: MLSD facts, and the "ls -l" form of FTP's
+// LIST and of SFTP servers.
+#pragma once
+
+#include "publish/remote/RemoteFs.h"
+
+#include <string_view>
+#include <vector>
+
+namespace qle::publish {
+
+// MLSD lines ("type=file;size=12;modify=...; name"). The folder itself and its parent are left out.
+std::vector<RemoteFs::Entry> ParseMlsdListing(std::string_view text);
+
+// "ls -l" lines ("-rw-r--r-- 1 owner group 12 Jan 1 12:00 name"); a link's " -> target" is dropped,
+// "total" lines, "." and ".." are left out. Names may hold blanks.
+std::vector<RemoteFs::Entry> ParseLongListing(std::string_view text);
+
+} // namespace qle::publish

@@ -1,0 +1,47 @@
+// The publisher's plan: the exact text of the upload script, the batch file and the forwarding
+// page. Pure: no file is read or written here, so every byte can be checked in memory.
+#pragma once
+
+#include "publish/script/FtpSettings.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace qle::publish {
+
+inline constexpr const char* kScriptFileName = "QuillonEngine_ftp.txt";
+inline constexpr const char* kBatchFileName = "QuillonEngine_ftp.bat";
+inline constexpr const char* kForwardingPageName = "Index.htm";
+// The program logo the forwarding page shows, shipped in the program folder.
+inline constexpr const char* kLogoFileName = "qle_logo.bmp";
+
+// The web folder's content folders, in the order they are uploaded.
+inline constexpr std::array<const char*, 4> kContentFolders = {"categories", "sections", "articles", "images"};
+
+// A local path as written on a script line: inside double quotes when it holds a blank, so the
+// client reads it as one argument.
+std::string ScriptPathArgument(const std::string& path);
+
+// The batch file's upload line. Plain FTP: "ftp -s:SCRIPT SERVER". FTP with TLS and SFTP:
+// "ftp -s:SCRIPT [-k:FINGERPRINT] [-i:KEYFILE] SCHEME://SERVER" (the key file only for SFTP, quoted
+// when it holds a blank). REQUIRES: ftp.protocol is one ParseProtocol accepts.
+std::string UploadLine(const std::string& scriptPath, const FtpSettings& ftp);
+
+// The seven lines of the batch file, each ending in CR LF.
+std::string BatchFileText(const std::string& baseFolder, const std::string& scriptPath, const FtpSettings& ftp);
+
+// The put block of one folder: for each file name a CR LF and then "put " + folder path + name.
+// No files give the empty text. `folder` ends in '/'; names are used in the order given.
+std::string PutBlock(const std::string& folder, const std::vector<std::string>& fileNames);
+
+// The whole upload script. `indexPath` is the forwarding page's full path; `putBlocks` holds the
+// PutBlock of each content folder in kContentFolders order; `siteFiles` (full paths) are put
+// after the forwarding page under their own names, in order. Every line ends in CR LF.
+std::string ScriptText(const FtpSettings& ftp, const std::string& baseFolder, const std::string& indexPath,
+                       const std::array<std::string, 4>& putBlocks, const std::vector<std::string>& siteFiles = {});
+
+// The twelve lines of the forwarding front page for a homepage address relative to the web folder.
+std::string ForwardingPageText(const std::string& address);
+
+} // namespace qle::publish
