@@ -14,6 +14,7 @@ namespace qle::generator {
 namespace {
 
 constexpr std::size_t kPagesNamed = 3;
+constexpr std::size_t kPicturesNamed = 10;
 
 std::string PageList(const std::vector<std::string>& first, std::size_t count)
 {
@@ -23,6 +24,27 @@ std::string PageList(const std::vector<std::string>& first, std::size_t count)
     if (count > first.size())
         list += " and " + std::to_string(count - first.size()) + " other pages";
     return list;
+}
+
+// One warning for all the pictures that carried a location: a phone's photos all do.
+std::string LocationWarning(const std::vector<std::string>& located, bool kept, const std::string& pagesOfFirst)
+{
+    if (located.size() == 1)
+        return "The picture " + located.front() +
+               (kept ? " carries a location (GPS position), which is published with it because the site keeps "
+                       "picture metadata"
+                     : " carried a location (GPS position); its copy on the site has none") +
+               pagesOfFirst;
+    std::string list;
+    for (std::size_t i = 0; i < located.size() && i < kPicturesNamed; ++i)
+        list += (i == 0 ? "" : ", ") + located[i];
+    if (located.size() > kPicturesNamed)
+        list += " and " + std::to_string(located.size() - kPicturesNamed) + " others";
+    return std::to_string(located.size()) + " pictures " +
+           (kept ? "carry a location (GPS position), which is published with them because the site keeps picture "
+                   "metadata: "
+                 : "carried a location (GPS position); their copies on the site have none: ") +
+           list;
 }
 
 } // namespace
@@ -204,6 +226,7 @@ Status PictureCopier::linkEncoded(const std::vector<std::pair<std::string, const
     for (const auto& [copyName, picture] : chosen)
         pictures.push_back(picture);
     const auto failed = m_cache->prepare(pictures);
+    std::vector<std::string> located; // pictures that carried a location
     for (const auto& [copyName, picture] : chosen) {
         if (auto failure = failed.find(picture->path); failure != failed.end()) {
             warnings.push_back(failure->second.message() + pagesOf(picture->path));
@@ -214,13 +237,10 @@ Status PictureCopier::linkEncoded(const std::vector<std::pair<std::string, const
             if (Status s = m_sink.linkFile(PictureCache::fileOf(*picture, i), "images/" + names[i]); !s.ok())
                 return s;
         if (picture->header.hasLocation)
-            warnings.push_back("The picture " + picture->path +
-                               (m_cache->settings().keepMetadata
-                                    ? " carries a location (GPS position), which is published with it because the "
-                                      "site keeps picture metadata"
-                                    : " carried a location (GPS position); its copy on the site has none") +
-                               pagesOf(picture->path));
+            located.push_back(picture->path);
     }
+    if (!located.empty())
+        warnings.push_back(LocationWarning(located, m_cache->settings().keepMetadata, pagesOf(located.front())));
     // Without the list the next build reads every source again, but builds it all the same.
     if (Status s = m_cache->save(); !s.ok())
         warnings.push_back("The list of known pictures cannot be saved: " + s.message());
