@@ -298,6 +298,9 @@ private slots:
         // Publishing a site with errors asks first; No publishes nothing.
         view->btnUpdateWeb->click();
         editor.setFieldText(8, QStringLiteral("ftp.example.com"));
+        editor.setFieldText(9, QStringLiteral("jo"));
+        editor.setFieldText(10, QStringLiteral("secret"));
+        editor.setFieldText(11, QStringLiteral("/www/"));
         editor.publishTab()->btnPublish->click();
         QCOMPARE(f.recorder.questions.size(), std::size_t(1));
         QVERIFY(f.recorder.questions[0].find("Publish anyway?") != std::string::npos);
@@ -305,6 +308,7 @@ private slots:
         QVERIFY(f.recorder.started.empty());
         f.recorder.yesNoAnswers.push_back(true);
         editor.publishTab()->btnPublish->click();
+        QVERIFY2(f.recorder.messages.empty(), f.recorder.messages.empty() ? "" : f.recorder.messages[0].text.c_str());
         QCOMPARE(f.recorder.started.size(), std::size_t(1));
     }
 
