@@ -30,10 +30,8 @@ std::optional<bool> CheckBeforeWork(const std::string& sitePath, const std::stri
 
 int CheckCommand(const Arguments& arguments)
 {
-    Arguments args;
-    bool external = false;
-    for (const auto& arg : arguments)
-        (arg == "--external" ? external = true : (args.push_back(arg), false));
+    Arguments args = arguments;
+    const bool external = std::erase(args, std::string("--external")) > 0;
     std::string baseOverride;
     std::vector<std::string> positional;
     if (!ParseBaseOption(args, baseOverride, positional) || positional.size() != 1) {
