@@ -8,6 +8,10 @@
 #include <string>
 #include <vector>
 
+namespace qle::generator {
+class StoredSiteEditor;
+}
+
 namespace qle::cli {
 
 using Arguments = std::vector<std::string>;
@@ -30,9 +34,13 @@ int CheckCommand(const Arguments& args);
 // site cannot be checked.
 std::optional<bool> CheckBeforeWork(const std::string& sitePath, const std::string& webFolder, bool external);
 
+// The warnings of the editor's last build, each on its own line on stderr.
+void PrintBuildWarnings(const generator::StoredSiteEditor& editor);
+
 // quillon publish SITE.qls [--base DIR] [--trust FINGERPRINT] [--all] [--verify] [--dry-run]
-// [--allow-deletes] [--force]: checks the site first and refuses, printing the errors, unless
-// --force; then writes the forwarding page, the upload script and the batch file from the
+// [--allow-deletes] [--force]: builds the site first when it changed since its last build (see
+// BuildIfChanged), checks it and refuses, printing the errors, unless --force; then writes the
+// forwarding page, the upload script and the batch file from the
 // site's stored settings, carries out the batch file in the foreground and returns the upload
 // client's exit status (1 when the publish is abandoned, 2 on bad arguments). A server whose
 // identity is not trusted gets nothing: its fingerprint is shown; --trust accepts it when it
