@@ -46,7 +46,9 @@ CREATE TABLE Options (
     Ftp_Trusted_Key TEXT,
     Ftp_Key_File    TEXT,
     Ftp_Connections INTEGER,
-    Spell_Language  TEXT
+    Spell_Language  TEXT,
+    Keep_Picture_Metadata INTEGER,
+    Picture_Max_Width INTEGER
 );
 
 INSERT INTO Options (CatPanel0, CatPanel1, CatPanel2, SectPanel0, SectPanel1, SectPanel2,
@@ -55,13 +57,15 @@ INSERT INTO Options (CatPanel0, CatPanel1, CatPanel2, SectPanel0, SectPanel1, Se
                      homepage, homepage_title, Banner, Provider,
                      Ftp_Destination, Ftp_Root, Ftp_Dir, Ftp_Username, Ftp_Password,
                      Local_Web_Dir, Your_Homepage, Page_Style,
-                     Ftp_Protocol, Ftp_Trusted_Key, Ftp_Key_File, Ftp_Connections, Spell_Language)
+                     Ftp_Protocol, Ftp_Trusted_Key, Ftp_Key_File, Ftp_Connections, Spell_Language,
+                     Keep_Picture_Metadata, Picture_Max_Width)
 VALUES ('LightBlue', 'White', 'LightGreen', 'LightBlue', 'White', 'LightGreen', 'LightBlue', 'White', 'LightGreen',
         10, 5, 10, 5,
         NULL, '', '', '',
         '', '', '', '', '',
         '', '', 'Modern',
-        'FTP', '', '', NULL, '');
+        'FTP', '', '', NULL, '',
+        0, 1600);
 
 -- Page file names, the same rule the generator uses: ASCII letters lower case (SQLite's lower()
 -- changes ASCII letters only); blanks, '/', '\', " * : < > ? | and control characters become "-",

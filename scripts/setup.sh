@@ -10,13 +10,14 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${QLE_BUILD_DIR:-$here/build}"
 
 # What the program needs to be built and to run: compilers, its libraries, Qt with the web engine,
-# pictures, spelling (with the English dictionary) and the desktop's "open" command.
+# pictures (libvips), the HTML parser of the site check (gumbo), spelling (with the English dictionary) and the desktop's "open" command.
 program_packages=(
     build-essential cmake ninja-build pkg-config
     libsqlite3-dev libcurl4-openssl-dev libssl-dev
     qt6-base-dev libqt6sql6-sqlite qt6-webengine-dev
     qt6-image-formats-plugins libqt6svg6
     libhunspell-dev hunspell-en-us
+    libvips-dev libgumbo-dev
     xdg-utils
 )
 # What the tests and the benchmarks need besides: GoogleTest, the servers they talk to, a virtual
@@ -27,6 +28,7 @@ test_packages=(
     xvfb xauth time strace
     desktop-file-utils
     default-jre-headless nodejs npm chromium
+    libvips-tools libimage-exiftool-perl
 )
 case "$mode" in
 run | test | build) ;;

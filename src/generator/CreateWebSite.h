@@ -27,11 +27,20 @@ inline constexpr const char* kUpdateFailedText = "Update failed";
 // folder (the web folder's parent) exists and the caller holds its lock for a build.
 Status PrepareOutputFolders(const std::string& webFolder);
 
+// The folder of the base folder where pictures made for the web are cached.
+inline constexpr const char* kPictureCacheFolder = "PictureCache/";
+
 // The three builders in order (articles, categories, sections) over an open site database, then
 // the picture copies. Stops at the first error. Pictures that cannot be copied add warnings.
-// Pictures the author put into the text are copied from `localImagesFolder` (see SiteBuild).
+// What a build reads besides the site file; an empty folder is not used. `localImages`: where the
+// pictures the author put into the text are copied from; `pictureCache`: see SiteBuild.
+struct BuildSources
+{
+    std::string localImages;
+    std::string pictureCache;
+};
 Status BuildPages(store::Database& db, OutputSink& sink, std::vector<std::string>& warnings,
-                  const std::string& localImagesFolder = {});
+                  const BuildSources& sources = {});
 
 // CreateWebSite: the whole build of the site file into the web folder (ending in '/'), all or
 // nothing. The new pages and pictures are written beside the web folder and swapped in with one

@@ -3,11 +3,7 @@
 // text and their size.
 #pragma once
 
-#include "generator/PictureSize.h"
 #include "generator/TagWriter.h"
-
-#include <map>
-#include <optional>
 
 namespace qle::generator {
 
@@ -26,14 +22,16 @@ public:
               std::string_view sections, PictureCopier& pictures) override;
 
 private:
-    // An <img> of the picture at `path` (registered for copying), or the empty text when the path
-    // names no file. `alt` is plain text.
-    std::string image(std::string_view path, std::string_view alt, PictureCopier& pictures);
+    // An <img> of the picture at `path` (registered for copying), in a <picture> with its WebP
+    // versions when it has them, or the empty text when the path names no file. `alt` is plain
+    // text. Every picture but the first of a page loads lazily.
+    std::string image(std::string_view path, std::string_view alt, PictureCopier& pictures, bool banner = false);
     // The alternative text: the first of the given texts that is not empty, else the site name.
     std::string altText(std::initializer_list<std::string_view> candidates) const;
 
     SiteLook m_look;
-    std::map<std::string, std::optional<PictureSize>, std::less<>> m_sizes; // by source path
+    bool m_bannerShown = false; // every page starts with the banner
+    int m_pagePictures = 0;     // pictures of the page being built, banner aside
 };
 
 } // namespace qle::generator

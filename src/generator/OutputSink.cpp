@@ -166,6 +166,24 @@ Status DiskSink::copyFile(const std::string& sourcePath, const std::string& rela
     return WriteError(target, error);
 }
 
+Status DiskSink::linkFile(const std::string& sourcePath, const std::string& relativePath)
+{
+    const std::string target = m_folder + relativePath;
+    if (::unlink(target.c_str()) != 0 && errno != ENOENT)
+        return WriteError(target, errno);
+    if (::link(sourcePath.c_str(), target.c_str()) == 0)
+        return Status::OK();
+    // Another file system, or one without hard links: a copy does the same.
+    if (errno != EXDEV && errno != EPERM && errno != EMLINK && errno != ENOTSUP)
+        return WriteError(target, errno);
+    return copyFile(sourcePath, relativePath);
+}
+
+Status MemorySink::linkFile(const std::string& sourcePath, const std::string& relativePath)
+{
+    return copyFile(sourcePath, relativePath);
+}
+
 Status MemorySink::writeFile(const std::string& relativePath, std::string_view bytes)
 {
     m_files[relativePath] = std::string(bytes);

@@ -27,6 +27,11 @@ public:
     // at the target; a failed write is an IoError naming the target.
     virtual Status copyFile(const std::string& sourcePath, const std::string& relativePath) = 0;
 
+    // Creates or replaces the file at `relativePath` with the file at `sourcePath`, a picture the
+    // build made itself: a hard link where the file system allows one (so nothing is copied), a
+    // copy elsewhere. Errors name the file that failed.
+    virtual Status linkFile(const std::string& sourcePath, const std::string& relativePath) = 0;
+
     // Waits until every file handed over is written; the first error of any write, if one failed.
     virtual Status finish() { return Status::OK(); }
 };
@@ -50,6 +55,7 @@ public:
 
     Status writeFile(const std::string& relativePath, std::string_view bytes) override;
     Status copyFile(const std::string& sourcePath, const std::string& relativePath) override;
+    Status linkFile(const std::string& sourcePath, const std::string& relativePath) override;
     Status finish() override;
 
     // The relative path of every file handed over, in order; a file written twice is named twice.
@@ -71,6 +77,7 @@ class MemorySink final : public OutputSink
 public:
     Status writeFile(const std::string& relativePath, std::string_view bytes) override;
     Status copyFile(const std::string& sourcePath, const std::string& relativePath) override;
+    Status linkFile(const std::string& sourcePath, const std::string& relativePath) override;
 
     const std::map<std::string, std::string>& files() const { return m_files; }
 

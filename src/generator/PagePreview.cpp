@@ -58,17 +58,14 @@ LastRowWithPage(store::Database& db, const std::string& source, const std::vecto
 
 } // namespace
 
-PagePreview::PagePreview(std::string sitePath, std::string localImagesFolder)
+PagePreview::PagePreview(std::string sitePath, std::string localImagesFolder, std::string pictureCacheFolder)
     : m_sitePath(std::move(sitePath))
     , m_localImages(std::move(localImagesFolder))
+    , m_pictureCache(std::move(pictureCacheFolder))
 {
 }
 
-PagePreview::~PagePreview()
-{
-    // The build refers to the database and the sink: it goes first.
-    m_build.reset();
-}
+PagePreview::~PagePreview() = default;
 
 Status PagePreview::applyEdits(store::Database& db)
 {
@@ -99,57 +96,60 @@ Status PagePreview::applyEdits(store::Database& db)
 
 Result<std::string> PagePreview::render(const std::string& requestedPath)
 {
-    m_build.reset();
     m_editedPage.clear();
     auto db = store::Database::copyIntoMemory(m_sitePath);
     if (!db)
         return db.status();
-    m_db = std::make_unique<store::Database>(std::move(db.value()));
-    if (Status s = applyEdits(*m_db); !s.ok())
+    auto render = std::make_unique<Render>();
+    render->db = std::make_unique<store::Database>(std::move(db.value()));
+    if (Status s = applyEdits(*render->db); !s.ok())
         return s.withContext("The preview of " + m_sitePath);
-    m_sink = std::make_unique<MemorySink>();
-    m_build = std::make_unique<SiteBuild>(*m_db, *m_sink);
-    m_build->setLocalImagesFolder(m_localImages);
-    if (Status s = m_build->load(); !s.ok())
+    render->sink = std::make_unique<MemorySink>();
+    render->build = std::make_unique<SiteBuild>(*render->db, *render->sink, m_pictureCache);
+    SiteBuild& build = *render->build;
+    build.setLocalImagesFolder(m_localImages);
+    if (Status s = build.load(); !s.ok())
         return s;
     const std::string& relativePath =
         requestedPath == kEditedPagePath && !m_editedPage.empty() ? m_editedPage : requestedPath;
 
     const auto startsWith = [&relativePath](std::string_view prefix) { return relativePath.rfind(prefix, 0) == 0; };
     Status status = Status::NotFound("The site has no page " + relativePath);
-    const bool modern = m_build->style().style == app::PageStyle::Modern;
+    const bool modern = build.style().style == app::PageStyle::Modern;
     if (startsWith(kArticles) && relativePath.size() > kArticles.size() + 8) {
         // Every article has its page; its file name is its id.
         const std::string id = relativePath.substr(kArticles.size() + 4, relativePath.size() - kArticles.size() - 8);
         if (ArticlePagePath(id) == relativePath)
-            status = WriteArticlePages(*m_build, "select * from Article_Pages where artid = ?", {id});
+            status = WriteArticlePages(build, "select * from Article_Pages where artid = ?", {id});
     } else if (startsWith(kCategories)) {
         auto row = LastRowWithPage(
-            *m_db, "Category_Pages", {"Category"},
+            *render->db, "Category_Pages", {"Category"},
             [](const auto& r) { return "categories/cat-" + PageName(r[0]) + ".htm"; }, relativePath);
-        status = row ? CategoryPage(*m_build, row->at(0)) : row.status();
+        status = row ? CategoryPage(build, row->at(0)) : row.status();
     } else if (startsWith(kSections)) {
         auto row = LastRowWithPage(
-            *m_db, "Section_Pages", {"Category", "Section"},
+            *render->db, "Section_Pages", {"Category", "Section"},
             [](const auto& r) { return "sections/sect-" + PageName(r[1]) + ".htm"; }, relativePath);
-        status = row ? SectionPage(*m_build, row->at(0), row->at(1)) : row.status();
+        status = row ? SectionPage(build, row->at(0), row->at(1)) : row.status();
     } else if (modern && relativePath == kStyleSheetPath) {
-        return StyleSheetText(m_build->look().colours);
+        return StyleSheetText(build.look().colours);
     } else if (modern && relativePath == app::kForwardingPageFileName) {
-        status = WriteModernForwardingPage(*m_build);
+        status = WriteModernForwardingPage(build);
     }
     if (!status.ok())
         return status;
-    const auto& files = m_sink->files();
+    // The stylesheet returned above shows no pictures: the pictures served stay the last page's.
+    m_render = std::move(render);
+    const auto& files = m_render->sink->files();
     const auto it = files.find(relativePath);
     if (it == files.end())
         return Status::NotFound("The site has no page " + relativePath);
     return it->second;
 }
 
-std::string PagePreview::pictureSource(const std::string& copyName) const
+std::string PagePreview::pictureFile(const std::string& name)
 {
-    return m_build ? m_build->pictures().sourceOf(copyName) : std::string();
+    return m_render ? m_render->build->pictures().servedFile(name) : std::string();
 }
 
 } // namespace qle::generator

@@ -33,8 +33,9 @@ inline constexpr const char* kEditedPagePath = "articles/edited-page.htm";
 class PagePreview
 {
 public:
-    // `localImagesFolder`: where the build copies the text's pictures from (see SiteBuild).
-    PagePreview(std::string sitePath, std::string localImagesFolder);
+    // `localImagesFolder`: where the build copies the text's pictures from; `pictureCacheFolder`:
+    // the build's pictures made for the web (see SiteBuild).
+    PagePreview(std::string sitePath, std::string localImagesFolder, std::string pictureCacheFolder = {});
     ~PagePreview();
     PagePreview(const PagePreview&) = delete;
     PagePreview& operator=(const PagePreview&) = delete;
@@ -52,21 +53,28 @@ public:
     // REQUIRES: a render since the last setEdits().
     const std::string& editedPagePath() const { return m_editedPage; }
 
-    // The file a page rendered last shows as "images/<copyName>" (the picture the build would
-    // copy); empty when it shows none of that name.
-    std::string pictureSource(const std::string& copyName) const;
+    // The file whose bytes the build would write as "images/<name>" for the page rendered last;
+    // empty when it shows no picture of that name.
+    std::string pictureFile(const std::string& name);
 
 private:
     Status applyEdits(store::Database& db);
 
     std::string m_sitePath;
     std::string m_localImages;
+    std::string m_pictureCache;
     PreviewEdits m_edits;
     std::string m_editedPage;
-    // The last render's build, kept for the pictures its page names.
-    std::unique_ptr<store::Database> m_db;
-    std::unique_ptr<MemorySink> m_sink;
-    std::unique_ptr<SiteBuild> m_build;
+    // A render's site file copy, output and build; the build refers to the other two and so is
+    // destroyed first.
+    struct Render
+    {
+        std::unique_ptr<store::Database> db;
+        std::unique_ptr<MemorySink> sink;
+        std::unique_ptr<SiteBuild> build;
+    };
+    // The last page's render, kept for the pictures the page shows.
+    std::unique_ptr<Render> m_render;
 };
 
 } // namespace qle::generator

@@ -5,8 +5,11 @@
 #include "generator/BuildHTMLTags.h"
 #include "generator/HtmlText.h"
 #include "generator/OutputSink.h"
+#include "generator/PictureCache.h"
 #include "store/Database.h"
 #include "store/RecordSet.h"
+
+#include <cstdlib>
 
 namespace qle::generator {
 
@@ -65,20 +68,39 @@ std::string LinkEscaped(const std::string& name)
 
 std::string CategoryLink(const store::Value& category)
 {
-    return "../categories/cat-" + LinkEscaped(PageName(category)) + ".htm";
+    return "../categories/" + LinkEscaped(app::PageFileName("cat-", store::TextOf(category)));
 }
 
 std::string SectionLink(const store::Value& section)
 {
-    return "../sections/sect-" + LinkEscaped(PageName(section)) + ".htm";
+    return "../sections/" + LinkEscaped(app::PageFileName("sect-", store::TextOf(section)));
 }
 
-SiteBuild::SiteBuild(store::Database& db, OutputSink& sink)
+PictureSettings ReadPictureSettings(const store::RecordSet& options, app::PageStyle style)
+{
+    PictureSettings settings;
+    settings.responsive = style == app::PageStyle::Modern;
+    if (options.eof())
+        return settings;
+    const std::string keep = store::TextOf(options.field("Keep_Picture_Metadata"));
+    settings.keepMetadata = keep == "1" || keep == "-1" || store::EqualsIgnoreCase(keep, "true");
+    const std::string width = store::TextOf(options.field("Picture_Max_Width"));
+    char* end = nullptr;
+    const long value = std::strtol(width.c_str(), &end, 10);
+    if (!width.empty() && *end == '\0' && value >= kMinMaxWidth && value <= kMaxMaxWidth)
+        settings.maxWidth = static_cast<int>(value);
+    return settings;
+}
+
+SiteBuild::SiteBuild(store::Database& db, OutputSink& sink, std::string pictureCache)
     : m_db(db)
     , m_sink(sink)
+    , m_pictureCacheFolder(std::move(pictureCache))
     , m_pictures(sink)
 {
 }
+
+SiteBuild::~SiteBuild() = default;
 
 Status SiteBuild::load()
 {
@@ -97,6 +119,8 @@ Status SiteBuild::load()
     if (!style)
         return style.status();
     m_style = style.value();
+    m_pictureCache = std::make_unique<PictureCache>(m_pictureCacheFolder, ReadPictureSettings(*options, m_style.style));
+    m_pictures.setCache(m_pictureCache.get());
     m_look.siteName = app::SiteName(m_db.path());
     m_look.hasFeed = m_style.style == app::PageStyle::Modern && !m_style.homepage.empty();
     m_writer = MakeTagWriter(m_style.style, m_look);

@@ -21,21 +21,25 @@
 
 namespace qle::store {
 class Database;
-}
+class RecordSet;
+} // namespace qle::store
 
 namespace qle::generator {
 
 class OutputSink;
+class PictureCache;
 
 class SiteBuild
 {
 public:
-    // Both must outlive the build.
-    SiteBuild(store::Database& db, OutputSink& sink);
+    // Both must outlive the build. Pictures made for the web are cached in `pictureCache` (a
+    // folder ending in '/'; empty: a temporary folder for this build alone).
+    SiteBuild(store::Database& db, OutputSink& sink, std::string pictureCache = {});
+    ~SiteBuild();
     SiteBuild(const SiteBuild&) = delete;
     SiteBuild& operator=(const SiteBuild&) = delete;
 
-    // Reads the site's `Options` record (colours, banner, page style, address) and
+    // Reads the site's `Options` record (colours, banner, page style, address, pictures) and
     // `List_Categories`, and picks the tag writer of the site's style.
     // The error names the site file and the query.
     Status load();
@@ -79,6 +83,8 @@ private:
 
     store::Database& m_db;
     OutputSink& m_sink;
+    std::string m_pictureCacheFolder;
+    std::unique_ptr<PictureCache> m_pictureCache;
     PictureCopier m_pictures;
     app::SiteStyle m_style;
     SiteLook m_look;
@@ -92,11 +98,17 @@ private:
     std::string m_localImages;
 };
 
+// The site's picture settings from its open `Options` record: `Keep_Picture_Metadata` (1, -1 or
+// "true": kept; anything else, removed) and `Picture_Max_Width` (outside 100 to 10000 or empty:
+// 1600); responsive for the Modern style.
+PictureSettings ReadPictureSettings(const store::RecordSet& options, app::PageStyle style);
+
 // The page file name part of a database value: blanks, '/' and '\' as "-", ASCII lower case.
 std::string PageName(const store::Value& value);
 
 // The links the navigation views (`List_Categories`, `List_Sections`) give the page of a category
-// and of a section: "../categories/cat-" + PageName + ".htm", with '%', the quote and '#' escaped.
+// and of a section: "../categories/" + app::PageFileName("cat-", name), with '%', the quote and '#'
+// escaped, so a shortened long name links to the page the build wrote.
 std::string CategoryLink(const store::Value& category);
 std::string SectionLink(const store::Value& section);
 

@@ -38,12 +38,16 @@ def make_site(folder, homepage):
         sys.exit("quillon new failed: " + result.stderr)
     db = sqlite3.connect(site)
     banner = os.path.join(os.path.dirname(quillon), "default_banner.gif")
+    # A photo, so that pages hold <picture> elements with their WebP versions and widths.
+    photo = os.path.join(folder, "Rose photo.jpg")
+    if run("vips", "black", photo + "[Q=80]", "1300", "900", "--bands", "3").returncode != 0:
+        sys.exit("vips (libvips-tools, which scripts/setup.sh installs) could not make the test photo")
     # Plain text only: markup written by an author is the author's to keep valid.
     rows = [("Home Garden", "Roses", "Tom's roses & \"tulips\"", "Roses & tulips,\r\nin pairs.",
-             "Line one\r\nLine two\r\n\r\nA new paragraph.", banner, "Red roses")]
+             "Line one\r\nLine two\r\n\r\nA new paragraph.", photo, "Red roses")]
     for i in range(1, 25):
         rows.append(("TV", "Sport" if i % 2 else "News", f"Story {i}", f"Para {i}", f"Body {i}",
-                     banner if i <= 17 else None, ""))
+                     (photo if i <= 3 else banner) if i <= 17 else None, ""))
     rows.append(("Odd #1? 100%", "A/B Tom's", "", "", "", "", None))
     rows.append((None, None, None, None, None, None, None))
     db.executemany("INSERT INTO Articles (Category, Section, Title, Para, Body, Image, Image_Strap) "

@@ -86,7 +86,7 @@ TEST_F(Preview, EveryPageIsWhatTheBuildWritesWithTheUnsavedValuesPutIn)
             EXPECT_EQ(preview.render(newPage ? "articles/art-22.htm" : "articles/art-17.htm").ok(), true);
             EXPECT_EQ(preview.editedPagePath(), newPage ? "articles/art-22.htm" : "articles/art-17.htm");
             if (!newPage) {
-                EXPECT_EQ(preview.pictureSource("in text.gif"), localImages() + "in text.gif");
+                EXPECT_EQ(preview.pictureFile("in text.gif"), localImages() + "in text.gif");
                 EXPECT_EQ(built.at("images/in text.gif"), "GIF89a inline") << "the build copies it";
                 EXPECT_NE(built.at("articles/art-17.htm").find("Cup <b>final</b>"), std::string::npos);
                 if (std::string(style) == "Modern") {

@@ -15,6 +15,7 @@
 #include "ui/editor/SiteEditorWindow.h"
 #include "ui/editor/TextBoxes.h"
 #include "ui/editor/ViewTab.h"
+#include "ui/models/PagesSource.h"
 #include "ui/models/ProviderCatalogue.h"
 
 #include <QAction>
@@ -301,6 +302,47 @@ private slots:
                  QStringLiteral("Published: 4 files sent, 0 failures"));
         f.openNewSite("Other.QLS");
         QCOMPARE(f.editor().publishTab()->lblPublishStatus->text(), QString());
+    }
+
+    void checkSiteListsFindingsThatGoToTheirPage()
+    {
+        UiFixture f("Shop.QLS");
+        ui::SiteEditorWindow& editor = f.editor();
+        AddPages(editor, {"First", "Second"});
+        QVERIFY(editor.datPrimaryRS()->moveFirst().ok());
+        editor.setFieldText(5, QStringLiteral("<div>never closed"));
+        QVERIFY(editor.datPrimaryRS()->moveLast().ok());
+        ui::ViewTab* view = editor.viewTab();
+        QVERIFY(view->lstFindings->isHidden());
+        view->btnCheckSite->click();
+        QCOMPARE(Rows(f.site, "select Body from Articles where Title = 'First'"),
+                 std::vector<std::string>({"<div>never closed"})); // saved first
+        QVERIFY(!view->lstFindings->isHidden());
+        // Errors come first; the empty first paragraphs are only warnings.
+        QCOMPARE(view->lstFindings->count(), 3);
+        QCOMPARE(view->lstFindings->item(0)->text(),
+                 QStringLiteral("error: First (Main Text, line 1, column 1): <div> is never closed, so it runs on "
+                                "over the rest of the page"));
+        editor.selectTab(ui::SiteEditorWindow::ViewSite);
+        emit view->lstFindings->itemClicked(view->lstFindings->item(0));
+        QCOMPARE(editor.fieldText(3), QStringLiteral("First"));
+        QCOMPARE(Child<QTabWidget>(editor, "SSTab1")->currentIndex(), int(ui::SiteEditorWindow::PageContent));
+
+        // Publishing a site with errors asks first; No publishes nothing.
+        view->btnUpdateWeb->click();
+        editor.setFieldText(8, QStringLiteral("ftp.example.com"));
+        editor.setFieldText(9, QStringLiteral("jo"));
+        editor.setFieldText(10, QStringLiteral("secret"));
+        editor.setFieldText(11, QStringLiteral("/www/"));
+        editor.publishTab()->btnPublish->click();
+        QCOMPARE(f.recorder.questions.size(), std::size_t(1));
+        QVERIFY(f.recorder.questions[0].find("Publish anyway?") != std::string::npos);
+        QVERIFY(f.recorder.questions[0].find("<div> is never closed") != std::string::npos);
+        QVERIFY(f.recorder.started.empty());
+        f.recorder.yesNoAnswers.push_back(true);
+        editor.publishTab()->btnPublish->click();
+        QVERIFY2(f.recorder.messages.empty(), f.recorder.messages.empty() ? "" : f.recorder.messages[0].text.c_str());
+        QCOMPARE(f.recorder.started.size(), std::size_t(1));
     }
 
     void publishingBuildsAChangedSiteFirstAndAFailedBuildStopsIt()

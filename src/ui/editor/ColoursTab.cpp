@@ -2,13 +2,17 @@
 
 #include "generator/PageFrame.h"
 #include "ui/editor/ColourBox.h"
+#include "generator/PictureEncoder.h"
 #include "ui/editor/PageStyleBox.h"
 
+#include <QCheckBox>
 #include <QColor>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QIcon>
+#include <QIntValidator>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPixmap>
 
@@ -74,7 +78,20 @@ ColoursTab::ColoursTab(QWidget* parent)
     styleLabel->setBuddy(cmbPageStyle);
     grid->addWidget(styleLabel, 4, 0);
     grid->addWidget(cmbPageStyle, 4, 1);
-    grid->setRowStretch(5, 1);
+
+    // Pictures: the width they are scaled down to, and whether camera data stays in them.
+    txtPictureWidth = new QLineEdit(this);
+    txtPictureWidth->setObjectName(QStringLiteral("txtPictureWidth"));
+    txtPictureWidth->setPlaceholderText(QString::number(generator::kDefaultMaxWidth));
+    txtPictureWidth->setValidator(new QIntValidator(generator::kMinMaxWidth, generator::kMaxMaxWidth, txtPictureWidth));
+    auto* widthLabel = new QLabel(tr("Largest picture &width (pixels)"), this);
+    widthLabel->setBuddy(txtPictureWidth);
+    grid->addWidget(widthLabel, 5, 0);
+    grid->addWidget(txtPictureWidth, 5, 1);
+    chkKeepMetadata = new QCheckBox(tr("&Keep picture metadata (camera, date and location)"), this);
+    chkKeepMetadata->setObjectName(QStringLiteral("chkKeepMetadata"));
+    grid->addWidget(chkKeepMetadata, 6, 1, 1, 3);
+    grid->setRowStretch(7, 1);
     grid->setColumnStretch(4, 1);
 }
 

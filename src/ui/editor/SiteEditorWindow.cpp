@@ -7,6 +7,7 @@
 #include "app/LocalCopy.h"
 #include "app/Paths.h"
 #include "app/StartUp.h"
+#include "generator/CreateWebSite.h"
 #include "generator/HomePage.h"
 #include "generator/PictureCopier.h"
 #include "ui/FindDialog.h"
@@ -34,6 +35,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -181,6 +183,8 @@ void SiteEditorWindow::bindControls()
         m_options->addMapping(m_coloursTab->cmbRightPanelColour[row], kPanels[row][2]);
     }
     m_options->addMapping(m_coloursTab->cmbPageStyle, "Page_Style");
+    m_options->addMapping(m_coloursTab->txtPictureWidth, "Picture_Max_Width");
+    m_options->addMapping(m_coloursTab->chkKeepMetadata, "Keep_Picture_Metadata");
     m_options->addMapping(m_bannerTab->txtBanner, "Banner");
     m_options->addMapping(m_bannerTab->txtHomepage_Title, "homepage_title");
     m_options->addMapping(m_bannerTab->txtHomepage, "homepage");
@@ -237,6 +241,7 @@ void SiteEditorWindow::connectPageButtons()
 void SiteEditorWindow::connectViewAndPublish()
 {
     connect(m_viewTab->btnUpdateWeb, &QPushButton::clicked, this, &SiteEditorWindow::updateSite);
+    connectChecks();
     connect(m_viewTab->btnViewInBrowesr, &QPushButton::clicked, this, &SiteEditorWindow::viewInBrowser);
     connect(m_viewTab->btnPreviewPage, &QPushButton::clicked, this, [this] {
         if (!m_livePreview)
@@ -281,7 +286,7 @@ Status SiteEditorWindow::bindSite(const QString& sitePath)
     showSpellingStatus();
     m_livePreview = new LivePreview(
         sitePath.toStdString(), app::LocalImagesFolder(app::BaseFolder(m_state.options)),
-        [this] { return previewEdits(); }, this);
+        app::BaseFolder(m_state.options) + generator::kPictureCacheFolder, [this] { return previewEdits(); }, this);
     m_previewPane->attach(*m_livePreview, m_ui);
     connectPreview();
     pageShown();

@@ -63,7 +63,12 @@ public:
     // Publishes the site; the editor's button saves both sources first, the main window's command not.
     // A site changed since its last build is built first, its progress shown on the Publish tab too;
     // when that build fails, nothing is uploaded and the author is told why.
+    // A site with errors (see checkSite) is published only when the author says so.
     void publishSite(bool saveFirst);
+    // "Check Site": saves both sources, checks the site and lists the findings on the View tab; a
+    // click on one goes to its page. Returns the number of errors, or -1 when the site could not
+    // be checked (which is reported).
+    int checkSite(bool external);
 
     // The preview pane beside the tabs.
     void setPreviewVisible(bool visible);
@@ -120,6 +125,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Shows the page a finding of the list names, on the Page Content tab.
+    void goToFinding(const QString& artId);
+    void connectChecks();
+    // Before publishing: checks the site and, when it has errors, asks "Publish anyway?".
+    bool confirmPublishAfterCheck();
     void bindControls();
     void connectPageButtons();
     void connectViewAndPublish();

@@ -1,7 +1,9 @@
 #include "ui/editor/ViewTab.h"
 
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
 #include <QUrl>
@@ -42,6 +44,15 @@ ViewTab::ViewTab(QWidget* parent)
             m_browser->back();
     });
 
+    btnCheckSite = new QPushButton(tr("&Check Site"), this);
+    btnCheckSite->setObjectName(QStringLiteral("btnCheckSite"));
+    chkExternalLinks = new QCheckBox(tr("Check e&xternal links too"), this);
+    chkExternalLinks->setObjectName(QStringLiteral("chkExternalLinks"));
+    lstFindings = new QListWidget(this);
+    lstFindings->setObjectName(QStringLiteral("lstFindings"));
+    lstFindings->setMaximumHeight(140);
+    lstFindings->hide(); // shown by a check
+
     m_browserArea = new QWidget(this);
     m_browserArea->setObjectName(QStringLiteral("browserArea"));
     m_browserArea->setAutoFillBackground(true);
@@ -58,6 +69,10 @@ ViewTab::ViewTab(QWidget* parent)
     top->addWidget(btnWarnings);
     top->addWidget(btnPreviewPage);
     top->addWidget(btnBack);
+    auto* checks = new QHBoxLayout;
+    checks->addWidget(btnCheckSite);
+    checks->addWidget(chkExternalLinks);
+    checks->addStretch(1);
     auto* bottom = new QHBoxLayout;
     auto* note = new QLabel(tr("These web pages are stored on your computer, to publish your site to the World Wide "
                                "Web use the Publish to the World section"),
@@ -68,6 +83,8 @@ ViewTab::ViewTab(QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addLayout(checks);
+    layout->addWidget(lstFindings);
     layout->addWidget(m_browserArea, 1);
     layout->addLayout(bottom);
 }

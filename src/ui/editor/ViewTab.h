@@ -3,7 +3,9 @@
 
 #include <QWidget>
 
+class QCheckBox;
 class QLabel;
+class QListWidget;
 class QPushButton;
 class QTimer;
 class QVBoxLayout;
@@ -26,6 +28,9 @@ public:
     QPushButton* btnViewInBrowesr;
     QPushButton* btnPreviewPage; // "Preview this &page": the page being edited, without a build
     QPushButton* btnBack;        // back to what the browser showed before
+    QPushButton* btnCheckSite;   // what would be broken on the live site
+    QCheckBox* chkExternalLinks; // the check also asks the servers of external links
+    QListWidget* lstFindings;    // the last check's findings; each item's data is the page's ArtID
 
     // The embedded browser; null until it is first pointed somewhere, so that an editor that never
     // builds starts no browser engine.

@@ -175,6 +175,17 @@ Status PagesSource::leave()
     return commit();
 }
 
+Status PagesSource::moveToArtId(const QString& artId)
+{
+    if (Status s = leave(); !s.ok())
+        return s;
+    const int row = rowOfArtId(artId);
+    if (row < 0)
+        return Status::NotFound("No page has the number " + artId.toStdString() + " any more");
+    showRow(row);
+    return Status::OK();
+}
+
 Status PagesSource::moveFirst()
 {
     if (Status s = leave(); !s.ok())

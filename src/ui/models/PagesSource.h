@@ -58,6 +58,8 @@ public:
     Status moveNext(); // past the last page begins a new page
     Status moveLast();
     Status addNew();
+    // Shows the stored page with this ArtID (writing the page shown first); NotFound when none has it.
+    Status moveToArtId(const QString& artId);
     // Deletes the page shown (a new page is just dropped), then shows the next page, else the last,
     // else a new blank page.
     Status deleteCurrent();

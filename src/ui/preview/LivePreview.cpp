@@ -95,12 +95,12 @@ QUrl EditedPageUrl()
     return PreviewUrl(QString::fromLatin1(generator::kEditedPagePath));
 }
 
-LivePreview::LivePreview(const std::string& sitePath, const std::string& localImagesFolder, EditsSource edits,
-                         QObject* parent)
+LivePreview::LivePreview(const std::string& sitePath, const std::string& localImagesFolder,
+                         const std::string& pictureCacheFolder, EditsSource edits, QObject* parent)
     : QObject(parent)
     , m_edits(std::move(edits))
     , m_localImages(localImagesFolder)
-    , m_renderer(sitePath, localImagesFolder)
+    , m_renderer(sitePath, localImagesFolder, pictureCacheFolder)
     , m_handler(std::make_unique<PreviewSchemeHandler>(*this))
 {
 }
@@ -127,10 +127,10 @@ Result<LivePreview::Reply> LivePreview::reply(const QString& relativePath)
     const std::string path = relativePath.toStdString();
     static const QString kImages = QStringLiteral("images/");
     if (relativePath.startsWith(kImages) && relativePath != QLatin1String("images/style.css")) {
-        // The picture the build would copy there: as the page rendered last registered it, or one
+        // The picture the build would write there: as the page rendered last registered it, or one
         // put into the text from the local images folder.
         const std::string name = relativePath.mid(kImages.size()).toStdString();
-        std::string source = m_renderer.pictureSource(name);
+        std::string source = m_renderer.pictureFile(name);
         if (source.empty() && generator::PictureCopyName(name) == name)
             source = m_localImages + name;
         QFile file(QString::fromStdString(source));

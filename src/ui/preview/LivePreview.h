@@ -44,8 +44,8 @@ public:
     // Serves the site file's pages; `localImagesFolder` as for the build. From the first page made
     // by newPage() (or install()) it serves the scheme in the web engine's default profile, for as
     // long as it lives; until then the web engine is not started.
-    LivePreview(const std::string& sitePath, const std::string& localImagesFolder, EditsSource edits,
-                QObject* parent = nullptr);
+    LivePreview(const std::string& sitePath, const std::string& localImagesFolder,
+                const std::string& pictureCacheFolder, EditsSource edits, QObject* parent = nullptr);
     ~LivePreview() override;
 
     struct Reply
