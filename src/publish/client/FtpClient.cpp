@@ -2,6 +2,7 @@
 
 #include "app/Paths.h"
 #include "publish/client/ScriptJob.h"
+#include "publish/remote/RemoteError.h"
 #include "publish/script/FtpScript.h"
 #include "publish/sync/SyncText.h"
 
@@ -209,11 +210,11 @@ private:
         }
         if (!m_shownReply.empty())
             m_output(m_shownReply);
-        if (status.code() == Status::Code::Cancelled) {
+        if (!status.ok() && KindOf(status) == RemoteErrorKind::Stopped) {
             m_summary.stopped = true;
             m_lost = true;
-        } else if (!status.ok() && status.message().find("stopped answering") != std::string::npos) {
-            m_lost = true;
+        } else if (IsTransient(status) && !m_fs.connect().ok()) {
+            m_lost = true; // the connection dropped and no new one answers
         }
         if (!status.ok() && (m_shownReply.empty() || status.message().find(m_shownReply) == std::string::npos))
             m_output("Failed: " + status.message());
@@ -240,6 +241,10 @@ std::string SummaryLine(const FtpRunSummary& summary)
     report.removed = summary.removed;
     report.failures = summary.failures;
     report.bytes = summary.bytes;
+    report.removalsHeld = summary.removalsHeld;
+    report.removalsKept = summary.removalsKept;
+    report.recordDamaged = summary.recordDamaged;
+    report.replacedInPlace = summary.replacedInPlace;
     return SyncSummaryLine(report, summary.seconds);
 }
 
@@ -316,6 +321,10 @@ FtpRunSummary RunFtpScript(const std::string& scriptText, const std::string& ser
         summary.removed = report.removed;
         summary.failures = report.failures;
         summary.bytes = report.bytes;
+        summary.removalsHeld = report.removalsHeld;
+        summary.removalsKept = report.removalsKept;
+        summary.recordDamaged = report.recordDamaged;
+        summary.replacedInPlace = report.replacedInPlace;
         summary.connections = std::max<long>(report.connectionsUsed, 1);
         summary.stopped = options.stop && options.stop->load();
         return finish();

@@ -43,9 +43,14 @@ struct FtpRunSummary
     std::uint64_t bytes = 0;
     double seconds = 0;
     long connections = 0;
+    // Sync only: what the counts do not tell (see SyncReport).
+    bool removalsHeld = false;
+    std::size_t removalsKept = 0;
+    bool recordDamaged = false;
+    int replacedInPlace = 0;
 
-    // 0 when the login worked and every put did, 1 otherwise.
-    int exitCode() const { return loggedIn && failures == 0 ? 0 : 1; }
+    // 0 when the login worked and every put did, and no stale file was kept back; 1 otherwise.
+    int exitCode() const { return loggedIn && failures == 0 && !removalsHeld ? 0 : 1; }
 };
 
 using OutputLine = std::function<void(const std::string& line)>;

@@ -33,11 +33,6 @@ std::optional<std::uint64_t> NumberOf(std::string_view text)
     return value;
 }
 
-bool IsDotName(std::string_view name)
-{
-    return name == "." || name == "..";
-}
-
 std::string Lower(std::string_view text)
 {
     std::string lower(text);
@@ -48,6 +43,16 @@ std::string Lower(std::string_view text)
 }
 
 } // namespace
+
+bool IsSafeEntryName(std::string_view name)
+{
+    if (name.empty() || name == "." || name == "..")
+        return false;
+    for (char c : name)
+        if (c == '/' || static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            return false;
+    return true;
+}
 
 std::vector<RemoteFs::Entry> ParseMlsdListing(std::string_view text)
 {
@@ -76,7 +81,7 @@ std::vector<RemoteFs::Entry> ParseMlsdListing(std::string_view text)
                 entry.size = NumberOf(value);
             }
         }
-        if (!skip && !entry.name.empty() && !IsDotName(entry.name))
+        if (!skip && IsSafeEntryName(entry.name))
             entries.push_back(std::move(entry));
     }
     return entries;
@@ -113,7 +118,7 @@ std::vector<RemoteFs::Entry> ParseLongListing(std::string_view text)
         entry.name = std::string(rest);
         if (fields[0][0] == '-')
             entry.size = NumberOf(fields[4]);
-        if (!IsDotName(entry.name))
+        if (IsSafeEntryName(entry.name))
             entries.push_back(std::move(entry));
     }
     return entries;

@@ -26,6 +26,34 @@ std::optional<std::string> ReadWholeFile(const std::string& path)
     return text.str();
 }
 
+// Writes a file readable by its owner only and replaces `path` with it in one rename, once its
+// bytes and then the rename are on the disk.
+Status WriteDurably(const std::string& path, const std::string& text)
+{
+    const std::string temporary = path + ".tmp";
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        return Status::IoError("Cannot write " + temporary + ": " + std::strerror(errno));
+    int error = app::WriteAll(fd, text);
+    if (error == 0 && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(temporary.c_str());
+        return Status::IoError("Cannot write " + path + ": " + std::strerror(error));
+    }
+    const std::string folder = path.substr(0, path.rfind('/') + 1);
+    const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        (void)::fsync(dir);
+        ::close(dir);
+    }
+    return Status::OK();
+}
+
 } // namespace
 
 std::string JournalLine(const JournalEntry& entry)
@@ -85,6 +113,15 @@ SyncJournal::~SyncJournal()
         ::close(m_fd);
 }
 
+Result<std::string> SyncJournal::lockPath() const
+{
+    std::error_code ec;
+    std::filesystem::create_directories(m_folder, ec);
+    if (ec)
+        return Status::IoError("Cannot make the folder " + m_folder + ": " + ec.message());
+    return m_journalPath.substr(0, m_journalPath.size() - std::string_view(".journal").size()) + ".lock";
+}
+
 std::optional<std::string> SyncJournal::recordCopy() const
 {
     return ReadWholeFile(m_recordPath);
@@ -96,7 +133,7 @@ Status SyncJournal::saveRecordCopy(const std::string& text)
     std::filesystem::create_directories(m_folder, ec);
     if (ec)
         return Status::IoError("Cannot make the folder " + m_folder + ": " + ec.message());
-    return app::WriteOwnerOnlyFile(m_recordPath, text);
+    return WriteDurably(m_recordPath, text);
 }
 
 std::optional<Journal> SyncJournal::load() const
@@ -131,6 +168,13 @@ Status SyncJournal::append(const JournalEntry& entry)
     const std::string line = JournalLine(entry);
     if (m_fd < 0 || ::write(m_fd, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
         return Status::IoError("Cannot write the journal " + m_journalPath);
+    return Status::OK();
+}
+
+Status SyncJournal::sync()
+{
+    if (m_fd >= 0 && ::fdatasync(m_fd) != 0)
+        return Status::IoError("Cannot write the journal " + m_journalPath + ": " + std::strerror(errno));
     return Status::OK();
 }
 
