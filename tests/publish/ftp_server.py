@@ -3,7 +3,8 @@
 # closes. With CERT (a PEM file holding the certificate and its key) it accepts only FTP with TLS.
 # --max-cons=N anywhere in the arguments limits the connections it accepts at once from one address,
 # as many web spaces do.
-# With --stall-at-upload=N the server stops answering at the N-th upload (for the Stop tests).
+# With --stall-at-upload=N the server stops answering at the N-th upload (for the Stop tests); with
+# --note=PATH it then writes "stalled" to PATH, for a test to know the client is waiting there.
 import logging
 import sys
 import threading
@@ -18,9 +19,12 @@ def main():
     args = [a for a in sys.argv[1:] if not a.startswith("--")]
     home, user, password = args[0:3]
     stall_at = 0
+    note = None
     for option in options:
         if option.startswith("--stall-at-upload="):
             stall_at = int(option.split("=", 1)[1])
+        if option.startswith("--note="):
+            note = option.split("=", 1)[1]
     closing = threading.Event()
     max_cons = [int(a.split("=", 1)[1]) for a in options if a.startswith("--max-cons=")]
     authorizer = DummyAuthorizer()
@@ -41,6 +45,9 @@ def main():
         def stalling_stor(self, file, mode="w"):
             uploads[0] += 1
             if uploads[0] == stall_at:
+                if note:
+                    with open(note, "w") as f:
+                        f.write("stalled\n")
                 closing.wait()  # the whole server answers nothing until it is told to stop
             return plain_stor(self, file, mode)
 

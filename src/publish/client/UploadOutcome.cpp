@@ -2,6 +2,7 @@
 
 #include "app/Paths.h"
 #include "app/TextFiles.h"
+#include "publish/sync/SyncText.h"
 
 #include <fstream>
 #include <regex>
@@ -24,8 +25,10 @@ std::string UploadOutcome(const std::vector<std::string>& lines, int exitStatus)
     static const std::regex kClosingLine(R"(^\d+ files? sent, .*)");
     std::string closing, reason, last;
     bool dryRun = false;
+    bool held = false;
     for (const auto& line : lines) {
         dryRun = dryRun || StartsWith(line, "Dry run: ");
+        held = held || IsDeletionsHeldLine(line);
         if (std::regex_match(line, kClosingLine))
             closing = line;
         else if (StartsWith(line, kDidNotStart))
@@ -39,6 +42,8 @@ std::string UploadOutcome(const std::vector<std::string>& lines, int exitStatus)
         return "Nothing published (a dry run): " + (closing.empty() ? last : closing);
     if (exitStatus == 0)
         return "Published: " + (closing.empty() ? last : closing);
+    if (held && closing.find(" 0 failures,") != std::string::npos)
+        return "Upload not finished: " + closing; // every file sent; the stale ones wait for consent
     if (!reason.empty())
         return "Upload failed: " + reason;
     if (!closing.empty())

@@ -1,5 +1,6 @@
-// The outcome of an upload in one line, for the editor's Publish tab: "Published: " or
-// "Upload failed: " followed by the client's closing line or the reason.
+// The outcome of an upload in one line, for the editor's Publish tab: "Published: ", "Upload not
+// finished: " (every file sent, stale files kept back for the author's consent) or "Upload failed: "
+// followed by the client's closing line or the reason.
 #pragma once
 
 #include "store/Status.h"
