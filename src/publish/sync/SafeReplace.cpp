@@ -13,6 +13,14 @@ bool Final(const Status& s)
     return kind != RemoteErrorKind::Transient && kind != RemoteErrorKind::Stopped;
 }
 
+// Removes a temporary after a refusal; a removal that fails too is told in `replaced`.
+void DropTemporary(RemoteFs& fs, const std::string& temporary, Replaced& replaced)
+{
+    Status removed = fs.remove(temporary);
+    if (!removed.ok() && KindOf(removed) != RemoteErrorKind::NotFound && replaced.temporaryLeft.ok())
+        replaced.temporaryLeft = removed;
+}
+
 Status SendInPlace(RemoteFs& fs, const std::string& localPath, const std::string& target, std::uint64_t& bytesSent,
                    Replaced& replaced)
 {
@@ -23,12 +31,12 @@ Status SendInPlace(RemoteFs& fs, const std::string& localPath, const std::string
 
 // After the server refused to rename the temporary onto `target`: is it every rename, or this one?
 // A second free name tells. True when the server allows no rename at all.
-bool RenamesRefusedAltogether(RemoteFs& fs, const std::string& temporary)
+bool RenamesRefusedAltogether(RemoteFs& fs, const std::string& temporary, Replaced& replaced)
 {
     const std::string probe = TemporaryPathFor(temporary);
     Status moved = fs.rename(temporary, probe);
     if (moved.ok()) {
-        (void)fs.remove(probe);
+        DropTemporary(fs, probe, replaced);
         return false;
     }
     return KindOf(moved) == RemoteErrorKind::Refused;
@@ -45,7 +53,7 @@ Status ReplaceFile(RemoteFs& fs, const std::string& localPath, const std::string
     // Visitors keep seeing the old file until the new one is complete.
     if (Status s = fs.put(localPath, temporary, bytesSent); !s.ok()) {
         if (Final(s))
-            (void)fs.remove(temporary);
+            DropTemporary(fs, temporary, replaced);
         return s;
     }
     Status renamed = fs.rename(temporary, target);
@@ -57,12 +65,12 @@ Status ReplaceFile(RemoteFs& fs, const std::string& localPath, const std::string
         renamed = removed.ok() || KindOf(removed) == RemoteErrorKind::NotFound ? fs.rename(temporary, target) : removed;
         if (renamed.ok() || !Final(renamed))
             return renamed;
-    } else if (KindOf(renamed) == RemoteErrorKind::Refused && RenamesRefusedAltogether(fs, temporary)) {
+    } else if (KindOf(renamed) == RemoteErrorKind::Refused && RenamesRefusedAltogether(fs, temporary, replaced)) {
         renames.none = true;
-        (void)fs.remove(temporary);
+        DropTemporary(fs, temporary, replaced);
         return SendInPlace(fs, localPath, target, bytesSent, replaced);
     }
-    (void)fs.remove(temporary);
+    DropTemporary(fs, temporary, replaced);
     return renamed;
 }
 

@@ -21,6 +21,9 @@ struct RenameSupport
 struct Replaced
 {
     bool inPlace = false; // sent straight onto the live name (the server allows no rename)
+    // A temporary the server would not remove after a refusal (its failure); the next run that
+    // lists the folder removes it.
+    Status temporaryLeft;
 };
 
 // Replaces `target` with the local file:
@@ -30,8 +33,8 @@ struct Replaced
 //   this target only, and the file fails with the old one still live; if it refuses that too, it
 //   allows no rename at all, and the file is sent straight onto its name (told in `replaced`);
 // - anything else fails the file, the old one still live.
-// The temporary is removed after every refusal; a transient failure or a stop leaves it for the
-// next run to clean up.
+// The temporary is removed after every refusal (told in `replaced` when the server refuses that
+// too); a transient failure or a stop leaves it for the next run to clean up.
 Status ReplaceFile(RemoteFs& fs, const std::string& localPath, const std::string& target, RenameSupport& renames,
                    std::uint64_t& bytesSent, Replaced& replaced);
 

@@ -103,6 +103,14 @@ Status SyncRun::sendOne(RemoteFs& fs, const PlannedSend& send)
     // A server that will not overwrite says the name is taken: the file is replaced instead.
     if (!send.replace && KindOf(s) == RemoteErrorKind::AlreadyExists)
         s = ReplaceFile(fs, send.file.localPath, target, m_renames, bytes, replaced);
+    if (!replaced.temporaryLeft.ok()) {
+        // Left behind, the temporary would stay until a run happens to list its folder: this run
+        // fails, so that the next one does.
+        std::lock_guard lock(m_mutex);
+        ++m_report.failures;
+        m_reporter.line("Cannot remove the temporary file of " + send.file.path + ": " +
+                        replaced.temporaryLeft.message());
+    }
     if (!s.ok())
         return s;
     std::lock_guard lock(m_mutex);
