@@ -5,8 +5,8 @@
 #include "app/Paths.h"
 #include "generator/BuildRecord.h"
 #include "publish/client/UploadOutcome.h"
-#include "publish/sync/SyncText.h"
 #include "publish/script/FtpScript.h"
+#include "publish/sync/SyncText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -283,8 +283,8 @@ int RunUploadLine(const BatchCommand& command, const std::string& folder, const 
         (void)WriteUploadOutcome(folder, UploadOutcome(lines, 1));
         return 1;
     }
-    const int status = RunStreaming(ClientArguments(command, options), folder, output, options.secret,
-                                     callbacks.clientRunning);
+    const int status =
+        RunStreaming(ClientArguments(command, options), folder, output, options.secret, callbacks.clientRunning);
     // Written as soon as the upload ends: the editor reports it while the window waits.
     const std::string outcome = UploadOutcome(lines, status);
     (void)WriteUploadOutcome(folder, outcome);

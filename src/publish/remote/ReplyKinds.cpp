@@ -141,4 +141,9 @@ RemoteErrorKind SftpFailureKind(const std::string& error, int curlCode)
     return curlCode == CURLE_SSH ? RemoteErrorKind::Transient : KindOfCurlCode(curlCode);
 }
 
+bool SftpSaysNoMore(const std::string& error)
+{
+    return Lower(error).find("operation failed") != std::string::npos;
+}
+
 } // namespace qle::publish

@@ -25,4 +25,7 @@ std::string FtpReplyReason(const std::string& reply);
 // for a name that is taken) counts as refused: the caller looks whether the name is taken.
 RemoteErrorKind SftpFailureKind(const std::string& error, int curlCode);
 
+// True when an SFTP refusal is that plain failure, and nothing more telling (a permission denied).
+bool SftpSaysNoMore(const std::string& error);
+
 } // namespace qle::publish

@@ -44,7 +44,7 @@ public:
         if (error.empty())
             return Status::OK();
         const RemoteErrorKind kind = kindOf(error);
-        if (kind == RemoteErrorKind::Refused && exists(path + "/"))
+        if (kind == RemoteErrorKind::Refused && SftpSaysNoMore(error) && exists(path + "/"))
             return RemoteError(RemoteErrorKind::AlreadyExists, what, {}, "it exists already");
         return failure(kind, what, error);
     }
@@ -62,8 +62,9 @@ public:
             return Status::OK();
         RemoteErrorKind kind = kindOf(error);
         // Version 3 of SFTP renames only onto a free name, and says no more than "failure" when
-        // the name is taken: a file there is what it meant.
-        if (kind == RemoteErrorKind::Refused && exists(to))
+        // the name is taken: a file there is what it meant. A refusal that says more (permission
+        // denied) is a refusal, whatever is there.
+        if (kind == RemoteErrorKind::Refused && SftpSaysNoMore(error) && exists(to))
             kind = RemoteErrorKind::AlreadyExists;
         return failure(kind, "Cannot rename " + from + " to " + to, error);
     }

@@ -3,8 +3,8 @@
 #include "app/BaseFolderLock.h"
 #include "generator/BuildRecord.h"
 #include "publish/client/UploadOutcome.h"
-#include "publish/sync/SyncText.h"
 #include "publish/script/PublishPlan.h"
+#include "publish/sync/SyncText.h"
 #include "support/TempDir.h"
 
 #include <algorithm>

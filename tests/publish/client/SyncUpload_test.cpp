@@ -179,6 +179,7 @@ TEST_F(SyncUpload, ServerTakingOneConnectionIsUsedWithOne)
     ASSERT_EQ(publish({"-c:4"}), 0) << output;
     EXPECT_TRUE(said("40 files sent, 0 unchanged, 0 removed, 0 failures")) << output;
     EXPECT_TRUE(said("going on with fewer")) << output;
+    EXPECT_TRUE(said("refused more connections (421")) << "not a time-out\n" << output;
     EXPECT_EQ(siteOnServer(), builtSite());
 }
 

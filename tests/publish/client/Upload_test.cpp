@@ -7,15 +7,15 @@
 #include "FtpServer.h"
 #include "RemoteServer.h"
 #include "SiteFixture.h"
+#include "app/BaseFolderLock.h"
 #include "generator/StoredSiteEditor.h"
 #include "support/RecordingUi.h"
-#include "app/BaseFolderLock.h"
 
 #include <csignal>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <gtest/gtest.h>
 
 namespace qle::publish {
 namespace {

@@ -62,6 +62,9 @@ TEST(ReplyKinds, SftpStatusTexts)
     for (const auto& [error, kind] : rows)
         EXPECT_EQ(SftpFailureKind(error, CURLE_QUOTE_ERROR), kind) << error;
     EXPECT_EQ(SftpFailureKind("Failure establishing ssh session", CURLE_SSH), Kind::Transient);
+    // Only the plain failure may mean "the name is taken" (version 3 says no more); a denial never.
+    EXPECT_TRUE(SftpSaysNoMore("rename command failed: Operation failed"));
+    EXPECT_FALSE(SftpSaysNoMore("rename command failed: Permission denied"));
     EXPECT_EQ(SftpFailureKind("Timeout was reached", CURLE_OPERATION_TIMEDOUT), Kind::Transient);
 }
 
