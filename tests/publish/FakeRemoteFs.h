@@ -6,6 +6,7 @@
 
 #include "publish/remote/RemoteError.h"
 #include "publish/remote/RemoteFs.h"
+#include "publish/script/FtpScript.h"
 #include "publish/sync/PublishedRecord.h"
 #include "publish/sync/SyncPlan.h"
 #include "support/TempDir.h"
@@ -51,14 +52,6 @@ struct FaultAt
     Fault fault;
     int nth = 1; // the fault hits the nth call of that step
 };
-
-inline std::string LowerCase(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
 
 inline std::string FileNameOf(const std::string& path)
 {
@@ -114,15 +107,17 @@ struct FakeServer
     {
         if (!caseInsensitive)
             return files.find(path);
-        return std::find_if(files.begin(), files.end(),
-                            [&](const auto& entry) { return LowerCase(entry.first) == LowerCase(path); });
+        return std::find_if(files.begin(), files.end(), [&](const auto& entry) {
+            return publish::AsciiLowerCase(entry.first) == publish::AsciiLowerCase(path);
+        });
     }
     bool hasFolder(const std::string& folder) const
     {
         if (!caseInsensitive)
             return folders.count(folder) != 0;
-        return std::any_of(folders.begin(), folders.end(),
-                           [&](const std::string& f) { return LowerCase(f) == LowerCase(folder); });
+        return std::any_of(folders.begin(), folders.end(), [&](const std::string& f) {
+            return publish::AsciiLowerCase(f) == publish::AsciiLowerCase(folder);
+        });
     }
 };
 
@@ -260,8 +255,9 @@ private:
 
     bool LowerStarts(const std::string& path, const std::string& prefix) const
     {
-        return m_server.caseInsensitive ? LowerCase(path).compare(0, prefix.size(), LowerCase(prefix)) == 0
-                                        : path.compare(0, prefix.size(), prefix) == 0;
+        return m_server.caseInsensitive
+                   ? publish::AsciiLowerCase(path).compare(0, prefix.size(), publish::AsciiLowerCase(prefix)) == 0
+                   : path.compare(0, prefix.size(), prefix) == 0;
     }
 
     Result<std::string> read(const std::string& remotePath, std::size_t tail)

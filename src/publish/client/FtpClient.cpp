@@ -75,17 +75,8 @@ void RunAsSync(CurlRemoteFs& fs, const ConnectionSettings& settings, const Scrip
     if (sync.stateFolder.empty())
         sync.stateFolder = app::WithTrailingSlash(options.localFolder) + ".quillon-sync/";
     const RemoteFsFactory more = [settings] { return std::make_unique<CurlRemoteFs>(settings); };
-    const SyncReport report = RunScriptAsSync(script.commands, options.localFolder, fs, more, sync, output);
-    summary.filesSent = report.sent;
-    summary.unchanged = report.unchanged;
-    summary.removed = report.removed;
-    summary.failures = report.failures;
-    summary.bytes = report.bytes;
-    summary.removalsHeld = report.removalsHeld;
-    summary.removalsKept = report.removalsKept;
-    summary.recordDamaged = report.recordDamaged;
-    summary.replacedInPlace = report.replacedInPlace;
-    summary.connections = std::max<long>(report.connectionsUsed, 1);
+    summary.counts = RunScriptAsSync(script.commands, options.localFolder, fs, more, sync, output);
+    summary.connections = std::max<long>(summary.counts.connectionsUsed, 1);
     summary.stopped = options.stop && options.stop->load();
 }
 
@@ -93,17 +84,7 @@ void RunAsSync(CurlRemoteFs& fs, const ConnectionSettings& settings, const Scrip
 
 std::string SummaryLine(const FtpRunSummary& summary)
 {
-    SyncReport report;
-    report.sent = summary.filesSent;
-    report.unchanged = summary.unchanged;
-    report.removed = summary.removed;
-    report.failures = summary.failures;
-    report.bytes = summary.bytes;
-    report.removalsHeld = summary.removalsHeld;
-    report.removalsKept = summary.removalsKept;
-    report.recordDamaged = summary.recordDamaged;
-    report.replacedInPlace = summary.replacedInPlace;
-    return SyncSummaryLine(report, summary.seconds);
+    return SyncSummaryLine(summary.counts, summary.seconds);
 }
 
 FtpRunSummary RunFtpScript(const std::string& scriptText, const std::string& server, const FtpClientOptions& options,

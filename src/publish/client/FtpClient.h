@@ -36,21 +36,13 @@ struct FtpRunSummary
     bool loggedIn = false;
     bool stopped = false;
     Failure failure = Failure::None; // why the login failed
-    int filesSent = 0;
-    int unchanged = 0; // puts the server already held (sync only)
-    int removed = 0;   // stale files deleted (sync only)
-    int failures = 0;  // puts that failed or were skipped
-    std::uint64_t bytes = 0;
+    // Files sent, failures (puts that failed or were skipped) and bytes; a sync fills in the rest.
+    SyncReport counts;
     double seconds = 0;
     long connections = 0;
-    // Sync only: what the counts do not tell (see SyncReport).
-    bool removalsHeld = false;
-    std::size_t removalsKept = 0;
-    bool recordDamaged = false;
-    int replacedInPlace = 0;
 
     // 0 when the login worked and every put did, and no stale file was kept back; 1 otherwise.
-    int exitCode() const { return loggedIn && failures == 0 && !removalsHeld ? 0 : 1; }
+    int exitCode() const { return loggedIn && counts.failures == 0 && !counts.removalsHeld ? 0 : 1; }
 };
 
 using OutputLine = std::function<void(const std::string& line)>;

@@ -50,14 +50,14 @@ public:
         const bool remote = command.verb != Verb::Binary && command.verb != Verb::Lcd;
         if (remote && m_stop && m_stop->load()) {
             m_summary.stopped = true;
-            m_summary.failures += command.verb == Verb::Put ? 1 : 0;
+            m_summary.counts.failures += command.verb == Verb::Put ? 1 : 0;
             return;
         }
         m_output("ftp> " + command.line);
         if (m_lost && remote) {
             // Waiting out the time-out again for every line would keep the author waiting for hours.
             m_output("Not connected.");
-            m_summary.failures += command.verb == Verb::Put ? 1 : 0;
+            m_summary.counts.failures += command.verb == Verb::Put ? 1 : 0;
             return;
         }
         switch (command.verb) {
@@ -129,23 +129,23 @@ private:
     {
         if (m_cdFailed) {
             m_output("Not sent: the remote folder could not be entered.");
-            ++m_summary.failures;
+            ++m_summary.counts.failures;
             return;
         }
         const std::string local = ResolveLocalPath(m_localFolder, args[0]);
         if (IsSomethingElse(local)) {
             // A link could hand the server any file of the author's; only plain files are sent.
             m_output("Not sent: " + local + " is not a plain file.");
-            ++m_summary.failures;
+            ++m_summary.counts.failures;
             return;
         }
         const std::string remoteName = args.size() == 2 ? args[1] : app::FileNameOfPath(args[0]);
-        const Status sent = m_fs.put(local, ResolveRemotePath(m_remoteFolder, remoteName), m_summary.bytes);
+        const Status sent = m_fs.put(local, ResolveRemotePath(m_remoteFolder, remoteName), m_summary.counts.bytes);
         report(sent);
         if (sent.ok())
-            ++m_summary.filesSent;
+            ++m_summary.counts.sent;
         else
-            ++m_summary.failures;
+            ++m_summary.counts.failures;
     }
 
     // Shows the server's final reply of the exchange (FTP), or its first reply that starts with

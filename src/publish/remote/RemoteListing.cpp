@@ -1,5 +1,7 @@
 #include "publish/remote/RemoteListing.h"
 
+#include "publish/script/FtpScript.h"
+
 #include <charconv>
 #include <string>
 
@@ -33,15 +35,6 @@ std::optional<std::uint64_t> NumberOf(std::string_view text)
     return value;
 }
 
-std::string Lower(std::string_view text)
-{
-    std::string lower(text);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return lower;
-}
-
 } // namespace
 
 bool IsSafeEntryName(std::string_view name)
@@ -72,8 +65,8 @@ std::vector<RemoteFs::Entry> ParseMlsdListing(std::string_view text)
             const auto equals = fact.find('=');
             if (equals == std::string_view::npos)
                 continue;
-            const std::string key = Lower(fact.substr(0, equals));
-            const std::string value = Lower(fact.substr(equals + 1));
+            const std::string key = AsciiLowerCase(fact.substr(0, equals));
+            const std::string value = AsciiLowerCase(fact.substr(equals + 1));
             if (key == "type") {
                 skip = value == "cdir" || value == "pdir";
                 entry.folder = value == "dir";

@@ -1,5 +1,7 @@
 #include "publish/remote/ReplyKinds.h"
 
+#include "publish/script/FtpScript.h"
+
 #include <curl/curl.h>
 
 #include <cstdlib>
@@ -11,15 +13,6 @@ namespace {
 int ReplyCode(const std::string& reply)
 {
     return reply.size() >= 3 ? std::atoi(reply.substr(0, 3).c_str()) : 0;
-}
-
-std::string Lower(const std::string& text)
-{
-    std::string lower = text;
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return lower;
 }
 
 bool SaysAny(const std::string& lower, std::initializer_list<const char*> phrases)
@@ -96,7 +89,7 @@ RemoteErrorKind FtpFailureKind(FtpCommand command, const std::string& reply, int
     case 521:
     case 550:
     case 553: {
-        const std::string words = Lower(reply);
+        const std::string words = AsciiLowerCase(reply);
         if (SaysMissing(words))
             return RemoteErrorKind::NotFound;
         const bool makes =
@@ -126,7 +119,7 @@ std::string FtpReplyReason(const std::string& reply)
 
 RemoteErrorKind SftpFailureKind(const std::string& error, int curlCode)
 {
-    const std::string words = Lower(error);
+    const std::string words = AsciiLowerCase(error);
     // libcurl's names for SFTP's status codes.
     if (SaysAny(words, {"no such file", "no such path"}))
         return RemoteErrorKind::NotFound;
@@ -143,7 +136,7 @@ RemoteErrorKind SftpFailureKind(const std::string& error, int curlCode)
 
 bool SftpSaysNoMore(const std::string& error)
 {
-    return Lower(error).find("operation failed") != std::string::npos;
+    return AsciiLowerCase(error).find("operation failed") != std::string::npos;
 }
 
 } // namespace qle::publish

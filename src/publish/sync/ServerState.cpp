@@ -86,14 +86,16 @@ bool SyncRun::readRecord()
 std::optional<std::string> SyncRun::serverRecord(const std::optional<std::string>& copy, bool& failed)
 {
     const std::string path = remote(kRecordFileName);
-    if (copy && ParseRecord(*copy).format == 2 && !ParseRecord(*copy).damaged) {
+    const auto whole = [](const std::string& text) {
+        const ParsedRecord parsed = ParseRecord(text);
+        return parsed.format == 2 && !parsed.damaged;
+    };
+    if (copy && whole(*copy)) {
         auto tail = onPrimary([&] { return m_primary.fetchTail(path, kRecordTail); });
         if (tail && LastRecordLine(tail.value()) == LastRecordLine(*copy))
             return copy;
-        if (!tail && KindOf(tail.status()) == RemoteErrorKind::NotFound) {
-            m_noRecordOnServer = true;
+        if (!tail && KindOf(tail.status()) == RemoteErrorKind::NotFound)
             return std::nullopt;
-        }
     }
     auto fetched = onPrimary([&] { return m_primary.fetch(path); });
     if (fetched)
@@ -103,7 +105,6 @@ std::optional<std::string> SyncRun::serverRecord(const std::optional<std::string
         ++m_report.failures;
         failed = true;
     }
-    m_noRecordOnServer = true;
     return std::nullopt;
 }
 
@@ -111,7 +112,6 @@ void SyncRun::takeRecord(const std::string& text)
 {
     ParsedRecord parsed = ParseRecord(text);
     m_record = std::move(parsed.files);
-    m_recordFormat = parsed.format;
     m_damaged = parsed.format == 2 && parsed.damaged;
     m_damagedLines = parsed.format == 1 ? parsed.damagedLines : 0;
     if (m_damaged)

@@ -1,5 +1,7 @@
 #include "publish/sync/SyncPlan.h"
 
+#include "publish/script/FtpScript.h"
+
 #include <set>
 
 namespace qle::publish {
@@ -12,15 +14,6 @@ std::string_view FileNamePart(std::string_view path)
 {
     const auto slash = path.rfind('/');
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
-std::string LowerCase(std::string_view text)
-{
-    std::string lower(text);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return lower;
 }
 
 } // namespace
@@ -59,13 +52,13 @@ SyncPlan PlanSync(const std::vector<LocalFile>& files, const PublishedRecord& re
     // Names in any letter case: a server that ignores case holds "Photo.JPG" for "photo.jpg".
     std::set<std::string> putAnyCase;
     for (const LocalFile* file : unique)
-        putAnyCase.insert(LowerCase(file->path));
+        putAnyCase.insert(AsciiLowerCase(file->path));
     std::set<std::string> onServerAnyCase;
     for (const auto& entry : record)
-        onServerAnyCase.insert(LowerCase(entry.first));
+        onServerAnyCase.insert(AsciiLowerCase(entry.first));
     if (listing)
         for (const auto& entry : *listing)
-            onServerAnyCase.insert(LowerCase(entry.first));
+            onServerAnyCase.insert(AsciiLowerCase(entry.first));
 
     SyncPlan plan;
     for (const LocalFile* file : unique) {
@@ -74,13 +67,13 @@ SyncPlan PlanSync(const std::vector<LocalFile>& files, const PublishedRecord& re
             plan.unchanged.push_back(*file);
             continue;
         }
-        plan.send.push_back({*file, onServerAnyCase.count(LowerCase(file->path)) != 0});
+        plan.send.push_back({*file, onServerAnyCase.count(AsciiLowerCase(file->path)) != 0});
         plan.bytesToSend += file->digest.size;
     }
     for (const auto& entry : record) {
         if (slot.count(entry.first) != 0)
             continue;
-        (putAnyCase.count(LowerCase(entry.first)) != 0 ? plan.keptForCase : plan.remove).push_back(entry.first);
+        (putAnyCase.count(AsciiLowerCase(entry.first)) != 0 ? plan.keptForCase : plan.remove).push_back(entry.first);
     }
     plan.removalsHeld = !options.allowMassDeletes && DeletionNeedsConfirmation(plan.remove.size(), record.size());
     if (listing)

@@ -107,11 +107,9 @@ private:
 
     std::vector<LocalFile> m_files;
     std::vector<UploadPut> m_outside;
-    bool m_rootMissing = false;      // the site's folder does not exist yet
-    bool m_noRecordOnServer = false; // the server said it holds no record
+    bool m_rootMissing = false; // the site's folder does not exist yet
     std::optional<std::string> m_recordText;
     std::string m_recordSha;
-    int m_recordFormat = 0;
     bool m_damaged = false; // a record without its valid trailer: nothing is deleted on its word
     int m_damagedLines = 0; // lines of an older record that were not understood
     bool m_resumed = false; // the journal of an interrupted run from the same record was applied

@@ -83,8 +83,8 @@ TEST_F(FtpClient, FailuresAreReportedAndTheScriptGoesOn)
                              "put no-such-file.htm\r\n"
                              "put a.htm\r\n",
                              m_server->address());
-    EXPECT_EQ(summary.filesSent, 1);
-    EXPECT_EQ(summary.failures, 2);
+    EXPECT_EQ(summary.counts.sent, 1);
+    EXPECT_EQ(summary.counts.failures, 2);
     EXPECT_EQ(summary.exitCode(), 1);
     EXPECT_EQ(summary.connections, 1);
     EXPECT_EQ(test::ReadFile(m_home + "www/a.htm"), "first");
@@ -115,8 +115,8 @@ TEST_F(FtpClient, AServerThatStopsAnsweringEndsTheRunAfterOneTimeout)
     test::FtpServer stalling(m_home, "jo", kPassword, {"--stall-at-upload=2"});
     ASSERT_TRUE(stalling.started());
     const auto summary = run(puts, stalling.address(), 1);
-    EXPECT_EQ(summary.filesSent, 1);
-    EXPECT_EQ(summary.failures, 5);
+    EXPECT_EQ(summary.counts.sent, 1);
+    EXPECT_EQ(summary.counts.failures, 5);
     EXPECT_LT(m_elapsed, 4.0);
     EXPECT_NE(m_output.find("Not connected."), npos) << m_output;
 }

@@ -112,7 +112,7 @@ protected:
     {
         std::map<std::string, std::string> out;
         for (const auto& [path, bytes] : files)
-            out[ignoresCase() ? test::LowerCase(path) : path] = bytes;
+            out[ignoresCase() ? publish::AsciiLowerCase(path) : path] = bytes;
         return out;
     }
 
@@ -141,7 +141,7 @@ protected:
         // The record names every file as built (where case is ignored, perhaps once more in another case).
         std::set<std::string> recorded, built;
         for (const auto& [path, digest] : record.files)
-            recorded.insert(ignoresCase() ? test::LowerCase(path) : path);
+            recorded.insert(ignoresCase() ? publish::AsciiLowerCase(path) : path);
         for (const auto& [path, bytes] : keyed(published()))
             if (path != "guestbook.htm")
                 built.insert(path);

@@ -102,7 +102,7 @@ protected:
 
     std::string key(const std::string& path) const
     {
-        return kind() == ServerKind::CaseInsensitive ? test::LowerCase(path) : path;
+        return kind() == ServerKind::CaseInsensitive ? publish::AsciiLowerCase(path) : path;
     }
     std::map<std::string, std::string> keyed(const std::map<std::string, std::string>& files) const
     {

@@ -69,8 +69,9 @@ TEST_F(SyncFaults, ACaseInsensitiveServerKeepsAPictureRenamedOnlyInCase)
     writePage("images/photo.jpg", "picture, smaller");
     EXPECT_EQ(publish().failures, 0) << output;
     const auto site = siteOnServer();
-    const auto photo = std::find_if(site.begin(), site.end(),
-                                    [](const auto& file) { return test::LowerCase(file.first) == "images/photo.jpg"; });
+    const auto photo = std::find_if(site.begin(), site.end(), [](const auto& file) {
+        return publish::AsciiLowerCase(file.first) == "images/photo.jpg";
+    });
     ASSERT_NE(photo, site.end()) << output;
     EXPECT_EQ(photo->second, "picture, smaller");
     EXPECT_EQ(server.count("DELE"), 0) << output;
