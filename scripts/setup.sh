@@ -14,7 +14,7 @@ packages=(
     libsqlite3-dev libcurl4-openssl-dev libssl-dev libgtest-dev libgmock-dev
     qt6-base-dev libqt6sql6-sqlite qt6-webengine-dev
     python3-pyftpdlib python3-openssl python3-asyncssh openssh-client openssl libwrap0 lftp
-    xvfb xauth xdg-utils time
+    xvfb xauth xdg-utils time strace
     desktop-file-utils
     default-jre-headless nodejs npm chromium
     qt6-image-formats-plugins libqt6svg6

@@ -1,8 +1,15 @@
 #include "app/SiteFiles.h"
 
 #include "app/Paths.h"
+#include "app/TextFiles.h"
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
 
 namespace qle::app {
 
@@ -32,9 +39,22 @@ Status CreateSiteFile(const std::string& programFolder, const std::string& path)
     if (fs::exists(fs::symlink_status(path, ec)))
         return Status::InvalidArgument("The file " + path + " already exists");
     const std::string blank = BlankSitePath(programFolder);
-    // copy_options::none refuses to replace a file that appears meanwhile.
-    if (!fs::copy_file(blank, path, fs::copy_options::none, ec))
-        return Status::IoError("Cannot copy " + blank + " to " + path + ": " + ec.message());
+    std::ifstream in(blank, std::ios::binary);
+    if (!in)
+        return Status::IoError("Cannot copy " + blank + " to " + path + ": the template cannot be read");
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // Readable by its owner only: the site will hold the FTP password. O_EXCL refuses to replace a
+    // file that appears meanwhile.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        return Status::IoError("Cannot copy " + blank + " to " + path + ": " + std::strerror(errno));
+    int error = WriteAll(fd, bytes);
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(path.c_str());
+        return Status::IoError("Cannot copy " + blank + " to " + path + ": " + std::strerror(error));
+    }
     return Status::OK();
 }
 

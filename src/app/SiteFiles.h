@@ -14,7 +14,8 @@ std::string SiteFileName(const std::string& name);
 // The blank template site shipped in the program folder.
 std::string BlankSitePath(const std::string& programFolder);
 
-// Makes `path` a byte copy of the blank template. Never overwrites: an existing file is an error.
+// Makes `path` a byte copy of the blank template, readable by its owner only (it will hold the FTP
+// password). Never overwrites: an existing file is an error.
 Status CreateSiteFile(const std::string& programFolder, const std::string& path);
 
 } // namespace qle::app

@@ -8,6 +8,10 @@
 #include <string>
 #include <vector>
 
+namespace qle::generator {
+class StoredSiteEditor;
+}
+
 namespace qle::cli {
 
 using Arguments = std::vector<std::string>;
@@ -21,8 +25,12 @@ int NewCommand(const Arguments& args);
 // quillon build SITE.qls [--base DIR]: builds the site into the web folder, as the GUI does.
 int BuildCommand(const Arguments& args);
 
+// The warnings of the editor's last build, each on its own line on stderr.
+void PrintBuildWarnings(const generator::StoredSiteEditor& editor);
+
 // quillon publish SITE.qls [--base DIR] [--trust FINGERPRINT] [--all] [--verify] [--dry-run]
-// [--allow-deletes]: writes the forwarding page, the upload script and the batch file from the
+// [--allow-deletes]: builds the site first when it changed since its last build (see
+// BuildIfChanged), then writes the forwarding page, the upload script and the batch file from the
 // site's stored settings, carries out the batch file in the foreground and returns the upload
 // client's exit status (1 when the publish is abandoned, 2 on bad arguments). A server whose
 // identity is not trusted gets nothing: its fingerprint is shown; --trust accepts it when it

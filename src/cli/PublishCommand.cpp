@@ -6,6 +6,7 @@
 #include "app/Paths.h"
 #include "app/SiteSchema.h"
 #include "app/StartUp.h"
+#include "generator/CreateWebSite.h"
 #include "generator/StoredSiteEditor.h"
 #include "publish/client/BatchRunner.h"
 #include "publish/client/Publisher.h"
@@ -76,13 +77,20 @@ int PublishCommand(const Arguments& arguments)
     job.ftp.verify = choices.verify;
     for (auto& option : publish::ClientOptions(job.ftp))
         clientOptions.push_back(std::move(option));
-    auto editor = generator::StoredSiteEditor::open(sitePath, nullptr);
+    auto editor = generator::StoredSiteEditor::open(sitePath, &std::cout);
     if (!editor) {
         std::cerr << "quillon: " << editor.status().message() << '\n';
         return 1;
     }
 
     SnapshotBeforeWork(sitePath, *state);
+    // A site changed since its last build is built first: a stale build is never uploaded.
+    const Status built = generator::BuildIfChanged(editor.value(), sitePath, job.webFolder);
+    PrintBuildWarnings(editor.value());
+    if (!built.ok()) {
+        std::cerr << "quillon: the site was not published. " << built.message() << '\n';
+        return 1;
+    }
 
     // The batch file runs here in the foreground; nobody is at a console window to press a key.
     int uploadStatus = 1;

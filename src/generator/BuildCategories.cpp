@@ -60,7 +60,8 @@ Status CategoryPage(SiteBuild& build, const store::Value& category)
         return rows.status();
     const PageHead head = ListHead(store::TextOf(category), *rows);
     const std::string list = ArticleList(*rows, head, build.writer(), build.pictures());
-    return build.writePage("categories/cat-" + PageName(category) + ".htm", PageKind::Category, category, head, list);
+    return build.writePage(build.listPagePath("categories", "cat-", "category", category), PageKind::Category, category,
+                           head, list);
 }
 
 Status BuildCategories(SiteBuild& build)

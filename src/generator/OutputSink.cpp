@@ -89,6 +89,7 @@ Status DiskSink::writeFile(const std::string& relativePath, std::string_view byt
     m_queue->files.emplace_back(m_folder + relativePath, std::string(bytes));
     m_queue->bytes += bytes.size();
     lock.unlock();
+    m_written.push_back(relativePath);
     m_queue->changed.notify_all();
     return Status::OK();
 }
@@ -138,6 +139,7 @@ Status DiskSink::copyFile(const std::string& sourcePath, const std::string& rela
     const int fd = CreateOutputFile(target);
     if (fd < 0)
         return WriteError(target, errno);
+    m_written.push_back(relativePath);
     char buffer[64 * 1024];
     int error = 0;
     bool readFailed = false;

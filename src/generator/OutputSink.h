@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 namespace qle::generator {
 
@@ -51,11 +52,15 @@ public:
     Status copyFile(const std::string& sourcePath, const std::string& relativePath) override;
     Status finish() override;
 
+    // The relative path of every file handed over, in order; a file written twice is named twice.
+    const std::vector<std::string>& writtenFiles() const { return m_written; }
+
 private:
     struct Queue;
     void writeQueued();
 
     std::string m_folder;
+    std::vector<std::string> m_written;
     std::unique_ptr<Queue> m_queue;
     std::thread m_writer;
 };

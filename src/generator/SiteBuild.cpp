@@ -89,6 +89,18 @@ Result<const std::string*> SiteBuild::sectionsPanel(const store::Value& category
     return &it->second;
 }
 
+std::string SiteBuild::listPagePath(std::string_view folder, std::string_view prefix, std::string_view what,
+                                    const store::Value& name)
+{
+    bool shortened = false;
+    std::string path = std::string(folder) + "/" + app::PageFileName(prefix, store::TextOf(name), &shortened);
+    // A section of that name under another category has the same page; one warning says it.
+    if (shortened && !m_written.contains(path))
+        m_warnings.push_back("The " + std::string(what) + " \"" + store::TextOf(name) +
+                             "\" is too long for a file name; its page is " + path + ".");
+    return path;
+}
+
 Status SiteBuild::writePage(const std::string& relativePath, PageKind kind, const store::Value& category,
                             const PageHead& head, std::string_view middle)
 {

@@ -56,6 +56,15 @@ public:
     // Every page file written, in the order first written, each once.
     const std::vector<std::string>& pagePaths() const { return m_pagePaths; }
 
+    // The path of the page of a category or section (`what`) named `name`: `folder` + "/" +
+    // PageFileName(prefix, name). A name too long for a file name is shortened (see PageFileName),
+    // which adds a warning naming the page.
+    std::string listPagePath(std::string_view folder, std::string_view prefix, std::string_view what,
+                             const store::Value& name);
+
+    // What the build found worth telling the author that did not stop it.
+    const std::vector<std::string>& warnings() const { return m_warnings; }
+
 private:
     Result<const std::string*> sectionsPanel(const store::Value& category);
 
@@ -70,6 +79,7 @@ private:
     std::vector<std::string> m_pagePaths;
     std::set<std::string, std::less<>> m_written;
     std::string m_page; // reused for every page: memory stays at the largest page
+    std::vector<std::string> m_warnings;
 };
 
 // The page file name part of a database value: blanks, '/' and '\' as "-", ASCII lower case.

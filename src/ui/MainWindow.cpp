@@ -118,18 +118,16 @@ void MainWindow::restoreFromBackup()
         openSite(site);
         return;
     }
-    const auto pagesText = [](const app::BackupInfo& backup) {
-        return backup.pages < 0 ? std::string("cannot be read") : std::to_string(backup.pages) + " pages";
-    };
     std::vector<std::string> items;
     for (const app::BackupInfo& backup : *backups)
-        items.push_back(backup.when + "    " + pagesText(backup));
+        items.push_back(backup.when + "    " + app::BackupContents(backup));
     const auto chosen = m_ui.chooseItem(
         "Choose the backup of " + app::FileNameOfPath(site) + " to restore:", "Restore from Backup", items);
     if (chosen) {
         const app::BackupInfo& backup = backups->at(*chosen);
         const std::string question = "Replace " + app::FileNameOfPath(site) + " with its backup of " + backup.when +
-                                     " (" + pagesText(backup) + ")?\nThe site as it is now is backed up first.";
+                                     " (" + app::BackupContents(backup) +
+                                     ")?\nThe site as it is now is backed up first.";
         if (m_ui.askYesNo(question, app::kProgramTitle)) {
             if (Status s = app::RestoreBackup(site, backup.path, base, std::time(nullptr)); !s.ok())
                 m_ui.showMessage(s.message(), app::kProgramTitle, app::MessageIcon::Warning);

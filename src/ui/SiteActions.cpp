@@ -16,6 +16,12 @@ Status BuildSite(generator::SiteEditor& editor, app::AppState& state)
     return generator::UpdateSite(editor, state.currentSitePath, webFolder);
 }
 
+Status BuildBeforePublishing(generator::SiteEditor& editor, app::AppState& state, bool saveEdits)
+{
+    const std::string webFolder = app::WebFolder(app::BaseFolder(state.options));
+    return generator::BuildIfChanged(editor, state.currentSitePath, webFolder, saveEdits);
+}
+
 Status PublishCurrentSite(const publish::FtpSettings& ftp, generator::SiteEditor& editor, app::AppState& state,
                           app::UserInterface& ui, const SecretPrompt& askSecret)
 {

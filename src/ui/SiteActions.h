@@ -23,6 +23,10 @@ namespace qle::ui {
 // writes every page into the web folder and points the editor's browser at the homepage.
 Status BuildSite(generator::SiteEditor& editor, app::AppState& state);
 
+// What publishing runs first: builds the current site through the editor when the web folder does
+// not hold a build of it as it is stored now (BuildIfChanged); `saveEdits` as for UpdateSite.
+Status BuildBeforePublishing(generator::SiteEditor& editor, app::AppState& state, bool saveEdits);
+
 // Asks for a password or passphrase the site does not store: empty text when none is needed,
 // nothing when the author cancelled.
 using SecretPrompt = std::function<std::optional<std::string>()>;

@@ -32,6 +32,11 @@ TEST(BaseFolder, DefaultsTrailingSlashAndWriteBack)
 
     EXPECT_EQ(WebFolder("/srv/Work/"), "/srv/Work/TempInternetFiles/");
     EXPECT_EQ(LocalImagesFolder("/srv/Work/"), "/srv/Work/LocalImages/");
+
+    // A relative folder (quillon publish --base Work) is the current folder's: the upload's batch
+    // file changes into the base folder and names its files from there.
+    options.LocalBaseDir = "Work";
+    EXPECT_EQ(BaseFolder(options), fs::current_path().string() + "/Work/");
 }
 
 TEST(FolderTree, MadeParentsFirstTwiceIsHarmlessAndFailureNamesTheFolder)
@@ -167,6 +172,8 @@ TEST(CreateSiteFile, CopiesTheTemplateAndNeverOverwrites)
     const std::string path = dir / "Club.QLS";
     ASSERT_TRUE(CreateSiteFile(test::ProgramFolder(), path).ok());
     EXPECT_EQ(test::ReadFile(path), test::ReadFile(BlankSitePath(test::ProgramFolder())));
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write)
+        << "the site will hold the FTP password";
 
     test::WriteFile(path, "edited site");
     EXPECT_FALSE(CreateSiteFile(test::ProgramFolder(), path).ok());

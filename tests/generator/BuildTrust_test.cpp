@@ -1,5 +1,7 @@
 // A build the author can trust: all or nothing, never through links, one at a time, only pictures.
+#include "app/Backups.h"
 #include "app/BaseFolderLock.h"
+#include "app/SiteSchema.h"
 #include "generator/BuildRecord.h"
 #include "generator/PictureFile.h"
 #include "generator/SiteBuildFixture.h"
@@ -333,6 +335,117 @@ TEST_F(BuildTrust, TheRecordNamesTheSiteInTheWebFolder)
     ASSERT_TRUE(build(odd, base()).ok());
     EXPECT_TRUE(CheckBuiltSite(web(), odd).ok());
     EXPECT_FALSE(CheckBuiltSite(web(), a).ok());
+}
+
+TEST_F(BuildTrust, ABuildIsCurrentOnlyWhileTheSiteIsAsItWasBuilt)
+{
+    const std::string site = builtSite();
+    const std::string backup = app::TakeSnapshot(site, base(), std::time(nullptr)).value();
+    struct Row
+    {
+        const char* change;
+        std::function<void()> make;
+        const char* refusal; // empty: the build stays current
+    };
+    const Row rows[] = {
+        {"a page added",
+         [&] {
+             add(site, {"Cars", "Vans", "New van", "p", "b", {}, {}});
+         },
+         "has changed since it was built"},
+        {"a page edited", [&] { sql(site, "UPDATE Articles SET Body = 'edited' WHERE ArtID = 1"); },
+         "has changed since it was built"},
+        {"the style", [&] { sql(site, "UPDATE Options SET Page_Style = 'Modern'"); }, "has changed since it was built"},
+        {"a backup of another style restored",
+         [&] { ASSERT_TRUE(app::RestoreBackup(site, backup, base(), std::time(nullptr) + 5).ok()); },
+         "has changed since it was built"},
+        {"a navigation list of an older version", [&] { sql(site, "DROP VIEW firstpage"); },
+         "has changed since it was built"},
+        {"another version of the program",
+         [&] {
+             auto record = ReadBuildRecord(web()).value();
+             record.source.replace(0, record.source.find(' '), "program=0.9.0");
+             ASSERT_TRUE(WriteBuildRecord(web(), record).ok());
+         },
+         "built by another version of the program"},
+        // What no page is made from: the homepage stored by a build that fell back to the first
+        // page (the forwarding page is written when publishing), and the publishing settings.
+        {"the homepage", [&] { sql(site, "UPDATE Options SET homepage = 99, homepage_title = 'x'"); }, ""},
+        {"the publishing settings",
+         [&] { sql(site, "UPDATE Options SET Ftp_Password = 'new', Ftp_Trusted_Key = 'SHA256:x', Provider = 'p'"); },
+         ""},
+    };
+    for (const Row& row : rows) {
+        row.make();
+        const Status check = CheckBuiltSite(web(), site);
+        if (*row.refusal == '\0') {
+            EXPECT_TRUE(check.ok()) << row.change << ": " << check.message();
+            continue;
+        }
+        EXPECT_NE(check.message().find(row.refusal), std::string::npos) << row.change << ": " << check.message();
+        EXPECT_NE(check.message().find("build this site first"), std::string::npos) << check.message();
+        if (std::string(row.change) == "a navigation list of an older version") {
+            ASSERT_TRUE(app::UpgradeSiteFile(site, app::TemplateSitePath(test::ProgramFolder())).ok());
+        }
+        ASSERT_TRUE(build(site, base()).ok()) << row.change;
+        EXPECT_TRUE(CheckBuiltSite(web(), site).ok()) << row.change;
+    }
+}
+
+TEST_F(BuildTrust, PublishingBuildsFirstOnlyWhatChangedAndAFailedBuildSaysSo)
+{
+    const std::string site = builtSite();
+    RecordingEditor recorder;
+    ASSERT_TRUE(BuildIfChanged(recorder, site, web()).ok());
+    EXPECT_TRUE(recorder.calls.empty()) << "an unchanged site is not built again";
+
+    add(site, {"Cars", "Vans", "New van", "p", "b", {}, {}});
+    ASSERT_TRUE(BuildIfChanged(recorder, site, web()).ok());
+    ASSERT_FALSE(recorder.calls.empty()) << "a changed site was not built";
+    EXPECT_EQ(recorder.calls.front(), "progress Updating site, please wait ...");
+    EXPECT_TRUE(test::PathExists(web() + "articles/art-3.htm"));
+    EXPECT_TRUE(CheckBuiltSite(web(), site).ok());
+
+    // The site as stored is built, not the editor's pending edits, when asked so.
+    recorder.calls.clear();
+    add(site, {"Cars", "Vans", "Another van", "p", "b", {}, {}});
+    ASSERT_TRUE(BuildIfChanged(recorder, site, web(), false).ok());
+    EXPECT_EQ(std::count(recorder.calls.begin(), recorder.calls.end(), "commit pages"), 0);
+
+    add(site, {"Cars", "Vans", "Third van", "p", "b", {}, {}});
+    auto other = app::BaseFolderLock::acquire(base(), app::BaseFolderLock::Mode::Build, "Other.qls");
+    ASSERT_TRUE(other.ok());
+    const Status failed = BuildIfChanged(recorder, site, web());
+    EXPECT_EQ(failed.message().rfind("The site could not be built: The site Other.qls is being built", 0), 0u)
+        << failed.message();
+    EXPECT_FALSE(CheckBuiltSite(web(), site).ok()) << "the build stays stale";
+}
+
+TEST_F(BuildTrust, ARefusedBuildMakesNoFolderAndPutsNoParkedSiteBack)
+{
+    const std::string site = builtSite();
+    // Another build is between its two renames (on a file system without an exchange of folders):
+    // the web folder is parked, the new one not yet in its place.
+    auto other = app::BaseFolderLock::acquire(base(), app::BaseFolderLock::Mode::Build, "Other.qls");
+    ASSERT_TRUE(other.ok());
+    const std::string parked = base() + ".TempInternetFiles.new.old";
+    fs::rename(base() + "TempInternetFiles", parked);
+    EXPECT_EQ(build(site, base()).code(), Status::Code::Cancelled);
+    EXPECT_FALSE(fs::exists(base() + "TempInternetFiles"));
+    EXPECT_TRUE(fs::exists(parked + "/articles/art-1.htm"));
+}
+
+TEST_F(BuildTrust, FilesWhoseNamesDifferOnlyInLetterCaseAreWarnedOf)
+{
+    const std::string site = newSite("case.qls");
+    add(site, {"C", "S", "One", "p", "b", picture("a/Photo.JPG", "\xFF\xD8\xFF\xE0 one"), {}});
+    add(site, {"C", "S", "Two", "p", "b", picture("b/photo.jpg", "\xFF\xD8\xFF\xE0 two"), {}});
+    add(site, {"C", "S", "Three", "p", "b", picture("c/PHOTO.jpg", "\xFF\xD8\xFF\xE0 three"), {}});
+    RecordingEditor recorder;
+    ASSERT_TRUE(build(site, base(), &recorder).ok());
+    EXPECT_EQ(recorder.warnings,
+              std::vector<std::string>({"The files images/PHOTO.jpg, images/Photo.JPG and images/photo.jpg differ only "
+                                        "in letter case: a server that ignores case keeps only one of them."}));
 }
 
 } // namespace

@@ -35,6 +35,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QWebEngineView>
+#include <filesystem>
 
 namespace qle::test {
 
@@ -271,14 +272,48 @@ private slots:
         QTRY_COMPARE(status->text(), QStringLiteral("Published: 4 files sent, 0 failures"));
     }
 
-    void publishBeforeAnyBuildIsAbandoned()
+    void publishingBuildsAChangedSiteFirstAndAFailedBuildStopsIt()
     {
         UiFixture f("Shop.QLS");
-        f.editor().setFieldText(3, QStringLiteral("Home"));
+        ui::SiteEditorWindow& editor = f.editor();
+        for (const auto& [index, text] : {std::pair(8, "ftp.example.com"), {9, "jo"}, {10, "secret"}, {11, "/www/"}})
+            editor.setFieldText(index, QString::fromLatin1(text));
+        AddPages(editor, {QStringLiteral("Home")});
+        const std::string web = f.baseFolder() + "TempInternetFiles/";
+
+        // Never built: the main window's command builds the site as stored, then uploads it.
         Child<QAction>(*f.window, "mnuPublishNow")->trigger();
+        QCOMPARE(f.recorder.messages.size(), std::size_t(0));
+        QVERIFY(PathExists(web + "articles/art-1.htm"));
+        QCOMPARE(f.recorder.started.size(), std::size_t(1));
+        QCOMPARE(editor.publishTab()->lblPublishStatus->text(), QStringLiteral("Uploading ..."));
+
+        // A page added since: the button saves it, builds it and only then uploads.
+        AddPages(editor, {QStringLiteral("Second")});
+        editor.publishTab()->btnPublish->click();
+        QVERIFY(PathExists(web + "articles/art-2.htm"));
+        QCOMPARE(f.recorder.started.size(), std::size_t(2));
+        QCOMPARE(editor.viewTab()->lblProgress->text(), QStringLiteral("Done"));
+
+        // Unchanged: uploaded as built.
+        std::filesystem::remove(web + "articles/art-2.htm");
+        editor.publishTab()->btnPublish->click();
+        QVERIFY(!PathExists(web + "articles/art-2.htm"));
+        QCOMPARE(f.recorder.started.size(), std::size_t(3));
+
+        // The build fails (another build holds the base folder): nothing is uploaded, and the
+        // author is told why.
+        AddPages(editor, {QStringLiteral("Third")});
+        auto other = app::BaseFolderLock::acquire(f.baseFolder(), app::BaseFolderLock::Mode::Build, "Other.qls");
+        QVERIFY(other.ok());
+        editor.publishTab()->btnPublish->click();
+        QCOMPARE(f.recorder.started.size(), std::size_t(3));
         QCOMPARE(f.recorder.messages.size(), std::size_t(1));
-        QVERIFY(f.recorder.started.empty());
-        QVERIFY(!PathExists(f.baseFolder() + "QuillonEngine_ftp.bat"));
+        QVERIFY2(f.recorder.messages[0].text.rfind("The site was not published. The site could not be built: The site "
+                                                   "Other.qls is being built",
+                                                   0) == 0,
+                 f.recorder.messages[0].text.c_str());
+        QCOMPARE(editor.publishTab()->lblPublishStatus->text(), QString());
     }
 
     void consoleWindowShowsProgressAsABarAndNoticesHeldDeletions()

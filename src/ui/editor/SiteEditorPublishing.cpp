@@ -57,10 +57,27 @@ publish::FtpSettings SiteEditorWindow::currentFtpSettings() const
     return ftp;
 }
 
+bool SiteEditorWindow::buildBeforePublishing(bool saveEdits)
+{
+    if (m_state.currentSitePath.empty())
+        return true; // the publisher tells the author that no site is open
+    m_buildingToPublish = true;
+    const Status built = BuildBeforePublishing(*this, m_state, saveEdits);
+    m_buildingToPublish = false;
+    if (built.ok())
+        return true;
+    m_publishTab->lblPublishStatus->clear();
+    m_ui.showMessage("The site was not published. " + built.message(), app::kProgramTitle, app::MessageIcon::Critical);
+    return false;
+}
+
 void SiteEditorWindow::publishSite(bool saveFirst)
 {
-    // The main window's command publishes what is stored; that is what its snapshot keeps.
+    // The main window's command publishes what is stored; that is what its snapshot keeps, and
+    // what is built when the last build is not of it.
     snapshot(saveFirst);
+    if (!buildBeforePublishing(saveFirst))
+        return;
     const publish::FtpSettings ftp = currentFtpSettings();
     // The console records how the upload ended; until then the tab says it is under way.
     m_upload->watch(QString::fromStdString(app::BaseFolder(m_state.options)));

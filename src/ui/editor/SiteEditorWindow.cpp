@@ -348,6 +348,8 @@ void SiteEditorWindow::showBuildWarnings(const std::vector<std::string>& warning
 void SiteEditorWindow::setProgressText(const std::string& text)
 {
     m_viewTab->lblProgress->setText(QString::fromStdString(text));
+    if (m_buildingToPublish)
+        m_publishTab->lblPublishStatus->setText(QString::fromStdString(text));
 }
 
 void SiteEditorWindow::startClearProgressTimer(int intervalMs)

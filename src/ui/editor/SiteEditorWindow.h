@@ -50,6 +50,8 @@ public:
     // "View &Updated Web Site Now!": builds the site; an error is shown and the editor stays usable.
     void updateSite();
     // Publishes the site; the editor's button saves both sources first, the main window's command not.
+    // A site changed since its last build is built first, its progress shown on the Publish tab too;
+    // when that build fails, nothing is uploaded and the author is told why.
     void publishSite(bool saveFirst);
 
     // generator::SiteEditor
@@ -92,6 +94,9 @@ private:
     void connectViewAndPublish();
     void fillProviderList();
     void reportFailure(const Status& status);
+    // Builds the site when it changed since its last build; false (after telling the author) when
+    // that build failed.
+    bool buildBeforePublishing(bool saveEdits);
     // Saves both sources when asked, then keeps a snapshot of the site file unless it is unchanged
     // since the last one. A failed snapshot is reported and stops nothing.
     void snapshot(bool saveFirst);
@@ -121,6 +126,7 @@ private:
     ServerTrustControls* m_trust = nullptr;
     UploadWatcher* m_upload;
     std::vector<std::string> m_buildWarnings;
+    bool m_buildingToPublish = false;          // the build's progress is shown on the Publish tab too
     std::unique_ptr<QSqlRecord> m_deletedPage; // the last page deleted, until it is put back
 };
 
