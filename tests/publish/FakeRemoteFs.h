@@ -180,10 +180,10 @@ public:
         });
     }
 
-    Result<std::string> fetch(const std::string& remotePath) override { return read(remotePath, 0); }
-    Result<std::string> fetchTail(const std::string& remotePath, std::size_t bytes) override
+    Result<std::string> fetch(const std::string& remotePath) override { return read(remotePath, 0, false); }
+    Result<std::string> fetchFrom(const std::string& remotePath, std::uint64_t offset) override
     {
-        return read(remotePath, bytes);
+        return read(remotePath, offset, true);
     }
 
     Status remove(const std::string& remotePath) override
@@ -260,14 +260,16 @@ private:
                    : path.compare(0, prefix.size(), prefix) == 0;
     }
 
-    Result<std::string> read(const std::string& remotePath, std::size_t tail)
+    Result<std::string> read(const std::string& remotePath, std::uint64_t offset, bool ranged)
     {
         std::string bytes;
-        Status s = call(Step::ReadRecord, (tail ? "TAIL " : "RETR ") + remotePath, [&]() -> Status {
+        Status s = call(Step::ReadRecord, (ranged ? "TAIL " : "RETR ") + remotePath, [&]() -> Status {
             const auto it = m_server.findFile(remotePath);
             if (it == m_server.files.end())
                 return publish::RemoteError(Kind::NotFound, "read " + remotePath, "550 No such file");
-            bytes = tail == 0 || tail >= it->second.size() ? it->second : it->second.substr(it->second.size() - tail);
+            if (offset > it->second.size())
+                return publish::RemoteError(Kind::Refused, "read " + remotePath, "554 Invalid REST parameter");
+            bytes = it->second.substr(offset);
             return Status::OK();
         });
         if (!s.ok())

@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <optional>
 #include <sys/stat.h>
 
 namespace qle::publish {
@@ -42,19 +41,6 @@ struct CurlRemoteFs::Impl
         if (session.transfer.bodyTooLong())
             return RemoteError(RemoteErrorKind::Refused, "Cannot read " + remotePath, {}, "the file is too large");
         return dialect->transferFailed("Cannot read " + remotePath, error);
-    }
-
-    // The size of a remote file, when the server tells it (FTP's SIZE, SFTP's stat).
-    std::optional<std::uint64_t> sizeOf(const std::string& remotePath)
-    {
-        session.transfer.setRecording(false);
-        session.setRequest(session.urlOf(remotePath), true, nullptr);
-        const bool asked = session.perform().empty();
-        session.transfer.setRecording(true);
-        curl_off_t size = -1;
-        if (!asked || curl_easy_getinfo(easy(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size) != CURLE_OK || size < 0)
-            return std::nullopt;
-        return static_cast<std::uint64_t>(size);
     }
 };
 
@@ -114,12 +100,11 @@ Result<std::string> CurlRemoteFs::fetch(const std::string& remotePath)
     return m_impl->download(remotePath, 0);
 }
 
-// Resumed from its size less `bytes` rather than asked for a range: libcurl ends an FTP range
-// early with ABOR and then drops the connection, which the next call would pay for with a login.
-Result<std::string> CurlRemoteFs::fetchTail(const std::string& remotePath, std::size_t bytes)
+// A download resumed from the offset rather than a range: libcurl ends an FTP range early with ABOR
+// and then drops the connection, which the next call would pay for with a new login.
+Result<std::string> CurlRemoteFs::fetchFrom(const std::string& remotePath, std::uint64_t offset)
 {
-    const auto size = m_impl->sizeOf(remotePath);
-    return m_impl->download(remotePath, size && *size > bytes ? *size - bytes : 0);
+    return m_impl->download(remotePath, offset);
 }
 
 Status CurlRemoteFs::remove(const std::string& remotePath)

@@ -47,8 +47,9 @@ public:
     // The content of a small remote file; NotFound when there is none.
     virtual Result<std::string> fetch(const std::string& remotePath) = 0;
 
-    // The last `bytes` bytes of a remote file (all of it when it is shorter); NotFound when there is none.
-    virtual Result<std::string> fetchTail(const std::string& remotePath, std::size_t bytes) = 0;
+    // The bytes of a remote file from `offset` to its end: a ranged read, such as a record's trailer
+    // without the rest of it. NotFound when there is no such file; refused when it is shorter.
+    virtual Result<std::string> fetchFrom(const std::string& remotePath, std::uint64_t offset) = 0;
 
     // NotFound when there is no such file.
     virtual Status remove(const std::string& remotePath) = 0;

@@ -10,7 +10,7 @@ namespace qle::publish {
 namespace {
 
 // The trailer of a record and a little more: the end of the record read to compare it with the copy.
-constexpr std::size_t kRecordTail = 128;
+constexpr std::uint64_t kRecordTail = 128;
 
 bool IsUnder(const std::string& path, const std::string& folder)
 {
@@ -91,8 +91,10 @@ std::optional<std::string> SyncRun::serverRecord(const std::optional<std::string
         return parsed.format == 2 && !parsed.damaged;
     };
     if (copy && whole(*copy)) {
-        auto tail = onPrimary([&] { return m_primary.fetchTail(path, kRecordTail); });
-        if (tail && LastRecordLine(tail.value()) == LastRecordLine(*copy))
+        // Where the copy's trailer starts: a server record of another length is not the copy.
+        const std::uint64_t from = copy->size() > kRecordTail ? copy->size() - kRecordTail : 0;
+        auto tail = onPrimary([&] { return m_primary.fetchFrom(path, from); });
+        if (tail && tail->size() == copy->size() - from && LastRecordLine(tail.value()) == LastRecordLine(*copy))
             return copy;
         if (!tail && KindOf(tail.status()) == RemoteErrorKind::NotFound)
             return std::nullopt;

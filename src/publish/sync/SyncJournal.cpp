@@ -26,34 +26,6 @@ std::optional<std::string> ReadWholeFile(const std::string& path)
     return text.str();
 }
 
-// Writes a file readable by its owner only and replaces `path` with it in one rename, once its
-// bytes and then the rename are on the disk.
-Status WriteDurably(const std::string& path, const std::string& text)
-{
-    const std::string temporary = path + ".tmp";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0)
-        return Status::IoError("Cannot write " + temporary + ": " + std::strerror(errno));
-    int error = app::WriteAll(fd, text);
-    if (error == 0 && ::fsync(fd) != 0)
-        error = errno;
-    if (::close(fd) != 0 && error == 0)
-        error = errno;
-    if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0)
-        error = errno;
-    if (error != 0) {
-        ::unlink(temporary.c_str());
-        return Status::IoError("Cannot write " + path + ": " + std::strerror(error));
-    }
-    const std::string folder = path.substr(0, path.rfind('/') + 1);
-    const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        (void)::fsync(dir);
-        ::close(dir);
-    }
-    return Status::OK();
-}
-
 } // namespace
 
 std::string JournalLine(const JournalEntry& entry)
@@ -133,7 +105,7 @@ Status SyncJournal::saveRecordCopy(const std::string& text)
     std::filesystem::create_directories(m_folder, ec);
     if (ec)
         return Status::IoError("Cannot make the folder " + m_folder + ": " + ec.message());
-    return WriteDurably(m_recordPath, text);
+    return app::WriteOwnerOnlyFileDurably(m_recordPath, text);
 }
 
 std::optional<Journal> SyncJournal::load() const

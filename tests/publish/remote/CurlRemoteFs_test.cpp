@@ -80,13 +80,15 @@ TEST_P(RemoteFsOverEachProtocol, FoldersFilesAndListingsRoundTrip)
     ASSERT_TRUE(fetched.ok()) << fetched.status().message();
     EXPECT_EQ(fetched.value(), "<html>page</html>");
     EXPECT_EQ(KindOf(m_fs->fetch("/www/none.htm").status()), RemoteErrorKind::NotFound);
-    // The end of a file, or all of it when it is shorter: how a record's trailer is read.
-    for (const auto& [count, tail] : {std::pair<std::size_t, std::string> {5, "html>"}, {100, "<html>page</html>"}}) {
-        auto read = m_fs->fetchTail("/www/my site/a page.htm", count);
-        ASSERT_TRUE(read.ok()) << count << ": " << read.status().message();
+    // A file from an offset to its end: how a record's trailer is read.
+    for (const auto& [offset, tail] : {std::pair<std::uint64_t, std::string> {12, "html>"}, {0, "<html>page</html>"}}) {
+        auto read = m_fs->fetchFrom("/www/my site/a page.htm", offset);
+        ASSERT_TRUE(read.ok()) << offset << ": " << read.status().message();
         EXPECT_EQ(read.value(), tail);
     }
-    EXPECT_EQ(KindOf(m_fs->fetchTail("/www/none.htm", 5).status()), RemoteErrorKind::NotFound);
+    EXPECT_EQ(KindOf(m_fs->fetchFrom("/www/none.htm", 5).status()), RemoteErrorKind::NotFound);
+    EXPECT_FALSE(m_fs->fetchFrom("/www/my site/a page.htm", 100).ok()) << "beyond its end";
+    EXPECT_EQ(m_fs->connectionsMade(), 1) << "a ranged read keeps the connection";
 
     auto entries = m_fs->list("/www/");
     ASSERT_TRUE(entries.ok()) << entries.status().message();
