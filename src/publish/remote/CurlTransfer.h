@@ -1,6 +1,6 @@
 // The one owner of libcurl's handles for a connection to the web space: the multi handle, which
 // keeps the connection open between calls, and the easy handle each call sets up. It runs a call
-// to its end, noticing a stop request, and keeps the server's reply lines. Used by publish/*.cpp,
+// to its end, noticing a stop request, and keeps the server's reply lines. Used by remote/*.cpp,
 // which set the easy handle's options; libcurl's own header stays out of this one.
 #pragma once
 
