@@ -10,12 +10,6 @@ namespace qle::publish {
 
 namespace {
 
-bool IsUnder(const std::string& path, const std::string& folder)
-{
-    const std::string prefix = app::WithTrailingSlash(folder);
-    return path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0;
-}
-
 // "/a/b/c/" -> "/a/", "/a/b/", "/a/b/c/".
 std::vector<std::string> Levels(const std::string& folder)
 {

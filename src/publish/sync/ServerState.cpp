@@ -12,12 +12,6 @@ namespace {
 // The trailer of a record and a little more: the end of the record read to compare it with the copy.
 constexpr std::uint64_t kRecordTail = 128;
 
-bool IsUnder(const std::string& path, const std::string& folder)
-{
-    const std::string prefix = app::WithTrailingSlash(folder);
-    return path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0;
-}
-
 } // namespace
 
 bool SyncRun::readServerState()

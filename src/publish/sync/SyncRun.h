@@ -40,6 +40,9 @@ private:
 // The folder part of a path, with its '/' ("a/b.htm" -> "a/"; "b.htm" -> "").
 std::string FolderPart(const std::string& path);
 
+// True for a path inside `folder` (with or without its trailing '/'), the folder itself excluded.
+bool IsUnder(const std::string& path, const std::string& folder);
+
 class SyncRun
 {
 public:

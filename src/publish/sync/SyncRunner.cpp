@@ -1,5 +1,7 @@
 #include "publish/sync/SyncRunner.h"
 
+#include "app/Paths.h"
+
 #include "publish/sync/SyncRun.h"
 #include "publish/sync/SyncText.h"
 
@@ -26,6 +28,12 @@ std::string FolderPart(const std::string& path)
 {
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+bool IsUnder(const std::string& path, const std::string& folder)
+{
+    const std::string prefix = app::WithTrailingSlash(folder);
+    return path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0;
 }
 
 SyncRun::SyncRun(const UploadJob& job, RemoteFs& primary, const RemoteFsFactory& more, const SyncSettings& settings,
