@@ -64,3 +64,10 @@ INSERT INTO providers (provider, free, ftp_server, Root, Yourpage, Description, 
 ('SiteGround', FALSE, 'YOURDOMAIN:18765', '/www/YOURDOMAIN/public_html/', '',
  'Paid hosting; SFTP on port 18765 with an SSH key made in Site Tools. Replace YOURDOMAIN with your domain.',
  'https://www.siteground.com/', 'https://www.siteground.com/web-hosting.htm', 'SFTP', '');
+
+-- What the program remembers between runs (where its window was, which panes are shown): one
+-- value per name. Older application databases get the table when a value is first kept.
+CREATE TABLE Settings (
+    Name  TEXT PRIMARY KEY,
+    Value TEXT
+);

@@ -46,6 +46,9 @@ CREATE TABLE Options (
     Ftp_Trusted_Key TEXT,
     Ftp_Key_File    TEXT,
     Ftp_Connections INTEGER,
+    Spell_Language  TEXT,
+    Keep_Picture_Metadata INTEGER,
+    Picture_Max_Width INTEGER,
     Ftp_Branch      TEXT
 );
 
@@ -55,13 +58,15 @@ INSERT INTO Options (CatPanel0, CatPanel1, CatPanel2, SectPanel0, SectPanel1, Se
                      homepage, homepage_title, Banner, Provider,
                      Ftp_Destination, Ftp_Root, Ftp_Dir, Ftp_Username, Ftp_Password,
                      Local_Web_Dir, Your_Homepage, Page_Style,
-                     Ftp_Protocol, Ftp_Trusted_Key, Ftp_Key_File, Ftp_Connections, Ftp_Branch)
+                     Ftp_Protocol, Ftp_Trusted_Key, Ftp_Key_File, Ftp_Connections, Spell_Language,
+                     Keep_Picture_Metadata, Picture_Max_Width, Ftp_Branch)
 VALUES ('LightBlue', 'White', 'LightGreen', 'LightBlue', 'White', 'LightGreen', 'LightBlue', 'White', 'LightGreen',
         10, 5, 10, 5,
         NULL, '', '', '',
         '', '', '', '', '',
-        '', '', 'Classic',
-        'FTP', '', '', NULL, '');
+        '', '', 'Modern',
+        'FTP', '', '', NULL, '',
+        0, 1600, '');
 
 -- Page file names, the same rule the generator uses: ASCII letters lower case (SQLite's lower()
 -- changes ASCII letters only); blanks, '/', '\', " * : < > ? | and control characters become "-",
@@ -104,9 +109,32 @@ ORDER BY ArtID;
 -- The category navigation list. The link is computed on the grouped rows, so that the list is
 -- read from the index alone (a join would visit every article). The name rule is applied in three
 -- steps because SQLite's parser limits how deeply calls may nest.
+-- A name part longer than 231 bytes, which would make the file name longer than the 239 bytes a
+-- page's file name may have, is cut to 214 bytes (never inside a character) and followed by "-"
+-- and 16 hexadecimal digits of two hashes of all its bytes, as the generator names the file, so
+-- that two long names that begin alike still name two files.
 CREATE VIEW List_Categories AS
 SELECT Text,
-       '../categories/cat-' || replace(replace(replace(name, '%', '%25'), '''', '%27'), '#', '%23') || '.htm' AS link
+       '../categories/cat-' || replace(replace(replace(
+           CASE WHEN length(CAST(name AS BLOB)) <= 231 THEN name
+           ELSE (WITH RECURSIVE hashing(i, a, b) AS (
+                     SELECT 1, 0, 0
+                     UNION ALL
+                     SELECT i + 1,
+                            (a * 16777619 + instr('0123456789ABCDEF', substr(hex(substr(CAST(name AS BLOB), i, 1)), 1, 1)) * 16
+                                + instr('0123456789ABCDEF', substr(hex(substr(CAST(name AS BLOB), i, 1)), 2, 1)) - 16) % 4294967291,
+                            (b * 1000003 + instr('0123456789ABCDEF', substr(hex(substr(CAST(name AS BLOB), i, 1)), 1, 1)) * 16
+                                + instr('0123456789ABCDEF', substr(hex(substr(CAST(name AS BLOB), i, 1)), 2, 1)) - 16) % 4294967279
+                     FROM hashing
+                     WHERE i <= length(CAST(name AS BLOB)))
+                 SELECT CAST(substr(CAST(name AS BLOB), 1, CASE WHEN hex(substr(CAST(name AS BLOB), 215, 1)) NOT BETWEEN '80' AND 'BF' THEN 214
+                                                                 WHEN hex(substr(CAST(name AS BLOB), 214, 1)) NOT BETWEEN '80' AND 'BF' THEN 213
+                                                                 WHEN hex(substr(CAST(name AS BLOB), 213, 1)) NOT BETWEEN '80' AND 'BF' THEN 212
+                                                                 ELSE 211 END) AS TEXT)
+                        || '-' || printf('%08x%08x', a, b)
+                 FROM hashing
+                 WHERE i > length(CAST(name AS BLOB))) END,
+           '%', '%25'), '''', '%27'), '#', '%23') || '.htm' AS link
 FROM (SELECT Text, replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(name,
                   char(17), '-'), char(18), '-'), char(19), '-'), char(20), '-'), char(21), '-'), char(22), '-'),
                   char(23), '-'), char(24), '-'), char(25), '-'), char(26), '-'), char(27), '-'), char(28), '-'),
@@ -123,10 +151,30 @@ FROM (SELECT Text, replace(replace(replace(replace(replace(replace(replace(repla
                   GROUP BY Category)))
 ORDER BY Text;
 
--- The section navigation list of every category (read from the index alone, as above).
+-- The section navigation list of every category (read from the index alone, as above; a section
+-- page's file name leaves the name part 230 bytes, and a longer one is cut to 213).
 CREATE VIEW List_Sections AS
 SELECT category, Text,
-       '../sections/sect-' || replace(replace(replace(name, '%', '%25'), '''', '%27'), '#', '%23') || '.htm' AS link
+       '../sections/sect-' || replace(replace(replace(
+           CASE WHEN length(CAST(name AS BLOB)) <= 230 THEN name
+           ELSE (WITH RECURSIVE hashing(i, a, b) AS (
+                     SELECT 1, 0, 0
+                     UNION ALL
+                     SELECT i + 1,
+                            (a * 16777619 + instr('0123456789ABCDEF', substr(hex(substr(CAST(name AS BLOB), i, 1)), 1, 1)) * 16
+                                + instr('0123456789ABCDEF', substr(hex(substr(CAST(name AS BLOB), i, 1)), 2, 1)) - 16) % 4294967291,
+                            (b * 1000003 + instr('0123456789ABCDEF', substr(hex(substr(CAST(name AS BLOB), i, 1)), 1, 1)) * 16
+                                + instr('0123456789ABCDEF', substr(hex(substr(CAST(name AS BLOB), i, 1)), 2, 1)) - 16) % 4294967279
+                     FROM hashing
+                     WHERE i <= length(CAST(name AS BLOB)))
+                 SELECT CAST(substr(CAST(name AS BLOB), 1, CASE WHEN hex(substr(CAST(name AS BLOB), 214, 1)) NOT BETWEEN '80' AND 'BF' THEN 213
+                                                                 WHEN hex(substr(CAST(name AS BLOB), 213, 1)) NOT BETWEEN '80' AND 'BF' THEN 212
+                                                                 WHEN hex(substr(CAST(name AS BLOB), 212, 1)) NOT BETWEEN '80' AND 'BF' THEN 211
+                                                                 ELSE 210 END) AS TEXT)
+                        || '-' || printf('%08x%08x', a, b)
+                 FROM hashing
+                 WHERE i > length(CAST(name AS BLOB))) END,
+           '%', '%25'), '''', '%27'), '#', '%23') || '.htm' AS link
 FROM (SELECT category, Text, replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(replace(name,
                   char(17), '-'), char(18), '-'), char(19), '-'), char(20), '-'), char(21), '-'), char(22), '-'),
                   char(23), '-'), char(24), '-'), char(25), '-'), char(26), '-'), char(27), '-'), char(28), '-'),

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The page benchmark: Lighthouse scores (accessibility, best practices, SEO) of the homepage
+# The page benchmark: Lighthouse scores (performance, accessibility, best practices, SEO) of the homepage
 # article, a category page and a section page of a sample site, built in both page styles.
 #
 #   bench/pages/run.sh
@@ -17,7 +17,7 @@ quillon="$build/bin/quillon"
 lighthouse_version=12.2.3
 
 source "$here/../prepare.sh"
-install_missing chromium=chromium node=nodejs npm=npm python3=python3
+install_missing chromium=chromium node=nodejs npm=npm python3=python3 vips=libvips-tools
 build_quillon "$repo" "$build"
 
 lighthouse="$build/npm/node_modules/.bin/lighthouse"
@@ -62,7 +62,7 @@ sys.exit('the page server did not start')"
     for page in articles/art-1.htm categories/cat-garden.htm sections/sect-spring.htm; do
         report="$scratch/$style-$(basename "$page" .htm).json"
         "$lighthouse" "http://127.0.0.1:$port/$page" --quiet --output=json --output-path="$report" \
-            --only-categories=accessibility,best-practices,seo --chrome-path=/usr/bin/chromium \
+            --only-categories=performance,accessibility,best-practices,seo --chrome-path=/usr/bin/chromium \
             --chrome-flags="--headless=new --no-sandbox --disable-gpu" || true
         python3 - "$report" "$style" "$page" <<'PY'
 import json, sys
@@ -72,10 +72,14 @@ try:
 except (OSError, ValueError):
     print(f"{sys.argv[2]:8} {sys.argv[3]:28} no report")
     sys.exit(0)
-scores = {k: report["categories"][k]["score"] for k in ("accessibility", "best-practices", "seo")}
+scores = {k: report["categories"][k]["score"] for k in ("performance", "accessibility", "best-practices", "seo")}
+audits = report["audits"]
+lcp = audits["largest-contentful-paint"]["numericValue"] / 1000
+weight = audits["total-byte-weight"]["numericValue"] / 1e6
 failed = [a["id"] for a in report["audits"].values()
           if a.get("score") is not None and a["score"] < 1 and a.get("scoreDisplayMode") == "binary"]
-print(f"{sys.argv[2]:8} {sys.argv[3]:28} accessibility {scores['accessibility']:.2f}  "
+print(f"{sys.argv[2]:8} {sys.argv[3]:28} performance {scores['performance']:.2f} (LCP {lcp:.1f} s, "
+      f"{weight:.2f} MB)  accessibility {scores['accessibility']:.2f}  "
       f"best practices {scores['best-practices']:.2f}  SEO {scores['seo']:.2f}  failed: {', '.join(failed) or '-'}")
 PY
     done

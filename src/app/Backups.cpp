@@ -1,13 +1,19 @@
 #include "app/Backups.h"
 
+#include "app/Durable.h"
 #include "app/Paths.h"
+#include "app/TextFiles.h"
 #include "store/Database.h"
 #include "store/RecordSet.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 #include <sys/stat.h>
@@ -19,6 +25,13 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kLastSnapshotFile = "last-snapshot";
+// The backups found whole, each with its size and time, so that each is checked once, not at
+// every snapshot: "name<TAB>size mtime" lines.
+constexpr const char* kCheckedFile = "checked";
+// A snapshot is written under ".<name>.partial" and renamed when whole; one left this long by a
+// killed program is removed.
+constexpr const char* kPartialEnding = ".partial";
+constexpr std::time_t kStalePartialSeconds = 60 * 60;
 constexpr std::size_t kStampLength = 19; // "2026-12-06_14-05-09"
 
 std::string Stamp(std::time_t now)
@@ -109,6 +122,27 @@ std::vector<std::string> FilesIn(const std::string& folder)
     return names;
 }
 
+// Why the backup cannot be restored, or empty text when it can: it must open as a database, pass
+// SQLite's check (`PRAGMA integrity_check` when `thorough`, else the quicker `quick_check`) and hold
+// a site's tables.
+std::string Damage(const std::string& backup, bool thorough)
+{
+    auto db = store::Database::open(backup);
+    if (!db)
+        return db.status().message();
+    auto check = db->query(thorough ? "PRAGMA integrity_check" : "PRAGMA quick_check");
+    if (!check)
+        return check.status().message();
+    if (check->eof() || store::TextOf(check->field(0)) != "ok")
+        return "the database is damaged (" +
+               (check->eof() ? std::string("no answer") : store::TextOf(check->field(0))) + ")";
+    auto tables = db->query("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND "
+                            "(name = 'Articles' COLLATE NOCASE OR name = 'Options' COLLATE NOCASE)");
+    if (!tables || tables->eof() || store::TextOf(tables->field(0)) != "2")
+        return "it holds no site (no Articles or no Options table)";
+    return {};
+}
+
 int PageCount(const std::string& backup)
 {
     auto db = store::Database::open(backup);
@@ -120,6 +154,98 @@ int PageCount(const std::string& backup)
     return std::stoi(store::TextOf(rs->field(0)));
 }
 
+// A file's size and modification time: what changes when anything writes it.
+std::string Identity(const std::string& path)
+{
+    struct stat info
+    {
+    };
+    if (::lstat(path.c_str(), &info) != 0)
+        return {};
+    return std::to_string(info.st_size) + ' ' + std::to_string(info.st_mtim.tv_sec) + '.' +
+           std::to_string(info.st_mtim.tv_nsec);
+}
+
+// The backups of a folder known to be whole, by name, with their identity when found so.
+class CheckedBackups
+{
+public:
+    explicit CheckedBackups(std::string folder)
+        : m_folder(std::move(folder))
+    {
+        std::ifstream in(m_folder + kCheckedFile);
+        std::string line;
+        while (std::getline(in, line))
+            if (const auto tab = line.find('\t'); tab != std::string::npos)
+                m_whole[line.substr(0, tab)] = line.substr(tab + 1);
+    }
+
+    // Why the backup cannot be restored (see Damage), checked only when it is new or was changed.
+    std::string damage(const std::string& name)
+    {
+        const std::string identity = Identity(m_folder + name);
+        if (!identity.empty() && m_whole[name] == identity)
+            return {};
+        std::string found = Damage(m_folder + name, false);
+        m_whole[name] = found.empty() ? identity : std::string();
+        return found;
+    }
+    // A backup this program has just written whole.
+    void add(const std::string& name) { m_whole[name] = Identity(m_folder + name); }
+
+    // Keeps what is known of the backups still there.
+    void save(const std::vector<std::string>& names) const
+    {
+        std::string text;
+        for (const std::string& name : names)
+            if (const auto it = m_whole.find(name); it != m_whole.end() && !it->second.empty())
+                text += name + '\t' + it->second + '\n';
+        (void)WriteOwnerOnlyFile(m_folder + kCheckedFile, text); // without it, backups are checked again
+    }
+
+private:
+    std::string m_folder;
+    std::map<std::string, std::string> m_whole;
+};
+
+// Removes what killed snapshots left behind; one still being written is younger.
+void RemoveStalePartials(const std::string& folder)
+{
+    const std::time_t now = std::time(nullptr);
+    std::error_code ec;
+    for (const std::string& name : FilesIn(folder)) {
+        struct stat info
+        {
+        };
+        if (name.size() > 1 && name[0] == '.' && name.ends_with(kPartialEnding) &&
+            ::lstat((folder + name).c_str(), &info) == 0 && now - info.st_mtime > kStalePartialSeconds)
+            fs::remove(folder + name, ec);
+    }
+}
+
+// Writes the snapshot under a temporary name, makes it durable and only then gives it the backup
+// name `name` (or the next free one), so that no backup name ever holds a cut copy. Returns the
+// name it got.
+Result<std::string> WriteSnapshot(store::Database& db, const std::string& folder, std::string name,
+                                  const std::string& stamp)
+{
+    const std::string partial = folder + "." + name + kPartialEnding;
+    Status status = db.backupTo(partial);
+    if (status.ok())
+        status = SyncPath(partial);
+    for (int sequence = 2; status.ok(); ++sequence) {
+        // RENAME_NOREPLACE: a snapshot another program took in the same second keeps its name.
+        if (::renameat2(AT_FDCWD, partial.c_str(), AT_FDCWD, (folder + name).c_str(), RENAME_NOREPLACE) == 0)
+            return name;
+        if (errno != EEXIST)
+            status = Status::IoError("Cannot name the backup " + folder + name + ": " + std::strerror(errno));
+        name = stamp + "-" + std::to_string(sequence) + ".qls";
+    }
+    std::error_code ec;
+    fs::remove(partial, ec);
+    return status;
+}
+
 } // namespace
 
 std::string BackupFolder(const std::string& baseFolder, const std::string& sitePath)
@@ -127,18 +253,27 @@ std::string BackupFolder(const std::string& baseFolder, const std::string& siteP
     return WithTrailingSlash(baseFolder) + "Backups/" + SiteName(sitePath) + "/";
 }
 
-std::vector<std::string> BackupsToPrune(const std::vector<std::string>& names, std::time_t now)
+std::vector<std::string> BackupsToPrune(const std::vector<std::string>& names, std::time_t now,
+                                        const std::set<std::string>& damaged)
 {
     const std::string firstKeptDay = Stamp(now - static_cast<std::time_t>(kKeptDays - 1) * 24 * 60 * 60).substr(0, 10);
     std::set<std::string> days;
     std::vector<std::string> pruned;
-    const std::vector<std::string> sorted = NewestFirst(names);
-    for (std::size_t i = 0; i < sorted.size(); ++i) {
-        const std::string day = sorted[i].substr(0, 10);
-        const bool newestOfItsDay = days.insert(day).second;
-        if (i < kKeptBackups || (newestOfItsDay && day >= firstKeptDay))
+    std::size_t kept = 0;
+    for (const std::string& name : NewestFirst(names)) {
+        // A damaged backup is kept only while it is newer than every whole one pruned.
+        if (damaged.contains(name)) {
+            if (!pruned.empty())
+                pruned.push_back(name);
             continue;
-        pruned.push_back(sorted[i]);
+        }
+        const std::string day = name.substr(0, 10);
+        const bool newestOfItsDay = days.insert(day).second;
+        if (kept < kKeptBackups || (newestOfItsDay && day >= firstKeptDay)) {
+            ++kept;
+            continue;
+        }
+        pruned.push_back(name);
     }
     return pruned;
 }
@@ -164,32 +299,55 @@ Result<std::string> TakeSnapshot(const std::string& sitePath, const std::string&
     auto db = store::Database::open(sitePath);
     if (!db)
         return db.status();
+    RemoveStalePartials(folder);
     std::string name = Stamp(now) + ".qls";
     for (int sequence = 2; fs::exists(fs::symlink_status(folder + name, ec)); ++sequence)
         name = Stamp(now) + "-" + std::to_string(sequence) + ".qls";
-    if (Status s = db->backupTo(folder + name); !s.ok())
+    auto written = WriteSnapshot(*db, folder, name, Stamp(now));
+    if (!written)
+        return written.status();
+    name = written.value();
+    if (Status s = SyncPath(folder); !s.ok())
         return s;
     {
         std::ofstream last(folder + kLastSnapshotFile, std::ios::trunc);
         last << name << '\n' << fingerprint << '\n';
     }
-    for (const std::string& old : BackupsToPrune(FilesIn(folder), now))
+    CheckedBackups checked(folder);
+    checked.add(name);
+    std::set<std::string> damaged;
+    for (const std::string& backup : NewestFirst(FilesIn(folder)))
+        if (!checked.damage(backup).empty())
+            damaged.insert(backup);
+    for (const std::string& old : BackupsToPrune(FilesIn(folder), now, damaged))
         fs::remove(folder + old, ec);
+    checked.save(NewestFirst(FilesIn(folder)));
     return folder + name;
+}
+
+std::string BackupContents(const BackupInfo& backup)
+{
+    return backup.damage.empty() ? std::to_string(backup.pages) + " pages" : "damaged: " + backup.damage;
 }
 
 Result<std::vector<BackupInfo>> ListBackups(const std::string& sitePath, const std::string& baseFolder)
 {
     const std::string folder = BackupFolder(baseFolder, sitePath);
+    CheckedBackups checked(folder);
     std::vector<BackupInfo> backups;
-    for (const std::string& name : NewestFirst(FilesIn(folder))) {
+    const std::vector<std::string> names = NewestFirst(FilesIn(folder));
+    for (const std::string& name : names) {
         BackupInfo info;
         info.path = folder + name;
         info.name = name;
         info.when = name.substr(0, 10) + ' ' + name.substr(11, 2) + ':' + name.substr(14, 2) + ':' + name.substr(17, 2);
-        info.pages = PageCount(info.path);
+        info.damage = checked.damage(name);
+        if (info.damage.empty() && (info.pages = PageCount(info.path)) < 0)
+            info.damage = "its pages cannot be counted";
         backups.push_back(std::move(info));
     }
+    if (!names.empty())
+        checked.save(names);
     return backups;
 }
 
@@ -200,6 +358,10 @@ Status RestoreBackup(const std::string& sitePath, const std::string& backup, con
         backup.find('/') == std::string::npos ? BackupFolder(baseFolder, sitePath) + backup : backup;
     if (!fs::is_regular_file(source))
         return Status::NotFound("The backup " + source + " does not exist");
+    // A damaged copy put over the site would ruin it: only a whole site is restored.
+    if (const std::string damage = Damage(source, true); !damage.empty())
+        return Status::InvalidArgument("The backup " + source + " cannot be restored: " + damage +
+                                       ". The site was not changed.");
     // The state being replaced is itself kept first.
     if (auto current = TakeSnapshot(sitePath, baseFolder, now); !current)
         return current.status().withContext("The site was not restored");

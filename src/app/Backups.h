@@ -6,6 +6,7 @@
 #include "store/Status.h"
 
 #include <ctime>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,30 +16,41 @@ namespace qle::app {
 std::string BackupFolder(const std::string& baseFolder, const std::string& sitePath);
 
 // Takes a snapshot of the site file with SQLite's online backup (consistent while the editor has
-// it open), named by the local date and time `now` ("2026-12-06_14-05-09.qls"), then prunes. None
-// is taken when the file has not changed since the last snapshot, which is still there. Returns
-// the new backup's path, or empty text when none was needed. The error names the file.
+// it open), named by the local date and time `now` ("2026-12-06_14-05-09.qls"), then prunes. The
+// copy is written under a temporary name and renamed once it is whole and on the disk, so a
+// program killed meanwhile leaves no file under a backup's name. None is taken when the file has
+// not changed since the last snapshot, which is still there. Returns the new backup's path, or
+// empty text when none was needed. The error names the file.
 Result<std::string> TakeSnapshot(const std::string& sitePath, const std::string& baseFolder, std::time_t now);
 
 struct BackupInfo
 {
     std::string path;
-    std::string name; // file name in the backup folder
-    std::string when; // "2026-12-06 14:05:09"
-    int pages = -1;   // rows of Articles; -1 when the backup cannot be read
+    std::string name;   // file name in the backup folder
+    std::string when;   // "2026-12-06 14:05:09"
+    int pages = -1;     // rows of Articles; -1 when the backup is damaged
+    std::string damage; // why it cannot be restored (not a database, damaged, not a site); empty when whole
 };
 
-// The site's backups, newest first. No folder yet means no backups.
+// What a backup holds, as a list of backups shows it: "3 pages", or "damaged: " and why.
+std::string BackupContents(const BackupInfo& backup);
+
+// The site's backups, newest first, each checked (SQLite's quick check, and the site's tables)
+// once and then known by its size and time.
+// No folder yet means no backups.
 Result<std::vector<BackupInfo>> ListBackups(const std::string& sitePath, const std::string& baseFolder);
 
 // Which of the backups (file names) to delete: all but the newest kKeptBackups, except the newest
-// of each day of the last kKeptDays days (counting the day of `now`). Names that are not backups
-// are never named.
-std::vector<std::string> BackupsToPrune(const std::vector<std::string>& names, std::time_t now);
+// of each day of the last kKeptDays days (counting the day of `now`). The `damaged` ones do not
+// count among those kept; they go once a whole backup newer than them goes. Names that are not
+// backups are never named.
+std::vector<std::string> BackupsToPrune(const std::vector<std::string>& names, std::time_t now,
+                                        const std::set<std::string>& damaged = {});
 inline constexpr std::size_t kKeptBackups = 20;
 inline constexpr int kKeptDays = 30;
 
 // Puts the backup's content into the site file, after taking a snapshot of its current state.
+// Only a backup that passes SQLite's integrity check and holds a site's tables is restored.
 // The site file may be open elsewhere: other connections see the restored content when they next
 // read. `backup` is a path, or a name in the site's backup folder. The error names both files.
 Status RestoreBackup(const std::string& sitePath, const std::string& backup, const std::string& baseFolder,

@@ -40,6 +40,7 @@ private:
 
     int m_fd = -1;
     Mode m_mode = Mode::Upload;
+    bool m_held = false; // false while acquire() is still trying: a refused build must not clear the holder's name
 };
 
 } // namespace qle::app

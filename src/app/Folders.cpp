@@ -3,6 +3,7 @@
 #include "app/Paths.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -46,6 +47,13 @@ std::string BaseFolder(AppOptions& options)
     std::string folder = options.LocalBaseDir;
     if (folder.empty())
         folder = DefaultBaseFolder();
+    // The upload's batch file changes into the base folder before it names files in it: a relative
+    // folder would then name them twice over. The current folder itself is never changed.
+    if (folder.front() != '/') {
+        char current[PATH_MAX];
+        if (::getcwd(current, sizeof current))
+            folder = JoinPath(current, folder);
+    }
     folder = WithTrailingSlash(folder);
     options.LocalBaseDir = folder;
     return folder;

@@ -11,7 +11,8 @@ namespace qle::app {
 // The default base folder: $HOME/QuillonEngine/.
 std::string DefaultBaseFolder();
 
-// The base folder from `options.LocalBaseDir` (the default when empty), ending in '/'.
+// The base folder from `options.LocalBaseDir` (the default when empty), ending in '/'; a relative
+// folder is taken from the current folder and made absolute.
 // Writes the value it settles on back into `options.LocalBaseDir`; saves nothing.
 std::string BaseFolder(AppOptions& options);
 

@@ -1,6 +1,8 @@
 #include "app/Paths.h"
 
 #include <climits>
+#include <cstdint>
+#include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -147,6 +149,34 @@ std::string PageNamePart(std::string_view name)
             c = static_cast<char>(c - 'A' + 'a');
     }
     return result;
+}
+
+std::string PageFileName(std::string_view prefix, std::string_view name, bool* shortened)
+{
+    constexpr std::string_view kExtension = ".htm";
+    constexpr std::size_t kHashText = 17; // "-" and 16 hexadecimal digits
+    std::string part = PageNamePart(name);
+    const std::size_t room = kMaxPageFileNameBytes - prefix.size() - kExtension.size();
+    if (shortened)
+        *shortened = part.size() > room;
+    if (part.size() > room) {
+        // Two hashes of 32 bits each, simple enough for the site file's views to compute in SQL.
+        std::uint64_t a = 0, b = 0;
+        for (char c : part) {
+            const auto byte = static_cast<unsigned char>(c);
+            a = (a * 16777619 + byte + 1) % 4294967291;
+            b = (b * 1000003 + byte + 1) % 4294967279;
+        }
+        // Back to the start of a character cut in two; up to three bytes continue one.
+        std::size_t keep = room - kHashText;
+        for (int i = 0; i < 3 && (static_cast<unsigned char>(part[keep]) & 0xC0) == 0x80; ++i)
+            --keep;
+        char hash[kHashText + 1];
+        std::snprintf(hash, sizeof hash, "-%08llx%08llx", static_cast<unsigned long long>(a),
+                      static_cast<unsigned long long>(b));
+        part = part.substr(0, keep) + hash;
+    }
+    return std::string(prefix) + part + std::string(kExtension);
 }
 
 } // namespace qle::app

@@ -51,4 +51,15 @@ std::string SiteName(std::string_view sitePath);
 // A generated page's file name part: the portable name with blanks as "-", ASCII letters lower case.
 std::string PageNamePart(std::string_view name);
 
+// The longest file name a generated page may have, in bytes: the 255 of the file system and of
+// most servers, less room for the prefix an upload adds to the temporary copy it renames.
+inline constexpr std::size_t kMaxPageFileNameBytes = 239;
+
+// A category or section page's file name: `prefix` + PageNamePart(name) + ".htm". A name part that
+// would make it longer than kMaxPageFileNameBytes is cut (never inside a UTF-8 character) and
+// followed by "-" and 16 hexadecimal digits of two hashes of the whole part, so that long names that
+// begin alike still name different files; `shortened`, when given, says whether it was. The site
+// file's views `List_Categories` and `List_Sections` compute their links by the same rule.
+std::string PageFileName(std::string_view prefix, std::string_view name, bool* shortened = nullptr);
+
 } // namespace qle::app

@@ -1,5 +1,8 @@
 #include "app/TextFiles.h"
 
+#include "app/Durable.h"
+#include "app/Paths.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -11,13 +14,15 @@ namespace qle::app {
 
 namespace {
 
-Status ReplaceFile(const std::string& path, const std::string& text, mode_t mode)
+Status ReplaceFile(const std::string& path, const std::string& text, mode_t mode, bool durable = false)
 {
     std::string tempPath = path + ".XXXXXX";
     const int fd = ::mkostemp(tempPath.data(), O_CLOEXEC); // mkostemp creates with mode 0600
     if (fd < 0)
         return Status::IoError("Cannot create " + path + ": " + std::strerror(errno));
     int error = mode == 0600 || ::fchmod(fd, mode) == 0 ? WriteAll(fd, text) : errno;
+    if (!error && durable && ::fsync(fd) != 0)
+        error = errno;
     if (::close(fd) != 0 && !error)
         error = errno; // a full disk may only show when the file is closed
     if (!error && ::rename(tempPath.c_str(), path.c_str()) != 0)
@@ -25,6 +30,10 @@ Status ReplaceFile(const std::string& path, const std::string& text, mode_t mode
     if (error) {
         ::unlink(tempPath.c_str());
         return Status::IoError("Cannot write " + path + ": " + std::strerror(error));
+    }
+    if (durable) {
+        const std::string folder = FolderOfPath(path);
+        return SyncPath(!folder.empty() ? folder : path.front() == '/' ? "/" : ".");
     }
     return Status::OK();
 }
@@ -52,6 +61,11 @@ Status WriteTextFile(const std::string& path, const std::string& text)
 Status WriteOwnerOnlyFile(const std::string& path, const std::string& text)
 {
     return ReplaceFile(path, text, 0600);
+}
+
+Status WriteOwnerOnlyFileDurably(const std::string& path, const std::string& text)
+{
+    return ReplaceFile(path, text, 0600, true);
 }
 
 } // namespace qle::app

@@ -21,4 +21,8 @@ Status WriteTextFile(const std::string& path, const std::string& text);
 // permissions is replaced, never rewritten in place.
 Status WriteOwnerOnlyFile(const std::string& path, const std::string& text);
 
+// WriteOwnerOnlyFile that returns only once the new text and its name are on the disk (an fsync of
+// the file before the rename, then of its folder): for records that vouch for other files.
+Status WriteOwnerOnlyFileDurably(const std::string& path, const std::string& text);
+
 } // namespace qle::app

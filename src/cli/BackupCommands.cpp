@@ -83,9 +83,7 @@ int BackupsCommand(const Arguments& args)
     }
     // Newest first: the name (to give to restore), the date and time, the number of pages.
     for (const app::BackupInfo& backup : *backups)
-        std::cout << backup.name << "  " << backup.when << "  "
-                  << (backup.pages < 0 ? std::string("cannot be read") : std::to_string(backup.pages) + " pages")
-                  << '\n';
+        std::cout << backup.name << "  " << backup.when << "  " << app::BackupContents(backup) << '\n';
     return 0;
 }
 

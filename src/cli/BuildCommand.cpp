@@ -10,6 +10,12 @@
 
 namespace qle::cli {
 
+void PrintBuildWarnings(const generator::StoredSiteEditor& editor)
+{
+    for (const auto& warning : editor.buildWarnings())
+        std::cerr << "quillon: warning: " << warning << '\n';
+}
+
 int BuildCommand(const Arguments& args)
 {
     std::string baseOverride;
@@ -36,8 +42,7 @@ int BuildCommand(const Arguments& args)
     }
     SnapshotBeforeWork(sitePath, *state);
     const Status built = generator::UpdateSite(*editor, sitePath, webFolder);
-    for (const auto& warning : editor->buildWarnings())
-        std::cerr << "quillon: warning: " << warning << '\n';
+    PrintBuildWarnings(editor.value());
     if (!built.ok()) {
         std::cerr << "quillon: " << built.message() << '\n';
         return 1;

@@ -8,6 +8,10 @@
 #include <string>
 #include <vector>
 
+namespace qle::generator {
+class StoredSiteEditor;
+}
+
 namespace qle::cli {
 
 using Arguments = std::vector<std::string>;
@@ -15,14 +19,29 @@ using Arguments = std::vector<std::string>;
 // quillon init [--base DIR]: makes the folder tree under the base folder.
 int InitCommand(const Arguments& args);
 
-// quillon new SITE.qls: a new site file, a copy of the blank template; never overwrites.
+// quillon new SITE.qls [--style classic|modern]: a new site file, a copy of the blank template
+// (Modern) with the style asked for; never overwrites.
 int NewCommand(const Arguments& args);
 
 // quillon build SITE.qls [--base DIR]: builds the site into the web folder, as the GUI does.
 int BuildCommand(const Arguments& args);
 
+// quillon check SITE.qls [--base DIR] [--external]: prints what would be broken on the live site;
+// exits 1 when any of it is an error, 0 otherwise.
+int CheckCommand(const Arguments& args);
+
+// Checks the site as the next build into `webFolder` publishes it and prints the findings and a
+// summary on stdout. True when there is no error; nullopt (after a message on stderr) when the
+// site cannot be checked.
+std::optional<bool> CheckBeforeWork(const std::string& sitePath, const std::string& webFolder, bool external);
+
+// The warnings of the editor's last build, each on its own line on stderr.
+void PrintBuildWarnings(const generator::StoredSiteEditor& editor);
+
 // quillon publish SITE.qls [--base DIR] [--trust FINGERPRINT] [--all] [--verify] [--dry-run]
-// [--allow-deletes]: writes the forwarding page, the upload script and the batch file from the
+// [--allow-deletes] [--force]: builds the site first when it changed since its last build (see
+// BuildIfChanged), checks it and refuses, printing the errors, unless --force; then writes the
+// forwarding page, the upload script and the batch file from the
 // site's stored settings, carries out the batch file in the foreground and returns the upload
 // client's exit status (1 when the publish is abandoned, 2 on bad arguments). A server whose
 // identity is not trusted gets nothing: its fingerprint is shown; --trust accepts it when it

@@ -6,6 +6,7 @@
 #include "app/Paths.h"
 #include "app/SiteSchema.h"
 #include "app/StartUp.h"
+#include "generator/CreateWebSite.h"
 #include "generator/StoredSiteEditor.h"
 #include "publish/client/BatchRunner.h"
 #include "publish/client/Publisher.h"
@@ -22,7 +23,7 @@ namespace {
 int PublishUsage()
 {
     std::cerr << "usage: quillon publish SITE.qls [--base DIR] [--trust FINGERPRINT] [--all] [--verify] [--dry-run]\n"
-                 "                               [--allow-deletes]\n";
+                 "                               [--allow-deletes] [--force]\n";
     return 2;
 }
 
@@ -55,6 +56,7 @@ int PublishCommand(const Arguments& arguments)
     std::string trust;
     if (!TakeTrustOption(args, trust))
         return PublishUsage();
+    const bool force = std::erase(args, std::string("--force")) > 0;
     std::string baseOverride;
     std::vector<std::string> positional;
     if (!ParseBaseOption(args, baseOverride, positional))
@@ -76,17 +78,34 @@ int PublishCommand(const Arguments& arguments)
     job.ftp.verify = choices.verify;
     for (auto& option : publish::ClientOptions(job.ftp))
         clientOptions.push_back(std::move(option));
-    auto editor = generator::StoredSiteEditor::open(sitePath, nullptr);
+    auto editor = generator::StoredSiteEditor::open(sitePath, &std::cout);
     if (!editor) {
         std::cerr << "quillon: " << editor.status().message() << '\n';
         return 1;
     }
 
     SnapshotBeforeWork(sitePath, *state);
+    // A site changed since its last build is built first: a stale build is never uploaded.
+    const Status built = generator::BuildIfChanged(editor.value(), sitePath, job.webFolder);
+    PrintBuildWarnings(editor.value());
+    if (!built.ok()) {
+        std::cerr << "quillon: the site was not published. " << built.message() << '\n';
+        return 1;
+    }
 
     // The batch file runs here in the foreground; nobody is at a console window to press a key.
     int uploadStatus = 1;
-    const publish::ConsoleLauncher runHere = [&uploadStatus, &job, &clientOptions](const std::string& batchFile) {
+    const publish::ConsoleLauncher runHere = [&uploadStatus, &job, &clientOptions,
+                                              force](const std::string& batchFile) {
+        // Nothing broken goes live unasked: errors stop the upload unless --force. Checked once the
+        // publisher found the web folder fit to publish, so its own advice comes first.
+        const auto clean = CheckBeforeWork(job.sitePath, job.webFolder, false);
+        if (!clean)
+            return true; // uploadStatus stays 1: nothing was sent
+        if (!*clean && !force) {
+            std::cerr << "quillon: the site has errors; nothing was published (--force publishes it anyway)\n";
+            return true;
+        }
         // Asked only once the upload files are written: a site that cannot be published asks nothing.
         const auto secret = AskSecret(job.ftp);
         if (!secret)

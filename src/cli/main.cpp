@@ -14,13 +14,10 @@ struct Command
 };
 
 constexpr Command kCommands[] = {
-    {"init", qle::cli::InitCommand},
-    {"new", qle::cli::NewCommand},
-    {"build", qle::cli::BuildCommand},
-    {"publish", qle::cli::PublishCommand},
-    {"test-connection", qle::cli::TestConnectionCommand},
-    {"backup", qle::cli::BackupCommand},
-    {"backups", qle::cli::BackupsCommand},
+    {"init", qle::cli::InitCommand},       {"new", qle::cli::NewCommand},
+    {"build", qle::cli::BuildCommand},     {"check", qle::cli::CheckCommand},
+    {"publish", qle::cli::PublishCommand}, {"test-connection", qle::cli::TestConnectionCommand},
+    {"backup", qle::cli::BackupCommand},   {"backups", qle::cli::BackupsCommand},
     {"restore", qle::cli::RestoreCommand},
 };
 
@@ -28,10 +25,11 @@ void Usage(std::ostream& out)
 {
     out << "usage: quillon --version\n"
            "       quillon init [--base DIR]\n"
-           "       quillon new SITE.qls\n"
+           "       quillon new SITE.qls [--style classic|modern]\n"
            "       quillon build SITE.qls [--base DIR]\n"
+           "       quillon check SITE.qls [--base DIR] [--external]\n"
            "       quillon publish SITE.qls [--base DIR] [--trust FINGERPRINT] [--all] [--verify] [--dry-run]\n"
-           "                               [--allow-deletes]\n"
+           "                               [--allow-deletes] [--force]\n"
            "       quillon test-connection SITE.qls [--trust FINGERPRINT]\n"
            "       quillon backup SITE.qls [--base DIR]\n"
            "       quillon backups SITE.qls [--base DIR]\n"

@@ -192,7 +192,7 @@ std::string ImageTag(std::string_view picturePath, PictureCopier& pictures)
         return {};
     pictures.add(picturePath);
     // The page names the copy, whose name every server can hold.
-    return "<IMG SRC='../images/" + ImageAddress(app::PortableFileName(fileName)) + "'>\r\n";
+    return "<IMG SRC='../images/" + ImageAddress(PortablePictureName(fileName)) + "'>\r\n";
 }
 
 std::string_view PageStart()

@@ -2,13 +2,20 @@
 
 #include "app/Paths.h"
 #include "app/TextFiles.h"
+#include "app/Version.h"
+#include "store/Database.h"
+#include "store/RecordSet.h"
+
+#include <openssl/evp.h>
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <memory>
 
 namespace qle::generator {
 
@@ -60,6 +67,47 @@ std::string NowUtc()
     return text;
 }
 
+struct DigestFree
+{
+    void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
+};
+
+// The fields of `Options` no page is made from: the homepage (which the forwarding page points
+// at, and which a build may store when it falls back to the first page) and the publishing
+// settings. Leaving them out keeps a build current while they change.
+bool IsPublishingField(std::string_view name)
+{
+    const auto is = [name](std::string_view field) { return store::EqualsIgnoreCase(name, field); };
+    return is("homepage") || is("homepage_title") || is("Provider") ||
+           (name.size() > 4 && store::EqualsIgnoreCase(name.substr(0, 4), "Ftp_"));
+}
+
+// Adds every row of the statement to the digest, each field as its name, whether it is null and
+// its length before its bytes, so that no two different tables read the same.
+Status AddRows(store::Database& db, EVP_MD_CTX* digest, const std::string& statement, bool optionsOnly)
+{
+    auto rows = db.query(statement);
+    if (!rows)
+        return rows.status();
+    const auto add = [digest](std::string_view bytes) {
+        const std::uint64_t size = bytes.size();
+        EVP_DigestUpdate(digest, &size, sizeof size);
+        EVP_DigestUpdate(digest, bytes.data(), bytes.size());
+    };
+    const auto& columns = rows->columnNames();
+    for (; !rows->eof(); (void)rows->next()) {
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            if (optionsOnly && IsPublishingField(columns[i]))
+                continue;
+            const int column = static_cast<int>(i);
+            add(columns[i]);
+            add(rows->isNull(column) ? std::string_view("N") : std::string_view("V"));
+            add(rows->text(column));
+        }
+    }
+    return Status::OK();
+}
+
 // The same file under two spellings (a link, "..", a doubled '/') is the same site.
 bool SameFile(const std::string& a, const std::string& b)
 {
@@ -70,6 +118,41 @@ bool SameFile(const std::string& a, const std::string& b)
 }
 
 } // namespace
+
+Result<std::string> SiteState(store::Database& db)
+{
+    std::unique_ptr<EVP_MD_CTX, DigestFree> digest(EVP_MD_CTX_new());
+    if (!digest || EVP_DigestInit_ex(digest.get(), EVP_sha256(), nullptr) != 1)
+        return Status::IoError("Cannot compute the state of " + db.path() + ": no SHA-256");
+    const struct
+    {
+        const char* statement;
+        bool options;
+    } reads[] = {
+        {"SELECT type, name, sql FROM sqlite_master ORDER BY type, name", false},
+        {"SELECT * FROM Articles ORDER BY rowid", false},
+        {"SELECT * FROM Options ORDER BY rowid", true},
+    };
+    for (const auto& read : reads)
+        if (Status s = AddRows(db, digest.get(), read.statement, read.options); !s.ok())
+            return s.withContext("Cannot read the state of " + db.path());
+    unsigned char hash[EVP_MAX_MD_SIZE];
+    unsigned int size = 0;
+    EVP_DigestFinal_ex(digest.get(), hash, &size);
+    std::string text = "sha256:";
+    for (unsigned int i = 0; i < size; ++i) {
+        static const char kHex[] = "0123456789abcdef";
+        text += kHex[hash[i] >> 4];
+        text += kHex[hash[i] & 15];
+    }
+    return text;
+}
+
+std::string BuildSource(const std::string& siteState)
+{
+    return "program=" + std::to_string(app::kVersionMajor) + "." + std::to_string(app::kVersionMinor) + "." +
+           std::to_string(app::kVersionRevision) + " site=" + siteState;
+}
 
 std::string BuildRecordPath(const std::string& webFolder)
 {
@@ -85,7 +168,9 @@ Status WriteBuildRecord(const std::string& webFolder, const BuildRecord& record)
     text += std::string("state: ") + (record.complete ? "complete" : "building") + "\n";
     if (record.complete)
         text += "finished: " + (record.finished.empty() ? NowUtc() : record.finished) + "\n";
-    return app::WriteOwnerOnlyFile(BuildRecordPath(webFolder), text);
+    if (!record.source.empty())
+        text += "built-from: " + record.source + "\n";
+    return app::WriteOwnerOnlyFileDurably(BuildRecordPath(webFolder), text);
 }
 
 Result<BuildRecord> ReadBuildRecord(const std::string& webFolder)
@@ -107,6 +192,8 @@ Result<BuildRecord> ReadBuildRecord(const std::string& webFolder)
             record.complete = value == "complete";
         else if (key == "finished")
             record.finished = value;
+        else if (key == "built-from")
+            record.source = value;
     }
     return record;
 }
@@ -121,7 +208,27 @@ Status CheckBuiltSite(const std::string& webFolder, const std::string& sitePath)
     if (!SameFile(record->sitePath, sitePath))
         return Status::InvalidArgument("The web folder holds the site " + app::FileNameOfPath(record->sitePath) + "; " +
                                        kBuildFirst);
-    return Status::OK();
+    auto db = store::Database::open(sitePath);
+    if (!db)
+        return db.status();
+    // One read transaction: the state of one moment, however the file is being changed.
+    store::Database::Transaction reading(*db);
+    Status status = reading.begin();
+    auto state = status.ok() ? SiteState(*db) : Result<std::string>(status);
+    if (!state)
+        return state.status();
+    const std::string now = BuildSource(state.value());
+    if (record->source == now)
+        return Status::OK();
+    // The program's item comes first, in this version and in any later one.
+    const auto programOf = [](const std::string& source) { return source.substr(0, source.find(' ')); };
+    if (record->source.empty())
+        return Status::InvalidArgument(std::string("The last build does not say what it was built from; ") +
+                                       kBuildFirst);
+    if (programOf(record->source) != programOf(now))
+        return Status::InvalidArgument(std::string("The site was built by another version of the program; ") +
+                                       kBuildFirst);
+    return Status::InvalidArgument(std::string("The site has changed since it was built; ") + kBuildFirst);
 }
 
 } // namespace qle::generator

@@ -1,6 +1,7 @@
 #include "generator/CreateWebSite.h"
 
 #include "app/BaseFolderLock.h"
+#include "app/Durable.h"
 #include "app/Folders.h"
 #include "app/PageStyle.h"
 #include "app/Paths.h"
@@ -21,6 +22,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -83,8 +85,8 @@ bool IsBuiltFile(std::string_view name)
 
 // Hard links everything of `from` that the build does not make into `to`, so that the files the
 // author keeps in the web folder (the forwarding page, their own files) survive the swap
-// unchanged. Links are linked as links, never followed.
-Status CarryOver(const std::string& from, const std::string& to, bool webFolderItself)
+// unchanged. Links are linked as links, never followed. The folders made are added to `made`.
+Status CarryOver(const std::string& from, const std::string& to, bool webFolderItself, std::vector<std::string>& made)
 {
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(from.c_str()), ::closedir);
     if (!dir)
@@ -104,7 +106,8 @@ Status CarryOver(const std::string& from, const std::string& to, bool webFolderI
         if (S_ISDIR(info.st_mode)) {
             if (::mkdir(target.c_str(), info.st_mode & 07777) != 0)
                 return SystemError("Cannot make the folder", target, errno);
-            if (Status s = CarryOver(source + "/", target + "/", false); !s.ok())
+            made.push_back(target);
+            if (Status s = CarryOver(source + "/", target + "/", false, made); !s.ok())
                 return s;
         } else if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), 0) != 0) {
             return SystemError("Cannot keep", source, errno);
@@ -146,6 +149,54 @@ void RestoreParkedSite(const std::string& webFolder)
         ::rename(parked.c_str(), WithoutTrailingSlash(webFolder).c_str());
 }
 
+// Files whose paths differ only in ASCII letter case (images/Photo.JPG and images/photo.jpg): a
+// server that ignores case keeps one of them. One warning per group.
+std::vector<std::string> CaseClashes(const std::string& folder)
+{
+    std::map<std::string, std::vector<std::string>> byFoldedPath;
+    std::error_code ec;
+    for (std::filesystem::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        if (it->is_directory(ec))
+            continue;
+        const std::string path = std::filesystem::relative(it->path(), folder, ec).string();
+        std::string folded = path;
+        for (char& c : folded)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        byFoldedPath[folded].push_back(path);
+    }
+    std::vector<std::string> warnings;
+    for (auto& [folded, paths] : byFoldedPath) {
+        if (paths.size() < 2)
+            continue;
+        std::sort(paths.begin(), paths.end());
+        std::string names;
+        for (std::size_t i = 0; i < paths.size(); ++i)
+            names += (i == 0 ? "" : i + 1 == paths.size() ? " and " : ", ") + paths[i];
+        warnings.push_back("The files " + names +
+                           " differ only in letter case: a server that ignores case keeps only one of them.");
+    }
+    return warnings;
+}
+
+// The new site, its folders and its place in the base folder reach the disk before the record
+// says the build is complete, so that after a power cut the record never vouches for pages that
+// were lost. `written` and `made` are paths below the web folder.
+Status MakeDurable(const std::string& webFolder, std::vector<std::string> written, const std::vector<std::string>& made)
+{
+    std::sort(written.begin(), written.end());
+    written.erase(std::unique(written.begin(), written.end()), written.end());
+    for (std::string& path : written)
+        path = webFolder + path;
+    std::vector<std::string> folders = {WithoutTrailingSlash(webFolder)};
+    for (const char* name : kPageFolders)
+        folders.push_back(webFolder + name);
+    for (const std::string& folder : made)
+        folders.push_back(webFolder + folder);
+    folders.push_back(app::FolderOfPath(folders.front())); // the swap's renames
+    return app::SyncWritten(written, folders);
+}
+
 Status MakeStagingFolder(const std::string& staging, const std::string& webFolder)
 {
     if (Status s = RemoveTree(staging); !s.ok())
@@ -168,18 +219,14 @@ Status PrepareOutputFolders(const std::string& webFolder)
 {
     const std::string web = app::WithTrailingSlash(webFolder);
     RestoreParkedSite(web);
-    // Parents before children: EnsureFolder makes one level only.
-    const std::string base = app::WithTrailingSlash(app::FolderOfPath(WithoutTrailingSlash(web)));
-    if (!base.empty()) {
-        if (Status s = app::EnsureFolder(base); !s.ok())
-            return s;
-    }
     return app::EnsureFolder(web);
 }
 
-Status BuildPages(store::Database& db, OutputSink& sink, std::vector<std::string>& warnings)
+Status BuildPages(store::Database& db, OutputSink& sink, std::vector<std::string>& warnings,
+                  const BuildSources& sources)
 {
-    SiteBuild build(db, sink);
+    SiteBuild build(db, sink, sources.pictureCache);
+    build.setLocalImagesFolder(sources.localImages);
     Status status = build.load();
     // Articles first, then categories, then sections: where names collide, the later page wins.
     if (status.ok())
@@ -193,6 +240,7 @@ Status BuildPages(store::Database& db, OutputSink& sink, std::vector<std::string
     // After the pictures, so that the stylesheet wins a clash of names in images/.
     if (status.ok())
         status = WriteSiteFiles(build, warnings);
+    warnings.insert(warnings.end(), build.warnings().begin(), build.warnings().end());
     // Pages may still be on their way to the disk; the build is done when they are written.
     const Status written = sink.finish();
     return status.ok() ? written : status;
@@ -204,15 +252,30 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
     if (!db)
         return db.status();
     const std::string web = app::WithTrailingSlash(webFolder);
-    if (Status s = PrepareOutputFolders(web); !s.ok())
-        return s;
-    auto lock = app::BaseFolderLock::acquire(app::WithTrailingSlash(app::FolderOfPath(WithoutTrailingSlash(web))),
-                                             app::BaseFolderLock::Mode::Build, app::FileNameOfPath(sitePath));
+    // The lock lies in the base folder, so that is made first; nothing in the web folder is
+    // touched until the lock is held, so no build puts a parked site back under another's swap.
+    const std::string base = app::WithTrailingSlash(app::FolderOfPath(WithoutTrailingSlash(web)));
+    if (!base.empty()) {
+        if (Status s = app::EnsureFolder(base); !s.ok())
+            return s;
+    }
+    auto lock = app::BaseFolderLock::acquire(base, app::BaseFolderLock::Mode::Build, app::FileNameOfPath(sitePath));
     if (!lock)
         return lock.status();
+    if (Status s = PrepareOutputFolders(web); !s.ok())
+        return s;
+
+    // One read transaction for every read of the build: the state recorded is the one all its
+    // pages were made from, even while the editor saves meanwhile.
+    store::Database::Transaction reading(*db);
+    if (Status s = reading.begin(); !s.ok())
+        return s;
+    auto state = SiteState(*db);
+    if (!state)
+        return state.status();
 
     // From here until the new site is in place, publishing refuses the web folder.
-    if (Status s = WriteBuildRecord(web, {sitePath, false, {}}); !s.ok())
+    if (Status s = WriteBuildRecord(web, {sitePath, false, {}, {}}); !s.ok())
         return s;
     const std::string staging = StagingFolder(web);
     if (Status s = MakeStagingFolder(staging, web); !s.ok())
@@ -221,13 +284,20 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
     // The new site is written aside; the web folder keeps the previous one until every file of
     // the new one was written, so a failure or a kill never leaves a half site in place.
     std::vector<std::string> found;
+    std::vector<std::string> made;
     DiskSink sink(staging);
-    Status status = BuildPages(*db, sink, found);
+    Status status = BuildPages(*db, sink, found, {app::LocalImagesFolder(base), base + kPictureCacheFolder});
     if (Status written = sink.finish(); status.ok()) // nothing may still be writing when cleaning up
         status = written;
     if (status.ok())
-        status = CarryOver(web, staging, true);
+        status = reading.commit();
+    if (status.ok())
+        status = CarryOver(web, staging, true, made);
     if (status.ok()) {
+        for (std::string& folder : made)
+            folder.erase(0, staging.size());
+        const std::vector<std::string> clashes = CaseClashes(staging);
+        found.insert(found.end(), clashes.begin(), clashes.end());
         Step("written");
         status = SwapIntoPlace(staging, web);
     }
@@ -236,11 +306,16 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
         return status;
     }
     Step("swapped");
+    if (Status s = MakeDurable(web, sink.writtenFiles(), made); !s.ok())
+        return s;
+    if (Status s = WriteBuildRecord(web, {sitePath, true, {}, BuildSource(state.value())}); !s.ok())
+        return s;
+    // The previous site, now in the staging folder, goes last: its removal need not be durable.
     if (Status s = RemoveTree(staging); !s.ok())
         found.push_back("The previous site's files were not all removed: " + s.message());
     if (warnings)
         warnings->insert(warnings->end(), found.begin(), found.end());
-    return WriteBuildRecord(web, {sitePath, true, {}});
+    return Status::OK();
 }
 
 void SetBuildStepHookForTesting(BuildStepHook hook)
@@ -260,11 +335,13 @@ void CommitEdits(SiteEditor& editor, SiteEditor::DataSource source)
     editor.commitEdits(source);
 }
 
-Status UpdateSite(SiteEditor& editor, const std::string& sitePath, const std::string& webFolder)
+Status UpdateSite(SiteEditor& editor, const std::string& sitePath, const std::string& webFolder, bool saveEdits)
 {
     editor.setProgressText("Updating site, please wait ...");
-    CommitEdits(editor, SiteEditor::DataSource::Pages);
-    CommitEdits(editor, SiteEditor::DataSource::Options);
+    if (saveEdits) {
+        CommitEdits(editor, SiteEditor::DataSource::Pages);
+        CommitEdits(editor, SiteEditor::DataSource::Options);
+    }
     editor.processEvents();
 
     std::vector<std::string> warnings;
@@ -284,6 +361,14 @@ Status UpdateSite(SiteEditor& editor, const std::string& sitePath, const std::st
     editor.startClearProgressTimer(kClearProgressMs);
     editor.navigateBrowser("file://" + home.value());
     return Status::OK();
+}
+
+Status BuildIfChanged(SiteEditor& editor, const std::string& sitePath, const std::string& webFolder, bool saveEdits)
+{
+    if (CheckBuiltSite(webFolder, sitePath).ok())
+        return Status::OK();
+    const Status built = UpdateSite(editor, sitePath, webFolder, saveEdits);
+    return built.withContext("The site could not be built");
 }
 
 } // namespace qle::generator

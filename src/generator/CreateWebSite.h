@@ -22,21 +22,35 @@ inline constexpr const char* kPageFolders[] = {"images", "articles", "sections",
 // The progress text left when a build fails; the caller shows the returned error itself.
 inline constexpr const char* kUpdateFailedText = "Update failed";
 
-// PrepareOutputFolders: makes the base folder (the web folder's parent) and the web folder where
-// missing. The error names the folder that cannot be made.
+// PrepareOutputFolders: puts back a previous site that a stopped build left parked, and makes the
+// web folder where missing. The error names the folder that cannot be made. REQUIRES: the base
+// folder (the web folder's parent) exists and the caller holds its lock for a build.
 Status PrepareOutputFolders(const std::string& webFolder);
+
+// The folder of the base folder where pictures made for the web are cached.
+inline constexpr const char* kPictureCacheFolder = "PictureCache/";
 
 // The three builders in order (articles, categories, sections) over an open site database, then
 // the picture copies. Stops at the first error. Pictures that cannot be copied add warnings.
-Status BuildPages(store::Database& db, OutputSink& sink, std::vector<std::string>& warnings);
+// What a build reads besides the site file; an empty folder is not used. `localImages`: where the
+// pictures the author put into the text are copied from; `pictureCache`: see SiteBuild.
+struct BuildSources
+{
+    std::string localImages;
+    std::string pictureCache;
+};
+Status BuildPages(store::Database& db, OutputSink& sink, std::vector<std::string>& warnings,
+                  const BuildSources& sources = {});
 
 // CreateWebSite: the whole build of the site file into the web folder (ending in '/'), all or
 // nothing. The new pages and pictures are written beside the web folder and swapped in with one
 // rename once every file was written, so after a failure or a kill the web folder holds the
 // previous site unchanged. Afterwards the four page folders hold exactly this site's pages and
-// pictures; everything else in the web folder stays. Takes the base folder's lock (a second
-// build is refused, naming the site being built) and records the build beside the web folder
-// (see BuildRecord). Warnings (pictures not copied) are added to `warnings` when given.
+// pictures; everything else in the web folder stays. Makes the base folder, then takes its lock
+// (a second build is refused, naming the site being built) before anything else is made. Reads
+// the site in one transaction, and records the build beside the web folder with the state it read
+// (see BuildRecord) once the new site is on the disk. Warnings (pictures not copied, names
+// shortened, files whose names differ only in letter case) are added to `warnings` when given.
 Status CreateWebSite(const std::string& sitePath, const std::string& webFolder,
                      std::vector<std::string>* warnings = nullptr);
 
@@ -52,10 +66,18 @@ std::string DoneText(std::size_t warnings);
 void CommitEdits(SiteEditor& editor, SiteEditor::DataSource source);
 
 // UpdateSite: what the person's "update" command runs. Shows "Updating site, please wait ...",
-// saves both data sources, builds the site, then shows "Done" (cleared after 2000 ms) and points
-// the editor's browser at "file://" + the homepage's page. On failure the progress text becomes
-// kUpdateFailedText, the browser is not pointed, and the error (naming the file and the cause)
-// is returned for the caller to show: the GUI in an error box, the command line on stderr.
-Status UpdateSite(SiteEditor& editor, const std::string& sitePath, const std::string& webFolder);
+// saves both data sources (unless `saveEdits` is false: the site is built as stored), builds the
+// site, then shows "Done" (cleared after 2000 ms) and points the editor's browser at "file://" +
+// the homepage's page. On failure the progress text becomes kUpdateFailedText, the browser is not
+// pointed, and the error (naming the file and the cause) is returned for the caller to show: the
+// GUI in an error box, the command line on stderr.
+Status UpdateSite(SiteEditor& editor, const std::string& sitePath, const std::string& webFolder, bool saveEdits = true);
+
+// What publishing runs first: UpdateSite, unless the web folder holds a complete build of the site
+// as it is stored now (CheckBuiltSite), so that a stale build is never uploaded; a caller that
+// publishes pending edits saves them before. A failed build's error says that the site could not
+// be built, and why.
+Status BuildIfChanged(SiteEditor& editor, const std::string& sitePath, const std::string& webFolder,
+                      bool saveEdits = true);
 
 } // namespace qle::generator

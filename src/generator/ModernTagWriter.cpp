@@ -3,7 +3,11 @@
 #include "app/Paths.h"
 #include "generator/HtmlText.h"
 #include "generator/PictureCopier.h"
+#include "generator/SiteBuild.h"
 #include "generator/StyleSheet.h"
+
+#include <algorithm>
+#include <vector>
 
 namespace qle::generator {
 
@@ -11,7 +15,12 @@ namespace {
 
 constexpr std::string_view kNl = "\r\n";
 
-// The main text with its CR LF line breaks shown, as the classic pages show them.
+// How wide pictures are shown (see the stylesheet): the middle column is three fifths of a page
+// at most 75rem wide, and the whole width on a phone; the banner spans the page.
+constexpr std::string_view kContentSizes = "(max-width: 700px) 100vw, (max-width: 1200px) 60vw, 720px";
+constexpr std::string_view kBannerSizes = "(max-width: 1200px) 100vw, 1200px";
+
+// The author's text with its CR LF line breaks shown, as the classic pages show the main text.
 std::string BreakLines(std::string_view text)
 {
     std::string out;
@@ -22,6 +31,45 @@ std::string BreakLines(std::string_view text)
         out += text[i];
     }
     return out;
+}
+
+// A separator between the steps of a breadcrumb that screen readers do not announce.
+constexpr std::string_view kCrumbSeparator = "<span class=\"separator\" aria-hidden=\"true\">\xE2\x80\xBA</span> ";
+
+// The path to an article: its category, then its section, each linked to its page. Steps whose
+// page does not exist (a null name) or that would read as nothing are left out.
+std::string Breadcrumb(const ArticleRow& row)
+{
+    std::vector<std::string> steps;
+    const auto step = [&steps](const store::Value& name, const std::string& link) {
+        if (name && !PlainText(*name).empty())
+            steps.push_back("<a href=\"" + HrefOf(link) + "\">" + *name + "</a>");
+    };
+    if (row.category) {
+        step(row.category, CategoryLink(row.category));
+        step(row.section, SectionLink(row.section));
+    }
+    if (steps.empty())
+        return {};
+    std::string out = "<nav class=\"breadcrumb\" aria-label=\"Breadcrumb\">\r\n<ol>\r\n";
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        out += "<li>";
+        if (i > 0)
+            out += kCrumbSeparator;
+        out += steps[i] + "</li>\r\n";
+    }
+    out += "</ol>\r\n</nav>\r\n";
+    return out;
+}
+
+// A srcset attribute's value: each file with its width, narrowest first.
+std::string SrcSet(std::vector<std::pair<int, std::string>> files)
+{
+    std::sort(files.begin(), files.end());
+    std::string list;
+    for (const auto& [width, href] : files)
+        list += (list.empty() ? "" : ", ") + href + " " + std::to_string(width) + "w";
+    return list;
 }
 
 std::string_view KindClass(PageKind kind)
@@ -41,6 +89,7 @@ std::string_view KindClass(PageKind kind)
 
 ModernTagWriter::ModernTagWriter(SiteLook look)
     : m_look(std::move(look))
+    , m_bannerShown(!PictureCopyName(m_look.banner).empty())
 {
 }
 
@@ -54,28 +103,48 @@ std::string ModernTagWriter::altText(std::initializer_list<std::string_view> can
     return m_look.siteName;
 }
 
-std::string ModernTagWriter::image(std::string_view path, std::string_view alt, PictureCopier& pictures)
+std::string ModernTagWriter::image(std::string_view path, std::string_view alt, PictureCopier& pictures, bool banner)
 {
-    // The name the copy gets, as the classic pages name it.
-    const std::string copyName = PictureCopyName(path);
-    if (copyName.empty())
+    const PictureFiles& files = pictures.files(path);
+    if (files.copyName.empty())
         return {};
     pictures.add(path);
-    auto it = m_sizes.find(path);
-    if (it == m_sizes.end())
-        it = m_sizes.emplace(std::string(path), ReadPictureSize(std::string(path))).first;
-    std::string tag = "<img src=\"" + PictureHref(copyName) + "\" alt=\"" + EscapeText(alt) + "\"";
-    if (const auto& size = it->second)
+    // The first picture of a page is shown at once; the others load as they come into view. The
+    // banner, when there is one, comes first, though it is written last.
+    const bool lazy = !banner && (m_bannerShown || m_pagePictures > 0);
+    if (!banner)
+        ++m_pagePictures;
+    const std::string_view sizes = banner ? kBannerSizes : kContentSizes;
+
+    // The files of the copy's own format and its WebP versions, each as a srcset list.
+    std::vector<std::pair<int, std::string>> own, webpFiles;
+    for (std::size_t i = 0; i < files.variants.size(); ++i) {
+        const bool webpVersion = files.variants[i].format != files.variants.front().format;
+        (webpVersion ? webpFiles : own).emplace_back(files.variants[i].width, PictureHref(files.names[i]));
+    }
+    const std::string ownFormat = SrcSet(own), webp = SrcSet(webpFiles);
+
+    std::string tag;
+    if (!webp.empty())
+        tag += "<picture><source type=\"image/webp\" srcset=\"" + webp + "\" sizes=\"" + std::string(sizes) + "\">";
+    tag += "<img src=\"" + PictureHref(files.copyName) + "\"";
+    if (own.size() > 1)
+        tag += " srcset=\"" + ownFormat + "\" sizes=\"" + std::string(sizes) + "\"";
+    tag += " alt=\"" + EscapeText(alt) + "\"";
+    if (const auto& size = files.size)
         tag += " width=\"" + std::to_string(size->width) + "\" height=\"" + std::to_string(size->height) + "\"";
+    if (lazy)
+        tag += " loading=\"lazy\"";
     tag += ">";
+    if (!webp.empty())
+        tag += "</picture>";
     return tag;
 }
 
 std::string ModernTagWriter::articleBody(const ArticleRow& row, const PageHead& head, PictureCopier& pictures)
 {
     using store::TextOf;
-    std::string out = "<p class=\"breadcrumb\">" + TextOf(row.category) + " -&gt; " + TextOf(row.section) + "</p>";
-    out += kNl;
+    std::string out = Breadcrumb(row);
     out += "<h1><a href=\"" + HrefOf(TextOf(row.link)) + "\">" + TextOf(row.title) + "</a></h1>";
     out += kNl;
     if (row.image) {
@@ -94,7 +163,7 @@ std::string ModernTagWriter::articleBody(const ArticleRow& row, const PageHead& 
             out += kNl;
         }
     }
-    out += "<div class=\"lead\">" + TextOf(row.para) + "</div>";
+    out += "<div class=\"lead\">" + BreakLines(TextOf(row.para)) + "</div>";
     out += kNl;
     out += "<div class=\"text\">" + BreakLines(TextOf(row.body)) + "</div>";
     out += kNl;
@@ -117,7 +186,7 @@ std::string ModernTagWriter::articleSummary(const MiniArticle& row, bool showPic
             out += kNl;
         }
     }
-    out += "<div class=\"para\">" + TextOf(row.para) + "</div>";
+    out += "<div class=\"para\">" + BreakLines(TextOf(row.para)) + "</div>";
     out += kNl;
     // The hidden words name the article, so that each "more..." link says where it leads.
     out += "<p class=\"more\"><a href=\"" + href + "\">more...";
@@ -130,11 +199,16 @@ std::string ModernTagWriter::articleSummary(const MiniArticle& row, bool showPic
     return out;
 }
 
-std::string ModernTagWriter::articleList(const store::Value* heading, const std::vector<std::string>& entries)
+std::string ModernTagWriter::articleList(const store::Value* category, const store::Value* section,
+                                         const std::vector<std::string>& entries)
 {
     std::string out;
-    if (heading) {
-        out += "<h1>" + store::TextOf(*heading) + "</h1>";
+    if (category) {
+        // A section's page is headed by what it lists: the section of its category.
+        out += "<h1>" + store::TextOf(*category);
+        if (section)
+            out += " - " + store::TextOf(*section);
+        out += "</h1>";
         out += kNl;
     }
     for (const auto& entry : entries)
@@ -185,7 +259,7 @@ void ModernTagWriter::page(std::string& out, PageKind kind, const PageHead& head
     out += "</head>\r\n<body class=\"";
     out += KindClass(kind);
     out += "\">\r\n<header>\r\n";
-    if (std::string banner = image(m_look.banner, m_look.siteName, pictures); !banner.empty())
+    if (std::string banner = image(m_look.banner, m_look.siteName, pictures, true); !banner.empty())
         out += banner;
     else
         out += "<p class=\"site-name\">" + site + "</p>";
@@ -202,6 +276,7 @@ void ModernTagWriter::page(std::string& out, PageKind kind, const PageHead& head
         out += "\">Feed of the newest pages</a></p>\r\n";
     }
     out += "</footer>\r\n</body>\r\n</html>\r\n";
+    m_pagePictures = 0;
 }
 
 } // namespace qle::generator

@@ -89,6 +89,7 @@ Status DiskSink::writeFile(const std::string& relativePath, std::string_view byt
     m_queue->files.emplace_back(m_folder + relativePath, std::string(bytes));
     m_queue->bytes += bytes.size();
     lock.unlock();
+    m_written.push_back(relativePath);
     m_queue->changed.notify_all();
     return Status::OK();
 }
@@ -138,6 +139,7 @@ Status DiskSink::copyFile(const std::string& sourcePath, const std::string& rela
     const int fd = CreateOutputFile(target);
     if (fd < 0)
         return WriteError(target, errno);
+    m_written.push_back(relativePath);
     char buffer[64 * 1024];
     int error = 0;
     bool readFailed = false;
@@ -162,6 +164,24 @@ Status DiskSink::copyFile(const std::string& sourcePath, const std::string& rela
     if (readFailed)
         return PictureError(sourcePath, Status::NotFound(std::string("it cannot be read: ") + std::strerror(error)));
     return WriteError(target, error);
+}
+
+Status DiskSink::linkFile(const std::string& sourcePath, const std::string& relativePath)
+{
+    const std::string target = m_folder + relativePath;
+    if (::unlink(target.c_str()) != 0 && errno != ENOENT)
+        return WriteError(target, errno);
+    if (::link(sourcePath.c_str(), target.c_str()) == 0)
+        return Status::OK();
+    // Another file system, or one without hard links: a copy does the same.
+    if (errno != EXDEV && errno != EPERM && errno != EMLINK && errno != ENOTSUP)
+        return WriteError(target, errno);
+    return copyFile(sourcePath, relativePath);
+}
+
+Status MemorySink::linkFile(const std::string& sourcePath, const std::string& relativePath)
+{
+    return copyFile(sourcePath, relativePath);
 }
 
 Status MemorySink::writeFile(const std::string& relativePath, std::string_view bytes)

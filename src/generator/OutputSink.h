@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 namespace qle::generator {
 
@@ -25,6 +26,11 @@ public:
     // PictureFile) fails with NotFound or InvalidArgument naming the source, and nothing is left
     // at the target; a failed write is an IoError naming the target.
     virtual Status copyFile(const std::string& sourcePath, const std::string& relativePath) = 0;
+
+    // Creates or replaces the file at `relativePath` with the file at `sourcePath`, a picture the
+    // build made itself: a hard link where the file system allows one (so nothing is copied), a
+    // copy elsewhere. Errors name the file that failed.
+    virtual Status linkFile(const std::string& sourcePath, const std::string& relativePath) = 0;
 
     // Waits until every file handed over is written; the first error of any write, if one failed.
     virtual Status finish() { return Status::OK(); }
@@ -49,13 +55,18 @@ public:
 
     Status writeFile(const std::string& relativePath, std::string_view bytes) override;
     Status copyFile(const std::string& sourcePath, const std::string& relativePath) override;
+    Status linkFile(const std::string& sourcePath, const std::string& relativePath) override;
     Status finish() override;
+
+    // The relative path of every file handed over, in order; a file written twice is named twice.
+    const std::vector<std::string>& writtenFiles() const { return m_written; }
 
 private:
     struct Queue;
     void writeQueued();
 
     std::string m_folder;
+    std::vector<std::string> m_written;
     std::unique_ptr<Queue> m_queue;
     std::thread m_writer;
 };
@@ -66,6 +77,7 @@ class MemorySink final : public OutputSink
 public:
     Status writeFile(const std::string& relativePath, std::string_view bytes) override;
     Status copyFile(const std::string& sourcePath, const std::string& relativePath) override;
+    Status linkFile(const std::string& sourcePath, const std::string& relativePath) override;
 
     const std::map<std::string, std::string>& files() const { return m_files; }
 

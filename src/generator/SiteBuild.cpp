@@ -3,9 +3,13 @@
 #include "app/Paths.h"
 #include "app/SiteSchema.h"
 #include "generator/BuildHTMLTags.h"
+#include "generator/HtmlText.h"
 #include "generator/OutputSink.h"
+#include "generator/PictureCache.h"
 #include "store/Database.h"
 #include "store/RecordSet.h"
+
+#include <cstdlib>
 
 namespace qle::generator {
 
@@ -42,12 +46,61 @@ std::string PageName(const store::Value& value)
     return app::PageNamePart(store::TextOf(value));
 }
 
-SiteBuild::SiteBuild(store::Database& db, OutputSink& sink)
+namespace {
+
+std::string LinkEscaped(const std::string& name)
+{
+    std::string out;
+    for (char c : name) {
+        if (c == '%')
+            out += "%25";
+        else if (c == '\'')
+            out += "%27";
+        else if (c == '#')
+            out += "%23";
+        else
+            out += c;
+    }
+    return out;
+}
+
+} // namespace
+
+std::string CategoryLink(const store::Value& category)
+{
+    return "../categories/" + LinkEscaped(app::PageFileName("cat-", store::TextOf(category)));
+}
+
+std::string SectionLink(const store::Value& section)
+{
+    return "../sections/" + LinkEscaped(app::PageFileName("sect-", store::TextOf(section)));
+}
+
+PictureSettings ReadPictureSettings(const store::RecordSet& options, app::PageStyle style)
+{
+    PictureSettings settings;
+    settings.responsive = style == app::PageStyle::Modern;
+    if (options.eof())
+        return settings;
+    const std::string keep = store::TextOf(options.field("Keep_Picture_Metadata"));
+    settings.keepMetadata = keep == "1" || keep == "-1" || store::EqualsIgnoreCase(keep, "true");
+    const std::string width = store::TextOf(options.field("Picture_Max_Width"));
+    char* end = nullptr;
+    const long value = std::strtol(width.c_str(), &end, 10);
+    if (!width.empty() && *end == '\0' && value >= kMinMaxWidth && value <= kMaxMaxWidth)
+        settings.maxWidth = static_cast<int>(value);
+    return settings;
+}
+
+SiteBuild::SiteBuild(store::Database& db, OutputSink& sink, std::string pictureCache)
     : m_db(db)
     , m_sink(sink)
+    , m_pictureCacheFolder(std::move(pictureCache))
     , m_pictures(sink)
 {
 }
+
+SiteBuild::~SiteBuild() = default;
 
 Status SiteBuild::load()
 {
@@ -66,6 +119,8 @@ Status SiteBuild::load()
     if (!style)
         return style.status();
     m_style = style.value();
+    m_pictureCache = std::make_unique<PictureCache>(m_pictureCacheFolder, ReadPictureSettings(*options, m_style.style));
+    m_pictures.setCache(m_pictureCache.get());
     m_look.siteName = app::SiteName(m_db.path());
     m_look.hasFeed = m_style.style == app::PageStyle::Modern && !m_style.homepage.empty();
     m_writer = MakeTagWriter(m_style.style, m_look);
@@ -74,6 +129,20 @@ Status SiteBuild::load()
         return categories.status();
     m_contents = m_writer->panelList("Contents", *categories);
     return Status::OK();
+}
+
+void SiteBuild::addTextPictures(std::string_view html)
+{
+    if (m_localImages.empty())
+        return;
+    for (const std::string& name : ImagesFolderPictures(html))
+        m_pictures.add(m_localImages + name);
+}
+
+void SiteBuild::addTextPictures(const std::vector<MiniArticle>& rows)
+{
+    for (const MiniArticle& row : rows)
+        addTextPictures(store::TextOf(row.para));
 }
 
 Result<const std::string*> SiteBuild::sectionsPanel(const store::Value& category)
@@ -89,6 +158,18 @@ Result<const std::string*> SiteBuild::sectionsPanel(const store::Value& category
     return &it->second;
 }
 
+std::string SiteBuild::listPagePath(std::string_view folder, std::string_view prefix, std::string_view what,
+                                    const store::Value& name)
+{
+    bool shortened = false;
+    std::string path = std::string(folder) + "/" + app::PageFileName(prefix, store::TextOf(name), &shortened);
+    // A section of that name under another category has the same page; one warning says it.
+    if (shortened && !m_written.contains(path))
+        m_warnings.push_back("The " + std::string(what) + " \"" + store::TextOf(name) +
+                             "\" is too long for a file name; its page is " + path + ".");
+    return path;
+}
+
 Status SiteBuild::writePage(const std::string& relativePath, PageKind kind, const store::Value& category,
                             const PageHead& head, std::string_view middle)
 {
@@ -99,7 +180,7 @@ Status SiteBuild::writePage(const std::string& relativePath, PageKind kind, cons
     m_writer->page(m_page, kind, head, m_contents, middle, **sections, m_pictures);
     // The banner is shown after the page's own pictures, so it wins a clash of file names.
     m_pictures.add(m_look.banner);
-    m_pictures.shownOn(relativePath);
+    m_pictures.shownOn(relativePath, PlainText(head.title));
     m_page += NewLine();
     if (m_written.insert(relativePath).second)
         m_pagePaths.push_back(relativePath);

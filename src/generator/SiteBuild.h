@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/PageStyle.h"
+#include "generator/BuildCategories.h"
 #include "generator/PageFrame.h"
 #include "generator/PictureCopier.h"
 #include "generator/TagWriter.h"
@@ -20,21 +21,25 @@
 
 namespace qle::store {
 class Database;
-}
+class RecordSet;
+} // namespace qle::store
 
 namespace qle::generator {
 
 class OutputSink;
+class PictureCache;
 
 class SiteBuild
 {
 public:
-    // Both must outlive the build.
-    SiteBuild(store::Database& db, OutputSink& sink);
+    // Both must outlive the build. Pictures made for the web are cached in `pictureCache` (a
+    // folder ending in '/'; empty: a temporary folder for this build alone).
+    SiteBuild(store::Database& db, OutputSink& sink, std::string pictureCache = {});
+    ~SiteBuild();
     SiteBuild(const SiteBuild&) = delete;
     SiteBuild& operator=(const SiteBuild&) = delete;
 
-    // Reads the site's `Options` record (colours, banner, page style, address) and
+    // Reads the site's `Options` record (colours, banner, page style, address, pictures) and
     // `List_Categories`, and picks the tag writer of the site's style.
     // The error names the site file and the query.
     Status load();
@@ -56,11 +61,30 @@ public:
     // Every page file written, in the order first written, each once.
     const std::vector<std::string>& pagePaths() const { return m_pagePaths; }
 
+    // The path of the page of a category or section (`what`) named `name`: `folder` + "/" +
+    // PageFileName(prefix, name). A name too long for a file name is shortened (see PageFileName),
+    // which adds a warning naming the page.
+    std::string listPagePath(std::string_view folder, std::string_view prefix, std::string_view what,
+                             const store::Value& name);
+
+    // What the build found worth telling the author that did not stop it.
+    const std::vector<std::string>& warnings() const { return m_warnings; }
+
+    // Where pictures put into the author's text were copied (the base folder's "LocalImages/",
+    // ending in '/'). Empty, as by default: such pictures are not copied.
+    void setLocalImagesFolder(std::string folder) { m_localImages = std::move(folder); }
+    // Registers, for the page being built, the pictures that author HTML shows from the images
+    // folder ("../images/NAME"), each from the local images folder.
+    void addTextPictures(std::string_view html);
+    void addTextPictures(const std::vector<MiniArticle>& rows);
+
 private:
     Result<const std::string*> sectionsPanel(const store::Value& category);
 
     store::Database& m_db;
     OutputSink& m_sink;
+    std::string m_pictureCacheFolder;
+    std::unique_ptr<PictureCache> m_pictureCache;
     PictureCopier m_pictures;
     app::SiteStyle m_style;
     SiteLook m_look;
@@ -70,9 +94,22 @@ private:
     std::vector<std::string> m_pagePaths;
     std::set<std::string, std::less<>> m_written;
     std::string m_page; // reused for every page: memory stays at the largest page
+    std::vector<std::string> m_warnings;
+    std::string m_localImages;
 };
+
+// The site's picture settings from its open `Options` record: `Keep_Picture_Metadata` (1, -1 or
+// "true": kept; anything else, removed) and `Picture_Max_Width` (outside 100 to 10000 or empty:
+// 1600); responsive for the Modern style.
+PictureSettings ReadPictureSettings(const store::RecordSet& options, app::PageStyle style);
 
 // The page file name part of a database value: blanks, '/' and '\' as "-", ASCII lower case.
 std::string PageName(const store::Value& value);
+
+// The links the navigation views (`List_Categories`, `List_Sections`) give the page of a category
+// and of a section: "../categories/" + app::PageFileName("cat-", name), with '%', the quote and '#'
+// escaped, so a shortened long name links to the page the build wrote.
+std::string CategoryLink(const store::Value& category);
+std::string SectionLink(const store::Value& section);
 
 } // namespace qle::generator

@@ -6,7 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace qle::app {
 namespace {
@@ -163,6 +167,123 @@ TEST_F(BackupsTest, RestoreKeepsTheCurrentStateFirst)
     EXPECT_FALSE(RestoreBackup(site, dir / "junk.qls", base, now + 40).ok());
     EXPECT_EQ(Titles(site), std::vector<std::string>({"one", "two"}));
     (void)early;
+}
+
+// The backup folder's files that carry a backup's name.
+std::vector<std::string> BackupNames(const std::string& folder)
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.ends_with(".qls") && name[0] != '.')
+            names.push_back(name);
+    }
+    return names;
+}
+
+TEST_F(BackupsTest, AKilledSnapshotLeavesNoFileUnderABackupName)
+{
+    AddPage(site, std::string(400 * 1024, 'x'));
+    const std::time_t now = At(2026, 12, 6, 9);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Killed by the file size limit's signal while the copy is being written.
+        rlimit noCore {0, 0};
+        ::setrlimit(RLIMIT_CORE, &noCore);
+        rlimit limited {100 * 1024, RLIM_INFINITY};
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+        (void)TakeSnapshot(site, base, now);
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the copy was not cut";
+    EXPECT_TRUE(BackupNames(folder).empty());
+    EXPECT_TRUE(ListBackups(site, base)->empty());
+
+    auto next = TakeSnapshot(site, base, now + 1);
+    ASSERT_TRUE(next.ok()) << next.status().message();
+    EXPECT_EQ(ListBackups(site, base)->size(), 1u);
+    EXPECT_EQ(ListBackups(site, base)->front().damage, "");
+}
+
+// What a killed copy, a damaged disk or a stray file leaves under backup names.
+void PlantDamagedBackups(const std::string& site, const std::string& folder, const std::string& stamp)
+{
+    fs::create_directories(folder);
+    test::WriteFile(folder + stamp + "-2.qls", "");
+    test::WriteFile(folder + stamp + "-3.qls", std::string(4096, 'j'));
+    // A whole copy whose table of pages is overwritten.
+    const std::string corrupt = folder + stamp + "-4.qls";
+    ASSERT_TRUE(store::Database::open(site)->backupTo(corrupt).ok());
+    int page = 0, pageSize = 0;
+    {
+        auto db = store::Database::open(corrupt);
+        page =
+            std::stoi(store::TextOf(db->query("select rootpage from sqlite_master where name = 'Articles'")->field(0)));
+        pageSize = std::stoi(store::TextOf(db->query("PRAGMA page_size")->field(0)));
+    }
+    std::string bytes = test::ReadFile(corrupt);
+    bytes.replace(static_cast<std::size_t>((page - 1) * pageSize), 64, std::string(64, '\xFF'));
+    test::WriteFile(corrupt, bytes);
+    // A database, but not of a site.
+    const std::string foreign = folder + stamp + "-5.qls";
+    ASSERT_TRUE(store::Database::open(site)->backupTo(foreign).ok());
+    ASSERT_TRUE(store::Database::open(foreign)->execute("DROP TABLE Articles").ok());
+}
+
+TEST_F(BackupsTest, DamagedBackupsAreListedAsDamagedAndNeverRestored)
+{
+    AddPage(site, "one");
+    const std::time_t now = At(2026, 12, 6, 9);
+    ASSERT_TRUE(TakeSnapshot(site, base, now).ok());
+    PlantDamagedBackups(site, folder, "2026-12-06_09-00-00");
+    AddPage(site, "two");
+
+    auto listed = ListBackups(site, base);
+    ASSERT_TRUE(listed.ok());
+    ASSERT_EQ(listed->size(), 5u);
+    for (const BackupInfo& backup : *listed) {
+        const bool whole = backup.name == "2026-12-06_09-00-00.qls";
+        EXPECT_EQ(backup.damage.empty(), whole) << backup.name << ": " << backup.damage;
+        EXPECT_EQ(BackupContents(backup).starts_with("damaged: "), !whole) << backup.name;
+        if (whole)
+            continue;
+        EXPECT_EQ(backup.pages, -1) << backup.name;
+        const Status refused = RestoreBackup(site, backup.name, base, now + 10);
+        EXPECT_NE(refused.message().find("cannot be restored"), std::string::npos) << refused.message();
+        EXPECT_EQ(Titles(site), std::vector<std::string>({"one", "two"})) << backup.name << " was restored";
+    }
+    EXPECT_EQ(listed->back().name, "2026-12-06_09-00-00.qls") << "newest first";
+    EXPECT_TRUE(RestoreBackup(site, "2026-12-06_09-00-00.qls", base, now + 20).ok());
+    EXPECT_EQ(Titles(site), std::vector<std::string>({"one"}));
+
+    // A backup found whole once is checked again once anything wrote it.
+    const std::string whole = folder + "2026-12-06_09-00-00.qls";
+    std::string bytes = test::ReadFile(whole);
+    std::fill(bytes.begin() + 100, bytes.end(), '\xFF');
+    test::WriteFile(whole, bytes);
+    EXPECT_NE(ListBackups(site, base)->back().damage, "");
+}
+
+TEST_F(BackupsTest, DamagedBackupsDoNotCountAmongTheTwentyKept)
+{
+    const std::time_t now = At(2026, 12, 31, 18);
+    for (int i = 0; i < 20; ++i) {
+        AddPage(site, "page " + std::to_string(i));
+        ASSERT_TRUE(TakeSnapshot(site, base, now + i).ok());
+    }
+    PlantDamagedBackups(site, folder, "2026-12-31_19-00-00");
+    AddPage(site, "one more");
+    ASSERT_TRUE(TakeSnapshot(site, base, now + 60).ok());
+
+    auto listed = ListBackups(site, base);
+    ASSERT_TRUE(listed.ok());
+    std::size_t whole = 0;
+    for (const BackupInfo& backup : *listed)
+        whole += backup.damage.empty() ? 1 : 0;
+    EXPECT_EQ(whole, kKeptBackups);
 }
 
 } // namespace

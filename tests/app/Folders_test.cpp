@@ -4,6 +4,7 @@
 #include "app/SiteFiles.h"
 #include "app/StartUp.h"
 #include "app/TextFiles.h"
+#include "store/Database.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -32,6 +33,11 @@ TEST(BaseFolder, DefaultsTrailingSlashAndWriteBack)
 
     EXPECT_EQ(WebFolder("/srv/Work/"), "/srv/Work/TempInternetFiles/");
     EXPECT_EQ(LocalImagesFolder("/srv/Work/"), "/srv/Work/LocalImages/");
+
+    // A relative folder (quillon publish --base Work) is the current folder's: the upload's batch
+    // file changes into the base folder and names its files from there.
+    options.LocalBaseDir = "Work";
+    EXPECT_EQ(BaseFolder(options), fs::current_path().string() + "/Work/");
 }
 
 TEST(FolderTree, MadeParentsFirstTwiceIsHarmlessAndFailureNamesTheFolder)
@@ -167,6 +173,8 @@ TEST(CreateSiteFile, CopiesTheTemplateAndNeverOverwrites)
     const std::string path = dir / "Club.QLS";
     ASSERT_TRUE(CreateSiteFile(test::ProgramFolder(), path).ok());
     EXPECT_EQ(test::ReadFile(path), test::ReadFile(BlankSitePath(test::ProgramFolder())));
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write)
+        << "the site will hold the FTP password";
 
     test::WriteFile(path, "edited site");
     EXPECT_FALSE(CreateSiteFile(test::ProgramFolder(), path).ok());
@@ -175,6 +183,21 @@ TEST(CreateSiteFile, CopiesTheTemplateAndNeverOverwrites)
     const Status missingTemplate = CreateSiteFile(dir / "no-program/", dir / "Other.QLS");
     EXPECT_FALSE(missingTemplate.ok());
     EXPECT_FALSE(test::PathExists(dir / "Other.QLS"));
+}
+
+TEST(CreateSiteFile, ANewSiteIsModernUnlessClassicIsAskedFor)
+{
+    test::TempDir dir;
+    const auto styleOf = [](const std::string& path) {
+        auto db = store::Database::open(path);
+        return ReadSiteStyle(*db).value().style;
+    };
+    ASSERT_TRUE(CreateSiteFile(test::ProgramFolder(), dir / "Plain.QLS").ok());
+    EXPECT_EQ(styleOf(dir / "Plain.QLS"), PageStyle::Modern);
+    ASSERT_TRUE(CreateSiteFile(test::ProgramFolder(), dir / "Old.QLS", PageStyle::Classic).ok());
+    EXPECT_EQ(styleOf(dir / "Old.QLS"), PageStyle::Classic);
+    ASSERT_TRUE(CreateSiteFile(test::ProgramFolder(), dir / "New.QLS", PageStyle::Modern).ok());
+    EXPECT_EQ(test::ReadFile(dir / "New.QLS"), test::ReadFile(BlankSitePath(test::ProgramFolder())));
 }
 
 } // namespace

@@ -22,8 +22,8 @@ set_settings() { # server user password
     /usr/bin/python3 - "$site" "$1" "$2" "$3" "$work/Photo One.JPG" <<'PY'
 import sqlite3, sys
 db = sqlite3.connect(sys.argv[1])
-db.execute("UPDATE Options SET Ftp_Destination=?, Ftp_Username=?, Ftp_Password=?, Ftp_Root='/www/', Ftp_Dir='site/'",
-           sys.argv[2:5])
+db.execute("UPDATE Options SET Ftp_Destination=?, Ftp_Username=?, Ftp_Password=?, Ftp_Root='/www/', Ftp_Dir='site/', "
+           "Page_Style='Classic'", sys.argv[2:5])
 for i in range(1, 5):
     db.execute("INSERT OR IGNORE INTO Articles (ArtID, Category, Section, Title, Body, Image) VALUES (?, 'News', 'Local', ?, ?, ?)",
                (i, "Page %d" % i, "Text " * (300 * i), sys.argv[5] if i == 4 else None))
@@ -31,12 +31,8 @@ db.execute("UPDATE Options SET homepage = 4")
 db.commit()
 PY
 }
-{ printf '\xff\xd8\xff\xe0'; head -c 50000 /dev/urandom; } >"$work/Photo One.JPG"
+vips black "$work/Photo One.JPG[Q=80]" 64 48 --bands 3 || fail "vips (libvips-tools) cannot make the test photo"
 set_settings "127.0.0.1:$port" jo "$password"
-
-# Not built yet: the author is told to build first, and nothing is uploaded.
-if "$quillon" publish "$site" --base "$work/Unbuilt" >"$work/out" 2>&1; then fail "an unbuilt site was published"; fi
-grep -q "build this site first" "$work/out" || fail "no advice to build first: $(cat "$work/out")"
 
 base="$work/My Base"
 web="$base/TempInternetFiles"
@@ -75,6 +71,24 @@ if cmp -s "$web/articles/art-1.htm" "$work/home/www/site/articles/art-1.htm"; th
 grep -q "8 files sent, 0 unchanged, 1 removed, 0 failures" "$work/out" || fail "--all: $(cat "$work/out")"
 diff -r -x Index.htm -x index.htm -x .quillon-published -x temp.fle "$web" "$work/home/www/site" || fail "the site differs"
 if "$quillon" publish "$site" --base "$base" --no-such-option >"$work/out" 2>&1; then fail "an unknown option"; fi
+
+# A broken link: the publish is refused and says why, unless --force.
+/usr/bin/python3 - "$site" <<'PY'
+import sqlite3, sys
+db = sqlite3.connect(sys.argv[1])
+db.execute("UPDATE Articles SET Para = '<a href=\"art-99.htm\">gone</a>' WHERE ArtID = 3")
+db.commit()
+PY
+"$quillon" build "$site" --base "$base" >"$work/out" 2>&1 || fail "rebuild failed: $(cat "$work/out")"
+if "$quillon" publish "$site" --base "$base" >"$work/out" 2>&1; then fail "a site with errors was published"; fi
+grep -q "error: Page 3 (First Paragraph, line 1, column 10): the link art-99.htm names no file" "$work/out" &&
+    grep -q "nothing was published (--force" "$work/out" || fail "the refusal: $(cat "$work/out")"
+[ ! -e "$work/home/www/site/articles/art-3.htm" ] || ! grep -q "art-99" "$work/home/www/site/articles/art-3.htm" ||
+    fail "the broken page went out"
+"$quillon" publish "$site" --base "$base" --force >"$work/out" 2>&1 || fail "publish --force failed: $(cat "$work/out")"
+grep -q "art-99" "$work/home/www/site/articles/art-3.htm" || fail "--force did not publish the page"
+/usr/bin/python3 -c 'import sqlite3, sys; db = sqlite3.connect(sys.argv[1]); db.execute("UPDATE Articles SET Para = NULL"); db.commit()' "$site"
+"$quillon" build "$site" --base "$base" >"$work/out" 2>&1 || fail "rebuild failed: $(cat "$work/out")"
 
 # A wrong password: the client's failure is the command's exit status, and nothing more is sent.
 set_settings "127.0.0.1:$port" jo "wrong-$password"

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""A Modern site built by `quillon build`: every page and the stylesheet pass the W3C Nu HTML
-checker without an error, the sitemap and the feed are XML that list the right addresses, and a
-site without an address gets a warning on stderr instead of the two files.
+"""A Modern site built by `quillon build`: every page, the forwarding page index.htm and the
+stylesheet pass the W3C Nu HTML checker without an error, the sitemap and the feed are XML that
+list the right addresses, and a site without an address gets a warning on stderr instead of the
+two files.
 
 usage: modern_site_check.py QUILLON VNU_JAR
 """
@@ -32,23 +33,26 @@ def run(*args, **kw):
 
 def make_site(folder, homepage):
     site = os.path.join(folder, "Garden Club.qls")
-    result = run(quillon, "new", site)
+    result = run(quillon, "new", site)  # a new site is Modern
     if result.returncode != 0:
         sys.exit("quillon new failed: " + result.stderr)
     db = sqlite3.connect(site)
     banner = os.path.join(os.path.dirname(quillon), "default_banner.gif")
+    # A photo, so that pages hold <picture> elements with their WebP versions and widths.
+    photo = os.path.join(folder, "Rose photo.jpg")
+    if run("vips", "black", photo + "[Q=80]", "1300", "900", "--bands", "3").returncode != 0:
+        sys.exit("vips (libvips-tools, which scripts/setup.sh installs) could not make the test photo")
     # Plain text only: markup written by an author is the author's to keep valid.
-    rows = [("Home Garden", "Roses", "Tom's roses & \"tulips\"", "Roses & tulips, in pairs.",
-             "Line one\r\nLine two\r\n\r\nA new paragraph.", banner, "Red roses")]
+    rows = [("Home Garden", "Roses", "Tom's roses & \"tulips\"", "Roses & tulips,\r\nin pairs.",
+             "Line one\r\nLine two\r\n\r\nA new paragraph.", photo, "Red roses")]
     for i in range(1, 25):
         rows.append(("TV", "Sport" if i % 2 else "News", f"Story {i}", f"Para {i}", f"Body {i}",
-                     banner if i <= 17 else None, ""))
+                     (photo if i <= 3 else banner) if i <= 17 else None, ""))
     rows.append(("Odd #1? 100%", "A/B Tom's", "", "", "", "", None))
     rows.append((None, None, None, None, None, None, None))
     db.executemany("INSERT INTO Articles (Category, Section, Title, Para, Body, Image, Image_Strap) "
                    "VALUES (?, ?, ?, ?, ?, ?, ?)", rows)
-    db.execute("UPDATE Options SET Page_Style = 'modern', Your_Homepage = ?, Banner = ?, CatPanel2 = 'LightOrange'",
-               (homepage, banner))
+    db.execute("UPDATE Options SET Your_Homepage = ?, Banner = ?, CatPanel2 = 'LightOrange'", (homepage, banner))
     db.commit()
     db.close()
     return site
@@ -115,7 +119,9 @@ with tempfile.TemporaryDirectory() as folder:
     pages = page_files(web)
     if len(pages) != 27 + 3 + 4:
         fail(f"unexpected pages: {pages}")
-    check_with_vnu(web, pages)
+    if not os.path.isfile(os.path.join(web, "Index.htm")):
+        fail("no forwarding page")
+    check_with_vnu(web, pages + ["Index.htm"])
     check_sitemap_and_feed(web, pages, address)
 
     # Without an address: no sitemap, no feed, and a warning saying why.

@@ -1,5 +1,7 @@
 // A build the author can trust: all or nothing, never through links, one at a time, only pictures.
+#include "app/Backups.h"
 #include "app/BaseFolderLock.h"
+#include "app/SiteSchema.h"
 #include "generator/BuildRecord.h"
 #include "generator/PictureFile.h"
 #include "generator/SiteBuildFixture.h"
@@ -107,7 +109,7 @@ TEST_F(BuildTrust, PicturesThatAreNotPicturesAreWarningsNamingTheirPagesAndAreNe
     add(site, {"C", "S", "Key", "p", "b", key, {}});
     add(site, {"C", "S", "Folder", "p", "b", m_dir / "pics/folder.png", {}});
     add(site, {"C", "S", "Gone", "p", "b", m_dir / "pics/gone.jpg", {}});
-    add(site, {"C", "S", "Fine", "p", "b", picture("fine.png", "\x89PNG\r\n\x1A\n..."), {}});
+    add(site, {"C", "S", "Fine", "p", "b", picture("fine.png", "GIF89a..."), {}});
     sql(site, "UPDATE Options SET Banner = '/etc/passwd'");
 
     auto editor = StoredSiteEditor::open(site, nullptr);
@@ -126,14 +128,15 @@ TEST_F(BuildTrust, PicturesThatAreNotPicturesAreWarningsNamingTheirPagesAndAreNe
                 return w;
         return std::string("no warning names ") + file;
     };
-    EXPECT_EQ(warningAbout(key), "The picture " + key +
-                                     " cannot be copied: its content is not a picture; it is shown on "
-                                     "articles/art-1.htm, categories/cat-c.htm, sections/sect-s.htm");
+    EXPECT_EQ(warningAbout(key),
+              "The picture " + key +
+                  " cannot be copied: its content is not a picture; it is shown on \"Key\" "
+                  "(articles/art-1.htm), \"C\" (categories/cat-c.htm), \"C - S\" (sections/sect-s.htm)");
     EXPECT_NE(warningAbout("gone.jpg").find("it does not exist"), std::string::npos);
     EXPECT_NE(warningAbout("folder.png").find("it is not a regular file"), std::string::npos);
     EXPECT_NE(warningAbout("/etc/passwd")
-                  .find("articles/art-1.htm, articles/art-2.htm, articles/art-3.htm and 3 "
-                        "other pages"),
+                  .find("(articles/art-1.htm), \"Folder\" (articles/art-2.htm), \"Gone\" (articles/art-3.htm) "
+                        "and 3 other pages"),
               std::string::npos)
         << "the banner is on every page";
 
@@ -307,11 +310,15 @@ TEST_F(BuildTrust, FilesOfTheAuthorsStayAndAnEarlierBuildsSitemapAndFeedGo)
     EXPECT_TRUE(test::PathExists(web() + "sitemap.xml"));
     EXPECT_TRUE(test::PathExists(web() + "feed.xml"));
 
+    // A Modern build writes its own forwarding page over the one there.
+    const std::string forwarding = test::ReadFile(web() + "Index.htm");
+    EXPECT_NE(forwarding.find("http-equiv=\"refresh\" content=\"0; url=articles/art-1.htm\""), std::string::npos);
+
     sql(site, "UPDATE Options SET Page_Style = 'Classic'");
     ASSERT_TRUE(build(site, base()).ok());
     EXPECT_FALSE(test::PathExists(web() + "sitemap.xml"));
     EXPECT_FALSE(test::PathExists(web() + "feed.xml"));
-    EXPECT_EQ(test::ReadFile(web() + "Index.htm"), "front page");
+    EXPECT_EQ(test::ReadFile(web() + "Index.htm"), forwarding) << "kept until the publisher writes the Classic one";
     EXPECT_EQ(test::ReadFile(web() + "notes/mine.txt"), "kept");
 }
 
@@ -333,6 +340,118 @@ TEST_F(BuildTrust, TheRecordNamesTheSiteInTheWebFolder)
     ASSERT_TRUE(build(odd, base()).ok());
     EXPECT_TRUE(CheckBuiltSite(web(), odd).ok());
     EXPECT_FALSE(CheckBuiltSite(web(), a).ok());
+}
+
+TEST_F(BuildTrust, ABuildIsCurrentOnlyWhileTheSiteIsAsItWasBuilt)
+{
+    const std::string site = builtSite();
+    const std::string backup = app::TakeSnapshot(site, base(), std::time(nullptr)).value();
+    struct Row
+    {
+        const char* change;
+        std::function<void()> make;
+        const char* refusal; // empty: the build stays current
+    };
+    const Row rows[] = {
+        {"a page added",
+         [&] {
+             add(site, {"Cars", "Vans", "New van", "p", "b", {}, {}});
+         },
+         "has changed since it was built"},
+        {"a page edited", [&] { sql(site, "UPDATE Articles SET Body = 'edited' WHERE ArtID = 1"); },
+         "has changed since it was built"},
+        {"the style", [&] { sql(site, "UPDATE Options SET Page_Style = 'Modern'"); }, "has changed since it was built"},
+        {"a backup of another style restored",
+         [&] { ASSERT_TRUE(app::RestoreBackup(site, backup, base(), std::time(nullptr) + 5).ok()); },
+         "has changed since it was built"},
+        {"a navigation list of an older version", [&] { sql(site, "DROP VIEW firstpage"); },
+         "has changed since it was built"},
+        {"another version of the program",
+         [&] {
+             auto record = ReadBuildRecord(web()).value();
+             record.source.replace(0, record.source.find(' '), "program=0.9.0");
+             ASSERT_TRUE(WriteBuildRecord(web(), record).ok());
+         },
+         "built by another version of the program"},
+        // What no page is made from: the homepage stored by a build that fell back to the first
+        // page (the forwarding page is written when publishing), and the publishing settings.
+        {"the homepage", [&] { sql(site, "UPDATE Options SET homepage = 99, homepage_title = 'x'"); }, ""},
+        {"the publishing settings",
+         [&] { sql(site, "UPDATE Options SET Ftp_Password = 'new', Ftp_Trusted_Key = 'SHA256:x', Provider = 'p'"); },
+         ""},
+    };
+    for (const Row& row : rows) {
+        row.make();
+        const Status check = CheckBuiltSite(web(), site);
+        if (*row.refusal == '\0') {
+            EXPECT_TRUE(check.ok()) << row.change << ": " << check.message();
+            continue;
+        }
+        EXPECT_NE(check.message().find(row.refusal), std::string::npos) << row.change << ": " << check.message();
+        EXPECT_NE(check.message().find("build this site first"), std::string::npos) << check.message();
+        if (std::string(row.change) == "a navigation list of an older version") {
+            ASSERT_TRUE(app::UpgradeSiteFile(site, app::TemplateSitePath(test::ProgramFolder())).ok());
+        }
+        ASSERT_TRUE(build(site, base()).ok()) << row.change;
+        EXPECT_TRUE(CheckBuiltSite(web(), site).ok()) << row.change;
+    }
+}
+
+TEST_F(BuildTrust, PublishingBuildsFirstOnlyWhatChangedAndAFailedBuildSaysSo)
+{
+    const std::string site = builtSite();
+    RecordingEditor recorder;
+    ASSERT_TRUE(BuildIfChanged(recorder, site, web()).ok());
+    EXPECT_TRUE(recorder.calls.empty()) << "an unchanged site is not built again";
+
+    add(site, {"Cars", "Vans", "New van", "p", "b", {}, {}});
+    ASSERT_TRUE(BuildIfChanged(recorder, site, web()).ok());
+    ASSERT_FALSE(recorder.calls.empty()) << "a changed site was not built";
+    EXPECT_EQ(recorder.calls.front(), "progress Updating site, please wait ...");
+    EXPECT_TRUE(test::PathExists(web() + "articles/art-3.htm"));
+    EXPECT_TRUE(CheckBuiltSite(web(), site).ok());
+
+    // The site as stored is built, not the editor's pending edits, when asked so.
+    recorder.calls.clear();
+    add(site, {"Cars", "Vans", "Another van", "p", "b", {}, {}});
+    ASSERT_TRUE(BuildIfChanged(recorder, site, web(), false).ok());
+    EXPECT_EQ(std::count(recorder.calls.begin(), recorder.calls.end(), "commit pages"), 0);
+
+    add(site, {"Cars", "Vans", "Third van", "p", "b", {}, {}});
+    auto other = app::BaseFolderLock::acquire(base(), app::BaseFolderLock::Mode::Build, "Other.qls");
+    ASSERT_TRUE(other.ok());
+    const Status failed = BuildIfChanged(recorder, site, web());
+    EXPECT_EQ(failed.message().rfind("The site could not be built: The site Other.qls is being built", 0), 0u)
+        << failed.message();
+    EXPECT_FALSE(CheckBuiltSite(web(), site).ok()) << "the build stays stale";
+}
+
+TEST_F(BuildTrust, ARefusedBuildMakesNoFolderAndPutsNoParkedSiteBack)
+{
+    const std::string site = builtSite();
+    // Another build is between its two renames (on a file system without an exchange of folders):
+    // the web folder is parked, the new one not yet in its place.
+    auto other = app::BaseFolderLock::acquire(base(), app::BaseFolderLock::Mode::Build, "Other.qls");
+    ASSERT_TRUE(other.ok());
+    const std::string parked = base() + ".TempInternetFiles.new.old";
+    fs::rename(base() + "TempInternetFiles", parked);
+    EXPECT_EQ(build(site, base()).code(), Status::Code::Cancelled);
+    EXPECT_FALSE(fs::exists(base() + "TempInternetFiles"));
+    EXPECT_TRUE(fs::exists(parked + "/articles/art-1.htm"));
+}
+
+TEST_F(BuildTrust, FilesWhoseNamesDifferOnlyInLetterCaseAreWarnedOf)
+{
+    const std::string site = newSite("case.qls");
+    // Pictures copied as they are (GIF content, whatever the names say).
+    add(site, {"C", "S", "One", "p", "b", picture("a/Photo.JPG", "GIF89a one"), {}});
+    add(site, {"C", "S", "Two", "p", "b", picture("b/photo.jpg", "GIF89a two"), {}});
+    add(site, {"C", "S", "Three", "p", "b", picture("c/PHOTO.jpg", "GIF89a three"), {}});
+    RecordingEditor recorder;
+    ASSERT_TRUE(build(site, base(), &recorder).ok());
+    EXPECT_EQ(recorder.warnings,
+              std::vector<std::string>({"The files images/PHOTO.jpg, images/Photo.JPG and images/photo.jpg differ only "
+                                        "in letter case: a server that ignores case keeps only one of them."}));
 }
 
 } // namespace

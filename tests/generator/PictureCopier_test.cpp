@@ -22,6 +22,10 @@ public:
         copies.push_back(source);
         return memory.copyFile(source, path);
     }
+    Status linkFile(const std::string& source, const std::string& path) override
+    {
+        return memory.linkFile(source, path);
+    }
 
     MemorySink memory;
     std::vector<std::string> copies;

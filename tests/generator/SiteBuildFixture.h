@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <map>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,35 @@ inline std::map<std::string, std::string> Tree(const std::string& folder)
     return files;
 }
 
+// Checks that every address in every page of the web folder's tree reaches a file in the web
+// folder, escaped so that no quote, '#' or '?' cuts it short; returns how many were checked.
+// Addresses naming `missing` (a picture that does not exist) are left out.
+inline int ExpectEveryLinkResolves(const std::string& web, const std::map<std::string, std::string>& tree,
+                                   const std::string& missing = "missing.jpg")
+{
+    const std::regex address(R"((?:HREF='([^']*)')|(?:href=([^>]*)>)|(?:SRC='([^']*)'))");
+    int checked = 0;
+    for (const auto& [name, bytes] : tree) {
+        if (name.size() < 4 || name.substr(name.size() - 4) != ".htm")
+            continue;
+        const std::string folder = fs::path(name).parent_path().string();
+        for (std::sregex_iterator it(bytes.begin(), bytes.end(), address), end; it != end; ++it) {
+            const std::string target = (*it)[1].matched   ? (*it)[1].str()
+                                       : (*it)[2].matched ? (*it)[2].str()
+                                                          : (*it)[3].str();
+            if (target.find(missing) != std::string::npos)
+                continue;
+            const std::string resolved =
+                fs::path(web + folder + "/" + test::PercentDecoded(target)).lexically_normal().string();
+            EXPECT_EQ(resolved.rfind(web, 0), 0u) << target << " in " << name;
+            EXPECT_TRUE(fs::is_regular_file(resolved)) << target << " in " << name;
+            EXPECT_EQ(target.find_first_of("'\"#?"), std::string::npos) << "unescaped: " << target << " in " << name;
+            ++checked;
+        }
+    }
+    return checked;
+}
+
 // Keeps what the driver asks of the editor, in order.
 class RecordingEditor : public SiteEditor
 {
@@ -48,15 +78,23 @@ public:
     void setHomepageTitle(const std::string& title) override { calls.push_back("title " + title); }
     void navigateBrowser(const std::string& address) override { calls.push_back("browse " + address); }
     void processEvents() override { calls.push_back("events"); }
+    void showBuildWarnings(const std::vector<std::string>& shown) override { warnings = shown; }
 
     std::vector<std::string> calls;
     std::string homepage;
+    std::vector<std::string> warnings;
 };
 
 class SiteBuildTest : public ::testing::Test
 {
 protected:
-    std::string newSite(const std::string& name) { return test::CopyBlankSite(m_dir / name); }
+    // A new site in the Classic style, whose bytes these tests hold.
+    std::string newSite(const std::string& name)
+    {
+        const std::string site = test::CopyBlankSite(m_dir / name);
+        sql(site, "UPDATE Options SET Page_Style = 'Classic'");
+        return site;
+    }
 
     void add(const std::string& site, const Article& a)
     {

@@ -36,8 +36,9 @@ public:
         std::string body;
         for (int i = 0; i < 200; ++i)
             body += "Paragraph " + std::to_string(i) + " of a generated page.\r\n";
-        // JPEG's first bytes, then every byte value: the transfer must be binary.
-        std::string picture = "\xFF\xD8\xFF\xE0";
+        // A picture the build copies as it is (GIF's first bytes, whatever its name says), then
+        // every byte value: the transfer must be binary.
+        std::string picture = "GIF89a";
         for (int i = 0; i < 70000; ++i)
             picture += static_cast<char>((i * 7919) % 256);
         WriteFile(dir / "My Photo.JPG", picture);
@@ -47,7 +48,8 @@ public:
                          "(2, 'News', 'News Local', 'Welcome', ?, NULL), (7, 'News', 'News Local', 'News', ?, ?)",
                          {body, body, dir / "My Photo.JPG"})
                  .ok() ||
-            !db->execute("UPDATE Options SET homepage = 7").ok())
+            // The Classic style, whose forwarding page the publisher writes and whose logo it adds.
+            !db->execute("UPDATE Options SET homepage = 7, Page_Style = 'Classic'").ok())
             throw std::runtime_error("cannot seed the fixture site");
         build();
     }

@@ -8,6 +8,7 @@
 #include "ui/editor/PublishTab.h"
 #include "ui/editor/SiteEditorWindow.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QPushButton>
 #include <QTest>
@@ -28,6 +29,8 @@ UiFixture::UiFixture()
     window = std::make_unique<ui::MainWindow>(recorder, ProgramFolder());
     window->useAppDatabase(appDatabase);
     (void)app::StartUp(window->state(), ProgramFolder(), appDatabase);
+    // The preview starts a browser engine; the tests of the preview show it themselves.
+    window->mnuPreview()->setChecked(false);
 }
 
 UiFixture::UiFixture(const std::string& siteName)

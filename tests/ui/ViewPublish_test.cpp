@@ -16,6 +16,7 @@
 #include "ui/editor/SiteEditorWindow.h"
 #include "ui/editor/TextBoxes.h"
 #include "ui/editor/ViewTab.h"
+#include "ui/models/PagesSource.h"
 #include "ui/models/ProviderCatalogue.h"
 
 #include <QAction>
@@ -36,6 +37,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QWebEngineView>
+#include <filesystem>
 
 namespace qle::test {
 
@@ -164,6 +166,8 @@ private slots:
         editor.setFieldText(1, QStringLiteral("Sport"));
         editor.setFieldText(2, QStringLiteral("Football"));
         editor.setFieldText(3, QStringLiteral("Cup final"));
+        // A new site is Modern; with its address the build has no sitemap to warn of.
+        editor.setFieldText(12, QStringLiteral("example.org"));
         // "&Web Site" builds and brings the View tab forward.
         Child<QAction>(*f.window, "mnuViewSite")->trigger();
         QCOMPARE(editor.SSTab1()->currentIndex(), int(ui::SiteEditorWindow::ViewSite));
@@ -215,6 +219,7 @@ private slots:
         ui::SiteEditorWindow& editor = f.editor();
         editor.setFieldText(3, QStringLiteral("Home"));
         editor.setFieldText(6, QStringLiteral("/no/such/rose.jpg"));
+        editor.setFieldText(12, QStringLiteral("example.org"));
         editor.viewTab()->btnUpdateWeb->click();
         QVERIFY(f.recorder.messages.empty());
         QCOMPARE(editor.viewTab()->lblProgress->text(), QStringLiteral("Done (1 warning)"));
@@ -223,7 +228,7 @@ private slots:
         warnings->click();
         QCOMPARE(f.recorder.messages.size(), std::size_t(1));
         QVERIFY2(f.recorder.messages[0].text.find("/no/such/rose.jpg cannot be copied: it does not exist; it is shown "
-                                                  "on articles/art-1.htm") != std::string::npos,
+                                                  "on \"Home\" (articles/art-1.htm)") != std::string::npos,
                  f.recorder.messages[0].text.c_str());
 
         editor.setFieldText(6, QString());
@@ -251,7 +256,9 @@ private slots:
         QVERIFY(f.recorder.messages.empty());
         const std::string base = f.baseFolder();
         QVERIFY(PathExists(base + "TempInternetFiles/Index.htm"));
-        QVERIFY(ReadFile(base + "TempInternetFiles/Index.htm").find("URL=articles/art-1.htm") != std::string::npos);
+        // A new site is Modern: its build wrote the forwarding page, which goes to the homepage at once.
+        QVERIFY(ReadFile(base + "TempInternetFiles/Index.htm").find("content=\"0; url=articles/art-1.htm\"") !=
+                std::string::npos);
         const std::string script = ReadFile(base + "QuillonEngine_ftp.txt");
         QVERIFY(script.rfind("jo\r\nsecret\r\nbinary\r\n", 0) == 0);
         QVERIFY(script.find("cd /www/site/articles") != std::string::npos);
@@ -261,31 +268,133 @@ private slots:
         QCOMPARE(Rows(f.site, "select Ftp_Username, Ftp_Root, Ftp_Dir, Ftp_Connections from Options"),
                  std::vector<std::string>({"jo|/www/|site/|2"}));
         QCOMPARE(f.recorder.started.size(), std::size_t(1));
-        // The console is the program itself, found beside the running executable.
-        QCOMPARE(f.recorder.started[0],
+        // The console is the program itself, found beside the running executable, and opens over
+        // the main window.
+        const std::vector<std::string>& console = f.recorder.started[0];
+        QCOMPARE(console.size(), std::size_t(7));
+        QCOMPARE(std::vector<std::string>(console.begin(), console.begin() + 4),
                  std::vector<std::string>({app::ExecutableFolder() + "quillon-engine", "--console",
-                                           base + "QuillonEngine_ftp.bat", "-c:2", "-a"}));
+                                           base + "QuillonEngine_ftp.bat", "--over"}));
+        const QRect place = f.window->frameGeometry();
+        QCOMPARE(console[4], QStringLiteral("%1,%2,%3,%4")
+                                 .arg(place.x())
+                                 .arg(place.y())
+                                 .arg(place.width())
+                                 .arg(place.height())
+                                 .toStdString());
+        QCOMPARE(std::vector<std::string>(console.begin() + 5, console.end()),
+                 std::vector<std::string>({"-c:2", "-a"}));
 
         // The upload runs on in its console; the tab reports how it ended once the console records it.
         QLabel* status = editor.publishTab()->lblPublishStatus;
         QCOMPARE(status->text(), QStringLiteral("Uploading ..."));
-        QVERIFY(publish::WriteUploadOutcome(base, "Upload failed: Cannot log in to ftp.example.com").ok());
+        QVERIFY(publish::WriteUploadOutcome(base, {"Upload failed: Cannot log in to ftp.example.com", {}, {}}).ok());
         QTRY_COMPARE(status->text(), QStringLiteral("Upload failed: Cannot log in to ftp.example.com"));
         editor.publishTab()->btnPublish->click();
         // An earlier outcome is not taken for this upload's.
         QCOMPARE(status->text(), QStringLiteral("Uploading ..."));
-        QVERIFY(publish::WriteUploadOutcome(base, "Published: 4 files sent, 0 failures").ok());
+        const std::string destination = publish::UploadDestination(editor.currentFtpSettings());
+        QVERIFY(publish::WriteUploadOutcome(base, {"Published: 4 files sent, 0 failures", f.site, destination}).ok());
         QTRY_COMPARE(status->text(), QStringLiteral("Published: 4 files sent, 0 failures"));
+
+        // Reopened, the tab says how the last upload of this site to this place ended; not for
+        // another place, nor for another site.
+        QVERIFY(f.window->openSite(f.site));
+        QCOMPARE(f.editor().publishTab()->lblPublishStatus->text(),
+                 QStringLiteral("Published: 4 files sent, 0 failures"));
+        f.editor().setFieldText(13, QStringLiteral("other/"));
+        QCOMPARE(f.editor().publishTab()->lblPublishStatus->text(), QString());
+        f.editor().setFieldText(13, QStringLiteral("site/"));
+        QCOMPARE(f.editor().publishTab()->lblPublishStatus->text(),
+                 QStringLiteral("Published: 4 files sent, 0 failures"));
+        f.openNewSite("Other.QLS");
+        QCOMPARE(f.editor().publishTab()->lblPublishStatus->text(), QString());
     }
 
-    void publishBeforeAnyBuildIsAbandoned()
+    void checkSiteListsFindingsThatGoToTheirPage()
     {
         UiFixture f("Shop.QLS");
-        f.editor().setFieldText(3, QStringLiteral("Home"));
-        Child<QAction>(*f.window, "mnuPublishNow")->trigger();
-        QCOMPARE(f.recorder.messages.size(), std::size_t(1));
+        ui::SiteEditorWindow& editor = f.editor();
+        AddPages(editor, {"First", "Second"});
+        QVERIFY(editor.datPrimaryRS()->moveFirst().ok());
+        editor.setFieldText(5, QStringLiteral("<div>never closed"));
+        QVERIFY(editor.datPrimaryRS()->moveLast().ok());
+        ui::ViewTab* view = editor.viewTab();
+        QVERIFY(view->lstFindings->isHidden());
+        view->btnCheckSite->click();
+        QCOMPARE(Rows(f.site, "select Body from Articles where Title = 'First'"),
+                 std::vector<std::string>({"<div>never closed"})); // saved first
+        QVERIFY(!view->lstFindings->isHidden());
+        // Errors come first; the empty first paragraphs are only warnings.
+        QCOMPARE(view->lstFindings->count(), 3);
+        QCOMPARE(view->lstFindings->item(0)->text(),
+                 QStringLiteral("error: First (Main Text, line 1, column 1): <div> is never closed, so it runs on "
+                                "over the rest of the page"));
+        editor.selectTab(ui::SiteEditorWindow::ViewSite);
+        emit view->lstFindings->itemClicked(view->lstFindings->item(0));
+        QCOMPARE(editor.fieldText(3), QStringLiteral("First"));
+        QCOMPARE(Child<QTabWidget>(editor, "SSTab1")->currentIndex(), int(ui::SiteEditorWindow::PageContent));
+
+        // Publishing a site with errors asks first; No publishes nothing.
+        view->btnUpdateWeb->click();
+        editor.setFieldText(8, QStringLiteral("ftp.example.com"));
+        editor.setFieldText(9, QStringLiteral("jo"));
+        editor.setFieldText(10, QStringLiteral("secret"));
+        editor.setFieldText(11, QStringLiteral("/www/"));
+        editor.publishTab()->btnPublish->click();
+        QCOMPARE(f.recorder.questions.size(), std::size_t(1));
+        QVERIFY(f.recorder.questions[0].find("Publish anyway?") != std::string::npos);
+        QVERIFY(f.recorder.questions[0].find("<div> is never closed") != std::string::npos);
         QVERIFY(f.recorder.started.empty());
-        QVERIFY(!PathExists(f.baseFolder() + "QuillonEngine_ftp.bat"));
+        f.recorder.yesNoAnswers.push_back(true);
+        editor.publishTab()->btnPublish->click();
+        QVERIFY2(f.recorder.messages.empty(), f.recorder.messages.empty() ? "" : f.recorder.messages[0].text.c_str());
+        QCOMPARE(f.recorder.started.size(), std::size_t(1));
+    }
+
+    void publishingBuildsAChangedSiteFirstAndAFailedBuildStopsIt()
+    {
+        UiFixture f("Shop.QLS");
+        ui::SiteEditorWindow& editor = f.editor();
+        for (const auto& [index, text] : {std::pair(8, "ftp.example.com"), {9, "jo"}, {10, "secret"}, {11, "/www/"}})
+            editor.setFieldText(index, QString::fromLatin1(text));
+        AddPages(editor, {QStringLiteral("Home")});
+        const std::string web = f.baseFolder() + "TempInternetFiles/";
+
+        // Never built: the main window's command builds the site as stored, then uploads it.
+        Child<QAction>(*f.window, "mnuPublishNow")->trigger();
+        QCOMPARE(f.recorder.messages.size(), std::size_t(0));
+        QVERIFY(PathExists(web + "articles/art-1.htm"));
+        QCOMPARE(f.recorder.started.size(), std::size_t(1));
+        QCOMPARE(editor.publishTab()->lblPublishStatus->text(), QStringLiteral("Uploading ..."));
+
+        // A page added since: the button saves it, builds it and only then uploads.
+        AddPages(editor, {QStringLiteral("Second")});
+        editor.publishTab()->btnPublish->click();
+        QVERIFY(PathExists(web + "articles/art-2.htm"));
+        QCOMPARE(f.recorder.started.size(), std::size_t(2));
+        // A new site is Modern: without the site's address its build warns that no sitemap is made.
+        QVERIFY(editor.viewTab()->lblProgress->text().startsWith(QStringLiteral("Done")));
+
+        // Unchanged: uploaded as built.
+        std::filesystem::remove(web + "articles/art-2.htm");
+        editor.publishTab()->btnPublish->click();
+        QVERIFY(!PathExists(web + "articles/art-2.htm"));
+        QCOMPARE(f.recorder.started.size(), std::size_t(3));
+
+        // The build fails (another build holds the base folder): nothing is uploaded, and the
+        // author is told why.
+        AddPages(editor, {QStringLiteral("Third")});
+        auto other = app::BaseFolderLock::acquire(f.baseFolder(), app::BaseFolderLock::Mode::Build, "Other.qls");
+        QVERIFY(other.ok());
+        editor.publishTab()->btnPublish->click();
+        QCOMPARE(f.recorder.started.size(), std::size_t(3));
+        QCOMPARE(f.recorder.messages.size(), std::size_t(1));
+        QVERIFY2(f.recorder.messages[0].text.rfind("The site was not published. The site could not be built: The site "
+                                                   "Other.qls is being built",
+                                                   0) == 0,
+                 f.recorder.messages[0].text.c_str());
+        QCOMPARE(editor.publishTab()->lblPublishStatus->text(), QString());
     }
 
     void consoleWindowShowsProgressAsABarAndNoticesHeldDeletions()

@@ -2,6 +2,7 @@
 
 #include "publish/remote/CurlTransfer.h"
 #include "publish/remote/DavListing.h"
+#include "publish/remote/RemoteError.h"
 
 #include <curl/curl.h>
 
@@ -333,14 +334,31 @@ Status DavRemoteFs::put(const std::string& localPath, const std::string& remoteP
 
 Result<std::string> DavRemoteFs::fetch(const std::string& remotePath)
 {
+    return fetchFrom(remotePath, 0);
+}
+
+Result<std::string> DavRemoteFs::fetchFrom(const std::string& remotePath, std::uint64_t offset)
+{
     Impl& d = *m_impl;
     d.setRequest(nullptr, d.fileUrl(remotePath), nullptr);
+    const std::string range = std::to_string(offset) + "-";
+    if (offset > 0)
+        curl_easy_setopt(d.easy(), CURLOPT_RANGE, range.c_str());
     const std::string error = d.perform("GET", remotePath);
+    curl_easy_setopt(d.easy(), CURLOPT_RANGE, nullptr);
+    const std::string what = "Cannot read " + remotePath;
     if (d.transfer.bodyTooLong())
-        return Status::InvalidArgument("The file " + remotePath + " on the server is too large to read");
-    if (Status s = d.outcome("Cannot read " + remotePath, error); !s.ok())
+        return RemoteError(RemoteErrorKind::Refused, what, {}, "the file is too large");
+    if (Status s = d.outcome(what, error); !s.ok())
         return s;
-    return std::move(d.transfer.body());
+    std::string& body = d.transfer.body();
+    // A server that ignores ranges sends the whole file (200, not 206).
+    if (offset > 0 && d.code == 200) {
+        if (body.size() < offset)
+            return RemoteError(RemoteErrorKind::Refused, what, {}, "the file is shorter than expected");
+        body.erase(0, offset);
+    }
+    return std::move(body);
 }
 
 Status DavRemoteFs::remove(const std::string& remotePath)

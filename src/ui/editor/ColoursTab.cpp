@@ -1,13 +1,18 @@
 #include "ui/editor/ColoursTab.h"
 
 #include "generator/PageFrame.h"
+#include "ui/editor/ColourBox.h"
+#include "generator/PictureEncoder.h"
 #include "ui/editor/PageStyleBox.h"
 
+#include <QCheckBox>
 #include <QColor>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QIcon>
+#include <QIntValidator>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPixmap>
 
@@ -15,13 +20,10 @@ namespace qle::ui {
 
 namespace {
 
-QComboBox* ColourBox(QWidget* parent, const char* name, int index)
+QComboBox* NamedColourBox(QWidget* parent, const char* name, int index)
 {
-    auto* box = new QComboBox(parent);
+    auto* box = new ColourBox(parent);
     box->setObjectName(QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(index));
-    // A colour that is not in the list may be typed; it is stored as typed.
-    box->setEditable(true);
-    box->setInsertPolicy(QComboBox::NoInsert);
     return box;
 }
 
@@ -59,9 +61,9 @@ ColoursTab::ColoursTab(QWidget* parent)
     };
     for (int i = 0; i < 3; ++i) {
         grid->addWidget(new QLabel(rowLabels[i], this), i + 1, 0);
-        cmbLeftPanelColour[i] = ColourBox(this, "cmbLeftPanelColour", i);
-        cmbMiddlePanelColour[i] = ColourBox(this, "cmbMiddlePanelColour", i);
-        cmbRightPanelColour[i] = ColourBox(this, "cmbRightPanelColour", i);
+        cmbLeftPanelColour[i] = NamedColourBox(this, "cmbLeftPanelColour", i);
+        cmbMiddlePanelColour[i] = NamedColourBox(this, "cmbMiddlePanelColour", i);
+        cmbRightPanelColour[i] = NamedColourBox(this, "cmbRightPanelColour", i);
         grid->addWidget(cmbLeftPanelColour[i], i + 1, 1);
         grid->addWidget(cmbMiddlePanelColour[i], i + 1, 2);
         grid->addWidget(cmbRightPanelColour[i], i + 1, 3);
@@ -76,7 +78,20 @@ ColoursTab::ColoursTab(QWidget* parent)
     styleLabel->setBuddy(cmbPageStyle);
     grid->addWidget(styleLabel, 4, 0);
     grid->addWidget(cmbPageStyle, 4, 1);
-    grid->setRowStretch(5, 1);
+
+    // Pictures: the width they are scaled down to, and whether camera data stays in them.
+    txtPictureWidth = new QLineEdit(this);
+    txtPictureWidth->setObjectName(QStringLiteral("txtPictureWidth"));
+    txtPictureWidth->setPlaceholderText(QString::number(generator::kDefaultMaxWidth));
+    txtPictureWidth->setValidator(new QIntValidator(generator::kMinMaxWidth, generator::kMaxMaxWidth, txtPictureWidth));
+    auto* widthLabel = new QLabel(tr("Largest picture &width (pixels)"), this);
+    widthLabel->setBuddy(txtPictureWidth);
+    grid->addWidget(widthLabel, 5, 0);
+    grid->addWidget(txtPictureWidth, 5, 1);
+    chkKeepMetadata = new QCheckBox(tr("&Keep picture metadata (camera, date and location)"), this);
+    chkKeepMetadata->setObjectName(QStringLiteral("chkKeepMetadata"));
+    grid->addWidget(chkKeepMetadata, 6, 1, 1, 3);
+    grid->setRowStretch(7, 1);
     grid->setColumnStretch(4, 1);
 }
 

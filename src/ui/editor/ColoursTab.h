@@ -4,7 +4,9 @@
 #include <QWidget>
 #include <array>
 
+class QCheckBox;
 class QComboBox;
+class QLineEdit;
 class QIcon;
 class QString;
 
@@ -39,6 +41,9 @@ public:
 
     // The site's page style, "Classic" or "Modern" as stored; the next build uses it.
     PageStyleBox* cmbPageStyle = nullptr;
+    // `Picture_Max_Width` (empty: the default) and `Keep_Picture_Metadata`.
+    QLineEdit* txtPictureWidth = nullptr;
+    QCheckBox* chkKeepMetadata = nullptr;
 
     // The control that takes the focus when the tab is chosen.
     QWidget* focusControl() const;

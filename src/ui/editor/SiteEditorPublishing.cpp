@@ -8,6 +8,7 @@
 #include "app/Paths.h"
 #include "app/StartUp.h"
 #include "generator/HomePage.h"
+#include "publish/client/UploadOutcome.h"
 #include "publish/remote/Connection.h"
 #include "publish/script/FtpSettings.h"
 #include "ui/FreeWebSpace.h"
@@ -58,10 +59,27 @@ publish::FtpSettings SiteEditorWindow::currentFtpSettings() const
     return ftp;
 }
 
+bool SiteEditorWindow::buildBeforePublishing(bool saveEdits)
+{
+    if (m_state.currentSitePath.empty())
+        return true; // the publisher tells the author that no site is open
+    m_buildingToPublish = true;
+    const Status built = BuildBeforePublishing(*this, m_state, saveEdits);
+    m_buildingToPublish = false;
+    if (built.ok())
+        return true;
+    m_publishTab->lblPublishStatus->clear();
+    m_ui.showMessage("The site was not published. " + built.message(), app::kProgramTitle, app::MessageIcon::Critical);
+    return false;
+}
+
 void SiteEditorWindow::publishSite(bool saveFirst)
 {
-    // The main window's command publishes what is stored; that is what its snapshot keeps.
+    // The main window's command publishes what is stored; that is what its snapshot keeps, and
+    // what is built when the last build is not of it.
     snapshot(saveFirst);
+    if (!buildBeforePublishing(saveFirst) || !confirmPublishAfterCheck())
+        return;
     const publish::FtpSettings ftp = currentFtpSettings();
     // The console records how the upload ended; until then the tab says it is under way.
     m_upload->watch(QString::fromStdString(app::BaseFolder(m_state.options)));
@@ -74,10 +92,28 @@ void SiteEditorWindow::publishSite(bool saveFirst)
         cancelled = !secret;
         return secret;
     };
-    if (!PublishCurrentSite(ftp, *this, m_state, m_ui, askSecret).ok() || cancelled) {
+    const QRect place = window()->frameGeometry();
+    const std::string over = QStringLiteral("%1,%2,%3,%4")
+                                 .arg(place.x())
+                                 .arg(place.y())
+                                 .arg(place.width())
+                                 .arg(place.height())
+                                 .toStdString();
+    if (!PublishCurrentSite(ftp, *this, m_state, m_ui, askSecret, over).ok() || cancelled) {
         m_upload->stop();
         m_publishTab->lblPublishStatus->clear();
     }
+}
+
+void SiteEditorWindow::showLastUpload()
+{
+    if (m_upload->isWatching())
+        return;
+    // The outcome file is the base folder's: it may tell of another site, or of another server.
+    auto record = publish::ReadUploadOutcome(app::BaseFolder(m_state.options));
+    const bool ours = record && record->sitePath == m_sitePath.toStdString() &&
+                      record->destination == publish::UploadDestination(currentFtpSettings());
+    m_publishTab->lblPublishStatus->setText(ours ? QString::fromStdString(record->outcome) : QString());
 }
 
 void SiteEditorWindow::pickProvider()

@@ -1,6 +1,7 @@
 #include "ui/models/OptionsSource.h"
 
 #include <QDataWidgetMapper>
+#include <QSqlRecord>
 #include <QSqlTableModel>
 
 namespace qle::ui {
@@ -25,6 +26,14 @@ Status OptionsSource::open(const QString& sitePath)
         m_table.model().insertRow(0);
     m_table.mapper().toFirst();
     return Status::OK();
+}
+
+QSqlRecord OptionsSource::currentRecord()
+{
+    if (!isOpen())
+        return {};
+    m_table.mapper().submit();
+    return m_table.model().record(0);
 }
 
 Status OptionsSource::commit()

@@ -6,6 +6,7 @@
 
 #include <QObject>
 
+class QSqlRecord;
 class QWidget;
 
 namespace qle::ui {
@@ -26,6 +27,9 @@ public:
 
     // Writes the pending edits of the settings record; on failure they stay pending.
     Status commit();
+
+    // The settings record with its pending edits, as it would be stored; empty while not open.
+    QSqlRecord currentRecord();
 
 private:
     BoundTable m_table;

@@ -4,6 +4,7 @@
 #include "generator/BuildRecord.h"
 #include "publish/client/UploadOutcome.h"
 #include "publish/script/PublishPlan.h"
+#include "publish/sync/SyncText.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
@@ -122,13 +123,25 @@ TEST_F(BatchRun, CarriesOutThePublishersBatchFile)
     EXPECT_EQ(output, expected);
     EXPECT_EQ(pauses, 1);
     EXPECT_FALSE(test::PathExists(marker));
-    EXPECT_EQ(ReadUploadOutcome(m_base).value(), "Upload failed: no line end") << "for the editor to show";
+    EXPECT_EQ(ReadUploadOutcome(m_base).value().outcome, "Upload failed: no line end") << "for the editor to show";
 
-    // A client that succeeds: the batch file's closing lines follow.
+    // A client that succeeds: the batch file's closing lines follow. The outcome names the site
+    // the web folder holds and where the script sends it, as the Publish tab's settings name it.
+    const FtpSettings ftp {.server = "127.0.0.1:2121", .root = "/www/", .dir = "site/", .protocol = "SFTP"};
+    ASSERT_TRUE(generator::WriteBuildRecord(m_base + "TempInternetFiles/", {"/sites/Shop.qls", true, {}}).ok());
+    test::WriteFile(script, ScriptText(ftp, m_base, m_base + "TempInternetFiles/Index.htm", {}));
     test::WriteFile(m_fakeClient, "#!/bin/sh\necho '1 file sent, 0 failures, 5 bytes in 0.01 seconds.'\n");
     output.clear();
-    ASSERT_EQ(run(BatchFileText(m_base, script, {.server = "127.0.0.1:2121"})).value(), 0);
-    EXPECT_EQ(ReadUploadOutcome(m_base).value(), "Published: 1 file sent, 0 failures, 5 bytes in 0.01 seconds.");
+    ASSERT_EQ(run(BatchFileText(m_base, script, ftp)).value(), 0);
+    const UploadRecord record = ReadUploadOutcome(m_base).value();
+    EXPECT_EQ(record.outcome, "Published: 1 file sent, 0 failures, 5 bytes in 0.01 seconds.");
+    EXPECT_EQ(record.sitePath, "/sites/Shop.qls");
+    EXPECT_EQ(record.destination, UploadDestination(ftp));
+    EXPECT_EQ(record.destination, "sftp://127.0.0.1:2121 /www/site/");
+    for (const FtpSettings& other : {FtpSettings {.server = "other:2121", .root = "/www/", .dir = "site/"},
+                                     FtpSettings {.server = "127.0.0.1:2121", .root = "/web/", .dir = "site/"},
+                                     FtpSettings {.server = "127.0.0.1:2121", .root = "/www/", .dir = "site/"}})
+        EXPECT_NE(UploadDestination(other), record.destination) << other.server << other.root << other.protocol;
     EXPECT_EQ(std::vector<std::string>(output.end() - 3, output.end()),
               (std::vector<std::string> {"Your web site has been published to 127.0.0.1:2121",
                                          "Please close this window ", "<pause>"}));
@@ -137,6 +150,7 @@ TEST_F(BatchRun, CarriesOutThePublishersBatchFile)
 TEST(UploadOutcome, PublishedOrFailedWithTheClosingLineOrTheReason)
 {
     const std::string closing = "3 files sent, 0 failures, 1200 bytes in 0.10 seconds.";
+    const std::string held = "; 30 stale files kept on the server: deleting so many needs your confirmation";
     const struct
     {
         std::vector<std::string> lines;
@@ -155,6 +169,10 @@ TEST(UploadOutcome, PublishedOrFailedWithTheClosingLineOrTheReason)
          1,
          "Upload failed: An upload from /b/ is running; try again when it has finished."},
         {{}, 137, "Upload failed: the upload ended with status 137"},
+        // Everything sent, but stale files kept back by the mass-deletion guard: not "Published".
+        {{DeletionsHeldLine(30, 39), "0 files sent, 9 unchanged, 0 removed, 0 failures, 0 bytes, 0.1 seconds" + held},
+         1,
+         "Upload not finished: 0 files sent, 9 unchanged, 0 removed, 0 failures, 0 bytes, 0.1 seconds" + held},
         {{"would send: articles/art-1.htm", "Dry run: 1 to send (4 KB), 8 unchanged, 0 to delete", closing},
          0,
          "Nothing published (a dry run): " + closing},

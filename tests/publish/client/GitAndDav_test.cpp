@@ -50,8 +50,9 @@ int Publish(test::SiteFixture& site, std::string& output, const std::vector<std:
     };
     const Status published = PublishSite(site.job(), editor.value(), ui, runHere);
     EXPECT_TRUE(published.ok()) << published.message();
-    if (!site.ftp.password.empty())
+    if (!site.ftp.password.empty()) {
         EXPECT_FALSE(Holds(output, site.ftp.password)) << output;
+    }
     return status;
 }
 
@@ -237,24 +238,24 @@ TEST_F(GitPublish, OverSshTheHostKeyIsCheckedBeforeAnythingIsSent)
     EXPECT_TRUE(Holds(output, "has CHANGED")) << output;
 
     site.ftp.trustedKey = hostKey.fingerprint;
-    const std::string repository = home + "home/jo/site.git";
+    const std::string pushedTo = home + "home/jo/site.git";
     ASSERT_EQ(Publish(site, output), 0) << output;
-    auto files = BranchFiles(repository);
+    auto files = BranchFiles(pushedTo);
     files.erase(kRecordFileName);
     ExpectSameFiles(files, Served(site));
 
     // The server refuses the update (a protected branch): told as it is, and the branch stays.
-    const std::string tip = Git(repository, "rev-parse main");
-    test::WriteFile(repository + "/hooks/pre-receive", "#!/bin/sh\necho 'the branch is protected' >&2\nexit 1\n");
-    std::filesystem::permissions(repository + "/hooks/pre-receive", std::filesystem::perms::owner_all);
+    const std::string tip = Git(pushedTo, "rev-parse main");
+    test::WriteFile(pushedTo + "/hooks/pre-receive", "#!/bin/sh\necho 'the branch is protected' >&2\nexit 1\n");
+    std::filesystem::permissions(pushedTo + "/hooks/pre-receive", std::filesystem::perms::owner_all);
     site.addPage("New", "Page");
     site.build();
     EXPECT_EQ(Publish(site, output), 1) << output;
     EXPECT_TRUE(Holds(output, "The server refused the new commit on the branch main")) << output;
     EXPECT_TRUE(Holds(output, "THE UPLOAD FAILED")) << output;
     EXPECT_FALSE(Holds(output, "Your web site has been published")) << output;
-    EXPECT_EQ(Git(repository, "rev-parse main"), tip);
-    ExpectNoRewrite(repository);
+    EXPECT_EQ(Git(pushedTo, "rev-parse main"), tip);
+    ExpectNoRewrite(pushedTo);
 }
 
 class DavPublish : public ::testing::Test

@@ -113,6 +113,7 @@ TEST_F(Publisher, AModernSiteWithAnAddressSendsItsSitemapAndFeedAfterTheForwardi
             auto db = store::Database::open(m_site.site);
             ASSERT_TRUE(db.ok() && db->execute(std::string("UPDATE Options SET ") + options).ok()) << options;
         }
+        m_site.build();
         ASSERT_TRUE(publish(m_site.job()).ok()) << options;
         const std::string script = test::ReadFile(m_site.base + kScriptFileName);
         EXPECT_NE(script.find(sent ? index + both : index + "mkdir"), npos) << options << "\n" << script;

@@ -11,6 +11,7 @@
 #include "ui/editor/ViewTab.h"
 #include "ui/models/PagesSource.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -40,6 +41,8 @@ struct OpenSite
         auto db = store::Database::open(state.currentSitePath);
         for (const char* title : {"Welcome", "Opening times", "Prices"})
             (void)db->insert("Articles", {{"Category", "Shop"}, {"Section", "News"}, {"Title", title}});
+        // The Classic style, whose bytes these tests check.
+        (void)db->execute("UPDATE Options SET Page_Style = 'Classic'");
         open();
     }
 
@@ -119,7 +122,7 @@ private slots:
     {
         OpenSite site;
         QComboBox* style = site.editor->coloursTab()->cmbPageStyle;
-        QCOMPARE(style->currentText(), QStringLiteral("Classic")); // the template's
+        QCOMPARE(style->currentText(), QStringLiteral("Classic")); // the fixture's
         const std::string page = site.webFolder() + "articles/art-1.htm";
 
         // Modern without the site's address: the pages, and a warning that names the missing field.
@@ -155,6 +158,27 @@ private slots:
         style->setCurrentIndex(style->findText(QStringLiteral("Classic")));
         site.build();
         QCOMPARE(qle::test::ReadFile(page).substr(0, 8), std::string("<HTML>\r\n"));
+    }
+
+    void pictureSettingsAreSavedAsTheBuildReadsThem()
+    {
+        OpenSite site;
+        ColoursTab* tab = site.editor->coloursTab();
+        QCOMPARE(tab->txtPictureWidth->text(), QStringLiteral("1600")); // the template's
+        QVERIFY(!tab->chkKeepMetadata->isChecked());
+        tab->txtPictureWidth->setText(QStringLiteral("800"));
+        tab->chkKeepMetadata->setChecked(true);
+        site.build();
+        QCOMPARE(site.storedOption("Picture_Max_Width"), std::string("800"));
+        QCOMPARE(site.storedOption("Keep_Picture_Metadata"), std::string("1"));
+        // An older site's empty fields read as the defaults and stay empty.
+        auto db = store::Database::open(site.state.currentSitePath);
+        QVERIFY(db->execute("UPDATE Options SET Picture_Max_Width = NULL, Keep_Picture_Metadata = NULL").ok());
+        site.open();
+        QCOMPARE(site.editor->coloursTab()->txtPictureWidth->placeholderText(), QStringLiteral("1600"));
+        QVERIFY(!site.editor->coloursTab()->chkKeepMetadata->isChecked());
+        site.build();
+        QCOMPARE(site.storedOption("Picture_Max_Width"), std::string(""));
     }
 
     void chosenBannerIsCopiedShownAndSaved()

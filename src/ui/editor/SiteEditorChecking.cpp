@@ -1,0 +1,89 @@
+// The site editor's check before publishing: the View tab's "Check Site" and its list of findings.
+#include "ui/editor/SiteEditorWindow.h"
+
+#include "app/Folders.h"
+#include "app/StartUp.h"
+#include "app/UserInterface.h"
+#include "check/SiteCheck.h"
+#include "ui/editor/PageContentTab.h"
+#include "ui/editor/ViewTab.h"
+#include "ui/models/PagesSource.h"
+
+#include <QCheckBox>
+#include <QListWidget>
+#include <QPushButton>
+
+#include <algorithm>
+
+namespace qle::ui {
+
+int SiteEditorWindow::checkSite(bool external)
+{
+    commitEdits(DataSource::Pages);
+    commitEdits(DataSource::Options);
+    check::CheckOptions options;
+    options.external = external;
+    auto findings =
+        check::CheckSite(m_sitePath.toStdString(), app::WebFolder(app::BaseFolder(m_state.options)), options);
+    if (!findings) {
+        reportFailure(findings.status().withContext("The site could not be checked"));
+        return -1;
+    }
+    QListWidget* list = m_viewTab->lstFindings;
+    list->clear();
+    for (const auto& finding : *findings) {
+        auto* item = new QListWidgetItem(QString::fromStdString(finding.text()), list);
+        item->setData(Qt::UserRole, QString::fromStdString(finding.artId));
+        item->setToolTip(finding.artId.empty() ? tr("Site-wide") : tr("Double-click to go to the page"));
+    }
+    if (findings->empty())
+        list->addItem(tr("No problems found."));
+    list->show();
+    return static_cast<int>(std::count_if(findings->begin(), findings->end(), [](const check::Finding& f) {
+        return f.severity == check::Finding::Severity::Error;
+    }));
+}
+
+void SiteEditorWindow::goToFinding(const QString& artId)
+{
+    if (artId.isEmpty())
+        return;
+    if (Status s = m_pages->moveToArtId(artId); !s.ok()) {
+        reportFailure(s);
+        return;
+    }
+    selectTab(PageContent);
+}
+
+void SiteEditorWindow::connectChecks()
+{
+    connect(m_viewTab->btnCheckSite, &QPushButton::clicked, this,
+            [this] { (void)checkSite(m_viewTab->chkExternalLinks->isChecked()); });
+    connect(m_viewTab->lstFindings, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem* item) { goToFinding(item->data(Qt::UserRole).toString()); });
+    connect(m_viewTab->lstFindings, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { goToFinding(item->data(Qt::UserRole).toString()); });
+}
+
+bool SiteEditorWindow::confirmPublishAfterCheck()
+{
+    const int errors = checkSite(false);
+    if (errors <= 0)
+        return errors == 0 || errors < 0; // a site that cannot be checked is not kept from publishing
+    std::string question = "The check found " + std::to_string(errors) + (errors == 1 ? " error" : " errors") +
+                           " that would be broken on the live site (listed on the View tab):\n";
+    for (int i = 0, shown = 0; i < m_viewTab->lstFindings->count() && shown < 5; ++i) {
+        const QString text = m_viewTab->lstFindings->item(i)->text();
+        if (text.startsWith(QStringLiteral("error:"))) {
+            question += "\n" + text.toStdString();
+            ++shown;
+        }
+    }
+    question += "\n\nPublish anyway?";
+    if (m_ui.askYesNo(question, app::kProgramTitle))
+        return true;
+    selectTab(ViewSite);
+    return false;
+}
+
+} // namespace qle::ui
