@@ -19,6 +19,7 @@ constexpr Command kCommands[] = {
     {"build", qle::cli::BuildCommand},
     {"publish", qle::cli::PublishCommand},
     {"test-connection", qle::cli::TestConnectionCommand},
+    {"password", qle::cli::PasswordCommand},
     {"backup", qle::cli::BackupCommand},
     {"backups", qle::cli::BackupsCommand},
     {"restore", qle::cli::RestoreCommand},
@@ -33,6 +34,7 @@ void Usage(std::ostream& out)
            "       quillon publish SITE.qls [--base DIR] [--trust FINGERPRINT] [--all] [--verify] [--dry-run]\n"
            "                               [--allow-deletes]\n"
            "       quillon test-connection SITE.qls [--trust FINGERPRINT]\n"
+           "       quillon password SITE.qls --set|--forget\n"
            "       quillon backup SITE.qls [--base DIR]\n"
            "       quillon backups SITE.qls [--base DIR]\n"
            "       quillon restore SITE.qls BACKUP [--base DIR]\n";
