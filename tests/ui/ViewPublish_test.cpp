@@ -246,8 +246,9 @@ private slots:
         const std::string base = f.baseFolder();
         QVERIFY(PathExists(base + "TempInternetFiles/Index.htm"));
         QVERIFY(ReadFile(base + "TempInternetFiles/Index.htm").find("URL=articles/art-1.htm") != std::string::npos);
+        // The password is the keyring's: the script's password line stays empty.
         const std::string script = ReadFile(base + "QuillonEngine_ftp.txt");
-        QVERIFY(script.rfind("jo\r\nsecret\r\nbinary\r\n", 0) == 0);
+        QVERIFY(script.rfind("jo\r\n\r\nbinary\r\n", 0) == 0);
         QVERIFY(script.find("cd /www/site/articles") != std::string::npos);
         QVERIFY(ReadFile(base + "QuillonEngine_ftp.bat").find("ftp.example.com") != std::string::npos);
         // Both sources were saved first; the console window was started without waiting.
@@ -258,7 +259,8 @@ private slots:
         // The console is the program itself, found beside the running executable.
         QCOMPARE(f.recorder.started[0],
                  std::vector<std::string>({app::ExecutableFolder() + "quillon-engine", "--console",
-                                           base + "QuillonEngine_ftp.bat", "-c:2", "-a"}));
+                                           base + "QuillonEngine_ftp.bat", "--secret-fd", "3", "-c:2", "-a"}));
+        QCOMPARE(f.recorder.secretsHandedOn, std::vector<std::string>({"secret"}));
 
         // The upload runs on in its console; the tab reports how it ended once the console records it.
         QLabel* status = editor.publishTab()->lblPublishStatus;
