@@ -43,3 +43,10 @@ INSERT INTO providers (provider, free, ftp_server, Root, Yourpage, Description, 
 ('Example Pro Web Space', FALSE, 'ftp.pro.example.net', '/web/', 'http://pro.example.net/',
  'Professional web space with daily backups and telephone support.',
  'http://pro.example.net/', 'http://pro.example.net/buy/', 'FTPS');
+
+-- What the program remembers between runs (where its window was, which panes are shown): one
+-- value per name. Older application databases get the table when a value is first kept.
+CREATE TABLE Settings (
+    Name  TEXT PRIMARY KEY,
+    Value TEXT
+);

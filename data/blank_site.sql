@@ -46,6 +46,7 @@ CREATE TABLE Options (
     Ftp_Trusted_Key TEXT,
     Ftp_Key_File    TEXT,
     Ftp_Connections INTEGER,
+    Spell_Language  TEXT,
     -- 1: the author keeps the password in this file; otherwise it is kept in the desktop's keyring.
     Ftp_Password_In_File INTEGER
 );
@@ -56,13 +57,14 @@ INSERT INTO Options (CatPanel0, CatPanel1, CatPanel2, SectPanel0, SectPanel1, Se
                      homepage, homepage_title, Banner, Provider,
                      Ftp_Destination, Ftp_Root, Ftp_Dir, Ftp_Username, Ftp_Password,
                      Local_Web_Dir, Your_Homepage, Page_Style,
-                     Ftp_Protocol, Ftp_Trusted_Key, Ftp_Key_File, Ftp_Connections, Ftp_Password_In_File)
+                     Ftp_Protocol, Ftp_Trusted_Key, Ftp_Key_File, Ftp_Connections, Spell_Language,
+                     Ftp_Password_In_File)
 VALUES ('LightBlue', 'White', 'LightGreen', 'LightBlue', 'White', 'LightGreen', 'LightBlue', 'White', 'LightGreen',
         10, 5, 10, 5,
         NULL, '', '', '',
         '', '', '', '', '',
-        '', '', 'Classic',
-        'FTP', '', '', NULL, 0);
+        '', '', 'Modern',
+        'FTP', '', '', NULL, '', 0);
 
 -- Page file names, the same rule the generator uses: ASCII letters lower case (SQLite's lower()
 -- changes ASCII letters only); blanks, '/', '\', " * : < > ? | and control characters become "-",

@@ -1,24 +1,42 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine, builds Quillon Engine and then runs the program or the tests.
-#   scripts/setup.sh run     build, then start the program
-#   scripts/setup.sh test    build, then run every test
-#   scripts/setup.sh build   build only
+#   scripts/setup.sh run     install what the program needs, build it, then start it
+#   scripts/setup.sh test    install that and what the tests need, build everything, run every test
+#   scripts/setup.sh build   as test, without running the tests
 set -euo pipefail
 
 mode="${1:-build}"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${QLE_BUILD_DIR:-$here/build}"
 
-packages=(
-    build-essential cmake ninja-build pkg-config git
-    libsqlite3-dev libcurl4-openssl-dev libssl-dev libgtest-dev libgmock-dev
+# What the program needs to be built and to run: compilers, its libraries, Qt with the web engine,
+# pictures, spelling (with the English dictionary) and the desktop's "open" command.
+program_packages=(
+    build-essential cmake ninja-build pkg-config
+    libsqlite3-dev libcurl4-openssl-dev libssl-dev
     qt6-base-dev libqt6sql6-sqlite qt6-webengine-dev
+    qt6-image-formats-plugins libqt6svg6
+    libhunspell-dev hunspell-en-us
+    xdg-utils
+)
+# What the tests and the benchmarks need besides: GoogleTest, the servers they talk to, a virtual
+# display, and the HTML checker (Java) with the browser the page benchmarks drive.
+test_packages=(
+    git libgtest-dev libgmock-dev
     python3-pyftpdlib python3-openssl python3-asyncssh openssh-client openssl libwrap0 lftp
-    xvfb xauth xdg-utils time strace
+    xvfb xauth time strace
     desktop-file-utils
     default-jre-headless nodejs npm chromium
-    qt6-image-formats-plugins libqt6svg6
 )
+case "$mode" in
+run | test | build) ;;
+*)
+    echo "usage: $0 run|test|build" >&2
+    exit 2
+    ;;
+esac
+packages=("${program_packages[@]}")
+[ "$mode" = run ] || packages+=("${test_packages[@]}")
 
 installed() {
     dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed" && return 0
@@ -40,7 +58,7 @@ fi
 # The FTP-with-TLS tests start vsftpd from the build folder. It is unpacked there, never installed:
 # installing it would start and enable a system service.
 servers="$build/servers"
-if [ ! -x "$servers/usr/sbin/vsftpd" ]; then
+if [ "$mode" != run ] && [ ! -x "$servers/usr/sbin/vsftpd" ]; then
     mkdir -p "$servers/deb"
     if ! (cd "$servers/deb" && apt-get download -qq vsftpd 2>/dev/null); then
         sudo_cmd=()
@@ -55,12 +73,16 @@ fi
 
 werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON
-cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQLE_WERROR="$werror" >/dev/null
+# Running the program builds the program alone; the tests need GoogleTest and take longer to build.
+tests=ON
+[ "$mode" = run ] && tests=OFF
+cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQLE_WERROR="$werror" \
+    -DQLE_BUILD_TESTS="$tests" >/dev/null
 cmake --build "$build" --parallel "$(nproc)"
 
 # npm packages the tests use, pinned, kept in the build folder: the W3C Nu HTML checker.
 npm_packages=(vnu-jar@26.9.27)
-if [ ! -f "$build/npm/node_modules/vnu-jar/build/dist/vnu.jar" ]; then
+if [ "$mode" != run ] && [ ! -f "$build/npm/node_modules/vnu-jar/build/dist/vnu.jar" ]; then
     mkdir -p "$build/npm"
     [ -f "$build/npm/package.json" ] || echo '{"private": true}' >"$build/npm/package.json"
     (cd "$build/npm" && npm i -E --no-audit --no-fund "${npm_packages[@]}")
@@ -80,9 +102,5 @@ test)
     export QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1
     cd "$build"
     ctest --output-on-failure --parallel "$(nproc)" --timeout 300
-    ;;
-*)
-    echo "usage: $0 run|test|build" >&2
-    exit 2
     ;;
 esac

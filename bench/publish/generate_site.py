@@ -33,6 +33,8 @@ def main():
             "INSERT INTO Articles (Category, Section, Title, Para, Body, Image, Image_Strap) VALUES (?, ?, ?, ?, ?, ?, ?)",
             ("Category %d" % (pair % 60), "Section %d" % pair, "Article %d" % (i + 1), paragraph, body,
              paths[i] if i < len(paths) else None, "Picture %d" % (i + 1) if i < len(paths) else None))
+    # The Classic style, whose files (the forwarding page and its logo among them) the figures are for.
+    db.execute("UPDATE Options SET Page_Style = 'Classic'")
     db.commit()
 
 

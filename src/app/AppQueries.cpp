@@ -65,4 +65,32 @@ Status RecordRecentSite(const std::string& appDatabasePath, const std::string& s
     return transaction.commit();
 }
 
+Result<std::string> ReadSetting(const std::string& appDatabasePath, const std::string& name)
+{
+    auto db = store::Database::open(appDatabasePath);
+    if (!db)
+        return db.status();
+    auto table = db->query("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'Settings'");
+    if (!table)
+        return table.status();
+    if (table->eof())
+        return Status::NotFound("No setting " + name + " is kept");
+    auto rs = db->query("SELECT Value FROM Settings WHERE Name = ?", {name});
+    if (!rs)
+        return rs.status();
+    if (rs->eof())
+        return Status::NotFound("No setting " + name + " is kept");
+    return std::string(rs->text(0));
+}
+
+Status WriteSetting(const std::string& appDatabasePath, const std::string& name, const std::string& value)
+{
+    auto db = store::Database::open(appDatabasePath);
+    if (!db)
+        return db.status();
+    if (Status s = db->execute("CREATE TABLE IF NOT EXISTS Settings (Name TEXT PRIMARY KEY, Value TEXT)"); !s.ok())
+        return s;
+    return db->execute("INSERT OR REPLACE INTO Settings (Name, Value) VALUES (?, ?)", {name, value});
+}
+
 } // namespace qle::app

@@ -22,4 +22,11 @@ inline constexpr std::size_t kRecentSites = 5;
 // The error names the application database.
 Status RecordRecentSite(const std::string& appDatabasePath, const std::string& sitePath);
 
+// A value the program remembers between runs (`Settings`), by name; NotFound when none is kept, or
+// when the application database is older than the table.
+Result<std::string> ReadSetting(const std::string& appDatabasePath, const std::string& name);
+
+// Keeps a value under the name, replacing the one kept before; makes the table when missing.
+Status WriteSetting(const std::string& appDatabasePath, const std::string& name, const std::string& value);
+
 } // namespace qle::app

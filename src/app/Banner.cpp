@@ -4,6 +4,7 @@
 #include "app/Folders.h"
 #include "app/LocalCopy.h"
 #include "app/Paths.h"
+#include "store/RecordSet.h"
 
 #include <filesystem>
 
@@ -42,16 +43,22 @@ std::optional<std::string> ChooseBanner(const std::string& baseFolder, UserInter
 }
 
 std::optional<std::string> CreateBanner(const std::string& baseFolder, const std::string& programFolder,
-                                        UserInterface& ui)
+                                        UserInterface& ui, const std::string& siteName)
 {
     const std::string images = LocalImagesFolder(baseFolder);
     FileChoice choice;
     choice.title = "Create a new banner file";
     choice.initialFolder = WithTrailingSlash(baseFolder) + "LocalImages";
-    choice.filter = kGraphicsFilter;
-    const std::string chosen = ui.chooseFile(choice);
+    // The template is a GIF picture, and so is every banner made from it.
+    choice.filter = "GIF pictures (*.gif)|*.gif";
+    choice.defaultName = (siteName.empty() ? std::string("banner") : PortableFileName(siteName)) + ".gif";
+    choice.save = true;
+    choice.defaultSuffix = "gif";
+    std::string chosen = ui.chooseFile(choice);
     if (FileNameOfPath(chosen).empty())
         return std::nullopt;
+    if (chosen.size() < 4 || !store::EqualsIgnoreCase(chosen.substr(chosen.size() - 4), ".gif"))
+        chosen += ".gif";
 
     if (Status s = EnsureFolder(images); !s.ok()) {
         ui.showMessage("The new banner could not be made. " + s.message(), kProgramTitle, MessageIcon::Warning);

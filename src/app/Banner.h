@@ -21,12 +21,13 @@ std::string TemplateBannerPath(const std::string& programFolder);
 // the path is returned all the same.
 std::optional<std::string> ChooseBanner(const std::string& baseFolder, UserInterface& ui);
 
-// "Create &New Banner ...": asks for a name (which need not exist), copies the template banner
-// under that name into the local images folder, replacing a file of that name, and opens the copy
-// in a picture editor: the first installed one, else the desktop's default handler; the author is
-// told when neither can open it. Returns the new banner's path; nullopt when the author cancels or
-// the template could not be copied (which the author is told).
+// "Create &New Banner ...": asks where to save it (a save dialog offering the site's name,
+// "<site name>.gif"; ".gif" is added to a name without it), copies the template banner under that
+// name into the local images folder, replacing a file of that name, and opens the copy in a picture
+// editor: the first installed one, else the desktop's default handler; the author is told when
+// neither can open it. Returns the new banner's path; nullopt when the author cancels or the
+// template could not be copied (which the author is told).
 std::optional<std::string> CreateBanner(const std::string& baseFolder, const std::string& programFolder,
-                                        UserInterface& ui);
+                                        UserInterface& ui, const std::string& siteName = {});
 
 } // namespace qle::app

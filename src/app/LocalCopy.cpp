@@ -40,9 +40,9 @@ std::string NumberedName(const std::string& name, int number)
 
 } // namespace
 
-std::string CopyUnderFreeName(const std::string& source, const std::string& folder)
+std::string CopyUnderFreeName(const std::string& source, const std::string& folder, const std::string& wanted)
 {
-    const std::string name = FileNameOfPath(source);
+    const std::string name = wanted.empty() ? FileNameOfPath(source) : wanted;
     for (int number = 1;; ++number) {
         const std::string candidate = folder + (number == 1 ? name : NumberedName(name, number));
         std::error_code ec;

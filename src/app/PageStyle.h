@@ -25,6 +25,10 @@ inline constexpr const char* kModernStyleName = "Modern";
 inline constexpr const char* kSitemapFileName = "sitemap.xml";
 inline constexpr const char* kFeedFileName = "feed.xml";
 
+// The forwarding page in the web folder (uploaded as "index.htm"): a Modern build writes it, the
+// publisher writes the Classic one when it publishes.
+inline constexpr const char* kForwardingPageFileName = "Index.htm";
+
 // "Modern" in any letter case (blanks around it ignored) is Modern; anything else, the empty
 // text included, is Classic, so that older and hand-edited site files keep their pages.
 PageStyle PageStyleOf(std::string_view text);

@@ -2,6 +2,7 @@
 
 #include "app/Paths.h"
 #include "app/TextFiles.h"
+#include "store/Database.h"
 
 #include <cerrno>
 #include <cstring>
@@ -32,7 +33,7 @@ std::string BlankSitePath(const std::string& programFolder)
     return JoinPath(programFolder, "Blank Site.qls");
 }
 
-Status CreateSiteFile(const std::string& programFolder, const std::string& path)
+Status CreateSiteFile(const std::string& programFolder, const std::string& path, std::optional<PageStyle> style)
 {
     namespace fs = std::filesystem;
     std::error_code ec;
@@ -55,7 +56,21 @@ Status CreateSiteFile(const std::string& programFolder, const std::string& path)
         ::unlink(path.c_str());
         return Status::IoError("Cannot copy " + blank + " to " + path + ": " + std::strerror(error));
     }
-    return Status::OK();
+    if (!style)
+        return Status::OK();
+    Status set = [&] {
+        auto db = store::Database::open(path);
+        if (!db)
+            return db.status();
+        auto current = ReadSiteStyle(*db);
+        if (!current || current->style == *style) // a plain copy stays a plain copy
+            return current.status();
+        const char* name = *style == PageStyle::Modern ? kModernStyleName : kClassicStyleName;
+        return db->execute("UPDATE Options SET Page_Style = ?", {std::string(name)});
+    }();
+    if (!set.ok())
+        fs::remove(path, ec);
+    return set;
 }
 
 } // namespace qle::app

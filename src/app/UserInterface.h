@@ -22,6 +22,10 @@ struct FileChoice
     std::string initialFolder; // empty: the chooser's own choice
     std::string filter = "All Files (*.*)|*.*";
     std::string defaultName;
+    // A file to be written: the chooser's button says Save, and `defaultSuffix` (without its dot)
+    // is added to a name typed without one.
+    bool save = false;
+    std::string defaultSuffix;
 };
 
 class UserInterface
@@ -42,7 +46,8 @@ public:
     virtual std::optional<std::size_t> chooseItem(const std::string& prompt, const std::string& title,
                                                   const std::vector<std::string>& items) = 0;
 
-    // An open-file chooser that also accepts a name that does not exist yet; empty when cancelled.
+    // An open-file chooser that also accepts a name that does not exist yet (a save-file chooser
+    // for a choice to `save`); empty when cancelled.
     virtual std::string chooseFile(const FileChoice& choice) = 0;
 
     // Hands an existing file or an address to the desktop's default handler, without waiting.

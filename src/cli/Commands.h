@@ -19,7 +19,8 @@ using Arguments = std::vector<std::string>;
 // quillon init [--base DIR]: makes the folder tree under the base folder.
 int InitCommand(const Arguments& args);
 
-// quillon new SITE.qls: a new site file, a copy of the blank template; never overwrites.
+// quillon new SITE.qls [--style classic|modern]: a new site file, a copy of the blank template
+// (Modern) with the style asked for; never overwrites.
 int NewCommand(const Arguments& args);
 
 // quillon build SITE.qls [--base DIR]: builds the site into the web folder, as the GUI does.

@@ -8,12 +8,30 @@ namespace qle::cli {
 
 int NewCommand(const Arguments& args)
 {
-    if (args.size() != 1 || args[0].empty() || args[0][0] == '-') {
-        std::cerr << "usage: quillon new SITE.qls\n";
+    std::optional<app::PageStyle> style;
+    std::vector<std::string> positional;
+    bool usage = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--style" && i + 1 < args.size() && !style) {
+            const std::string& name = args[++i];
+            if (name == "classic")
+                style = app::PageStyle::Classic;
+            else if (name == "modern")
+                style = app::PageStyle::Modern;
+            else
+                usage = true;
+        } else if (!args[i].empty() && args[i][0] != '-') {
+            positional.push_back(args[i]);
+        } else {
+            usage = true;
+        }
+    }
+    if (usage || positional.size() != 1) {
+        std::cerr << "usage: quillon new SITE.qls [--style classic|modern]\n";
         return 2;
     }
-    const std::string path = app::SiteFileName(args[0]);
-    if (Status s = app::CreateSiteFile(app::ProgramFolder(), path); !s.ok()) {
+    const std::string path = app::SiteFileName(positional[0]);
+    if (Status s = app::CreateSiteFile(app::ProgramFolder(), path, style); !s.ok()) {
         std::cerr << "quillon: " << s.message() << '\n';
         return 1;
     }

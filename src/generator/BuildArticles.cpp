@@ -26,12 +26,19 @@ Status ArticlePage(SiteBuild& build, const ArticleRow& row)
 {
     const PageHead head = ArticleHead(row);
     const std::string body = build.writer().articleBody(row, head, build.pictures());
+    build.addTextPictures(store::TextOf(row.para));
+    build.addTextPictures(store::TextOf(row.body));
     return build.writePage(ArticlePagePath(row.artid), PageKind::Article, row.category, head, body);
 }
 
 Status BuildArticles(SiteBuild& build)
 {
-    auto rs = build.db().query("Article_Pages");
+    return WriteArticlePages(build, "Article_Pages");
+}
+
+Status WriteArticlePages(SiteBuild& build, const std::string& source, const store::Params& params)
+{
+    auto rs = build.db().query(source, params);
     if (!rs)
         return rs.status();
     if (Status s = rs->requireFields(

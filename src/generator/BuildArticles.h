@@ -41,8 +41,11 @@ Status ArticlePage(SiteBuild& build, const ArticleRow& row);
 // The page file of an article, relative to the web folder.
 std::string ArticlePagePath(const store::Value& artid);
 
-// BuildArticles: walks `Article_Pages` and writes every page. Stops at the first error, which
-// names the query or the page file; pages written before it stay.
+// Writes the page of every row that `source` returns: `Article_Pages`, or a select over it. Stops
+// at the first error, which names the query or the page file; pages written before it stay.
+Status WriteArticlePages(SiteBuild& build, const std::string& source, const store::Params& params = {});
+
+// BuildArticles: walks `Article_Pages` and writes every page (WriteArticlePages).
 Status BuildArticles(SiteBuild& build);
 
 } // namespace qle::generator

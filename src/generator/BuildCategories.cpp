@@ -22,15 +22,17 @@ std::string ArticleSummary(const MiniArticle& row, int position, const PageHead&
     return writer.articleSummary(row, row.image && position <= kPicturesPerList, head, pictures);
 }
 
-std::string ArticleList(const std::vector<MiniArticle>& rows, const PageHead& head, TagWriter& writer,
-                        PictureCopier& pictures)
+std::string ArticleList(const std::vector<MiniArticle>& rows, const store::Value* section, const PageHead& head,
+                        TagWriter& writer, PictureCopier& pictures)
 {
     std::vector<std::string> entries;
     entries.reserve(rows.size());
     int position = 1;
     for (const auto& row : rows)
         entries.push_back(ArticleSummary(row, position++, head, writer, pictures));
-    return writer.articleList(rows.empty() ? nullptr : &rows.front().category, entries);
+    if (rows.empty())
+        return writer.articleList(nullptr, nullptr, entries);
+    return writer.articleList(&rows.front().category, section, entries);
 }
 
 Result<std::vector<MiniArticle>> ReadMiniArticles(SiteBuild& build, const std::string& statement,
@@ -59,7 +61,8 @@ Status CategoryPage(SiteBuild& build, const store::Value& category)
     if (!rows)
         return rows.status();
     const PageHead head = ListHead(store::TextOf(category), *rows);
-    const std::string list = ArticleList(*rows, head, build.writer(), build.pictures());
+    build.addTextPictures(*rows);
+    const std::string list = ArticleList(*rows, nullptr, head, build.writer(), build.pictures());
     return build.writePage(build.listPagePath("categories", "cat-", "category", category), PageKind::Category, category,
                            head, list);
 }

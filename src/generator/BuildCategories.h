@@ -37,10 +37,10 @@ PageHead ListHead(std::string title, const std::vector<MiniArticle>& rows);
 std::string ArticleSummary(const MiniArticle& row, int position, const PageHead& head, TagWriter& writer,
                            PictureCopier& pictures);
 
-// ArticleList: the entries in order, headed by the first entry's category; no rows give an
-// empty list without a heading.
-std::string ArticleList(const std::vector<MiniArticle>& rows, const PageHead& head, TagWriter& writer,
-                        PictureCopier& pictures);
+// ArticleList: the entries in order, headed by the first entry's category (and on a section's
+// page by `section`, null on a category's page); no rows give an empty list without a heading.
+std::string ArticleList(const std::vector<MiniArticle>& rows, const store::Value* section, const PageHead& head,
+                        TagWriter& writer, PictureCopier& pictures);
 
 // Reads the rows that a select statement over `Mini_Articles` returns.
 Result<std::vector<MiniArticle>> ReadMiniArticles(SiteBuild& build, const std::string& statement,

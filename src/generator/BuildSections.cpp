@@ -15,7 +15,8 @@ Status SectionPage(SiteBuild& build, const store::Value& category, const store::
     if (!rows)
         return rows.status();
     const PageHead head = ListHead(store::TextOf(category) + " - " + store::TextOf(section), *rows);
-    const std::string list = ArticleList(*rows, head, build.writer(), build.pictures());
+    build.addTextPictures(*rows);
+    const std::string list = ArticleList(*rows, &section, head, build.writer(), build.pictures());
     return build.writePage(build.listPagePath("sections", "sect-", "section", section), PageKind::Section, category,
                            head, list);
 }

@@ -57,11 +57,12 @@ std::string ClassicTagWriter::articleSummary(const MiniArticle& row, bool showPi
     return TableTag(titleRow, "") + TableTag(textRow, "");
 }
 
-std::string ClassicTagWriter::articleList(const store::Value* heading, const std::vector<std::string>& entries)
+std::string ClassicTagWriter::articleList(const store::Value* category, const store::Value* /*section*/,
+                                          const std::vector<std::string>& entries)
 {
     std::string items;
-    if (heading)
-        items = HeadingTag(1, store::TextOf(*heading));
+    if (category)
+        items = HeadingTag(1, store::TextOf(*category));
     for (const auto& entry : entries) {
         items += "<TR VALIGN=TOP>";
         items += CellTag(entry);

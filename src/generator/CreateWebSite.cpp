@@ -222,9 +222,11 @@ Status PrepareOutputFolders(const std::string& webFolder)
     return app::EnsureFolder(web);
 }
 
-Status BuildPages(store::Database& db, OutputSink& sink, std::vector<std::string>& warnings)
+Status BuildPages(store::Database& db, OutputSink& sink, std::vector<std::string>& warnings,
+                  const std::string& localImagesFolder)
 {
     SiteBuild build(db, sink);
+    build.setLocalImagesFolder(localImagesFolder);
     Status status = build.load();
     // Articles first, then categories, then sections: where names collide, the later page wins.
     if (status.ok())
@@ -284,7 +286,7 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
     std::vector<std::string> found;
     std::vector<std::string> made;
     DiskSink sink(staging);
-    Status status = BuildPages(*db, sink, found);
+    Status status = BuildPages(*db, sink, found, app::LocalImagesFolder(base));
     if (Status written = sink.finish(); status.ok()) // nothing may still be writing when cleaning up
         status = written;
     if (status.ok())

@@ -29,7 +29,9 @@ Status PrepareOutputFolders(const std::string& webFolder);
 
 // The three builders in order (articles, categories, sections) over an open site database, then
 // the picture copies. Stops at the first error. Pictures that cannot be copied add warnings.
-Status BuildPages(store::Database& db, OutputSink& sink, std::vector<std::string>& warnings);
+// Pictures the author put into the text are copied from `localImagesFolder` (see SiteBuild).
+Status BuildPages(store::Database& db, OutputSink& sink, std::vector<std::string>& warnings,
+                  const std::string& localImagesFolder = {});
 
 // CreateWebSite: the whole build of the site file into the web folder (ending in '/'), all or
 // nothing. The new pages and pictures are written beside the web folder and swapped in with one

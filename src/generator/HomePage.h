@@ -6,7 +6,23 @@
 
 #include <string>
 
+namespace qle::store {
+class Database;
+}
+
 namespace qle::generator {
+
+// The article a homepage field names.
+struct HomeArticle
+{
+    std::string id;        // empty when the site has no articles
+    std::string title;     // the article's title, as stored
+    bool fellBack = false; // the field named no article: this is the lowest article id instead
+};
+
+// The article whose id is `storedId` ("" reads as "99999", which names none), else the one with the
+// lowest id. The error names the site file.
+Result<HomeArticle> FindHomeArticle(store::Database& db, const std::string& storedId);
 
 // HomePagePath: the homepage's article page, "articles/art-<id>.htm", preceded by the web folder
 // when `full` is true. Reads the editor's homepage field: an empty one becomes "99999"; an id that

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 
 namespace qle::generator {
 
@@ -107,7 +108,109 @@ bool IsUnreserved(char c)
     return IsAsciiAlnum(c) || c == '-' || c == '.' || c == '_' || c == '~';
 }
 
+char AsciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool StartsWithNoCase(std::string_view text, std::size_t at, std::string_view word)
+{
+    if (text.size() - at < word.size())
+        return false;
+    for (std::size_t i = 0; i < word.size(); ++i)
+        if (AsciiLower(text[at + i]) != word[i])
+            return false;
+    return true;
+}
+
+int HexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    c = AsciiLower(c);
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+std::string PercentDecoded(std::string_view text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// The value of the src attribute of the tag that starts at html[start] ("<img"), the tag's end in
+// `end`; nullopt when it has none.
+std::optional<std::string_view> SrcOf(std::string_view html, std::size_t start, std::size_t& end)
+{
+    std::optional<std::string_view> src;
+    std::size_t i = start + 4;
+    for (;;) {
+        while (i < html.size() && (IsSpace(html[i]) || html[i] == '/'))
+            ++i;
+        if (i >= html.size() || html[i] == '>')
+            break;
+        const std::size_t nameStart = i;
+        while (i < html.size() && !IsSpace(html[i]) && html[i] != '=' && html[i] != '>' && html[i] != '/')
+            ++i;
+        const std::string_view name = html.substr(nameStart, i - nameStart);
+        while (i < html.size() && IsSpace(html[i]))
+            ++i;
+        std::string_view value;
+        if (i < html.size() && html[i] == '=') {
+            ++i;
+            while (i < html.size() && IsSpace(html[i]))
+                ++i;
+            if (i < html.size() && (html[i] == '"' || html[i] == '\'')) {
+                const char quote = html[i++];
+                const std::size_t close = html.find(quote, i);
+                const std::size_t stop = close == std::string_view::npos ? html.size() : close;
+                value = html.substr(i, stop - i);
+                i = stop == html.size() ? stop : stop + 1;
+            } else {
+                const std::size_t valueStart = i;
+                while (i < html.size() && !IsSpace(html[i]) && html[i] != '>')
+                    ++i;
+                value = html.substr(valueStart, i - valueStart);
+            }
+        }
+        if (!src && name.size() == 3 && StartsWithNoCase(name, 0, "src"))
+            src = value;
+    }
+    end = i;
+    return src;
+}
+
 } // namespace
+
+std::vector<std::string> ImagesFolderPictures(std::string_view html)
+{
+    static constexpr std::string_view kFolder = "../images/";
+    std::vector<std::string> names;
+    for (std::size_t at = html.find('<'); at != std::string_view::npos; at = html.find('<', at + 1)) {
+        if (!StartsWithNoCase(html, at + 1, "img") || at + 4 >= html.size() ||
+            !(IsSpace(html[at + 4]) || html[at + 4] == '/' || html[at + 4] == '>'))
+            continue;
+        std::size_t end = at;
+        const auto src = SrcOf(html, at, end);
+        at = end < html.size() ? end : html.size() - 1;
+        if (!src || src->substr(0, kFolder.size()) != kFolder)
+            continue;
+        std::string_view address = src->substr(kFolder.size());
+        address = address.substr(0, address.find_first_of("?#"));
+        std::string name = PercentDecoded(address);
+        if (name.empty() || name == "." || name == ".." || name.find_first_of("/\\") != std::string::npos)
+            continue;
+        names.push_back(std::move(name));
+    }
+    return names;
+}
 
 std::string PlainText(std::string_view html)
 {

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qle::generator {
 
@@ -24,6 +25,11 @@ std::string HrefOf(std::string_view address);
 // The address of a copied picture, relative to a page: "../images/" + the file name with every
 // character outside the URL-safe set percent-encoded.
 std::string PictureHref(std::string_view fileName);
+
+// The pictures that <img> tags of author HTML show from the site's own images folder: the file
+// name of every src="../images/NAME" (any quotes, any letter case), %-escapes undone, in order.
+// Addresses elsewhere, and names that would leave the folder, are not listed.
+std::vector<std::string> ImagesFolderPictures(std::string_view html);
 
 // A path below the web folder (as the build writes it) as the path part of an absolute address:
 // every byte but letters, digits, "-", ".", "_", "~" and "/" percent-encoded.

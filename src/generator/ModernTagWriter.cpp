@@ -3,6 +3,7 @@
 #include "app/Paths.h"
 #include "generator/HtmlText.h"
 #include "generator/PictureCopier.h"
+#include "generator/SiteBuild.h"
 #include "generator/StyleSheet.h"
 
 namespace qle::generator {
@@ -11,7 +12,7 @@ namespace {
 
 constexpr std::string_view kNl = "\r\n";
 
-// The main text with its CR LF line breaks shown, as the classic pages show them.
+// The author's text with its CR LF line breaks shown, as the classic pages show the main text.
 std::string BreakLines(std::string_view text)
 {
     std::string out;
@@ -21,6 +22,35 @@ std::string BreakLines(std::string_view text)
             out += "<br>";
         out += text[i];
     }
+    return out;
+}
+
+// A separator between the steps of a breadcrumb that screen readers do not announce.
+constexpr std::string_view kCrumbSeparator = "<span class=\"separator\" aria-hidden=\"true\">\xE2\x80\xBA</span> ";
+
+// The path to an article: its category, then its section, each linked to its page. Steps whose
+// page does not exist (a null name) or that would read as nothing are left out.
+std::string Breadcrumb(const ArticleRow& row)
+{
+    std::vector<std::string> steps;
+    const auto step = [&steps](const store::Value& name, const std::string& link) {
+        if (name && !PlainText(*name).empty())
+            steps.push_back("<a href=\"" + HrefOf(link) + "\">" + *name + "</a>");
+    };
+    if (row.category) {
+        step(row.category, CategoryLink(row.category));
+        step(row.section, SectionLink(row.section));
+    }
+    if (steps.empty())
+        return {};
+    std::string out = "<nav class=\"breadcrumb\" aria-label=\"Breadcrumb\">\r\n<ol>\r\n";
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        out += "<li>";
+        if (i > 0)
+            out += kCrumbSeparator;
+        out += steps[i] + "</li>\r\n";
+    }
+    out += "</ol>\r\n</nav>\r\n";
     return out;
 }
 
@@ -74,8 +104,7 @@ std::string ModernTagWriter::image(std::string_view path, std::string_view alt, 
 std::string ModernTagWriter::articleBody(const ArticleRow& row, const PageHead& head, PictureCopier& pictures)
 {
     using store::TextOf;
-    std::string out = "<p class=\"breadcrumb\">" + TextOf(row.category) + " -&gt; " + TextOf(row.section) + "</p>";
-    out += kNl;
+    std::string out = Breadcrumb(row);
     out += "<h1><a href=\"" + HrefOf(TextOf(row.link)) + "\">" + TextOf(row.title) + "</a></h1>";
     out += kNl;
     if (row.image) {
@@ -94,7 +123,7 @@ std::string ModernTagWriter::articleBody(const ArticleRow& row, const PageHead& 
             out += kNl;
         }
     }
-    out += "<div class=\"lead\">" + TextOf(row.para) + "</div>";
+    out += "<div class=\"lead\">" + BreakLines(TextOf(row.para)) + "</div>";
     out += kNl;
     out += "<div class=\"text\">" + BreakLines(TextOf(row.body)) + "</div>";
     out += kNl;
@@ -117,7 +146,7 @@ std::string ModernTagWriter::articleSummary(const MiniArticle& row, bool showPic
             out += kNl;
         }
     }
-    out += "<div class=\"para\">" + TextOf(row.para) + "</div>";
+    out += "<div class=\"para\">" + BreakLines(TextOf(row.para)) + "</div>";
     out += kNl;
     // The hidden words name the article, so that each "more..." link says where it leads.
     out += "<p class=\"more\"><a href=\"" + href + "\">more...";
@@ -130,11 +159,16 @@ std::string ModernTagWriter::articleSummary(const MiniArticle& row, bool showPic
     return out;
 }
 
-std::string ModernTagWriter::articleList(const store::Value* heading, const std::vector<std::string>& entries)
+std::string ModernTagWriter::articleList(const store::Value* category, const store::Value* section,
+                                         const std::vector<std::string>& entries)
 {
     std::string out;
-    if (heading) {
-        out += "<h1>" + store::TextOf(*heading) + "</h1>";
+    if (category) {
+        // A section's page is headed by what it lists: the section of its category.
+        out += "<h1>" + store::TextOf(*category);
+        if (section)
+            out += " - " + store::TextOf(*section);
+        out += "</h1>";
         out += kNl;
     }
     for (const auto& entry : entries)

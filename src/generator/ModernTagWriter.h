@@ -19,7 +19,8 @@ public:
     std::string articleBody(const ArticleRow& row, const PageHead& head, PictureCopier& pictures) override;
     std::string articleSummary(const MiniArticle& row, bool showPicture, const PageHead& head,
                                PictureCopier& pictures) override;
-    std::string articleList(const store::Value* heading, const std::vector<std::string>& entries) override;
+    std::string articleList(const store::Value* category, const store::Value* section,
+                            const std::vector<std::string>& entries) override;
     std::string panelList(std::string_view heading, const std::vector<PanelEntry>& entries) override;
     void page(std::string& out, PageKind kind, const PageHead& head, std::string_view contents, std::string_view middle,
               std::string_view sections, PictureCopier& pictures) override;

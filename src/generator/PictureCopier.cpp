@@ -47,7 +47,7 @@ void PictureCopier::add(std::string_view sourcePath)
     sources.emplace_back(sourcePath);
 }
 
-void PictureCopier::shownOn(const std::string& relativePath)
+void PictureCopier::shownOn(const std::string& relativePath, const std::string& title)
 {
     for (const auto& source : m_pending) {
         Pages& pages = m_pages[source];
@@ -55,10 +55,16 @@ void PictureCopier::shownOn(const std::string& relativePath)
             continue; // the same picture twice on one page
         pages.last = relativePath;
         if (pages.first.size() < kPagesNamed)
-            pages.first.push_back(relativePath);
+            pages.first.push_back(title.empty() ? relativePath : "\"" + title + "\" (" + relativePath + ")");
         ++pages.count;
     }
     m_pending.clear();
+}
+
+std::string PictureCopier::sourceOf(std::string_view copyName) const
+{
+    const auto it = m_sources.find(copyName);
+    return it == m_sources.end() || it->second.empty() ? std::string() : it->second.back();
 }
 
 Status PictureCopier::copyAll(std::vector<std::string>& warnings)

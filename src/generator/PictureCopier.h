@@ -32,18 +32,23 @@ public:
     // Registers a use of the picture at `sourcePath` by the page being built.
     void add(std::string_view sourcePath);
 
-    // The pictures added since the last call are shown on the page at `relativePath`.
-    void shownOn(const std::string& relativePath);
+    // The pictures added since the last call are shown on the page at `relativePath`, whose title
+    // (plain text, may be empty) the author knows it by.
+    void shownOn(const std::string& relativePath, const std::string& title = {});
+
+    // The source that copyAll() would try first for a copy name, as registered so far; empty when
+    // none is. (The preview shows each picture from there.)
+    std::string sourceOf(std::string_view copyName) const;
 
     // Copies every registered picture and forgets them. A source that cannot be copied is not an
-    // error: it adds a warning naming the file, the reason and the pages that show it. A failed
-    // write stops the copies and is returned.
+    // error: it adds a warning naming the file, the reason and the pages that show it (by title
+    // and file). A failed write stops the copies and is returned.
     Status copyAll(std::vector<std::string>& warnings);
 
 private:
     struct Pages
     {
-        std::vector<std::string> first; // the first few pages, for the warning
+        std::vector<std::string> first; // the first few pages, as the warning names them
         std::string last;
         std::size_t count = 0;
     };

@@ -3,6 +3,7 @@
 #include "app/Paths.h"
 #include "app/SiteSchema.h"
 #include "generator/BuildHTMLTags.h"
+#include "generator/HtmlText.h"
 #include "generator/OutputSink.h"
 #include "store/Database.h"
 #include "store/RecordSet.h"
@@ -42,6 +43,36 @@ std::string PageName(const store::Value& value)
     return app::PageNamePart(store::TextOf(value));
 }
 
+namespace {
+
+std::string LinkEscaped(const std::string& name)
+{
+    std::string out;
+    for (char c : name) {
+        if (c == '%')
+            out += "%25";
+        else if (c == '\'')
+            out += "%27";
+        else if (c == '#')
+            out += "%23";
+        else
+            out += c;
+    }
+    return out;
+}
+
+} // namespace
+
+std::string CategoryLink(const store::Value& category)
+{
+    return "../categories/cat-" + LinkEscaped(PageName(category)) + ".htm";
+}
+
+std::string SectionLink(const store::Value& section)
+{
+    return "../sections/sect-" + LinkEscaped(PageName(section)) + ".htm";
+}
+
 SiteBuild::SiteBuild(store::Database& db, OutputSink& sink)
     : m_db(db)
     , m_sink(sink)
@@ -74,6 +105,20 @@ Status SiteBuild::load()
         return categories.status();
     m_contents = m_writer->panelList("Contents", *categories);
     return Status::OK();
+}
+
+void SiteBuild::addTextPictures(std::string_view html)
+{
+    if (m_localImages.empty())
+        return;
+    for (const std::string& name : ImagesFolderPictures(html))
+        m_pictures.add(m_localImages + name);
+}
+
+void SiteBuild::addTextPictures(const std::vector<MiniArticle>& rows)
+{
+    for (const MiniArticle& row : rows)
+        addTextPictures(store::TextOf(row.para));
 }
 
 Result<const std::string*> SiteBuild::sectionsPanel(const store::Value& category)
@@ -111,7 +156,7 @@ Status SiteBuild::writePage(const std::string& relativePath, PageKind kind, cons
     m_writer->page(m_page, kind, head, m_contents, middle, **sections, m_pictures);
     // The banner is shown after the page's own pictures, so it wins a clash of file names.
     m_pictures.add(m_look.banner);
-    m_pictures.shownOn(relativePath);
+    m_pictures.shownOn(relativePath, PlainText(head.title));
     m_page += NewLine();
     if (m_written.insert(relativePath).second)
         m_pagePaths.push_back(relativePath);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/PageStyle.h"
+#include "generator/BuildCategories.h"
 #include "generator/PageFrame.h"
 #include "generator/PictureCopier.h"
 #include "generator/TagWriter.h"
@@ -65,6 +66,14 @@ public:
     // What the build found worth telling the author that did not stop it.
     const std::vector<std::string>& warnings() const { return m_warnings; }
 
+    // Where pictures put into the author's text were copied (the base folder's "LocalImages/",
+    // ending in '/'). Empty, as by default: such pictures are not copied.
+    void setLocalImagesFolder(std::string folder) { m_localImages = std::move(folder); }
+    // Registers, for the page being built, the pictures that author HTML shows from the images
+    // folder ("../images/NAME"), each from the local images folder.
+    void addTextPictures(std::string_view html);
+    void addTextPictures(const std::vector<MiniArticle>& rows);
+
 private:
     Result<const std::string*> sectionsPanel(const store::Value& category);
 
@@ -80,9 +89,15 @@ private:
     std::set<std::string, std::less<>> m_written;
     std::string m_page; // reused for every page: memory stays at the largest page
     std::vector<std::string> m_warnings;
+    std::string m_localImages;
 };
 
 // The page file name part of a database value: blanks, '/' and '\' as "-", ASCII lower case.
 std::string PageName(const store::Value& value);
+
+// The links the navigation views (`List_Categories`, `List_Sections`) give the page of a category
+// and of a section: "../categories/cat-" + PageName + ".htm", with '%', the quote and '#' escaped.
+std::string CategoryLink(const store::Value& category);
+std::string SectionLink(const store::Value& section);
 
 } // namespace qle::generator

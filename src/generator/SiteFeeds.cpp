@@ -2,6 +2,7 @@
 
 #include "app/PageStyle.h"
 #include "generator/BuildArticles.h"
+#include "generator/HomePage.h"
 #include "generator/HtmlText.h"
 #include "generator/OutputSink.h"
 #include "generator/SiteBuild.h"
@@ -80,6 +81,26 @@ std::string FeedText(std::string_view siteName, std::string_view siteAddress, st
     return text;
 }
 
+std::string ForwardingPageText(std::string_view siteName, std::string_view homeId, std::string_view title,
+                               std::string_view siteAddress)
+{
+    const std::string page = ArticlePagePath(std::string(homeId));
+    const std::string href = HrefOf(page);
+    std::string name = PlainText(title);
+    if (name.empty())
+        name = std::string(siteName);
+    std::string text = "<!DOCTYPE html>\r\n<html lang=\"en\">\r\n<head>\r\n<meta charset=\"utf-8\">\r\n"
+                       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\r\n";
+    text += "<title>" + EscapeText(siteName) + "</title>\r\n";
+    text += "<meta http-equiv=\"refresh\" content=\"0; url=" + href + "\">\r\n";
+    if (!siteAddress.empty())
+        text += "<link rel=\"canonical\" href=\"" + EscapeText(siteAddress) + UrlPathOf(page) + "\">\r\n";
+    text += "<link rel=\"icon\" href=\"data:,\">\r\n</head>\r\n<body>\r\n";
+    text += "<p><a href=\"" + href + "\">" + EscapeText(name) + "</a></p>\r\n";
+    text += "</body>\r\n</html>\r\n";
+    return text;
+}
+
 std::string AtomTime(std::time_t time)
 {
     std::tm utc {};
@@ -89,11 +110,28 @@ std::string AtomTime(std::time_t time)
     return text;
 }
 
+Status WriteModernForwardingPage(SiteBuild& build)
+{
+    auto options = build.db().query("select homepage from Options");
+    if (!options)
+        return options.status();
+    auto home = FindHomeArticle(build.db(), options->eof() ? std::string() : store::TextOf(options->field(0)));
+    if (!home)
+        return home.status();
+    if (home->id.empty())
+        return Status::OK(); // no article to forward to
+    const std::string address = build.look().hasFeed ? SiteAddress(build.style().homepage) : std::string();
+    return build.sink().writeFile(app::kForwardingPageFileName,
+                                  ForwardingPageText(build.look().siteName, home->id, home->title, address));
+}
+
 Status WriteSiteFiles(SiteBuild& build, std::vector<std::string>& warnings)
 {
     if (build.style().style != app::PageStyle::Modern)
         return Status::OK();
     if (Status s = build.sink().writeFile(kStyleSheetPath, StyleSheetText(build.look().colours)); !s.ok())
+        return s;
+    if (Status s = WriteModernForwardingPage(build); !s.ok())
         return s;
     if (!build.look().hasFeed) {
         warnings.push_back(kNoAddressWarning);

@@ -44,8 +44,8 @@ public:
     virtual ~TagWriter() = default;
 
     // The middle of an article page: the picture with its caption when `row.image` is not null,
-    // the breadcrumb, the title linked to `row.link`, the first paragraph and the main text with
-    // its line breaks shown. Registers the picture with `pictures`.
+    // the breadcrumb (category, then section), the title linked to `row.link`, the first paragraph
+    // and the main text with its line breaks shown. Registers the picture with `pictures`.
     virtual std::string articleBody(const ArticleRow& row, const PageHead& head, PictureCopier& pictures) = 0;
 
     // One entry of an article list: the title link, the picture only when `showPicture`, the
@@ -53,8 +53,10 @@ public:
     virtual std::string articleSummary(const MiniArticle& row, bool showPicture, const PageHead& head,
                                        PictureCopier& pictures) = 0;
 
-    // A list of entries made by articleSummary, in order, under `heading` (none when null).
-    virtual std::string articleList(const store::Value* heading, const std::vector<std::string>& entries) = 0;
+    // A list of entries made by articleSummary, in order, under a heading naming `category` (none
+    // when null). On a section's page `section` is the section's name, else null.
+    virtual std::string articleList(const store::Value* category, const store::Value* section,
+                                    const std::vector<std::string>& entries) = 0;
 
     // A navigation list ("Contents" or "Sections"): the heading, then one link per entry.
     virtual std::string panelList(std::string_view heading, const std::vector<PanelEntry>& entries) = 0;

@@ -181,6 +181,22 @@ Result<Database> Database::open(const std::string& path, int busyTimeoutMs)
     return Database(std::move(db), path);
 }
 
+Result<Database> Database::copyIntoMemory(const std::string& path)
+{
+    auto file = open(path);
+    if (!file)
+        return file.status();
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    std::unique_ptr<sqlite3, Closer> memory(raw);
+    if (rc != SQLITE_OK)
+        return Status::DatabaseError("Cannot copy " + path + " into memory: " + sqlite3_errstr(rc));
+    sqlite3_extended_result_codes(memory.get(), 1);
+    if (Status s = CopyAll(file->m_db.get(), memory.get(), "Cannot copy " + path + " into memory"); !s.ok())
+        return s;
+    return Database(std::move(memory), path);
+}
+
 Status Database::error(const std::string& what) const
 {
     return DatabaseFailure(m_db.get(), m_path, what + " in " + m_path);

@@ -26,6 +26,11 @@ public:
     // database gives an error that names the path.
     static Result<Database> open(const std::string& path, int busyTimeoutMs = kBusyTimeoutMs);
 
+    // A copy of the whole database file in memory, consistent while other connections use the
+    // file, which it never changes. Changes to the copy stay in memory and go with it; its path()
+    // is the file's, for the names and messages that derive from it. Checks as open() does.
+    static Result<Database> copyIntoMemory(const std::string& path);
+
     Database(Database&&) noexcept;
     Database& operator=(Database&&) noexcept;
     ~Database();

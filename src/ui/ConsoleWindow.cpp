@@ -182,7 +182,8 @@ ConsoleWindow::Runner ConsoleWindow::BatchFileRunner(const std::string& batchFil
     };
 }
 
-int RunConsole(const std::string& batchFile, const std::string& secret, const std::vector<std::string>& clientOptions)
+int RunConsole(const std::string& batchFile, const std::string& secret, const std::vector<std::string>& clientOptions,
+               const QRect& over)
 {
     ConsoleWindow window;
     std::vector<std::string> options = clientOptions;
@@ -199,6 +200,8 @@ int RunConsole(const std::string& batchFile, const std::string& secret, const st
         window.close();
         QCoreApplication::exit(status);
     });
+    if (over.isValid())
+        window.move(over.center() - window.rect().center());
     window.show();
     window.start(ConsoleWindow::BatchFileRunner(batchFile, secret, options));
     return QApplication::exec();

@@ -6,6 +6,7 @@
 // lines drive a progress bar instead of filling the text.
 #pragma once
 
+#include <QRect>
 #include <QSemaphore>
 #include <QWidget>
 #include <atomic>
@@ -80,7 +81,8 @@ private:
 
 // Runs the console window for a batch file until it closes; the process's exit status. When the
 // upload held back deletions, asks the author and, on consent, runs it again allowing them.
+// The window opens centred over `over` when it is given (the main window's place).
 int RunConsole(const std::string& batchFile, const std::string& secret = {},
-               const std::vector<std::string>& clientOptions = {});
+               const std::vector<std::string>& clientOptions = {}, const QRect& over = {});
 
 } // namespace qle::ui

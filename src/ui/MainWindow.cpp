@@ -9,15 +9,19 @@
 #include "app/SiteFiles.h"
 #include "app/SiteSchema.h"
 #include "publish/client/SitePassword.h"
+#include "ui/FindDialog.h"
 #include "ui/StartSiteDialog.h"
 #include "ui/editor/SiteEditorWindow.h"
 #include "ui/models/SiteConnection.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QScreen>
+#include <QSignalBlocker>
 #include <ctime>
 
 namespace qle::ui {
@@ -69,16 +73,34 @@ void MainWindow::createMenuBar()
     QAction* mnuOpen = file->addAction(tr("&Open Web Site ..."), QKeySequence(Qt::CTRL | Qt::Key_O), this,
                                        &MainWindow::openSiteCommand);
     mnuOpen->setObjectName(QStringLiteral("mnuOpen"));
+    m_mnuRecent = file->addMenu(tr("Open &Recent"));
+    m_mnuRecent->setObjectName(QStringLiteral("mnuRecent"));
+    connect(m_mnuRecent, &QMenu::aboutToShow, this, &MainWindow::fillRecentMenu);
     m_mnuRestore = file->addAction(tr("Restore from Backup..."), this, &MainWindow::restoreFromBackup);
     m_mnuRestore->setObjectName(QStringLiteral("mnuRestore"));
     file->addSeparator()->setObjectName(QStringLiteral("sep1"));
     QAction* mnuexit = file->addAction(tr("E&xit"), this, &QWidget::close);
     mnuexit->setObjectName(QStringLiteral("mnuexit"));
 
+    m_mnuEdit = menuBar()->addMenu(tr("&Edit"));
+    m_mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
+    m_mnuFind = m_mnuEdit->addAction(tr("&Find and Replace..."), QKeySequence::Find, this, [this] {
+        if (m_editor)
+            m_editor->showFind();
+    });
+    m_mnuFind->setObjectName(QStringLiteral("mnuFind"));
+
     m_mnuView = menuBar()->addMenu(tr("&View"));
     m_mnuView->setObjectName(QStringLiteral("mnuView"));
     QAction* mnuViewSite = m_mnuView->addAction(tr("&Web Site"), this, &MainWindow::viewWebSite);
     mnuViewSite->setObjectName(QStringLiteral("mnuViewSite"));
+    m_mnuPreview = m_mnuView->addAction(tr("&Preview"));
+    m_mnuPreview->setObjectName(QStringLiteral("mnuPreview"));
+    m_mnuPreview->setCheckable(true);
+    m_mnuPreview->setChecked(true);
+    m_mnuPreview->setShortcut(QKeySequence(Qt::Key_F8));
+    m_mnuPreview->setToolTip(tr("The page being edited as the next build will write it, beside the page boxes"));
+    connect(m_mnuPreview, &QAction::toggled, this, &MainWindow::setPreviewShown);
     // "&Options" and its separator are not offered.
 
     m_mnuPublish = menuBar()->addMenu(tr("&Publish"));
@@ -99,6 +121,7 @@ void MainWindow::createMenuBar()
 void MainWindow::setSiteMenusEnabled(bool enabled)
 {
     m_mnuView->menuAction()->setEnabled(enabled);
+    m_mnuEdit->menuAction()->setEnabled(enabled);
     m_mnuPublish->menuAction()->setEnabled(enabled);
     m_mnuRestore->setEnabled(enabled);
 }
@@ -153,6 +176,8 @@ void MainWindow::useKeyring(std::unique_ptr<app::Keyring> keyring)
 
 void MainWindow::showMainWindow()
 {
+    if (!m_started)
+        restoreSettings();
     show();
     if (m_started)
         return;
@@ -179,10 +204,68 @@ void MainWindow::startUp()
     auto* dialog = new StartSiteDialog(
         m_state, m_ui, [this](const std::string& path) { return openSite(path); }, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::rejected, this, &MainWindow::startDialogClosed);
     m_startDialog = dialog;
     dialog->show();
-    // Beside the main window, not over its menus.
-    dialog->move(geometry().topRight() + QPoint(-dialog->width() - 40, 80));
+    // Centred over the main window, as every dialog.
+    dialog->move(geometry().center() - dialog->rect().center());
+}
+
+void MainWindow::startDialogClosed()
+{
+    // Without a site there is nothing to do in the window: closing the dialog ends the program.
+    if (!m_editor)
+        close();
+}
+
+void MainWindow::fillRecentMenu()
+{
+    m_mnuRecent->clear();
+    auto recent = app::RecentSites(m_state.appDatabasePath);
+    if (recent) {
+        for (const std::string& site : recent.value()) {
+            if (!QFileInfo(QString::fromStdString(site)).isFile())
+                continue;
+            QAction* open = m_mnuRecent->addAction(QString::fromStdString(site));
+            connect(open, &QAction::triggered, this, [this, site] { openSite(site); });
+        }
+    }
+    if (m_mnuRecent->isEmpty())
+        m_mnuRecent->addAction(tr("(no recent sites)"))->setEnabled(false);
+}
+
+void MainWindow::setPreviewShown(bool shown)
+{
+    if (m_mnuPreview->isChecked() != shown)
+        m_mnuPreview->setChecked(shown); // toggles back into here
+    if (m_editor)
+        m_editor->setPreviewVisible(shown);
+    (void)app::WriteSetting(m_state.appDatabasePath, "PreviewShown", shown ? "1" : "0");
+}
+
+void MainWindow::restoreSettings()
+{
+    const std::string database =
+        m_appDatabase.empty() ? app::LoadAppState(m_state.programFolder).appDatabasePath : m_appDatabase;
+    auto geometry = app::ReadSetting(database, "MainWindowGeometry");
+    if (geometry) {
+        restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(geometry.value())));
+    } else if (const QScreen* display = screen()) {
+        // The first start: room for the page list, the boxes and the preview side by side.
+        const QRect room = display->availableGeometry();
+        resize(qMin(1600, room.width() * 9 / 10), qMin(1000, room.height() * 9 / 10));
+        move(room.center() - rect().center());
+    }
+    const QSignalBlocker quiet(m_mnuPreview);
+    if (auto preview = app::ReadSetting(database, "PreviewShown"))
+        m_mnuPreview->setChecked(preview.value() != "0");
+    else
+        m_mnuPreview->setChecked(width() >= kPreviewRoom); // beside the boxes only where it fits
+}
+
+void MainWindow::saveSettings()
+{
+    (void)app::WriteSetting(m_state.appDatabasePath, "MainWindowGeometry", saveGeometry().toBase64().toStdString());
 }
 
 bool MainWindow::openSite(const std::string& path)
@@ -212,6 +295,7 @@ bool MainWindow::openSite(const std::string& path)
         if (!m_editor || m_editor.data() == gone)
             setSiteMenusEnabled(false);
     });
+    editor->setPreviewVisible(m_mnuPreview->isChecked());
     frame->move(0, 0);
     frame->resize(m_mdi->viewport()->size());
     frame->show();
@@ -291,6 +375,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    saveSettings();
     // The editor saves what is pending as it closes; then the program ends.
     m_mdi->closeAllSubWindows();
     event->accept();

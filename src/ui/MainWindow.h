@@ -62,12 +62,20 @@ public:
     // first) and shows it afresh.
     void restoreFromBackup();
 
+    // "Open Recent": the recent sites that still exist, most recent first, each opening its site.
+    void fillRecentMenu();
+    // "Preview" on the View menu: shows or hides the editor's preview pane, remembered.
+    void setPreviewShown(bool shown);
+
     app::AppState& state() { return m_state; }
     SiteEditorWindow* editor() const;
     StartSiteDialog* startDialog() const;
     QMdiArea* mdiArea() const { return m_mdi; }
     QMenu* mnuView() const { return m_mnuView; }
     QMenu* mnuPublish() const { return m_mnuPublish; }
+    QMenu* mnuRecent() const { return m_mnuRecent; }
+    QAction* mnuPreview() const { return m_mnuPreview; }
+    QAction* mnuFind() const { return m_mnuFind; }
     // "&About": the About window connects here.
     QAction* mnuAbout() const { return m_mnuAbout; }
 
@@ -86,6 +94,11 @@ private:
     void viewWebSite();
     void publishToInternet();
     void showHelp();
+    // The window's place and size, and the preview's visibility, as the last run left them.
+    void restoreSettings();
+    void saveSettings();
+    // What the start dialog's Escape (or Cancel) leaves: no site open, no empty window.
+    void startDialogClosed();
 
     app::UserInterface& m_ui;
     app::AppState m_state;
@@ -97,11 +110,18 @@ private:
     QMenu* m_mnuPublish = nullptr;
     QAction* m_mnuAbout = nullptr;
     QAction* m_mnuRestore = nullptr;
+    QMenu* m_mnuRecent = nullptr;
+    QMenu* m_mnuEdit = nullptr;
+    QAction* m_mnuFind = nullptr;
+    QAction* m_mnuPreview = nullptr;
     QPointer<SiteEditorWindow> m_editor;
     QPointer<StartSiteDialog> m_startDialog;
     bool m_started = false;
     std::string m_appDatabase; // chosen by useAppDatabase(), else empty
 };
+
+// The width from which the preview is shown beside the boxes at the first start.
+inline constexpr int kPreviewRoom = 1280;
 
 // The short help page shipped in the program folder.
 inline constexpr const char* kHelpPage = "help.htm";

@@ -88,7 +88,9 @@ std::string QtUserInterface::chooseFile(const app::FileChoice& choice)
 {
     QFileDialog dialog(m_parent, QString::fromStdString(choice.title), QString::fromStdString(choice.initialFolder),
                        QtNameFilter(choice.filter));
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setAcceptMode(choice.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    if (!choice.defaultSuffix.empty())
+        dialog.setDefaultSuffix(QString::fromStdString(choice.defaultSuffix));
     // A name that does not exist yet is allowed: new sites and new banners are named here.
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontUseNativeDialog);

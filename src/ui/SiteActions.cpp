@@ -23,7 +23,7 @@ Status BuildBeforePublishing(generator::SiteEditor& editor, app::AppState& state
 }
 
 Status PublishCurrentSite(const publish::FtpSettings& ftp, generator::SiteEditor& editor, app::AppState& state,
-                          app::UserInterface& ui, const SecretPrompt& askSecret)
+                          app::UserInterface& ui, const SecretPrompt& askSecret, const std::string& over)
 {
     publish::PublishJob job;
     job.ftp = ftp;
@@ -36,21 +36,24 @@ Status PublishCurrentSite(const publish::FtpSettings& ftp, generator::SiteEditor
     // The upload runs in a console window of its own; the editor does not wait for it.
     const std::vector<std::string> clientOptions = publish::ClientOptions(ftp);
     return publish::PublishSite(
-        job, editor, ui, [&ui, &askSecret, executableFolder, clientOptions](const std::string& batchFile) {
+        job, editor, ui, [&ui, &askSecret, executableFolder, clientOptions, over](const std::string& batchFile) {
             // Asked only now, so that a site that cannot be published never asks for a password.
             const auto secret = askSecret ? askSecret() : std::optional<std::string>(std::string());
             if (!secret)
                 return true; // the author cancelled: nothing to start, and nothing went wrong
             if (secret->empty())
-                return ui.startProgram(ConsoleCommand(executableFolder, batchFile, false, clientOptions));
-            return ui.startProgramWithSecret(ConsoleCommand(executableFolder, batchFile, true, clientOptions), *secret);
+                return ui.startProgram(ConsoleCommand(executableFolder, batchFile, false, clientOptions, over));
+            return ui.startProgramWithSecret(ConsoleCommand(executableFolder, batchFile, true, clientOptions, over),
+                                             *secret);
         });
 }
 
 std::vector<std::string> ConsoleCommand(const std::string& programFolder, const std::string& batchFile, bool secretFd,
-                                        const std::vector<std::string>& clientOptions)
+                                        const std::vector<std::string>& clientOptions, const std::string& over)
 {
     std::vector<std::string> command = {app::JoinPath(programFolder, "quillon-engine"), "--console", batchFile};
+    if (!over.empty())
+        command.insert(command.end(), {"--over", over});
     if (secretFd)
         command.insert(command.end(), {"--secret-fd", "3"});
     command.insert(command.end(), clientOptions.begin(), clientOptions.end());

@@ -37,12 +37,15 @@ using SecretPrompt = std::function<std::optional<std::string>()>;
 // `askSecret` (when given) is asked, and its answer handed to the console by descriptor; if the
 // author cancels there nothing is started. The author has been told when the publish is abandoned;
 // the Status says the same.
+// `over` ("x,y,width,height") is the main window's place, which the console opens centred over.
 Status PublishCurrentSite(const publish::FtpSettings& ftp, generator::SiteEditor& editor, app::AppState& state,
-                          app::UserInterface& ui, const SecretPrompt& askSecret = {});
+                          app::UserInterface& ui, const SecretPrompt& askSecret = {}, const std::string& over = {});
 
 // The command line of the console window for a batch file; with `secretFd` it reads a secret there.
-// The client options are passed on to the upload client.
+// The client options are passed on to the upload client. With `over` the console opens centred over
+// that place of the screen ("--over x,y,width,height").
 std::vector<std::string> ConsoleCommand(const std::string& programFolder, const std::string& batchFile,
-                                        bool secretFd = false, const std::vector<std::string>& clientOptions = {});
+                                        bool secretFd = false, const std::vector<std::string>& clientOptions = {},
+                                        const std::string& over = {});
 
 } // namespace qle::ui

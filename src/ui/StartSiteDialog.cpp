@@ -6,6 +6,7 @@
 #include "app/Paths.h"
 #include "app/SiteFiles.h"
 #include "app/StartUp.h"
+#include "ui/editor/PageStyleBox.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -76,6 +77,12 @@ StartSiteDialog::StartSiteDialog(const app::AppState& state, app::UserInterface&
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     Command1 = new QPushButton(tr("&Open"), newTab);
     Command1->setObjectName(QStringLiteral("Command1"));
+    cmbNewStyle = new PageStyleBox(newTab);
+    cmbNewStyle->setObjectName(QStringLiteral("cmbNewStyle"));
+    cmbNewStyle->setStyleName(QString::fromLatin1(app::kModernStyleName));
+    auto* styleLabel = new QLabel(tr("&Style:"), newTab);
+    styleLabel->setBuddy(cmbNewStyle);
+    styleLabel->setToolTip(tr("The page style of a site you create here; the Colours tab changes it later"));
 
     auto* grid = new QGridLayout(newTab);
     grid->addWidget(Drive1, 0, 0);
@@ -84,6 +91,8 @@ StartSiteDialog::StartSiteDialog(const app::AppState& state, app::UserInterface&
     grid->addWidget(File1, 0, 1, 3, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(btnCreate);
+    buttons->addWidget(styleLabel);
+    buttons->addWidget(cmbNewStyle);
     buttons->addStretch(1);
     buttons->addWidget(Command1);
     buttons->addWidget(btnCancel);
@@ -212,7 +221,9 @@ void StartSiteDialog::createSite()
                          app::MessageIcon::Information);
         return;
     }
-    if (Status s = app::CreateSiteFile(m_state.programFolder, path); !s.ok()) {
+    if (Status s =
+            app::CreateSiteFile(m_state.programFolder, path, app::PageStyleOf(cmbNewStyle->styleName().toStdString()));
+        !s.ok()) {
         const auto report =
             app::ReportErrorMessage("btnCreate_Click", s.message(), app::kProgramTitle, static_cast<long>(s.code()));
         m_ui.showMessage(report.text, report.title, app::MessageIcon::Critical);

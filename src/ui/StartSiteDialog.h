@@ -18,6 +18,8 @@ class UserInterface;
 
 namespace qle::ui {
 
+class PageStyleBox;
+
 class StartSiteDialog : public QDialog
 {
     Q_OBJECT
@@ -40,6 +42,7 @@ public:
     QPushButton* btnCreate;
     QPushButton* btnCancel;
     QPushButton* Command1;      // "&Open", the default button
+    PageStyleBox* cmbNewStyle;  // the page style "Create New Site" gives the new site: Modern unless changed
     QListWidget* List1;         // recent sites that still exist, most recent first
     QPushButton* cmdOpenRecent; // "&Open" on the Recent tab, its default button
 

@@ -4,6 +4,7 @@
 #include "ui/ConsoleWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/QtUserInterface.h"
+#include "ui/preview/LivePreview.h"
 #include "ui/windows/Logo.h"
 #include "ui/windows/frmAbout.h"
 #include "ui/windows/frmSplash.h"
@@ -19,6 +20,8 @@ int main(int argc, char** argv)
     if (::geteuid() == 0)
         ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The live preview's addresses are known to the web engine only when told before it starts.
+    qle::ui::RegisterPreviewScheme();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillon Engine"));
     // Ties the windows to the menu entry, whose icon they share.
@@ -32,13 +35,19 @@ int main(int argc, char** argv)
     if (arguments.size() >= 3 && arguments[1] == QLatin1String("--console")) {
         std::string secret;
         std::vector<std::string> clientOptions;
+        QRect over;
         for (qsizetype i = 3; i < arguments.size(); ++i) {
-            if (arguments[i] == QLatin1String("--secret-fd") && i + 1 < arguments.size())
+            if (arguments[i] == QLatin1String("--secret-fd") && i + 1 < arguments.size()) {
                 secret = qle::app::ReadSecretFrom(arguments[++i].toInt());
-            else
+            } else if (arguments[i] == QLatin1String("--over") && i + 1 < arguments.size()) {
+                const QStringList place = arguments[++i].split(QLatin1Char(','));
+                if (place.size() == 4)
+                    over = QRect(place[0].toInt(), place[1].toInt(), place[2].toInt(), place[3].toInt());
+            } else {
                 clientOptions.push_back(arguments[i].toStdString());
+            }
         }
-        return qle::ui::RunConsole(arguments[2].toStdString(), secret, clientOptions);
+        return qle::ui::RunConsole(arguments[2].toStdString(), secret, clientOptions, over);
     }
 
     qle::ui::QtUserInterface ui;

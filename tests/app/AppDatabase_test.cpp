@@ -2,6 +2,7 @@
 #include "app/AppQueries.h"
 #include "app/Paths.h"
 #include "app/StartUp.h"
+#include "store/Database.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -78,6 +79,23 @@ TEST(AppDatabase, RecentListIsMostRecentFirstEachOnceAtMostFive)
     }
     TempDir dir;
     EXPECT_FALSE(RecordRecentSite(dir / "missing.mdb", "a").ok());
+}
+
+TEST(AppDatabase, SettingsAreKeptByNameAlsoInAnOlderDatabase)
+{
+    TempDir dir;
+    const std::string db = AppDatabasePath(ShippedCopy(dir));
+    EXPECT_EQ(ReadSetting(db, "Preview").status().code(), Status::Code::NotFound);
+    ASSERT_TRUE(WriteSetting(db, "Preview", "1").ok());
+    ASSERT_TRUE(WriteSetting(db, "Preview", "0").ok());
+    EXPECT_EQ(ReadSetting(db, "Preview").value(), "0");
+
+    // A database made before the table existed gets it when a value is first kept.
+    ASSERT_TRUE(store::Database::open(db)->execute("DROP TABLE Settings").ok());
+    EXPECT_EQ(ReadSetting(db, "Preview").status().code(), Status::Code::NotFound);
+    ASSERT_TRUE(WriteSetting(db, "Window", std::string("bytes\0 'quoted'")).ok());
+    EXPECT_EQ(ReadSetting(db, "Window").value(), "bytes\0 'quoted'");
+    EXPECT_FALSE(WriteSetting(dir / "missing.mdb", "a", "b").ok());
 }
 
 } // namespace

@@ -77,7 +77,19 @@ TEST_F(BannerFixture, CancellingEitherDialogChangesNothing)
               "Graphics files (gif, jpg, jpeg, bmp, png, webp, svg)|*.gif;*.jpg;*.jpeg;*.bmp;*.png;*.webp;*.svg");
     EXPECT_EQ(ui.fileChoices[1].title, "Create a new banner file");
     EXPECT_EQ(ui.fileChoices[1].initialFolder, dir / "base/LocalImages");
-    EXPECT_EQ(ui.fileChoices[1].filter, ui.fileChoices[0].filter);
+    EXPECT_EQ(ui.fileChoices[1].filter, "GIF pictures (*.gif)|*.gif");
+    EXPECT_TRUE(ui.fileChoices[1].save) << "a dialog whose button says Save";
+    EXPECT_EQ(ui.fileChoices[1].defaultName, "banner.gif");
+}
+
+TEST_F(BannerFixture, ANewBannerStartsFromTheSitesNameAndIsAGif)
+{
+    ui.fileAnswers = {dir / "anywhere/Club banner"};
+    EXPECT_EQ(CreateBanner(base, dir / "program/", ui, "Garden: Club"), images + "Club banner.gif");
+    EXPECT_EQ(ui.fileChoices[0].defaultName, "Garden- Club.gif");
+    EXPECT_EQ(ui.fileChoices[0].defaultSuffix, "gif");
+    ui.fileAnswers = {"Shouting.GIF"};
+    EXPECT_EQ(CreateBanner(base, dir / "program/", ui, "x"), images + "Shouting.GIF");
 }
 
 TEST_F(BannerFixture, ChosenBannerIsCopiedIntoAFolderMadeForIt)

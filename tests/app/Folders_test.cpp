@@ -4,6 +4,7 @@
 #include "app/SiteFiles.h"
 #include "app/StartUp.h"
 #include "app/TextFiles.h"
+#include "store/Database.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -182,6 +183,21 @@ TEST(CreateSiteFile, CopiesTheTemplateAndNeverOverwrites)
     const Status missingTemplate = CreateSiteFile(dir / "no-program/", dir / "Other.QLS");
     EXPECT_FALSE(missingTemplate.ok());
     EXPECT_FALSE(test::PathExists(dir / "Other.QLS"));
+}
+
+TEST(CreateSiteFile, ANewSiteIsModernUnlessClassicIsAskedFor)
+{
+    test::TempDir dir;
+    const auto styleOf = [](const std::string& path) {
+        auto db = store::Database::open(path);
+        return ReadSiteStyle(*db).value().style;
+    };
+    ASSERT_TRUE(CreateSiteFile(test::ProgramFolder(), dir / "Plain.QLS").ok());
+    EXPECT_EQ(styleOf(dir / "Plain.QLS"), PageStyle::Modern);
+    ASSERT_TRUE(CreateSiteFile(test::ProgramFolder(), dir / "Old.QLS", PageStyle::Classic).ok());
+    EXPECT_EQ(styleOf(dir / "Old.QLS"), PageStyle::Classic);
+    ASSERT_TRUE(CreateSiteFile(test::ProgramFolder(), dir / "New.QLS", PageStyle::Modern).ok());
+    EXPECT_EQ(test::ReadFile(dir / "New.QLS"), test::ReadFile(BlankSitePath(test::ProgramFolder())));
 }
 
 } // namespace

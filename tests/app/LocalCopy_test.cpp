@@ -57,5 +57,15 @@ TEST(CopyUnderFreeName, ChoosingTheCopyItselfLeavesIt)
     EXPECT_FALSE(test::PathExists(images / "rose-2.jpg"));
 }
 
+TEST(CopyUnderFreeName, AGivenNameIsUsedInsteadOfTheSourcesOwn)
+{
+    TempDir images;
+    TempDir elsewhere;
+    WriteFile(elsewhere / "a:b?.png", "P");
+    WriteFile(images / "a-b-.png", "other");
+    EXPECT_EQ(CopyUnderFreeName(elsewhere / "a:b?.png", images.path(), "a-b-.png"), images / "a-b--2.png");
+    EXPECT_EQ(ReadFile(images / "a-b--2.png"), "P");
+}
+
 } // namespace
 } // namespace qle::app

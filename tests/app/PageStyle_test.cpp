@@ -20,14 +20,14 @@ TEST(PageStyle, OnlyModernInAnyLetterCaseIsModern)
         EXPECT_EQ(PageStyleOf(text), style) << "[" << text << "]";
 }
 
-TEST(PageStyle, TheTemplateIsClassicAndAnOlderSiteFileWithoutTheFieldsReadsAsClassic)
+TEST(PageStyle, TheTemplateIsModernAndAnOlderSiteFileWithoutTheFieldsReadsAsClassic)
 {
     test::TempDir dir;
     auto shipped = store::Database::open(TemplateSitePath(test::ProgramFolder()));
     ASSERT_TRUE(shipped.ok());
     auto style = ReadSiteStyle(*shipped);
     ASSERT_TRUE(style.ok());
-    EXPECT_EQ(style->style, PageStyle::Classic);
+    EXPECT_EQ(style->style, PageStyle::Modern) << "a new site is Modern";
 
     const std::string site = test::CopyBlankSite(dir / "Old.qls");
     {

@@ -21,11 +21,15 @@ add_page one
 backups="$dir/base/Backups/Shop"
 
 # A build takes a snapshot, owner-only; a second build of an unchanged site takes none.
-"$quillon" build "$dir/Shop.QLS" --base "$dir/base" | grep -q "^Backup: " || fail "build took no snapshot"
+# Output is read whole before it is searched: grep -q would stop reading at the first match, and
+# the command would fail writing the rest.
+out="$("$quillon" build "$dir/Shop.QLS" --base "$dir/base" 2>/dev/null)"
+grep -q "^Backup: " <<<"$out" || fail "build took no snapshot"
 [ "$(stat -c %a "$backups")" = 700 ] || fail "backup folder readable by others"
 for f in "$backups"/*.qls; do [ "$(stat -c %a "$f")" = 600 ] || fail "backup $f readable by others"; done
 "$quillon" build "$dir/Shop.QLS" --base "$dir/base" >/dev/null   # stores the homepage it fell back to
-if "$quillon" build "$dir/Shop.QLS" --base "$dir/base" | grep -q "^Backup: "; then fail "unchanged site backed up"; fi
+out="$("$quillon" build "$dir/Shop.QLS" --base "$dir/base" 2>/dev/null)"
+if grep -q "^Backup: " <<<"$out"; then fail "unchanged site backed up"; fi
 "$quillon" backup "$dir/Shop.QLS" --base "$dir/base" | grep -qx "Unchanged since the last backup; none taken." ||
     fail "backup of an unchanged site"
 

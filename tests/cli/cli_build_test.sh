@@ -7,10 +7,16 @@ trap 'rm -rf "$dir"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 py=/usr/bin/python3
 
-# new: the site file name rule and a byte copy of the template; never an overwrite.
+# new: the site file name rule and a byte copy of the template (a Modern site); never an overwrite.
 "$quillon" new "$dir/Club" | grep -qx "Created $dir/Club.QLS" || fail "new Club"
 cmp -s "$dir/Club.QLS" "$(dirname "$quillon")/Blank Site.qls" || fail "not a copy of the template"
 [ "$(stat -c %a "$dir/Club.QLS")" = 600 ] || fail "a new site is readable by others, and it will hold the FTP password"
+style() { "$py" -c 'import sqlite3,sys; print(sqlite3.connect(sys.argv[1]).execute("select Page_Style from Options").fetchone()[0])' "$1"; }
+[ "$(style "$dir/Club.QLS")" = Modern ] || fail "a new site is not Modern"
+"$quillon" new "$dir/Old.qls" --style classic >/dev/null || fail "new --style classic"
+[ "$(style "$dir/Old.qls")" = Classic ] || fail "--style classic gave $(style "$dir/Old.qls")"
+"$quillon" new --style modern "$dir/New.qls" >/dev/null || fail "new --style modern"
+cmp -s "$dir/New.qls" "$(dirname "$quillon")/Blank Site.qls" || fail "--style modern is not a plain copy"
 if "$quillon" new "$dir/Club" 2>"$dir/err"; then fail "new overwrote a file"; fi
 grep -q "$dir/Club.QLS" "$dir/err" || fail "the refusal names the file"
 
@@ -39,7 +45,7 @@ db.commit()
 PY
 echo "not a picture" >"$dir/notes.txt"
 "$quillon" build "$dir/Club.QLS" --base "$dir/base" >/dev/null 2>"$dir/err" || fail "a bad picture failed the build"
-grep -q "^quillon: warning: The picture $dir/notes.txt cannot be copied: its content is not a picture; it is shown on articles/art-9.htm" "$dir/err" ||
+grep -q "^quillon: warning: The picture $dir/notes.txt cannot be copied: its content is not a picture; it is shown on \"Vote\" (articles/art-9.htm)" "$dir/err" ||
     fail "no warning: $(cat "$dir/err")"
 test ! -e "${web}images/notes.txt" || fail "a file that is not a picture was copied"
 
@@ -89,4 +95,6 @@ set +e
 "$quillon" build 2>/dev/null; test $? -eq 2 || fail "build without a site is a usage error"
 "$quillon" build "$dir/Club.QLS" --bogus 2>/dev/null; test $? -eq 2 || fail "unknown option is a usage error"
 "$quillon" new 2>/dev/null; test $? -eq 2 || fail "new without a name is a usage error"
+"$quillon" new "$dir/x.qls" --style fancy 2>/dev/null; test $? -eq 2 || fail "an unknown style is a usage error"
+test ! -e "$dir/x.qls" || fail "a usage error made a file"
 exit 0

@@ -22,8 +22,8 @@ set_settings() { # server user password
     /usr/bin/python3 - "$site" "$1" "$2" "$3" "$work/Photo One.JPG" <<'PY'
 import sqlite3, sys
 db = sqlite3.connect(sys.argv[1])
-db.execute("UPDATE Options SET Ftp_Destination=?, Ftp_Username=?, Ftp_Password=?, Ftp_Root='/www/', Ftp_Dir='site/'",
-           sys.argv[2:5])
+db.execute("UPDATE Options SET Ftp_Destination=?, Ftp_Username=?, Ftp_Password=?, Ftp_Root='/www/', Ftp_Dir='site/', "
+           "Page_Style='Classic'", sys.argv[2:5])
 for i in range(1, 5):
     db.execute("INSERT OR IGNORE INTO Articles (ArtID, Category, Section, Title, Body, Image) VALUES (?, 'News', 'Local', ?, ?, ?)",
                (i, "Page %d" % i, "Text " * (300 * i), sys.argv[5] if i == 4 else None))

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""A Modern site built by `quillon build`: every page and the stylesheet pass the W3C Nu HTML
-checker without an error, the sitemap and the feed are XML that list the right addresses, and a
-site without an address gets a warning on stderr instead of the two files.
+"""A Modern site built by `quillon build`: every page, the forwarding page index.htm and the
+stylesheet pass the W3C Nu HTML checker without an error, the sitemap and the feed are XML that
+list the right addresses, and a site without an address gets a warning on stderr instead of the
+two files.
 
 usage: modern_site_check.py QUILLON VNU_JAR
 """
@@ -32,13 +33,13 @@ def run(*args, **kw):
 
 def make_site(folder, homepage):
     site = os.path.join(folder, "Garden Club.qls")
-    result = run(quillon, "new", site)
+    result = run(quillon, "new", site)  # a new site is Modern
     if result.returncode != 0:
         sys.exit("quillon new failed: " + result.stderr)
     db = sqlite3.connect(site)
     banner = os.path.join(os.path.dirname(quillon), "default_banner.gif")
     # Plain text only: markup written by an author is the author's to keep valid.
-    rows = [("Home Garden", "Roses", "Tom's roses & \"tulips\"", "Roses & tulips, in pairs.",
+    rows = [("Home Garden", "Roses", "Tom's roses & \"tulips\"", "Roses & tulips,\r\nin pairs.",
              "Line one\r\nLine two\r\n\r\nA new paragraph.", banner, "Red roses")]
     for i in range(1, 25):
         rows.append(("TV", "Sport" if i % 2 else "News", f"Story {i}", f"Para {i}", f"Body {i}",
@@ -47,8 +48,7 @@ def make_site(folder, homepage):
     rows.append((None, None, None, None, None, None, None))
     db.executemany("INSERT INTO Articles (Category, Section, Title, Para, Body, Image, Image_Strap) "
                    "VALUES (?, ?, ?, ?, ?, ?, ?)", rows)
-    db.execute("UPDATE Options SET Page_Style = 'modern', Your_Homepage = ?, Banner = ?, CatPanel2 = 'LightOrange'",
-               (homepage, banner))
+    db.execute("UPDATE Options SET Your_Homepage = ?, Banner = ?, CatPanel2 = 'LightOrange'", (homepage, banner))
     db.commit()
     db.close()
     return site
@@ -115,7 +115,9 @@ with tempfile.TemporaryDirectory() as folder:
     pages = page_files(web)
     if len(pages) != 27 + 3 + 4:
         fail(f"unexpected pages: {pages}")
-    check_with_vnu(web, pages)
+    if not os.path.isfile(os.path.join(web, "Index.htm")):
+        fail("no forwarding page")
+    check_with_vnu(web, pages + ["Index.htm"])
     check_sitemap_and_feed(web, pages, address)
 
     # Without an address: no sitemap, no feed, and a warning saying why.

@@ -88,13 +88,14 @@ TEST(BuildHTMLTags, ArticleListIsHeadedByTheFirstRowsCategory)
     PictureCopier pictures(sink);
     ClassicTagWriter writer({});
     const PageHead head;
-    EXPECT_EQ(ArticleList({}, head, writer, pictures), TableTag("", "CELLSPACING=3 BORDER=0")) << "no rows: no heading";
+    EXPECT_EQ(ArticleList({}, nullptr, head, writer, pictures), TableTag("", "CELLSPACING=3 BORDER=0"))
+        << "no rows: no heading";
     const std::vector<MiniArticle> rows = {{"Sport", "a", "l1", "p", std::nullopt}, {"SPORT", "b", "l2", "p", "x.gif"}};
     const std::string expected =
         "<FONT SIZE=4>Sport</FONT>" +
         ("<TR VALIGN=TOP>" + CellTag(ArticleSummary(rows[0], 1, head, writer, pictures)) + "</TR>") +
         ("<TR VALIGN=TOP>" + CellTag(ArticleSummary(rows[1], 2, head, writer, pictures)) + "</TR>");
-    EXPECT_EQ(ArticleList(rows, head, writer, pictures), StyledTableTag(1, expected));
+    EXPECT_EQ(ArticleList(rows, nullptr, head, writer, pictures), StyledTableTag(1, expected));
 }
 
 } // namespace

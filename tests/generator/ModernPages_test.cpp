@@ -112,9 +112,9 @@ TEST_F(ModernBuild, FixturePagesMatchTheGoldenFiles)
     const Files files = build();
     const std::string golden = std::string(QLE_GOLDEN_FOLDER) + "modern/";
     const bool update = std::getenv("QLE_UPDATE_GOLDEN") != nullptr;
-    for (const char* page :
-         {"articles/art-1.htm", "articles/art-18.htm", "articles/art-19.htm", "articles/art-21.htm",
-          "categories/cat-tv.htm", "sections/sect-roses.htm", "images/style.css", "sitemap.xml", "feed.xml"}) {
+    for (const char* page : {"articles/art-1.htm", "articles/art-18.htm", "articles/art-19.htm", "articles/art-21.htm",
+                             "categories/cat-tv.htm", "sections/sect-roses.htm", "images/style.css", "sitemap.xml",
+                             "feed.xml", "Index.htm"}) {
         ASSERT_EQ(files.count(page), 1u) << page;
         const std::string file = golden + fs::path(page).filename().string();
         if (update)
@@ -157,7 +157,7 @@ TEST_F(ModernBuild, ShowsTheSameFilesLinksAndPicturesAsTheClassicStyle)
         modernNames.insert(name);
     for (const auto& [name, bytes] : classic)
         classicNames.insert(name);
-    for (const char* extra : {"images/style.css", "sitemap.xml", "feed.xml"})
+    for (const char* extra : {"images/style.css", "sitemap.xml", "feed.xml", "Index.htm"})
         EXPECT_EQ(modernNames.erase(extra), 1u) << extra;
     EXPECT_EQ(modernNames, classicNames);
 
@@ -179,6 +179,38 @@ TEST_F(ModernBuild, ShowsTheSameFilesLinksAndPicturesAsTheClassicStyle)
         }
     }
     EXPECT_EQ(pages, 30);
+}
+
+TEST_F(ModernBuild, TheForwardingPageSendsVisitorsToTheHomepageAtOnce)
+{
+    fillFixture();
+    const struct
+    {
+        const char* settings;
+        const char* page;
+        const char* canonical; // empty: none
+    } cases[] = {
+        {"homepage = 3, Your_Homepage = 'example.org/club'", "articles/art-3.htm",
+         "https://example.org/club/articles/art-3.htm"},
+        {"homepage = 999, Your_Homepage = ''", "articles/art-1.htm", ""}, // names no article: the lowest id
+        {"homepage = NULL, Your_Homepage = NULL", "articles/art-1.htm", ""},
+    };
+    for (const auto& c : cases) {
+        options(c.settings);
+        const std::string index = build().at("Index.htm");
+        const std::string page = c.page;
+        EXPECT_NE(index.find("<meta http-equiv=\"refresh\" content=\"0; url=" + page + "\">\r\n"), std::string::npos)
+            << index;
+        EXPECT_NE(index.find("<p><a href=\"" + page + "\">"), std::string::npos) << index;
+        EXPECT_EQ(index.find("rel=\"canonical\"") != std::string::npos, *c.canonical != '\0') << c.settings;
+        if (*c.canonical) {
+            EXPECT_NE(index.find(std::string("<link rel=\"canonical\" href=\"") + c.canonical + "\">"),
+                      std::string::npos);
+        }
+        EXPECT_EQ(index.find("logo"), std::string::npos) << "no logo, no wait";
+    }
+    ASSERT_TRUE(store::Database::open(m_site)->execute("DELETE FROM Articles").ok());
+    EXPECT_EQ(build().count("Index.htm"), 0u) << "no article to forward to";
 }
 
 TEST_F(ModernBuild, SwitchingBackToClassicRestoresTheClassicBytes)
@@ -242,7 +274,7 @@ TEST_F(ModernBuild, FeedListsTheTwentyNewestArticlesAndSitemapEveryPageOnce)
         listed.insert((*it)[1].str());
     std::multiset<std::string> pages;
     for (const auto& [name, bytes] : files)
-        if (name.size() > 4 && name.substr(name.size() - 4) == ".htm")
+        if (name.size() > 4 && name.substr(name.size() - 4) == ".htm" && name != "Index.htm")
             pages.insert(name);
     EXPECT_EQ(listed.size(), pages.size());
     EXPECT_EQ(listed.count("categories/cat-odd-%231--100%25.htm"), 1u);

@@ -88,7 +88,13 @@ public:
 class SiteBuildTest : public ::testing::Test
 {
 protected:
-    std::string newSite(const std::string& name) { return test::CopyBlankSite(m_dir / name); }
+    // A new site in the Classic style, whose bytes these tests hold.
+    std::string newSite(const std::string& name)
+    {
+        const std::string site = test::CopyBlankSite(m_dir / name);
+        sql(site, "UPDATE Options SET Page_Style = 'Classic'");
+        return site;
+    }
 
     void add(const std::string& site, const Article& a)
     {

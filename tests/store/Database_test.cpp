@@ -55,6 +55,24 @@ TEST(Database, AFileLockedByAnotherProgramIsSaidToBeInUse)
     EXPECT_EQ(reader->execute("UPDATE Options SET Banner = ''").message(), expected);
 }
 
+TEST(Database, AnInMemoryCopyChangesNothingOnDisk)
+{
+    TempDir dir;
+    const std::string path = test::CopyBlankSite(dir / "site.qls");
+    auto writer = Database::open(path);
+    ASSERT_TRUE(writer->execute("INSERT INTO Articles (Title) VALUES ('stored')").ok());
+    const std::string before = test::ReadFile(path);
+    auto copy = Database::copyIntoMemory(path);
+    ASSERT_TRUE(copy.ok()) << copy.status().message();
+    EXPECT_EQ(copy->path(), path);
+    ASSERT_TRUE(copy->execute("UPDATE Articles SET Title = 'edited'").ok());
+    ASSERT_TRUE(copy->insert("Articles", {{"Title", std::string("new")}}).ok());
+    EXPECT_EQ(copy->query("select count(*) from Articles")->text(0), "2");
+    EXPECT_EQ(test::ReadFile(path), before);
+    EXPECT_EQ(writer->query("select Title from Articles")->text(0), "stored");
+    EXPECT_FALSE(Database::copyIntoMemory(dir / "missing.qls").ok());
+}
+
 // The number of rows a query or saved query returns.
 std::size_t Count(Database& db, const std::string& source, const Params& params = {})
 {

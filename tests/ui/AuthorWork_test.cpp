@@ -3,7 +3,9 @@
 #include "app/Folders.h"
 #include "store/Database.h"
 #include "ui/MainWindow.h"
+#include "ui/editor/ColoursTab.h"
 #include "ui/editor/PageContentTab.h"
+#include "ui/editor/PageStyleBox.h"
 #include "ui/editor/PublishTab.h"
 #include "ui/editor/SiteEditorWindow.h"
 #include "ui/editor/TextBoxes.h"
@@ -79,6 +81,7 @@ private slots:
     {
         UiFixture f("Shop.QLS");
         ui::SiteEditorWindow& editor = f.editor();
+        editor.coloursTab()->cmbPageStyle->setStyleName(QStringLiteral("Classic"));
         editor.setFieldText(3, QStringLiteral("Lines"));
         for (int index : {4, 5}) {
             QWidget* box = editor.txtFields(index);

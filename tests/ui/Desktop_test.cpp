@@ -5,6 +5,7 @@
 #include "ui/editor/BannerTab.h"
 #include "ui/editor/ColoursTab.h"
 #include "ui/editor/PageContentTab.h"
+#include "ui/editor/PageStyleBox.h"
 #include "ui/editor/SiteEditorWindow.h"
 #include "ui/editor/TextBoxes.h"
 #include "ui/editor/ViewTab.h"
@@ -53,7 +54,8 @@ private slots:
             QCOMPARE(swatch.pixelColor(8, 8), colour);
         }
 
-        // A built article page with LightOrange panels shows a colour browsers know.
+        // A built Classic article page with LightOrange panels shows a colour browsers know.
+        editor.coloursTab()->cmbPageStyle->setStyleName(QStringLiteral("Classic"));
         editor.setFieldText(3, QStringLiteral("Orange page"));
         box->setCurrentIndex(box->findText(QStringLiteral("LightOrange")));
         editor.viewTab()->btnUpdateWeb->click();
@@ -106,8 +108,9 @@ private slots:
         ui::SiteEditorWindow& editor = f.editor();
         const std::pair<ui::SiteEditorWindow::Tab, QStringList> tabs[] = {
             {ui::SiteEditorWindow::PageContent,
-             {"txtFields_1", "txtFields_2", "txtFields_3", "Command1", "txtFields_6", "cmdAdd", "cmdDelete", "btnFirst",
-              "btnPrevious", "btnNext", "btnLast", "btnHompage", "txtFields_7", "txtFields_4", "txtFields_5"}},
+             {"cmbCategory", "cmbSection", "txtFields_3", "Command1", "btnRemovePicture", "txtFields_7", "txtFields_4",
+              "txtFields_5", "cmdAdd", "cmdDelete", "btnFirst", "btnPrevious", "btnNext", "btnLast", "btnHompage",
+              "cmbSpellLanguage"}},
             {ui::SiteEditorWindow::Colours,
              {"cmbLeftPanelColour_0", "cmbMiddlePanelColour_0", "cmbRightPanelColour_0", "cmbLeftPanelColour_1",
               "cmbMiddlePanelColour_1", "cmbRightPanelColour_1", "cmbLeftPanelColour_2", "cmbMiddlePanelColour_2",

@@ -45,7 +45,7 @@ private slots:
         QStringList menus;
         for (QAction* action : f.window->menuBar()->actions())
             menus << action->text();
-        QCOMPARE(menus, QStringList({"&File", "&View", "&Publish", "&Help"}));
+        QCOMPARE(menus, QStringList({"&File", "&Edit", "&View", "&Publish", "&Help"}));
 
         struct Entry
         {
@@ -57,7 +57,9 @@ private slots:
             {"mnuOpen", "&Open Web Site ...", QKeySequence(Qt::CTRL | Qt::Key_O)},
             {"mnuRestore", "Restore from Backup...", QKeySequence()},
             {"mnuexit", "E&xit", QKeySequence()},
+            {"mnuFind", "&Find and Replace...", QKeySequence(QKeySequence::Find)},
             {"mnuViewSite", "&Web Site", QKeySequence()},
+            {"mnuPreview", "&Preview", QKeySequence(Qt::Key_F8)},
             {"mnuPublishNow", "&Publish to the Internet", QKeySequence()},
             {"mnuHelpContents", "Contents", QKeySequence(Qt::Key_F1)},
             {"mnuAbout", "&About", QKeySequence()},
@@ -67,8 +69,9 @@ private slots:
             QCOMPARE(action->text(), QString::fromLatin1(e.caption));
             QCOMPARE(action->shortcut(), e.shortcut);
         }
-        // "&Options" is not offered at all; the View menu holds only "&Web Site".
-        QCOMPARE(f.window->mnuView()->actions().size(), 1);
+        // "&Options" is not offered at all; the View menu holds "&Web Site" and "&Preview".
+        QCOMPARE(f.window->mnuView()->actions().size(), 2);
+        QCOMPARE(f.window->mnuRecent()->menuAction()->text(), QStringLiteral("Open &Recent"));
 
         // Ctrl+N and Ctrl+O reach their commands from the main window.
         f.window->show();

@@ -1,38 +1,49 @@
 // ui_screenshots OUTDIR: opens the program's windows on a fixture site and saves a picture of the
 // start dialog, each editor tab (the View tab after a build), the provider catalogue, the splash
-// and the About window, and Modern pages of the site at a phone's and a desktop's width.
+// and the About window, Modern pages of the site at a phone's and a desktop's width, and the help
+// for writing: the formatting toolbar, the live preview beside the editor, a spelling menu, the
+// find results and the page list.
 // Run it under an X server (scripts/screenshots.sh starts one); HOME should be a scratch folder.
 #include "app/Folders.h"
 #include "app/Paths.h"
 #include "support/MemoryKeyring.h"
 #include "support/RecordingUi.h"
 #include "support/TempDir.h"
+#include "ui/FindDialog.h"
 #include "ui/FreeWebSpace.h"
 #include "ui/ListChoiceDialog.h"
 #include "ui/MainWindow.h"
 #include "ui/StartSiteDialog.h"
 #include "ui/editor/BannerTab.h"
 #include "ui/editor/ColoursTab.h"
+#include "ui/editor/FormatToolbar.h"
 #include "ui/editor/PageContentTab.h"
+#include "ui/editor/PageList.h"
 #include "ui/editor/PageStyleBox.h"
 #include "ui/editor/PublishTab.h"
 #include "ui/editor/SiteEditorWindow.h"
 #include "ui/editor/ViewTab.h"
+#include "ui/preview/LivePreview.h"
 #include "ui/windows/frmAbout.h"
 #include "ui/windows/frmSplash.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
+#include <QTextCursor>
 #include <QTimer>
 #include <QToolButton>
 #include <QWebEngineView>
@@ -110,6 +121,7 @@ QString Picture(const QString& folder, const QString& name, QColor colour)
 int main(int argc, char** argv)
 {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    qle::ui::RegisterPreviewScheme();
     QApplication app(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: ui_screenshots OUTDIR\n");
@@ -130,6 +142,8 @@ int main(int argc, char** argv)
     QFile::setPermissions(QString::fromStdString(appDatabase), QFile::ReadOwner | QFile::WriteOwner);
     window.useAppDatabase(appDatabase);
     window.resize(1100, 800);
+    // The tabs first on their own; the preview has pictures of its own below.
+    window.mnuPreview()->setChecked(false);
     window.show();
     window.startUp();
     Wait(300);
@@ -156,7 +170,7 @@ int main(int argc, char** argv)
         QColor colour;
     } pages[] = {
         {"Gardening", "Roses", "Pruning roses in March", "When and how to cut back your roses.", QColor(150, 30, 60)},
-        {"Gardening", "Vegetables", "Early potatoes", "Chitting, planting and earthing up.", QColor(90, 120, 40)},
+        {"Gardening", "Vegetables", "Early potatoes", "Chiting, planting and earthing up.", QColor(90, 120, 40)},
         {"Club News", "Meetings", "Spring meeting", "Our first meeting of the year.", QColor(30, 80, 150)},
     };
     for (std::size_t i = 0; i < std::size(pages); ++i) {
@@ -303,6 +317,83 @@ int main(int argc, char** argv)
                                         .arg(number++)
                                         .arg(QString::fromLatin1(modern.name), QString::fromLatin1(device)));
         }
+    }
+
+    // Writing: the toolbar over formatted text, the preview beside the editor, a spelling menu, the
+    // find results and the page list, at 1600x1000.
+    editor = window.editor();
+    window.resize(1600, 1000);
+    window.mnuPreview()->setChecked(true);
+    editor->selectTab(qle::ui::SiteEditorWindow::PageContent);
+    editor->pageContentTab()->btnFirst->click();
+    auto* body = qobject_cast<QPlainTextEdit*>(editor->txtFields(5));
+    body->setPlainText(QStringLiteral("Prune in March, before the buds open: it is esential.\n"
+                                      "<ul><li>Cut out dead wood</li><li>Shorten last year's shoots</li></ul>\n"
+                                      "Roses flower on new wood, so a <b>hard</b> cut gives more flowers."));
+    QTextCursor cursor = body->textCursor();
+    cursor.setPosition(static_cast<int>(body->toPlainText().indexOf(QStringLiteral("more flowers"))));
+    cursor.movePosition(QTextCursor::NextWord, QTextCursor::KeepAnchor, 2);
+    body->setTextCursor(cursor);
+    editor->pageContentTab()->formatToolbar->actItalic->trigger();
+    if (QWebEngineView* preview = editor->findChild<QWebEngineView*>(QStringLiteral("previewView"))) {
+        QEventLoop loop;
+        QObject::connect(preview, &QWebEngineView::loadFinished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(15000, &loop, &QEventLoop::quit);
+        loop.exec();
+        Wait(1500);
+    } else {
+        ok = false;
+    }
+    ok &= Save(&window, out + QStringLiteral("22-preview-1600x1000.png"));
+    {
+        qle::ui::FormatToolbar* toolbar = editor->pageContentTab()->formatToolbar;
+        const QPoint top = toolbar->mapTo(&window, QPoint(0, 0));
+        const QPoint bottom = body->mapTo(&window, QPoint(body->width(), body->height()));
+        window.raise();
+        Wait(400);
+        QPixmap shot = window.screen()->grabWindow(window.winId(), top.x() - 8, top.y() - 8, bottom.x() - top.x() + 16,
+                                                   bottom.y() - top.y() + 16);
+        ok &= Write(shot, QStringLiteral("Formatting toolbar - Page Content"), out + QStringLiteral("23-toolbar.png"));
+    }
+    // The context menu of a misspelt word, as a right click opens it.
+    {
+        const int at = static_cast<int>(body->toPlainText().indexOf(QStringLiteral("esential")));
+        QTextCursor word = body->textCursor();
+        word.setPosition(at + 2);
+        const QPoint inside = body->cursorRect(word).center();
+        QTimer::singleShot(800, [&] {
+            if (QWidget* menu = QApplication::activePopupWidget()) {
+                const QRect area = menu->geometry().united(
+                    QRect(body->viewport()->mapToGlobal(inside) - QPoint(220, 60), QSize(240, 80)));
+                const QPixmap shot = window.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+                ok &= Write(shot, QStringLiteral("Spelling - Page Content"),
+                            out + QStringLiteral("24-spelling-menu.png"));
+                menu->close();
+            } else {
+                ok = false;
+            }
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, inside, body->viewport()->mapToGlobal(inside));
+        QApplication::sendEvent(body->viewport(), &event);
+    }
+    // Find and Replace with its list of places.
+    window.findChild<QAction*>(QStringLiteral("mnuFind"))->trigger();
+    if (qle::ui::FindDialog* find = editor->findDialog()) {
+        find->txtFind->setText(QStringLiteral("ro"));
+        find->btnFind->click();
+        ok &= Save(find, out + QStringLiteral("25-find-results.png"));
+        find->close();
+    } else {
+        ok = false;
+    }
+    {
+        qle::ui::PageList* list = editor->pageList();
+        window.raise();
+        Wait(400);
+        const QPoint corner = list->mapTo(&window, QPoint(0, 0));
+        const QPixmap shot = window.screen()->grabWindow(window.winId(), corner.x(), corner.y(), list->width(),
+                                                         qMin(list->height(), 360));
+        ok &= Write(shot, QStringLiteral("All pages - Page list"), out + QStringLiteral("26-page-list.png"));
     }
 
     for (const auto& message : ui.messages)

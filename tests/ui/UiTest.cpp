@@ -8,6 +8,7 @@
 #include "ui/editor/PublishTab.h"
 #include "ui/editor/SiteEditorWindow.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QPushButton>
 #include <QTest>
@@ -31,6 +32,8 @@ UiFixture::UiFixture()
     keyring = memoryKeyring.get();
     window->useKeyring(std::move(memoryKeyring));
     (void)app::StartUp(window->state(), ProgramFolder(), appDatabase);
+    // The preview starts a browser engine; the tests of the preview show it themselves.
+    window->mnuPreview()->setChecked(false);
 }
 
 UiFixture::UiFixture(const std::string& siteName)

@@ -158,6 +158,8 @@ private slots:
         editor.setFieldText(1, QStringLiteral("Sport"));
         editor.setFieldText(2, QStringLiteral("Football"));
         editor.setFieldText(3, QStringLiteral("Cup final"));
+        // A new site is Modern; with its address the build has no sitemap to warn of.
+        editor.setFieldText(12, QStringLiteral("example.org"));
         // "&Web Site" builds and brings the View tab forward.
         Child<QAction>(*f.window, "mnuViewSite")->trigger();
         QCOMPARE(editor.SSTab1()->currentIndex(), int(ui::SiteEditorWindow::ViewSite));
@@ -209,6 +211,7 @@ private slots:
         ui::SiteEditorWindow& editor = f.editor();
         editor.setFieldText(3, QStringLiteral("Home"));
         editor.setFieldText(6, QStringLiteral("/no/such/rose.jpg"));
+        editor.setFieldText(12, QStringLiteral("example.org"));
         editor.viewTab()->btnUpdateWeb->click();
         QVERIFY(f.recorder.messages.empty());
         QCOMPARE(editor.viewTab()->lblProgress->text(), QStringLiteral("Done (1 warning)"));
@@ -217,7 +220,7 @@ private slots:
         warnings->click();
         QCOMPARE(f.recorder.messages.size(), std::size_t(1));
         QVERIFY2(f.recorder.messages[0].text.find("/no/such/rose.jpg cannot be copied: it does not exist; it is shown "
-                                                  "on articles/art-1.htm") != std::string::npos,
+                                                  "on \"Home\" (articles/art-1.htm)") != std::string::npos,
                  f.recorder.messages[0].text.c_str());
 
         editor.setFieldText(6, QString());
@@ -245,7 +248,9 @@ private slots:
         QVERIFY(f.recorder.messages.empty());
         const std::string base = f.baseFolder();
         QVERIFY(PathExists(base + "TempInternetFiles/Index.htm"));
-        QVERIFY(ReadFile(base + "TempInternetFiles/Index.htm").find("URL=articles/art-1.htm") != std::string::npos);
+        // A new site is Modern: its build wrote the forwarding page, which goes to the homepage at once.
+        QVERIFY(ReadFile(base + "TempInternetFiles/Index.htm").find("content=\"0; url=articles/art-1.htm\"") !=
+                std::string::npos);
         // The password is the keyring's: the script's password line stays empty.
         const std::string script = ReadFile(base + "QuillonEngine_ftp.txt");
         QVERIFY(script.rfind("jo\r\n\r\nbinary\r\n", 0) == 0);
@@ -256,22 +261,48 @@ private slots:
         QCOMPARE(Rows(f.site, "select Ftp_Username, Ftp_Root, Ftp_Dir, Ftp_Connections from Options"),
                  std::vector<std::string>({"jo|/www/|site/|2"}));
         QCOMPARE(f.recorder.started.size(), std::size_t(1));
-        // The console is the program itself, found beside the running executable.
-        QCOMPARE(f.recorder.started[0],
+        // The console is the program itself, found beside the running executable, and opens over
+        // the main window.
+        const std::vector<std::string>& console = f.recorder.started[0];
+        QCOMPARE(console.size(), std::size_t(9));
+        QCOMPARE(std::vector<std::string>(console.begin(), console.begin() + 4),
                  std::vector<std::string>({app::ExecutableFolder() + "quillon-engine", "--console",
-                                           base + "QuillonEngine_ftp.bat", "--secret-fd", "3", "-c:2", "-a"}));
+                                           base + "QuillonEngine_ftp.bat", "--over"}));
+        const QRect place = f.window->frameGeometry();
+        QCOMPARE(console[4], QStringLiteral("%1,%2,%3,%4")
+                                 .arg(place.x())
+                                 .arg(place.y())
+                                 .arg(place.width())
+                                 .arg(place.height())
+                                 .toStdString());
+        QCOMPARE(std::vector<std::string>(console.begin() + 5, console.end()),
+                 std::vector<std::string>({"--secret-fd", "3", "-c:2", "-a"}));
         QCOMPARE(f.recorder.secretsHandedOn, std::vector<std::string>({"secret"}));
 
         // The upload runs on in its console; the tab reports how it ended once the console records it.
         QLabel* status = editor.publishTab()->lblPublishStatus;
         QCOMPARE(status->text(), QStringLiteral("Uploading ..."));
-        QVERIFY(publish::WriteUploadOutcome(base, "Upload failed: Cannot log in to ftp.example.com").ok());
+        QVERIFY(publish::WriteUploadOutcome(base, {"Upload failed: Cannot log in to ftp.example.com", {}, {}}).ok());
         QTRY_COMPARE(status->text(), QStringLiteral("Upload failed: Cannot log in to ftp.example.com"));
         editor.publishTab()->btnPublish->click();
         // An earlier outcome is not taken for this upload's.
         QCOMPARE(status->text(), QStringLiteral("Uploading ..."));
-        QVERIFY(publish::WriteUploadOutcome(base, "Published: 4 files sent, 0 failures").ok());
+        const std::string destination = publish::UploadDestination(editor.currentFtpSettings());
+        QVERIFY(publish::WriteUploadOutcome(base, {"Published: 4 files sent, 0 failures", f.site, destination}).ok());
         QTRY_COMPARE(status->text(), QStringLiteral("Published: 4 files sent, 0 failures"));
+
+        // Reopened, the tab says how the last upload of this site to this place ended; not for
+        // another place, nor for another site.
+        QVERIFY(f.window->openSite(f.site));
+        QCOMPARE(f.editor().publishTab()->lblPublishStatus->text(),
+                 QStringLiteral("Published: 4 files sent, 0 failures"));
+        f.editor().setFieldText(13, QStringLiteral("other/"));
+        QCOMPARE(f.editor().publishTab()->lblPublishStatus->text(), QString());
+        f.editor().setFieldText(13, QStringLiteral("site/"));
+        QCOMPARE(f.editor().publishTab()->lblPublishStatus->text(),
+                 QStringLiteral("Published: 4 files sent, 0 failures"));
+        f.openNewSite("Other.QLS");
+        QCOMPARE(f.editor().publishTab()->lblPublishStatus->text(), QString());
     }
 
     void publishingBuildsAChangedSiteFirstAndAFailedBuildStopsIt()
@@ -295,7 +326,8 @@ private slots:
         editor.publishTab()->btnPublish->click();
         QVERIFY(PathExists(web + "articles/art-2.htm"));
         QCOMPARE(f.recorder.started.size(), std::size_t(2));
-        QCOMPARE(editor.viewTab()->lblProgress->text(), QStringLiteral("Done"));
+        // A new site is Modern: without the site's address its build warns that no sitemap is made.
+        QVERIFY(editor.viewTab()->lblProgress->text().startsWith(QStringLiteral("Done")));
 
         // Unchanged: uploaded as built.
         std::filesystem::remove(web + "articles/art-2.htm");

@@ -245,6 +245,26 @@ Status ScriptIsCurrent(const std::string& baseFolder, const std::string& scriptP
     return Status::OK();
 }
 
+// The upload's record for the editor: its outcome, the site whose build the web folder holds, and
+// where the script sends it.
+UploadRecord OutcomeRecord(const std::string& baseFolder, const BatchCommand& command, const std::string& outcome)
+{
+    UploadRecord record {outcome, {}, {}};
+    if (auto built = generator::ReadBuildRecord(app::WithTrailingSlash(baseFolder) + "TempInternetFiles/"))
+        record.sitePath = built->sitePath;
+    const std::string& script = command.argument;
+    std::ifstream in(script.empty() || script[0] == '/' ? script : baseFolder + script, std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(std::move(line));
+    }
+    lines.erase(lines.begin(), lines.begin() + std::min<std::size_t>(2, lines.size())); // user name, password
+    record.destination = UploadDestination(command.server, lines);
+    return record;
+}
+
 } // namespace
 
 Result<int> RunBatchFile(const std::string& batchPath, const BatchOptions& options, const BatchCallbacks& callbacks)
@@ -300,7 +320,8 @@ Result<int> RunBatchFile(const std::string& batchPath, const BatchOptions& optio
                 lastStatus = 1;
                 uploadOutput("THE UPLOAD DID NOT START: " + ready.message());
                 failed = true;
-                (void)WriteUploadOutcome(folder, UploadOutcome(uploadLines, lastStatus));
+                (void)WriteUploadOutcome(folder,
+                                         OutcomeRecord(folder, command, UploadOutcome(uploadLines, lastStatus)));
                 break;
             }
             std::vector<std::string> argv = {options.ftpProgram, "-s:" + command.argument};
@@ -316,7 +337,7 @@ Result<int> RunBatchFile(const std::string& batchPath, const BatchOptions& optio
             argv.insert(argv.begin() + 1, options.ftpArguments.begin(), options.ftpArguments.end());
             lastStatus = RunStreaming(argv, folder, uploadOutput, options.secret, callbacks.clientRunning);
             // Written as soon as the upload ends: the editor reports it while the window waits.
-            (void)WriteUploadOutcome(folder, UploadOutcome(uploadLines, lastStatus));
+            (void)WriteUploadOutcome(folder, OutcomeRecord(folder, command, UploadOutcome(uploadLines, lastStatus)));
             if (lastStatus != 0) {
                 callbacks.output("THE UPLOAD FAILED (status " + std::to_string(lastStatus) +
                                  "): the site was not fully published. See the messages above.");

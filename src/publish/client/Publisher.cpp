@@ -100,25 +100,32 @@ std::string SkippedMessage(const std::vector<std::string>& skipped)
     return text;
 }
 
-// The sitemap and the feed of a Modern site that knows its address, as far as the last build
-// wrote them; a Classic site sends neither, even when an earlier build left them.
-Result<std::vector<std::string>> ModernSiteFiles(const PublishJob& job)
+Result<app::SiteStyle> StyleOfSite(const PublishJob& job)
 {
     auto db = store::Database::open(job.sitePath);
     if (!db)
         return db.status();
-    auto style = app::ReadSiteStyle(*db);
-    if (!style)
-        return style.status();
+    return app::ReadSiteStyle(*db);
+}
+
+bool IsPlainFile(const std::string& path)
+{
+    struct stat info
+    {
+    };
+    return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode); // never a link
+}
+
+// The sitemap and the feed of a Modern site that knows its address, as far as the last build
+// wrote them; a Classic site sends neither, even when an earlier build left them.
+std::vector<std::string> ModernSiteFiles(const PublishJob& job, const app::SiteStyle& style)
+{
     std::vector<std::string> files;
-    if (style->style != app::PageStyle::Modern || style->homepage.empty())
+    if (style.style != app::PageStyle::Modern || style.homepage.empty())
         return files;
     for (const char* name : {app::kSitemapFileName, app::kFeedFileName}) {
         const std::string path = app::JoinPath(job.webFolder, name);
-        struct stat info
-        {
-        };
-        if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) // a plain file, never a link
+        if (IsPlainFile(path))
             files.push_back(path);
     }
     return files;
@@ -168,9 +175,14 @@ Result<std::string> WriteFtpFiles(const PublishJob& job, generator::SiteEditor& 
     if (Status s = generator::CheckBuiltSite(job.webFolder, job.sitePath); !s.ok())
         return s;
 
-    // The forwarding page shows the program's logo from the site's images folder, which a build
-    // fills only with the pictures its pages use; without this the front page shows a broken image.
-    CopyLogoIfMissing(job);
+    auto style = StyleOfSite(job);
+    if (!style)
+        return style.status();
+    const bool modern = style->style == app::PageStyle::Modern;
+    // The Classic forwarding page shows the program's logo from the site's images folder, which a
+    // build fills only with the pictures its pages use; without this it shows a broken image.
+    if (!modern)
+        CopyLogoIfMissing(job);
 
     // Every content folder is listed before anything is written, so that an unbuilt site leaves
     // the files of the last publish as they were and starts nothing.
@@ -189,19 +201,19 @@ Result<std::string> WriteFtpFiles(const PublishJob& job, generator::SiteEditor& 
     auto address = generator::HomePagePath(false, editor, job.sitePath, job.webFolder);
     if (!address)
         return address.status().withContext("Cannot look up the homepage");
-    auto siteFiles = ModernSiteFiles(job);
-    if (!siteFiles)
-        return siteFiles.status();
-    auto indexPath = WriteForwardingPage(address.value(), job.webFolder);
+    const std::vector<std::string> siteFiles = ModernSiteFiles(job, *style);
+    // A Modern build writes its own forwarding page; the Classic one is written now.
+    auto indexPath = modern ? Result<std::string>(app::JoinPath(job.webFolder, kForwardingPageName))
+                            : WriteForwardingPage(address.value(), job.webFolder);
     if (!indexPath)
         return indexPath.status();
-    if (indexPath->empty())
-        return Status::NotFound("The site has no homepage. Choose a homepage, build the site, then publish.");
+    if (indexPath->empty() || (modern && !IsPlainFile(*indexPath)))
+        return Status::NotFound("The site has no homepage. Add a page, build the site, then publish.");
 
     const std::string scriptPath = job.baseFolder + kScriptFileName;
     const std::string batchPath = job.baseFolder + kBatchFileName;
     if (Status s = app::WriteOwnerOnlyFile(
-            scriptPath, ScriptText(job.ftp, job.baseFolder, indexPath.value(), putBlocks, siteFiles.value()));
+            scriptPath, ScriptText(job.ftp, job.baseFolder, indexPath.value(), putBlocks, siteFiles));
         !s.ok())
         return s;
     // The batch file comes last: while it is missing or stale nothing can start a half-written upload.

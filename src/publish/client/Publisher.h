@@ -35,10 +35,11 @@ Result<std::string> PutLinesForFolder(const std::string& folder, std::vector<std
 // returns its full path. An empty address writes nothing and returns the empty text.
 Result<std::string> WriteForwardingPage(const std::string& address, const std::string& webFolder);
 
-// Writes the forwarding page, the upload script (readable by its owner only) and the batch file,
-// and returns the batch file's path. Everything is checked before the first file is written: no
-// site open, a web folder whose last build did not complete or was of another site (see
-// CheckBuiltSite), a build under way and a homepage that cannot be looked up write nothing.
+// Writes the forwarding page (of a Classic site: a Modern build wrote its own), the upload script
+// (readable by its owner only) and the batch file, and returns the batch file's path. Everything
+// is checked before the first file is written: no site open, a web folder whose last build did not
+// complete or was of another site (see CheckBuiltSite), a build under way and a homepage that
+// cannot be looked up write nothing.
 // Holds the base folder's lock while the web folder is read. Files left out of the upload are
 // added to `skipped` (see PutLinesForFolder). May save a corrected homepage through the editor
 // (see HomePagePath).

@@ -2,6 +2,8 @@
 
 #include "app/Paths.h"
 #include "app/TextFiles.h"
+#include "publish/client/ScriptJob.h"
+#include "publish/script/PublishPlan.h"
 
 #include <fstream>
 #include <regex>
@@ -46,18 +48,43 @@ std::string UploadOutcome(const std::vector<std::string>& lines, int exitStatus)
     return "Upload failed: " + (last.empty() ? "the upload ended with status " + std::to_string(exitStatus) : last);
 }
 
-Status WriteUploadOutcome(const std::string& folder, const std::string& outcome)
+std::string UploadDestination(const std::string& serverArgument, const std::vector<std::string>& scriptLines)
 {
-    return app::WriteOwnerOnlyFile(app::JoinPath(folder, kUploadOutcomeFileName), outcome + "\n");
+    // Read as the upload reads it, from a nominal home folder: the same settings give the same line.
+    const UploadJob job = UploadJobFromScript(scriptLines, "/", "/", [](const std::string&) {});
+    return serverArgument + " " + job.recordFolder;
 }
 
-Result<std::string> ReadUploadOutcome(const std::string& folder)
+std::string UploadDestination(const FtpSettings& ftp)
+{
+    const std::string line = UploadLine("script", ftp);
+    const std::string server = line.substr(line.find_last_of(' ') + 1);
+    const std::string script = ScriptText(ftp, "/", "/" + std::string(kForwardingPageName), {});
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start < script.size();) {
+        const std::size_t end = script.find("\r\n", start);
+        lines.push_back(script.substr(start, end - start));
+        start = end == std::string::npos ? script.size() : end + 2;
+    }
+    lines.erase(lines.begin(), lines.begin() + std::min<std::size_t>(2, lines.size())); // user name, password
+    return UploadDestination(server, lines);
+}
+
+Status WriteUploadOutcome(const std::string& folder, const UploadRecord& record)
+{
+    return app::WriteOwnerOnlyFile(app::JoinPath(folder, kUploadOutcomeFileName),
+                                   record.outcome + "\n" + record.sitePath + "\n" + record.destination + "\n");
+}
+
+Result<UploadRecord> ReadUploadOutcome(const std::string& folder)
 {
     std::ifstream in(app::JoinPath(folder, kUploadOutcomeFileName), std::ios::binary);
-    std::string line;
-    if (!in || !std::getline(in, line))
+    UploadRecord record;
+    if (!in || !std::getline(in, record.outcome))
         return Status::NotFound("No upload has ended yet");
-    return line;
+    std::getline(in, record.sitePath);
+    std::getline(in, record.destination);
+    return record;
 }
 
 } // namespace qle::publish

@@ -3,6 +3,7 @@
 #include "app/Banner.h"
 #include "app/Desktop.h"
 #include "app/Folders.h"
+#include "app/Paths.h"
 #include "app/StartUp.h"
 #include "ui/editor/TextBoxes.h"
 
@@ -136,7 +137,8 @@ void BannerTab::btnCreateBanner_Click()
 {
     if (!m_state)
         return;
-    if (auto banner = app::CreateBanner(app::BaseFolder(m_state->options), m_state->programFolder, *m_ui))
+    if (auto banner = app::CreateBanner(app::BaseFolder(m_state->options), m_state->programFolder, *m_ui,
+                                        app::SiteName(m_state->currentSitePath)))
         txtBanner->setText(QString::fromStdString(*banner));
 }
 

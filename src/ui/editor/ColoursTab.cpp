@@ -1,6 +1,7 @@
 #include "ui/editor/ColoursTab.h"
 
 #include "generator/PageFrame.h"
+#include "ui/editor/ColourBox.h"
 #include "ui/editor/PageStyleBox.h"
 
 #include <QColor>
@@ -15,13 +16,10 @@ namespace qle::ui {
 
 namespace {
 
-QComboBox* ColourBox(QWidget* parent, const char* name, int index)
+QComboBox* NamedColourBox(QWidget* parent, const char* name, int index)
 {
-    auto* box = new QComboBox(parent);
+    auto* box = new ColourBox(parent);
     box->setObjectName(QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(index));
-    // A colour that is not in the list may be typed; it is stored as typed.
-    box->setEditable(true);
-    box->setInsertPolicy(QComboBox::NoInsert);
     return box;
 }
 
@@ -59,9 +57,9 @@ ColoursTab::ColoursTab(QWidget* parent)
     };
     for (int i = 0; i < 3; ++i) {
         grid->addWidget(new QLabel(rowLabels[i], this), i + 1, 0);
-        cmbLeftPanelColour[i] = ColourBox(this, "cmbLeftPanelColour", i);
-        cmbMiddlePanelColour[i] = ColourBox(this, "cmbMiddlePanelColour", i);
-        cmbRightPanelColour[i] = ColourBox(this, "cmbRightPanelColour", i);
+        cmbLeftPanelColour[i] = NamedColourBox(this, "cmbLeftPanelColour", i);
+        cmbMiddlePanelColour[i] = NamedColourBox(this, "cmbMiddlePanelColour", i);
+        cmbRightPanelColour[i] = NamedColourBox(this, "cmbRightPanelColour", i);
         grid->addWidget(cmbLeftPanelColour[i], i + 1, 1);
         grid->addWidget(cmbMiddlePanelColour[i], i + 1, 2);
         grid->addWidget(cmbRightPanelColour[i], i + 1, 3);

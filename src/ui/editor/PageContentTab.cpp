@@ -1,7 +1,12 @@
 #include "ui/editor/PageContentTab.h"
 
+#include "ui/editor/FormatToolbar.h"
 #include "ui/editor/TextBoxes.h"
+#include "ui/spell/LanguageBox.h"
+#include "ui/spell/SpellUnderlines.h"
 
+#include <QComboBox>
+#include <QCompleter>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -9,6 +14,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -18,9 +24,10 @@ namespace {
 
 constexpr QSize kPictureFrame(200, 150);
 
-QLineEdit* LineBox(QWidget* parent, int index, int maxLength, bool bold)
+template <class Box>
+Box* LineBox(QWidget* parent, int index, int maxLength, bool bold)
 {
-    auto* box = new BoundLineEdit(maxLength, parent);
+    auto* box = new Box(maxLength, parent);
     box->setObjectName(QStringLiteral("txtFields_%1").arg(index));
     if (bold) {
         QFont font = box->font();
@@ -28,6 +35,21 @@ QLineEdit* LineBox(QWidget* parent, int index, int maxLength, bool bold)
         box->setFont(font);
     }
     return box;
+}
+
+// An editable list over a bound box: it offers the names already used and completes as one types.
+QComboBox* NameList(QWidget* parent, const char* name, QLineEdit* box)
+{
+    auto* list = new QComboBox(parent);
+    list->setObjectName(QLatin1String(name));
+    list->setEditable(true);
+    list->setLineEdit(box);
+    list->setInsertPolicy(QComboBox::NoInsert);
+    list->setMaxVisibleItems(15);
+    list->completer()->setCompletionMode(QCompleter::PopupCompletion);
+    list->completer()->setCaseSensitivity(Qt::CaseInsensitive);
+    list->completer()->setFilterMode(Qt::MatchStartsWith);
+    return list;
 }
 
 QToolButton* NavigatorButton(QWidget* parent, const char* name, const QString& text, const QString& tip)
@@ -42,12 +64,36 @@ QToolButton* NavigatorButton(QWidget* parent, const char* name, const QString& t
 
 } // namespace
 
+void PageContentTab::setNames(QComboBox* box, const QStringList& names)
+{
+    QStringList current;
+    for (int i = 0; i < box->count(); ++i)
+        current << box->itemText(i);
+    if (current == names)
+        return;
+    // Filling a list replaces what its box shows; the box is the page's value and stays as it is.
+    QLineEdit* edit = box->lineEdit();
+    const QString text = edit->text();
+    const int cursor = edit->cursorPosition();
+    const QSignalBlocker quietBox(edit);
+    const QSignalBlocker quietList(box);
+    box->clear();
+    box->addItems(names);
+    box->setCurrentIndex(-1);
+    edit->setText(text);
+    edit->setCursorPosition(cursor);
+}
+
 PageContentTab::PageContentTab(QWidget* parent)
     : QWidget(parent)
 {
-    txtFields[1] = LineBox(this, 1, 50, true);
-    txtFields[2] = LineBox(this, 2, 50, true);
-    txtFields[3] = LineBox(this, 3, 50, true);
+    auto* category = LineBox<BoundLineEdit>(this, 1, 50, true);
+    auto* section = LineBox<BoundLineEdit>(this, 2, 50, true);
+    txtFields[1] = category;
+    txtFields[2] = section;
+    cmbCategory = NameList(this, "cmbCategory", category);
+    cmbSection = NameList(this, "cmbSection", section);
+    txtFields[3] = LineBox<SpellLineEdit>(this, 3, 50, true);
     auto* para = new LimitedTextEdit(255, this);
     para->setObjectName(QStringLiteral("txtFields_4"));
     para->setFixedHeight(60);
@@ -56,12 +102,19 @@ PageContentTab::PageContentTab(QWidget* parent)
     body->setObjectName(QStringLiteral("txtFields_5"));
     body->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtFields[5] = body;
+    // The picture's path is set by the two buttons beside it, so it reads as a label does.
     auto* image = new LimitedTextEdit(255, this);
     image->setObjectName(QStringLiteral("txtFields_6"));
-    image->setStyleSheet(QStringLiteral("QPlainTextEdit { background: #d4d0c8; }"));
+    image->setReadOnly(true);
+    // No path is no picture: stored as NULL, as a page that never had one.
+    image->setEmptyIsNull(true);
+    image->setFocusPolicy(Qt::ClickFocus);
+    image->setFrameShape(QFrame::NoFrame);
+    image->setStyleSheet(QStringLiteral("QPlainTextEdit { background: palette(window); color: #555; }"));
+    image->setToolTip(tr("The copy of the page's picture; choose or remove it with the buttons"));
     image->setFixedHeight(kPictureFrame.height());
     txtFields[6] = image;
-    txtFields[7] = LineBox(this, 7, 255, false);
+    txtFields[7] = LineBox<SpellLineEdit>(this, 7, 255, false);
 
     txtArtID = new QLineEdit(this);
     txtArtID->setObjectName(QStringLiteral("txtArtID"));
@@ -80,6 +133,10 @@ PageContentTab::PageContentTab(QWidget* parent)
 
     Command1 = new QPushButton(tr("Choose &Picture ..."), this);
     Command1->setObjectName(QStringLiteral("Command1"));
+    btnRemovePicture = new QPushButton(tr("Remo&ve Picture"), this);
+    btnRemovePicture->setObjectName(QStringLiteral("btnRemovePicture"));
+
+    formatToolbar = new FormatToolbar({para, body}, this);
 
     auto* pages = new QGroupBox(tr("Web Pages"), this);
     cmdAdd = new QPushButton(tr("&Add New Page"), pages);
@@ -123,18 +180,23 @@ PageContentTab::PageContentTab(QWidget* parent)
     pagesLayout->addWidget(btnHompage);
     pagesLayout->addStretch(1);
 
+    // The labels wrap rather than push the boxes beside the preview out of sight.
+    const auto label = [this](const QString& text) {
+        auto* caption = new QLabel(text, this);
+        caption->setWordWrap(true);
+        return caption;
+    };
     auto* grid = new QGridLayout;
-    grid->addWidget(new QLabel(tr("Category (e.g TV)"), this), 0, 0);
-    grid->addWidget(txtFields[1], 0, 1, 1, 2);
-    grid->addWidget(new QLabel(tr("Section (e.g Sport):"), this), 1, 0);
-    grid->addWidget(txtFields[2], 1, 1, 1, 2);
-    grid->addWidget(new QLabel(tr("Title of page: (e.g. Sport live this weekend)"), this), 2, 0);
+    grid->addWidget(label(tr("Category (e.g TV)")), 0, 0);
+    grid->addWidget(cmbCategory, 0, 1, 1, 2);
+    grid->addWidget(label(tr("Section (e.g Sport):")), 1, 0);
+    grid->addWidget(cmbSection, 1, 1, 1, 2);
+    grid->addWidget(label(tr("Title of page: (e.g. Sport live this weekend)")), 2, 0);
     grid->addWidget(txtFields[3], 2, 1, 1, 2);
     auto* pictureColumn = new QVBoxLayout;
-    auto* pictureLabel = new QLabel(tr("Picture: (e.g. Horse Riding picture)"), this);
-    pictureLabel->setWordWrap(true);
-    pictureColumn->addWidget(pictureLabel);
+    pictureColumn->addWidget(label(tr("Picture: (e.g. Horse Riding picture)")));
     pictureColumn->addWidget(Command1);
+    pictureColumn->addWidget(btnRemovePicture);
     pictureColumn->addStretch(1);
     grid->addLayout(pictureColumn, 3, 0);
     grid->addWidget(Shape1, 3, 1);
@@ -151,16 +213,32 @@ PageContentTab::PageContentTab(QWidget* parent)
     strap->addWidget(new QLabel(tr("Text under picture:"), this));
     strap->addWidget(txtFields[7], 1);
     layout->addLayout(strap);
+    layout->addWidget(formatToolbar);
     layout->addWidget(new QLabel(tr("First Paragraph: (used by other pages to summarise this page)"), this));
     layout->addWidget(txtFields[4]);
     layout->addWidget(new QLabel(tr("Main Text for this page:"), this));
     layout->addWidget(txtFields[5], 1);
-    layout->addWidget(new LimitNote(this));
 
-    // The boxes left of the "Web Pages" frame top to bottom, then the frame beside them, then the
-    // rows below both.
-    SetTabOrder({txtFields[1], txtFields[2], txtFields[3], Command1, txtFields[6], cmdAdd, cmdDelete, cmdUndoDelete,
-                 btnFirst, btnPrevious, btnNext, btnLast, btnHompage, txtFields[7], txtFields[4], txtFields[5]});
+    cmbSpellLanguage = new LanguageBox(this);
+    cmbSpellLanguage->setObjectName(QStringLiteral("cmbSpellLanguage"));
+    auto* languageLabel = new QLabel(tr("&Spelling:"), this);
+    languageLabel->setBuddy(cmbSpellLanguage);
+    lblSpelling = new QLabel(this);
+    lblSpelling->setObjectName(QStringLiteral("lblSpelling"));
+    lblSpelling->setStyleSheet(QStringLiteral("QLabel { color: #555; }"));
+    lblSpelling->hide();
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(new LimitNote(this));
+    bottom->addWidget(lblSpelling);
+    bottom->addStretch(1);
+    bottom->addWidget(languageLabel);
+    bottom->addWidget(cmbSpellLanguage);
+    layout->addLayout(bottom);
+
+    // The page's own boxes top to bottom, then the buttons of the "Web Pages" frame.
+    SetTabOrder({cmbCategory, cmbSection, txtFields[3], Command1, btnRemovePicture, txtFields[7], txtFields[4],
+                 txtFields[5], cmdAdd, cmdDelete, cmdUndoDelete, btnFirst, btnPrevious, btnNext, btnLast, btnHompage,
+                 cmbSpellLanguage});
 }
 
 QWidget* PageContentTab::focusControl() const

@@ -9,6 +9,7 @@
 #include "app/StartUp.h"
 #include "generator/HomePage.h"
 #include "publish/client/SitePassword.h"
+#include "publish/client/UploadOutcome.h"
 #include "publish/remote/Connection.h"
 #include "publish/script/FtpSettings.h"
 #include "ui/FreeWebSpace.h"
@@ -98,10 +99,28 @@ void SiteEditorWindow::publishSite(bool saveFirst)
         cancelled = !secret;
         return secret;
     };
-    if (!PublishCurrentSite(ftp, *this, m_state, m_ui, askSecret).ok() || cancelled) {
+    const QRect place = window()->frameGeometry();
+    const std::string over = QStringLiteral("%1,%2,%3,%4")
+                                 .arg(place.x())
+                                 .arg(place.y())
+                                 .arg(place.width())
+                                 .arg(place.height())
+                                 .toStdString();
+    if (!PublishCurrentSite(ftp, *this, m_state, m_ui, askSecret, over).ok() || cancelled) {
         m_upload->stop();
         m_publishTab->lblPublishStatus->clear();
     }
+}
+
+void SiteEditorWindow::showLastUpload()
+{
+    if (m_upload->isWatching())
+        return;
+    // The outcome file is the base folder's: it may tell of another site, or of another server.
+    auto record = publish::ReadUploadOutcome(app::BaseFolder(m_state.options));
+    const bool ours = record && record->sitePath == m_sitePath.toStdString() &&
+                      record->destination == publish::UploadDestination(currentFtpSettings());
+    m_publishTab->lblPublishStatus->setText(ours ? QString::fromStdString(record->outcome) : QString());
 }
 
 void SiteEditorWindow::pickProvider()

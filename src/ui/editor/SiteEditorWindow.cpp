@@ -8,11 +8,15 @@
 #include "app/Paths.h"
 #include "app/StartUp.h"
 #include "generator/HomePage.h"
+#include "generator/PictureCopier.h"
 #include "publish/client/SitePassword.h"
+#include "ui/FindDialog.h"
 #include "ui/SiteActions.h"
 #include "ui/editor/BannerTab.h"
 #include "ui/editor/ColoursTab.h"
+#include "ui/editor/FormatToolbar.h"
 #include "ui/editor/PageContentTab.h"
+#include "ui/editor/PageList.h"
 #include "ui/editor/PageStyleBox.h"
 #include "ui/editor/PasswordControls.h"
 #include "ui/editor/ProtocolChoice.h"
@@ -24,6 +28,11 @@
 #include "ui/editor/ViewTab.h"
 #include "ui/models/OptionsSource.h"
 #include "ui/models/PagesSource.h"
+#include "ui/preview/LivePreview.h"
+#include "ui/preview/PreviewPane.h"
+#include "ui/spell/LanguageBox.h"
+#include "ui/spell/SpellService.h"
+#include "ui/spell/SpellUnderlines.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -36,6 +45,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSplitter>
 #include <QSqlRecord>
 #include <QTabWidget>
 #include <QTimer>
@@ -84,6 +94,10 @@ SiteEditorWindow::SiteEditorWindow(app::AppState& state, app::UserInterface& ui,
     , m_pages(new PagesSource(this))
     , m_options(new OptionsSource(this))
     , m_upload(new UploadWatcher(this))
+    , m_splitter(new QSplitter(Qt::Horizontal, this))
+    , m_pageList(new PageList)
+    , m_previewPane(new PreviewPane)
+    , m_spell(new SpellService(this))
 {
     setObjectName(QStringLiteral("frmMainForm"));
     setWindowTitle(tr("Currently editing web site named:"));
@@ -93,9 +107,21 @@ SiteEditorWindow::SiteEditorWindow(app::AppState& state, app::UserInterface& ui,
     m_tabs->addTab(Scrolling(m_bannerTab), tr("Banner && Homepage"));
     m_tabs->addTab(Scrolling(m_viewTab), tr("View Your Web Site"));
     m_tabs->addTab(Scrolling(m_publishTab), tr("Publish to the World !"));
+    // The page list, the tabs and the preview side by side; the tabs take what the others leave.
+    m_splitter->setObjectName(QStringLiteral("editorSplitter"));
+    m_splitter->setChildrenCollapsible(false);
+    m_splitter->addWidget(m_pageList);
+    m_splitter->addWidget(m_tabs);
+    m_splitter->addWidget(m_previewPane);
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 3);
+    m_splitter->setStretchFactor(2, 2);
+    m_pageList->setMinimumWidth(160);
+    m_previewPane->setMinimumWidth(240);
+    m_splitter->setSizes({250, 800, 550});
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(m_tabs);
+    layout->addWidget(m_splitter);
 
     for (int i = 1; i <= 7; ++i)
         m_txtFields[static_cast<std::size_t>(i)] = m_pageTab->txtFields[static_cast<std::size_t>(i)];
@@ -108,6 +134,17 @@ SiteEditorWindow::SiteEditorWindow(app::AppState& state, app::UserInterface& ui,
     connectViewAndPublish();
     fillProviderList();
     m_pageTab->showPicture(QString());
+
+    // Spelling in the title, the caption and the two paragraphs, in the site's language.
+    for (int i : {3, 7})
+        static_cast<SpellLineEdit*>(m_txtFields[static_cast<std::size_t>(i)])->setSpellService(m_spell);
+    for (int i : {4, 5})
+        new SpellHighlighter(qobject_cast<QPlainTextEdit*>(m_txtFields[static_cast<std::size_t>(i)]), *m_spell);
+    connect(m_spell, &SpellService::changed, this, &SiteEditorWindow::showSpellingStatus);
+    connect(m_pageTab->cmbSpellLanguage, &QComboBox::currentIndexChanged, this,
+            [this] { m_spell->setLanguage(m_pageTab->cmbSpellLanguage->language()); });
+    connect(m_pageList, &PageList::pageChosen, this,
+            [this](const QVariant& artId) { reportFailure(m_pages->moveToPage(artId)); });
 
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) {
         QWidget* targets[] = {m_pageTab->focusControl(), m_coloursTab->focusControl(), m_bannerTab->focusControl(),
@@ -163,7 +200,10 @@ void SiteEditorWindow::bindControls()
     connect(m_pages, &PagesSource::currentPageChanged, this, [this] {
         m_pageTab->txtArtID->setText(m_pages->currentArtId());
         m_pageTab->lblPosition->setText(m_pages->positionText());
+        pageShown();
     });
+    connect(m_pages, &PagesSource::pagesWritten, this, &SiteEditorWindow::pageShown);
+    m_options->addMapping(m_pageTab->cmbSpellLanguage, "Spell_Language");
     auto* image = qobject_cast<QPlainTextEdit*>(m_txtFields[6]);
     connect(image, &QPlainTextEdit::textChanged, this, [this, image] { m_pageTab->showPicture(image->toPlainText()); });
 }
@@ -174,7 +214,19 @@ void SiteEditorWindow::connectPageButtons()
     connect(m_pageTab->btnPrevious, &QToolButton::clicked, this, [this] { runPageMove(&PagesSource::movePrevious); });
     connect(m_pageTab->btnNext, &QToolButton::clicked, this, [this] { runPageMove(&PagesSource::moveNext); });
     connect(m_pageTab->btnLast, &QToolButton::clicked, this, [this] { runPageMove(&PagesSource::moveLast); });
-    connect(m_pageTab->cmdAdd, &QPushButton::clicked, this, [this] { runPageMove(&PagesSource::addNew); });
+    connect(m_pageTab->cmdAdd, &QPushButton::clicked, this, [this] {
+        runPageMove(&PagesSource::addNew);
+        // A new page starts with its category.
+        m_txtFields[1]->setFocus(Qt::OtherFocusReason);
+    });
+    connect(m_pageTab->btnRemovePicture, &QPushButton::clicked, this, &SiteEditorWindow::removePicture);
+    connect(m_pageTab->formatToolbar, &FormatToolbar::linkRequested, this, &SiteEditorWindow::insertLink);
+    connect(m_pageTab->formatToolbar, &FormatToolbar::pictureRequested, this, &SiteEditorWindow::insertPicture);
+    connect(m_pageTab->cmbCategory, &QComboBox::currentTextChanged, this, [this] {
+        PageContentTab::setNames(
+            m_pageTab->cmbSection,
+            m_pages->storedValues(QStringLiteral("Section"), QStringLiteral("Category"), fieldText(1)));
+    });
     connect(m_pageTab->cmdDelete, &QPushButton::clicked, this, &SiteEditorWindow::deletePage);
     connect(m_pageTab->cmdUndoDelete, &QPushButton::clicked, this, &SiteEditorWindow::undoDelete);
     connect(m_pageTab->Command1, &QPushButton::clicked, this, &SiteEditorWindow::choosePicture);
@@ -194,8 +246,19 @@ void SiteEditorWindow::connectViewAndPublish()
 {
     connect(m_viewTab->btnUpdateWeb, &QPushButton::clicked, this, &SiteEditorWindow::updateSite);
     connect(m_viewTab->btnViewInBrowesr, &QPushButton::clicked, this, &SiteEditorWindow::viewInBrowser);
+    connect(m_viewTab->btnPreviewPage, &QPushButton::clicked, this, [this] {
+        if (!m_livePreview)
+            return;
+        m_livePreview->install();
+        m_viewTab->navigate(EditedPageUrl());
+    });
     connect(m_publishTab->btnPublish, &QPushButton::clicked, this, [this] { publishSite(true); });
     connect(m_upload, &UploadWatcher::finished, m_publishTab->lblPublishStatus, &QLabel::setText);
+    // The last upload's outcome is shown only while the tab points where it went.
+    for (int i : {8, 11, 13})
+        connect(m_publishTab->txtFields[static_cast<std::size_t>(i)], &QLineEdit::textChanged, this,
+                &SiteEditorWindow::showLastUpload);
+    connect(m_publishTab->cmbProtocol, &QComboBox::currentIndexChanged, this, &SiteEditorWindow::showLastUpload);
     connect(m_viewTab->btnWarnings, &QPushButton::clicked, this, [this] {
         std::string text = "The last build left these warnings:";
         for (const auto& warning : m_buildWarnings)
@@ -232,6 +295,16 @@ Status SiteEditorWindow::bindSite(const QString& sitePath)
         return s;
     if (stored)
         m_password->load(stored.value());
+    m_pageList->setSource(m_pages);
+    m_spell->setLanguage(m_pageTab->cmbSpellLanguage->language());
+    showSpellingStatus();
+    m_livePreview = new LivePreview(
+        sitePath.toStdString(), app::LocalImagesFolder(app::BaseFolder(m_state.options)),
+        [this] { return previewEdits(); }, this);
+    m_previewPane->attach(*m_livePreview, m_ui);
+    connectPreview();
+    pageShown();
+    showLastUpload();
     return Status::OK();
 }
 
@@ -306,22 +379,33 @@ void SiteEditorWindow::undoDelete()
     }
 }
 
-void SiteEditorWindow::choosePicture()
+void SiteEditorWindow::removePicture()
+{
+    m_pages->clearField(QStringLiteral("Image"));
+}
+
+std::optional<std::string> SiteEditorWindow::copyChosenPicture(const std::string& title, bool portableName)
 {
     app::FileChoice choice;
-    choice.title = "Select a graphic file";
+    choice.title = title;
     choice.filter = app::kGraphicsFilter;
     const std::string chosen = m_ui.chooseFile(choice);
     const std::string name = app::FileNameOfPath(chosen);
     if (name.empty())
-        return;
+        return std::nullopt;
     const std::string folder = app::LocalImagesFolder(app::BaseFolder(m_state.options));
     if (Status s = app::EnsureFolder(folder); !s.ok()) {
-        // Without the folder there is nowhere to keep the copy; the page keeps its picture.
+        // Without the folder there is nowhere to keep the copy; nothing changes.
         reportFailure(s.withContext("The picture could not be copied"));
-        return;
+        return std::nullopt;
     }
-    setFieldText(6, QString::fromStdString(app::CopyUnderFreeName(chosen, folder)));
+    return app::CopyUnderFreeName(chosen, folder, portableName ? generator::PictureCopyName(name) : std::string());
+}
+
+void SiteEditorWindow::choosePicture()
+{
+    if (auto copy = copyChosenPicture("Select a graphic file", false))
+        setFieldText(6, QString::fromStdString(*copy));
 }
 
 void SiteEditorWindow::snapshot(bool saveFirst)

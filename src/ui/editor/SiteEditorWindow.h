@@ -1,11 +1,15 @@
-// frmMainForm: the site editor, one tabbed window over the open site file. It binds the pages and
-// the settings record to the tabs' boxes, runs the buttons, and is the editor the build reaches.
+// frmMainForm: the site editor, one tabbed window over the open site file, with the list of all
+// pages on its left and the live preview on its right. It binds the pages and the settings record
+// to the tabs' boxes, runs the buttons, and is the editor the build reaches.
 #pragma once
 
+#include "generator/PagePreview.h"
 #include "generator/SiteEditor.h"
 #include "publish/script/FtpSettings.h"
 #include "store/Status.h"
+#include "ui/FindDialog.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <memory>
@@ -13,6 +17,7 @@
 #include <string>
 #include <vector>
 
+class QSplitter;
 class QSqlRecord;
 class QTabWidget;
 
@@ -28,6 +33,11 @@ namespace qle::ui {
 
 class BannerTab;
 class ColoursTab;
+class LivePreview;
+class PageList;
+class PreviewPane;
+class SpellService;
+struct PageHit;
 class OptionsSource;
 class PageContentTab;
 class PagesSource;
@@ -61,6 +71,22 @@ public:
     // when that build fails, nothing is uploaded and the author is told why.
     void publishSite(bool saveFirst);
 
+    // The preview pane beside the tabs.
+    void setPreviewVisible(bool visible);
+    bool isPreviewVisible() const;
+    // The editor's values as saving would store them: what the preview shows.
+    generator::PreviewEdits previewEdits();
+    LivePreview* livePreview() const { return m_livePreview; }
+
+    // "Find and Replace" (Ctrl+F).
+    void showFind();
+    QList<PageHit> findInPages(const QString& text, Qt::CaseSensitivity matching);
+    // Asks once, takes a backup, replaces in every page and says how to undo it.
+    void replaceInPages(const QString& text, const QString& with, Qt::CaseSensitivity matching);
+    // Shows the page of a place found with the text selected in its box.
+    void goToHit(const PageHit& hit);
+    FindDialog* findDialog() const { return m_find; }
+
     // generator::SiteEditor
     void setProgressText(const std::string& text) override;
     void startClearProgressTimer(int intervalMs) override;
@@ -80,6 +106,10 @@ public:
     PublishTab* publishTab() const { return m_publishTab; }
     PagesSource* datPrimaryRS() const { return m_pages; }
     OptionsSource* Data1() const { return m_options; }
+    PageList* pageList() const { return m_pageList; }
+    PreviewPane* previewPane() const { return m_previewPane; }
+    SpellService* spelling() const { return m_spell; }
+    QSplitter* splitter() const { return m_splitter; }
 
     // The control array that spans the Page Content and Publish tabs, by index 0 to 13.
     QWidget* txtFields(int index) const { return m_txtFields.at(static_cast<std::size_t>(index)); }
@@ -112,7 +142,23 @@ private:
     // since the last one. A failed snapshot is reported and stops nothing.
     void snapshot(bool saveFirst);
     void runPageMove(Status (PagesSource::*step)());
+    // Asks for a picture and copies it into the local images folder (CopyUnderFreeName; under the
+    // name the site's images folder holds it by when `portableName`). Nothing when cancelled or
+    // when the folder cannot be made, which the author is told.
+    std::optional<std::string> copyChosenPicture(const std::string& title, bool portableName);
     void choosePicture();
+    void removePicture();
+    // The toolbar's Link and Picture: a page of the site or a web address; a picture copied into
+    // the local images folder.
+    void insertLink();
+    void insertPicture();
+    // After another page is shown or pages were written: the lists, the page list, the preview.
+    void pageShown();
+    void refreshNameLists();
+    void showSpellingStatus();
+    // How the last upload ended, when it was of this site and to where the Publish tab points.
+    void showLastUpload();
+    void connectPreview();
     // Asks first, naming the page; a stored page can then be put back by undoDelete().
     void deletePage();
     void undoDelete();
@@ -141,6 +187,12 @@ private:
     std::vector<std::string> m_buildWarnings;
     bool m_buildingToPublish = false;          // the build's progress is shown on the Publish tab too
     std::unique_ptr<QSqlRecord> m_deletedPage; // the last page deleted, until it is put back
+    QSplitter* m_splitter;
+    PageList* m_pageList;
+    PreviewPane* m_previewPane;
+    SpellService* m_spell;
+    LivePreview* m_livePreview = nullptr;
+    QPointer<FindDialog> m_find;
 };
 
 } // namespace qle::ui

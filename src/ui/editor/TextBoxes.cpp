@@ -69,6 +69,20 @@ QString LimitedTextEdit::boundText() const
     return WithCrLf(toPlainText());
 }
 
+QVariant LimitedTextEdit::boundValue() const
+{
+    // A null of the text type reads as equal to the NULL the model holds: nothing to save.
+    if (m_emptyIsNull && m_shownNull && toPlainText().isEmpty())
+        return QVariant(QMetaType::fromType<QString>());
+    return boundText();
+}
+
+void LimitedTextEdit::setBoundValue(const QVariant& value)
+{
+    m_shownNull = value.isNull();
+    setBoundText(value.toString());
+}
+
 void LimitedTextEdit::setBoundText(const QString& text)
 {
     const QString shown = WithLf(text);

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QVariant>
 #include <initializer_list>
 
 namespace qle::ui {
@@ -38,12 +39,19 @@ private:
 class LimitedTextEdit : public QPlainTextEdit
 {
     Q_OBJECT
-    Q_PROPERTY(QString boundText READ boundText WRITE setBoundText USER true)
+    // The property the data binding reads and writes: the stored form, NULL included.
+    Q_PROPERTY(QVariant boundValue READ boundValue WRITE setBoundValue USER true)
 
 public:
     explicit LimitedTextEdit(int maxLength, QWidget* parent = nullptr);
     QString boundText() const;
     void setBoundText(const QString& text);
+    QVariant boundValue() const;
+    void setBoundValue(const QVariant& value);
+    // For a field where nothing means "none" (the picture's path): an empty box stands for NULL
+    // when the field was NULL when shown, or was cleared to NULL since, so that a page without a
+    // picture is stored as one that never had one. A field stored empty stays empty.
+    void setEmptyIsNull(bool emptyIsNull) { m_emptyIsNull = emptyIsNull; }
 
 signals:
     void limitReached(int maxLength);
@@ -53,6 +61,8 @@ private:
     int m_maxLength;
     int m_limit;
     bool m_showingStored = false;
+    bool m_emptyIsNull = false;
+    bool m_shownNull = true; // the value last shown was NULL
 };
 
 // A line under a tab's boxes that tells the author, as a box fills up, that it can take no more:

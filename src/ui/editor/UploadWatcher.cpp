@@ -35,13 +35,18 @@ void UploadWatcher::stop()
     m_timer->stop();
 }
 
+bool UploadWatcher::isWatching() const
+{
+    return m_timer->isActive();
+}
+
 void UploadWatcher::poll()
 {
     auto outcome = publish::ReadUploadOutcome(m_folder.toStdString());
     if (!outcome)
         return;
     m_timer->stop();
-    emit finished(QString::fromStdString(outcome.value()));
+    emit finished(QString::fromStdString(outcome->outcome));
 }
 
 } // namespace qle::ui

@@ -20,6 +20,7 @@ public:
     void watch(const QString& folder);
     // Stops waiting: no upload was started after all.
     void stop();
+    bool isWatching() const;
 
 signals:
     // "Published: ..." or "Upload failed: ...".

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWebEngineHistory>
 #include <QWebEngineView>
 
 namespace qle::ui {
@@ -30,6 +31,16 @@ ViewTab::ViewTab(QWidget* parent)
     btnViewInBrowesr->setObjectName(QStringLiteral("btnViewInBrowesr"));
     // Drawn as the default button: Enter in the editor's one-line boxes presses it.
     btnViewInBrowesr->setDefault(true);
+    btnPreviewPage = new QPushButton(tr("Preview this &page"), this);
+    btnPreviewPage->setObjectName(QStringLiteral("btnPreviewPage"));
+    btnPreviewPage->setToolTip(tr("The page you are editing as the next build will write it"));
+    btnBack = new QPushButton(tr("Bac&k"), this);
+    btnBack->setObjectName(QStringLiteral("btnBack"));
+    btnBack->setEnabled(false);
+    connect(btnBack, &QPushButton::clicked, this, [this] {
+        if (m_browser)
+            m_browser->back();
+    });
 
     m_browserArea = new QWidget(this);
     m_browserArea->setObjectName(QStringLiteral("browserArea"));
@@ -45,6 +56,8 @@ ViewTab::ViewTab(QWidget* parent)
     top->addWidget(btnUpdateWeb);
     top->addWidget(lblProgress, 1);
     top->addWidget(btnWarnings);
+    top->addWidget(btnPreviewPage);
+    top->addWidget(btnBack);
     auto* bottom = new QHBoxLayout;
     auto* note = new QLabel(tr("These web pages are stored on your computer, to publish your site to the World Wide "
                                "Web use the Publish to the World section"),
@@ -62,6 +75,14 @@ ViewTab::ViewTab(QWidget* parent)
 void ViewTab::navigate(const QString& address)
 {
     m_address = address;
+    // "file://" + a local path: let Qt encode blanks and other characters of the path.
+    static const QString kFilePrefix = QStringLiteral("file://");
+    navigate(address.startsWith(kFilePrefix) ? QUrl::fromLocalFile(address.mid(kFilePrefix.size()))
+                                             : QUrl::fromUserInput(address));
+}
+
+void ViewTab::navigate(const QUrl& url)
+{
     if (!m_browser) {
         m_browser = new QWebEngineView(m_browserArea);
         m_browser->setObjectName(QStringLiteral("WebBrowser1"));
@@ -69,11 +90,9 @@ void ViewTab::navigate(const QString& address)
         // On screen the browser lies between the two buttons.
         setTabOrder(btnUpdateWeb, m_browser);
         setTabOrder(m_browser, btnViewInBrowesr);
+        connect(m_browser, &QWebEngineView::urlChanged, this,
+                [this] { btnBack->setEnabled(m_browser->history()->canGoBack()); });
     }
-    // "file://" + a local path: let Qt encode blanks and other characters of the path.
-    static const QString kFilePrefix = QStringLiteral("file://");
-    const QUrl url = address.startsWith(kFilePrefix) ? QUrl::fromLocalFile(address.mid(kFilePrefix.size()))
-                                                     : QUrl::fromUserInput(address);
     m_browser->setUrl(url);
 }
 

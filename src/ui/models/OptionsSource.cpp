@@ -28,6 +28,14 @@ Status OptionsSource::open(const QString& sitePath)
     return Status::OK();
 }
 
+QSqlRecord OptionsSource::currentRecord()
+{
+    if (!isOpen())
+        return {};
+    m_table.mapper().submit();
+    return m_table.model().record(0);
+}
+
 Status OptionsSource::commit()
 {
     if (!isOpen())

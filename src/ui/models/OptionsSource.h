@@ -6,6 +6,7 @@
 
 #include <QObject>
 
+class QSqlRecord;
 class QWidget;
 
 namespace qle::ui {
@@ -31,6 +32,8 @@ public:
     // commit(). REQUIRES: isOpen()
     QString fieldValue(const char* field) const;
     void setFieldValue(const char* field, const QString& value);
+    // The settings record with its pending edits, as it would be stored; empty while not open.
+    QSqlRecord currentRecord();
 
 private:
     BoundTable m_table;

@@ -1,10 +1,48 @@
 #include "ui/models/PagesSource.h"
 
+#include "ui/editor/TextBoxes.h"
+
 #include <QDataWidgetMapper>
 #include <QSqlRecord>
 #include <QSqlTableModel>
 
+#include <map>
+
 namespace qle::ui {
+
+namespace {
+
+constexpr const char* kTrimmedFields[] = {"Category", "Section"};
+
+} // namespace
+
+QString PagesSource::TrimmedName(const QString& name)
+{
+    return name.trimmed();
+}
+
+void PagesSource::submitBoxes()
+{
+    if (m_row >= m_table.model().rowCount())
+        return;
+    m_table.mapper().submit();
+    // Stored names have no blanks around them; the boxes are left as typed until the page is shown again.
+    for (const char* name : kTrimmedFields) {
+        const int column = m_table.model().fieldIndex(QString::fromLatin1(name));
+        const QModelIndex index = m_table.model().index(m_row, column);
+        const QVariant value = m_table.model().data(index);
+        if (!value.isNull() && value.toString() != TrimmedName(value.toString()))
+            m_table.model().setData(index, TrimmedName(value.toString()));
+    }
+}
+
+Status PagesSource::submitAll(const std::string& failure)
+{
+    const Status status = m_table.submitAll(failure);
+    if (status.ok())
+        emit pagesWritten();
+    return status;
+}
 
 PagesSource::PagesSource(QObject* parent)
     : QObject(parent)
@@ -98,8 +136,7 @@ Status PagesSource::commit()
 {
     if (!isOpen())
         return Status::OK();
-    if (m_row < m_table.model().rowCount())
-        m_table.mapper().submit();
+    submitBoxes();
     const bool wasNew = isNewPage();
     // Nothing typed yet: nothing to store. The blank page stays under the boxes, so that whatever is
     // typed next is stored by the next save; leaving it (leave()) drops it.
@@ -108,7 +145,7 @@ Status PagesSource::commit()
     if (!m_table.model().isDirty())
         return Status::OK();
     const QVariant id = m_table.model().record(m_row).value(QStringLiteral("ArtID"));
-    if (Status s = m_table.submitAll("The page could not be saved"); !s.ok())
+    if (Status s = submitAll("The page could not be saved"); !s.ok())
         return s;
     // The model is read again after a write, which resets the mapper: find the page again. A new page
     // has the highest ArtID, since ids are never reused.
@@ -127,7 +164,7 @@ Status PagesSource::commit()
 Status PagesSource::leave()
 {
     if (isNewPage()) {
-        m_table.mapper().submit();
+        submitBoxes();
         if (rowIsBlank(m_row)) {
             // A blank new page is never stored: moving away drops it, leaving the position past the end.
             m_table.model().revertRow(m_row);
@@ -194,7 +231,7 @@ bool PagesSource::isBlankNewPage()
 {
     if (!isNewPage())
         return false;
-    m_table.mapper().submit();
+    submitBoxes();
     return rowIsBlank(m_row);
 }
 
@@ -202,7 +239,7 @@ QSqlRecord PagesSource::currentRecord()
 {
     if (!isOpen() || m_row >= m_table.model().rowCount())
         return {};
-    m_table.mapper().submit();
+    submitBoxes();
     return m_table.model().record(m_row);
 }
 
@@ -213,9 +250,13 @@ Status PagesSource::restorePage(const QSqlRecord& page)
     if (Status s = leave(); !s.ok())
         return s;
     const QVariant id = page.value(QStringLiteral("ArtID"));
-    if (!m_table.model().insertRecord(-1, page))
+    // Every field is written back, whichever of them were edited before the page was deleted.
+    QSqlRecord whole = page;
+    for (int i = 0; i < whole.count(); ++i)
+        whole.setGenerated(i, true);
+    if (!m_table.model().insertRecord(-1, whole))
         return Status::DatabaseError("The page could not be put back");
-    if (Status s = m_table.submitAll("The page could not be put back"); !s.ok()) {
+    if (Status s = submitAll("The page could not be put back"); !s.ok()) {
         m_table.model().revertAll();
         return s;
     }
@@ -237,7 +278,7 @@ Status PagesSource::deleteCurrent()
     }
     const int row = m_row;
     m_table.model().removeRow(row);
-    if (Status s = m_table.submitAll("The page could not be saved"); !s.ok()) {
+    if (Status s = submitAll("The page could not be saved"); !s.ok()) {
         m_table.model().revertAll();
         showRow(qMin(row, m_table.model().rowCount() - 1));
         return s;
@@ -247,6 +288,152 @@ Status PagesSource::deleteCurrent()
     else
         showRow(qMin(row, m_table.model().rowCount() - 1));
     return Status::OK();
+}
+
+Status PagesSource::moveToPage(const QVariant& artId)
+{
+    if (!isOpen())
+        return Status::OK();
+    if (Status s = leave(); !s.ok())
+        return s;
+    const int row = rowOfArtId(artId);
+    if (row >= 0)
+        showRow(row);
+    else if (m_row >= m_table.model().rowCount())
+        beginNewPage(); // the page shown was a dropped new page: nothing else to stay on
+    return Status::OK();
+}
+
+void PagesSource::clearField(const QString& field)
+{
+    if (!isOpen() || m_row >= m_table.model().rowCount())
+        return;
+    submitBoxes();
+    m_table.model().setData(m_table.model().index(m_row, m_table.model().fieldIndex(field)), QVariant());
+    m_table.mapper().revert();
+}
+
+QList<PageHit> PagesSource::find(const QString& text, Qt::CaseSensitivity matching)
+{
+    QList<PageHit> hits;
+    if (!isOpen() || text.isEmpty())
+        return hits;
+    submitBoxes();
+    const QSqlTableModel& model = m_table.model();
+    constexpr int kAround = 30;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        const QSqlRecord record = model.record(row);
+        if (record.value(QStringLiteral("ArtID")).isNull())
+            continue; // a new page is searched once stored
+        for (const char* name : kSearchedFields) {
+            const QString field = QString::fromLatin1(name);
+            const QString value = WithLf(record.value(field).toString());
+            for (qsizetype at = value.indexOf(text, 0, matching); at >= 0;
+                 at = value.indexOf(text, at + text.size(), matching)) {
+                const qsizetype from = qMax<qsizetype>(0, at - kAround);
+                QString excerpt = value.mid(from, at - from + text.size() + kAround).simplified();
+                if (from > 0)
+                    excerpt.prepend(QStringLiteral("…"));
+                if (at + text.size() + kAround < value.size())
+                    excerpt.append(QStringLiteral("…"));
+                hits.append({record.value(QStringLiteral("ArtID")), record.value(QStringLiteral("Title")).toString(),
+                             field, static_cast<int>(at), static_cast<int>(text.size()), excerpt});
+            }
+        }
+    }
+    return hits;
+}
+
+Result<int> PagesSource::replaceAll(const QString& text, const QString& with, Qt::CaseSensitivity matching)
+{
+    if (!isOpen() || text.isEmpty())
+        return 0;
+    submitBoxes();
+    QSqlTableModel& model = m_table.model();
+    // A blank new page is never stored: it is dropped while the pages are written, then begun again.
+    const bool blankNewPage = isNewPage() && rowIsBlank(m_row);
+    if (blankNewPage) {
+        model.revertRow(m_row);
+        m_row = model.rowCount();
+    }
+    const auto showAgain = [this, blankNewPage](const QVariant& artId) {
+        const int row = artId.isNull() ? -1 : rowOfArtId(artId);
+        if (blankNewPage)
+            beginNewPage();
+        else
+            showRow(row >= 0 ? row : qMin(m_row, qMax(0, m_table.model().rowCount() - 1)));
+    };
+    const QVariant shown = m_row < model.rowCount() ? model.record(m_row).value(QStringLiteral("ArtID")) : QVariant();
+    int replaced = 0;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        if (model.record(row).value(QStringLiteral("ArtID")).isNull())
+            continue;
+        for (const char* name : kSearchedFields) {
+            const QModelIndex index = model.index(row, model.fieldIndex(QString::fromLatin1(name)));
+            const QString value = model.data(index).toString();
+            const int count = static_cast<int>(value.count(text, matching));
+            if (count == 0)
+                continue;
+            QString changed = value;
+            changed.replace(text, with, matching);
+            model.setData(index, changed);
+            replaced += count;
+        }
+    }
+    if (replaced == 0) {
+        if (blankNewPage)
+            beginNewPage();
+        return 0;
+    }
+    if (Status s = submitAll("The pages could not be changed"); !s.ok()) {
+        model.revertAll();
+        showAgain(shown);
+        return s;
+    }
+    showAgain(shown);
+    return replaced;
+}
+
+QList<QPair<QVariant, QString>> PagesSource::storedPages() const
+{
+    QList<QPair<QVariant, QString>> pages;
+    if (!isOpen())
+        return pages;
+    const QSqlTableModel& model = m_table.model();
+    for (int row = 0; row < model.rowCount(); ++row) {
+        const QSqlRecord record = model.record(row);
+        if (!record.value(QStringLiteral("ArtID")).isNull())
+            pages.append({record.value(QStringLiteral("ArtID")), record.value(QStringLiteral("Title")).toString()});
+    }
+    std::stable_sort(pages.begin(), pages.end(),
+                     [](const auto& a, const auto& b) { return a.second.localeAwareCompare(b.second) < 0; });
+    return pages;
+}
+
+QStringList PagesSource::storedValues(const QString& field, const QString& whereField, const QString& where) const
+{
+    if (!isOpen())
+        return {};
+    const QSqlTableModel& model = m_table.model();
+    const int column = model.fieldIndex(field);
+    const int whereColumn = whereField.isEmpty() ? -1 : model.fieldIndex(whereField);
+    const QString wanted = TrimmedName(where);
+    std::map<QString, QString> values; // folded -> as first stored
+    for (int row = 0; row < model.rowCount(); ++row) {
+        if (row == m_row)
+            continue; // being typed
+        if (whereColumn >= 0 &&
+            TrimmedName(model.data(model.index(row, whereColumn)).toString()).compare(wanted, Qt::CaseInsensitive) != 0)
+            continue;
+        const QString value = TrimmedName(model.data(model.index(row, column)).toString());
+        if (!value.isEmpty())
+            values.emplace(value.toCaseFolded(), value);
+    }
+    QStringList list;
+    for (const auto& [folded, value] : values)
+        list << value;
+    list.sort(Qt::CaseInsensitive);
+    return list;
 }
 
 } // namespace qle::ui

@@ -122,13 +122,25 @@ TEST_F(BatchRun, CarriesOutThePublishersBatchFile)
     EXPECT_EQ(output, expected);
     EXPECT_EQ(pauses, 1);
     EXPECT_FALSE(test::PathExists(marker));
-    EXPECT_EQ(ReadUploadOutcome(m_base).value(), "Upload failed: no line end") << "for the editor to show";
+    EXPECT_EQ(ReadUploadOutcome(m_base).value().outcome, "Upload failed: no line end") << "for the editor to show";
 
-    // A client that succeeds: the batch file's closing lines follow.
+    // A client that succeeds: the batch file's closing lines follow. The outcome names the site
+    // the web folder holds and where the script sends it, as the Publish tab's settings name it.
+    const FtpSettings ftp {.server = "127.0.0.1:2121", .root = "/www/", .dir = "site/", .protocol = "SFTP"};
+    ASSERT_TRUE(generator::WriteBuildRecord(m_base + "TempInternetFiles/", {"/sites/Shop.qls", true, {}}).ok());
+    test::WriteFile(script, ScriptText(ftp, m_base, m_base + "TempInternetFiles/Index.htm", {}));
     test::WriteFile(m_fakeClient, "#!/bin/sh\necho '1 file sent, 0 failures, 5 bytes in 0.01 seconds.'\n");
     output.clear();
-    ASSERT_EQ(run(BatchFileText(m_base, script, {.server = "127.0.0.1:2121"})).value(), 0);
-    EXPECT_EQ(ReadUploadOutcome(m_base).value(), "Published: 1 file sent, 0 failures, 5 bytes in 0.01 seconds.");
+    ASSERT_EQ(run(BatchFileText(m_base, script, ftp)).value(), 0);
+    const UploadRecord record = ReadUploadOutcome(m_base).value();
+    EXPECT_EQ(record.outcome, "Published: 1 file sent, 0 failures, 5 bytes in 0.01 seconds.");
+    EXPECT_EQ(record.sitePath, "/sites/Shop.qls");
+    EXPECT_EQ(record.destination, UploadDestination(ftp));
+    EXPECT_EQ(record.destination, "sftp://127.0.0.1:2121 /www/site/");
+    for (const FtpSettings& other : {FtpSettings {.server = "other:2121", .root = "/www/", .dir = "site/"},
+                                     FtpSettings {.server = "127.0.0.1:2121", .root = "/web/", .dir = "site/"},
+                                     FtpSettings {.server = "127.0.0.1:2121", .root = "/www/", .dir = "site/"}})
+        EXPECT_NE(UploadDestination(other), record.destination) << other.server << other.root << other.protocol;
     EXPECT_EQ(std::vector<std::string>(output.end() - 3, output.end()),
               (std::vector<std::string> {"Your web site has been published to 127.0.0.1:2121",
                                          "Please close this window ", "<pause>"}));

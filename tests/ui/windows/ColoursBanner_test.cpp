@@ -42,6 +42,8 @@ struct OpenSite
         auto db = store::Database::open(state.currentSitePath);
         for (const char* title : {"Welcome", "Opening times", "Prices"})
             (void)db->insert("Articles", {{"Category", "Shop"}, {"Section", "News"}, {"Title", title}});
+        // The Classic style, whose bytes these tests check.
+        (void)db->execute("UPDATE Options SET Page_Style = 'Classic'");
         open();
     }
 
@@ -123,7 +125,7 @@ private slots:
     {
         OpenSite site;
         QComboBox* style = site.editor->coloursTab()->cmbPageStyle;
-        QCOMPARE(style->currentText(), QStringLiteral("Classic")); // the template's
+        QCOMPARE(style->currentText(), QStringLiteral("Classic")); // the fixture's
         const std::string page = site.webFolder() + "articles/art-1.htm";
 
         // Modern without the site's address: the pages, and a warning that names the missing field.
