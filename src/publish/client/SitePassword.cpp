@@ -23,14 +23,6 @@ std::string Lower(std::string_view text)
     return lower;
 }
 
-std::string Upper(std::string_view text)
-{
-    std::string upper(text);
-    for (char& c : upper)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return upper;
-}
-
 // The usual port of a URL scheme or of a protocol's plain name (lower case); 0 when unknown.
 int UsualPort(std::string_view name)
 {
@@ -72,7 +64,7 @@ std::optional<std::string> Ask(SecretNeeded needed, const FtpSettings& ftp, app:
 app::KeyringKey KeyringKeyFor(const FtpSettings& ftp)
 {
     app::KeyringKey key;
-    key.protocol = ftp.protocol.empty() ? std::string("FTP") : Upper(TrimmedServer(ftp.protocol));
+    key.protocol = ftp.protocol.empty() ? std::string("FTP") : ProtocolNameOf(TrimmedServer(ftp.protocol));
     key.user = ftp.userName;
 
     // "host", "host:port", "[v6]:port", "scheme://[user@]host[:port]/path" or scp-like "user@host:path".
