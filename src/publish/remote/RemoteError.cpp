@@ -63,6 +63,7 @@ RemoteErrorKind KindOf(const Status& status)
     case Status::Code::Ok:
     case Status::Code::IoError:
     case Status::Code::DatabaseError:
+    case Status::Code::Unavailable:
         break;
     }
     return RemoteErrorKind::Refused;

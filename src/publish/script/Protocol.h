@@ -15,6 +15,9 @@ enum class Protocol {
     WebDav, // a WebDAV folder over HTTPS
 };
 
+// A protocol's name as settings keep it: ASCII letters in capitals ("ftps" -> "FTPS").
+std::string ProtocolNameOf(std::string_view text);
+
 // "FTP", "FTPS", "SFTP", "GIT" or "WEBDAV" in any letter case; empty text means FTP. Anything
 // else: nothing.
 std::optional<Protocol> ParseProtocol(std::string_view text);
