@@ -228,8 +228,8 @@ Result<std::string> WriteFtpFiles(const PublishJob& job, generator::SiteEditor& 
     // A Git branch or a WebDAV address has no login folder: the folders inside it start at its top.
     if (TakesAddress(*protocol))
         ftp.root = app::WithTrailingSlash(ftp.root.starts_with('/') ? ftp.root : "/" + ftp.root);
-    if (Status s = app::WriteOwnerOnlyFile(
-            scriptPath, ScriptText(ftp, job.baseFolder, indexPath.value(), putBlocks, siteFiles));
+    if (Status s = app::WriteOwnerOnlyFile(scriptPath,
+                                           ScriptText(ftp, job.baseFolder, indexPath.value(), putBlocks, siteFiles));
         !s.ok())
         return s;
     // The batch file comes last: while it is missing or stale nothing can start a half-written upload.

@@ -59,9 +59,8 @@ SyncReport RunScriptAsSync(const std::vector<ScriptCommand>& commands, const std
     return RunSync(job, primary, more, settings, callbacks);
 }
 
-SyncReport RunScriptOnGit(const std::vector<ScriptCommand>& commands, const std::string& localFolder,
-                          GitBranch& branch, const SyncSettings& settings,
-                          const std::function<void(const std::string&)>& output)
+SyncReport RunScriptOnGit(const std::vector<ScriptCommand>& commands, const std::string& localFolder, GitBranch& branch,
+                          const SyncSettings& settings, const std::function<void(const std::string&)>& output)
 {
     const UploadJob job = UploadJobFromScript(commands, localFolder, "/");
     if (job.puts.empty()) {

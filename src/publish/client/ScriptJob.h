@@ -27,8 +27,7 @@ SyncReport RunScriptAsSync(const std::vector<ScriptCommand>& commands, const std
 
 // Carries out the script's commands as one commit on a Git branch (RunGitSync). The branch's
 // tree stands for the server: remote paths start at its root.
-SyncReport RunScriptOnGit(const std::vector<ScriptCommand>& commands, const std::string& localFolder,
-                          GitBranch& branch, const SyncSettings& settings,
-                          const std::function<void(const std::string&)>& output);
+SyncReport RunScriptOnGit(const std::vector<ScriptCommand>& commands, const std::string& localFolder, GitBranch& branch,
+                          const SyncSettings& settings, const std::function<void(const std::string&)>& output);
 
 } // namespace qle::publish

@@ -1,72 +1,16 @@
 #include "publish/remote/DavRemoteFs.h"
 
+#include "publish/remote/CurlParts.h"
 #include "publish/remote/CurlTransfer.h"
 #include "publish/remote/DavListing.h"
 #include "publish/remote/RemoteError.h"
+#include "publish/remote/ReplyKinds.h"
 
 #include <curl/curl.h>
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace qle::publish {
-
-namespace {
-
-struct ListFree
-{
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-struct FileClose
-{
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using Headers = std::unique_ptr<curl_slist, ListFree>;
-
-// The biggest file fetch() reads: it is meant for records, not for pages.
-constexpr std::size_t kFetchLimit = 64u << 20;
-
-Headers MakeHeaders(std::initializer_list<std::string> lines)
-{
-    Headers headers;
-    for (const auto& line : lines) {
-        curl_slist* grown = curl_slist_append(headers.get(), line.c_str());
-        if (!grown)
-            return {};
-        (void)headers.release();
-        headers.reset(grown);
-    }
-    return headers;
-}
-
-std::size_t ReadFromFile(char* buffer, std::size_t size, std::size_t count, void* file)
-{
-    const std::size_t n = std::fread(buffer, size, count, static_cast<std::FILE*>(file));
-    if (n == 0 && std::ferror(static_cast<std::FILE*>(file)))
-        return CURL_READFUNC_ABORT;
-    return n;
-}
-
-bool Transient(long code)
-{
-    return code == 408 || code == 429 || (code >= 500 && code != 501 && code != 505 && code != 507);
-}
-
-} // namespace
-
-Status StatusOfHttpReply(long code, const std::string& what, const std::string& reply)
-{
-    if (code >= 200 && code < 300)
-        return Status::OK();
-    const std::string message = what + ": " + (reply.empty() ? "HTTP " + std::to_string(code) : reply);
-    if (code == 404 || code == 410)
-        return Status::NotFound(message);
-    if (Transient(code))
-        return Status::NetworkError(message);
-    return Status::IoError(message);
-}
 
 struct DavRemoteFs::Impl
 {
@@ -78,7 +22,8 @@ struct DavRemoteFs::Impl
     ServerIdentity identity;
     std::vector<std::string> lines; // "PUT /a.htm: HTTP/1.1 201 Created", for a console
     long connections = 0;
-    long code = 0; // the HTTP status of the last request; 0 when none came
+    long code = 0;    // the HTTP status of the last request; 0 when none came
+    int curlCode = 0; // libcurl's result of the last request
 
     CURL* easy() const { return static_cast<CURL*>(transfer.easy()); }
     std::string where() const { return settings.host + ":" + std::to_string(settings.effectivePort()); }
@@ -141,7 +86,8 @@ struct DavRemoteFs::Impl
         code = 0;
         bool stopped = false;
         std::string error = transfer.run(settings.stop, stopped);
-        const auto result = static_cast<CURLcode>(transfer.resultCode());
+        curlCode = transfer.resultCode();
+        const auto result = static_cast<CURLcode>(curlCode);
         long made = 0;
         if (curl_easy_getinfo(easy(), CURLINFO_NUM_CONNECTS, &made) == CURLE_OK)
             connections += made;
@@ -158,34 +104,37 @@ struct DavRemoteFs::Impl
         lines.push_back(std::string(method) + " " + path + ": " + statusLine());
         if (code == 401)
             failure = Failure::Login;
-        else if (code >= 400)
-            failure = Transient(code) ? Failure::Other : Failure::Permission;
+        else if (code >= 300)
+            failure = DavFailureKind(DavRequest::Other, code, 0) == RemoteErrorKind::Refused ? Failure::Permission
+                                                                                             : Failure::Other;
         return {};
     }
 
-    // The outcome of a request: the exchange's failure, or what the HTTP status says.
-    Status outcome(const std::string& what, const std::string& error)
+    // The outcome of a request: the exchange's failure, or what the HTTP status says (ReplyKinds).
+    Status outcome(DavRequest request, const std::string& what, const std::string& error)
     {
         if (failure == Failure::Stopped)
-            return Status::Cancelled(what + ": stopped");
+            return RemoteError(RemoteErrorKind::Stopped, what);
         if (!error.empty())
-            return Status::NetworkError(what + ": " + error +
-                                        (failure == Failure::Timeout ? " (the server stopped answering)" : ""));
-        return StatusOfHttpReply(code, what, statusLine());
+            return RemoteError(DavFailureKind(request, 0, curlCode), what, error,
+                               failure == Failure::Timeout ? "the server stopped answering" : "");
+        if (code >= 200 && code < 300)
+            return Status::OK();
+        return RemoteError(DavFailureKind(request, code, curlCode), what, statusLine(), DavReplyReason(code));
     }
 
     Result<std::vector<Entry>> propfind(const std::string& folder, const char* depth)
     {
-        Headers headers = MakeHeaders({std::string("Depth: ") + depth, "Content-Type: application/xml; charset=utf-8"});
+        CurlList headers =
+            MakeCurlList({std::string("Depth: ") + depth, "Content-Type: application/xml; charset=utf-8"});
         setRequest("PROPFIND", folderUrl(folder), headers.get());
         curl_easy_setopt(easy(), CURLOPT_POSTFIELDS, kPropfindBody);
         curl_easy_setopt(easy(), CURLOPT_POSTFIELDSIZE, static_cast<long>(std::strlen(kPropfindBody)));
         const std::string error = perform("PROPFIND", folder);
-        if (Status s = outcome("Cannot list " + folder, error); !s.ok())
+        if (Status s = outcome(DavRequest::Other, "Cannot list " + folder, error); !s.ok())
             return s;
         if (code != 207)
-            return Status::IoError("Cannot list " + folder + ": the server answered " + statusLine() +
-                                   ", not a WebDAV listing");
+            return RemoteError(RemoteErrorKind::Refused, "Cannot list " + folder, statusLine(), "not a WebDAV listing");
         return ParseMultistatus(transfer.body(), folderPath(folder));
     }
 
@@ -195,7 +144,7 @@ struct DavRemoteFs::Impl
     {
         CURL* e = easy();
         if (curl_easy_setopt(e, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2)) != CURLE_OK)
-            return Status::NetworkError("The network library refuses TLS 1.2");
+            return Status::IoError("The network library refuses TLS 1.2");
         if (settings.trustedKey.empty()) {
             curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
             curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
@@ -203,7 +152,7 @@ struct DavRemoteFs::Impl
         }
         const std::string pin = PinnedKeyOption(settings.trustedKey);
         if (curl_easy_setopt(e, CURLOPT_PINNEDPUBLICKEY, pin.c_str()) != CURLE_OK)
-            return Status::NetworkError("The network library cannot check the accepted server key");
+            return Status::IoError("The network library cannot check the accepted server key");
         curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 0L);
         curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 0L);
         return Status::OK();
@@ -227,7 +176,7 @@ struct DavRemoteFs::Impl
         curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, settings.timeouts.connectSeconds);
         curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
         curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, settings.timeouts.replySeconds);
-        curl_easy_setopt(e, CURLOPT_READFUNCTION, &ReadFromFile);
+        curl_easy_setopt(e, CURLOPT_READFUNCTION, &ReadLocalFile);
         transfer.setRecording(false);
         return tls ? configureTls() : Status::OK();
     }
@@ -265,14 +214,13 @@ Status DavRemoteFs::connect()
     if (!d.easy()) {
         if (Status s = d.transfer.start(CurlTransfer::Waits::OnSockets); !s.ok())
             return s;
-        d.transfer.setBodyLimit(kFetchLimit);
     }
     if (Status s = d.configure(); !s.ok()) {
         d.failure = Failure::Tls;
         return s;
     }
     // The address itself must be a folder the login may read: that proves the password and the server.
-    Headers headers = MakeHeaders({"Depth: 0", "Content-Type: application/xml; charset=utf-8"});
+    CurlList headers = MakeCurlList({"Depth: 0", "Content-Type: application/xml; charset=utf-8"});
     d.setRequest("PROPFIND", d.folderUrl("/"), headers.get());
     curl_easy_setopt(d.easy(), CURLOPT_POSTFIELDS, kPropfindBody);
     curl_easy_setopt(d.easy(), CURLOPT_POSTFIELDSIZE, static_cast<long>(std::strlen(kPropfindBody)));
@@ -297,34 +245,34 @@ Status DavRemoteFs::makeFolder(const std::string& path)
     Impl& d = *m_impl;
     d.setRequest("MKCOL", d.folderUrl(path), nullptr);
     const std::string error = d.perform("MKCOL", path);
-    // 405: something is there already. Only a folder counts as made.
-    if (error.empty() && d.code == 405 && d.propfind(path, "0").ok()) {
+    const std::string what = "Cannot make the folder " + path;
+    // 405: something is there already; only a folder counts as made.
+    if (error.empty() && d.code == 405) {
+        if (!d.propfind(path, "0").ok())
+            return RemoteError(RemoteErrorKind::Refused, what, {}, "a file of that name is in the way");
         d.failure = Failure::None;
-        return Status::InvalidArgument("The folder " + path + " exists already");
+        return RemoteError(RemoteErrorKind::AlreadyExists, what);
     }
-    return d.outcome("Cannot make the folder " + path, error);
+    return d.outcome(DavRequest::MakeFolder, what, error);
 }
 
 Status DavRemoteFs::put(const std::string& localPath, const std::string& remotePath, std::uint64_t& bytesSent)
 {
     Impl& d = *m_impl;
-    std::unique_ptr<std::FILE, FileClose> file(std::fopen(localPath.c_str(), "rbe"));
-    struct stat info
-    {
-    };
-    if (!file || ::fstat(::fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) {
+    auto upload = OpenLocalUpload(localPath);
+    if (!upload) {
         d.failure = Failure::Other;
-        return Status::IoError(localPath + ": " + (file ? std::string("not a file") : std::strerror(errno)));
+        return upload.status();
     }
     // No "Expect: 100-continue": the password goes first, so the server has nothing to refuse early.
-    Headers headers = MakeHeaders({"Expect:"});
+    CurlList headers = MakeCurlList({"Expect:"});
     d.setRequest(nullptr, d.fileUrl(remotePath), headers.get());
     curl_easy_setopt(d.easy(), CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(d.easy(), CURLOPT_READDATA, file.get());
-    curl_easy_setopt(d.easy(), CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(info.st_size));
+    curl_easy_setopt(d.easy(), CURLOPT_READDATA, upload->file.get());
+    curl_easy_setopt(d.easy(), CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(upload->size));
     const std::string error = d.perform("PUT", remotePath);
     curl_easy_setopt(d.easy(), CURLOPT_READDATA, nullptr);
-    if (Status s = d.outcome("Cannot send " + remotePath, error); !s.ok())
+    if (Status s = d.outcome(DavRequest::Other, "Cannot send " + remotePath, error); !s.ok())
         return s;
     curl_off_t sent = 0;
     if (curl_easy_getinfo(d.easy(), CURLINFO_SIZE_UPLOAD_T, &sent) == CURLE_OK)
@@ -349,7 +297,7 @@ Result<std::string> DavRemoteFs::fetchFrom(const std::string& remotePath, std::u
     const std::string what = "Cannot read " + remotePath;
     if (d.transfer.bodyTooLong())
         return RemoteError(RemoteErrorKind::Refused, what, {}, "the file is too large");
-    if (Status s = d.outcome(what, error); !s.ok())
+    if (Status s = d.outcome(DavRequest::Other, what, error); !s.ok())
         return s;
     std::string& body = d.transfer.body();
     // A server that ignores ranges sends the whole file (200, not 206).
@@ -366,16 +314,16 @@ Status DavRemoteFs::remove(const std::string& remotePath)
     Impl& d = *m_impl;
     d.setRequest("DELETE", d.fileUrl(remotePath), nullptr);
     const std::string error = d.perform("DELETE", remotePath);
-    return d.outcome("Cannot delete " + remotePath, error);
+    return d.outcome(DavRequest::Other, "Cannot delete " + remotePath, error);
 }
 
 Status DavRemoteFs::rename(const std::string& from, const std::string& to)
 {
     Impl& d = *m_impl;
-    Headers headers = MakeHeaders({"Destination: " + d.fileUrl(to), "Overwrite: T"});
+    CurlList headers = MakeCurlList({"Destination: " + d.fileUrl(to), "Overwrite: T"});
     d.setRequest("MOVE", d.fileUrl(from), headers.get());
     const std::string error = d.perform("MOVE", from);
-    return d.outcome("Cannot rename " + from + " to " + to, error);
+    return d.outcome(DavRequest::Move, "Cannot rename " + from + " to " + to, error);
 }
 
 Result<std::vector<RemoteFs::Entry>> DavRemoteFs::list(const std::string& folder)

@@ -41,9 +41,4 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
-// What an HTTP status of a WebDAV request means, as a Status whose message is `what` and the
-// server's words: 2xx OK; 404 and 410 NotFound; 408, 429 and 5xx (but 501, 505 and 507)
-// NetworkError, which a retry may mend; any other refusal IoError, which no retry mends.
-Status StatusOfHttpReply(long code, const std::string& what, const std::string& reply);
-
 } // namespace qle::publish

@@ -1,5 +1,4 @@
 #include "publish/remote/DavListing.h"
-#include "publish/remote/DavRemoteFs.h"
 
 #include <gtest/gtest.h>
 
@@ -48,23 +47,6 @@ TEST(DavListing, MultistatusGivesTheFolderEntriesWhateverThePrefix)
     EXPECT_FALSE(ParseMultistatus("<html><body>Login</body></html>", "/").ok());
     EXPECT_FALSE(ParseMultistatus("<x:multistatus xmlns:x=\"DAV:\"><x:response>", "/").ok());
     EXPECT_EQ(PercentDecode("a%20b%zz%4"), "a b%zz%4");
-}
-
-TEST(DavListing, HttpRepliesHaveAKind)
-{
-    const struct
-    {
-        long code;
-        Status::Code kind;
-    } rows[] = {
-        {201, Status::Code::Ok},           {204, Status::Code::Ok},           {207, Status::Code::Ok},
-        {404, Status::Code::NotFound},     {410, Status::Code::NotFound},     {403, Status::Code::IoError},
-        {409, Status::Code::IoError},      {413, Status::Code::IoError},      {507, Status::Code::IoError},
-        {423, Status::Code::IoError},      {408, Status::Code::NetworkError}, {429, Status::Code::NetworkError},
-        {503, Status::Code::NetworkError}, {502, Status::Code::NetworkError},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(StatusOfHttpReply(row.code, "PUT /a", "HTTP/1.1 x").code(), row.kind) << row.code;
 }
 
 } // namespace
