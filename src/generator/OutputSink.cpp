@@ -205,8 +205,8 @@ Status DiskSink::copyFile(const std::string& sourcePath, const std::string& rela
     };
     const bool known = ::stat(sourcePath.c_str(), &sourceInfo) == 0 && S_ISREG(sourceInfo.st_mode);
     if (const BuiltFile* old = previous(relativePath); known && old && old->sourceSize == sourceInfo.st_size &&
-                                                        old->sourceMtimeNs == ModifiedNs(sourceInfo) &&
-                                                        keep(relativePath, *old))
+                                                       old->sourceMtimeNs == ModifiedNs(sourceInfo) &&
+                                                       keep(relativePath, *old))
         return Status::OK();
 
     auto source = PictureFile::open(sourcePath);
