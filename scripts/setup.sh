@@ -10,21 +10,24 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${QLE_BUILD_DIR:-$here/build}"
 
 # What the program needs to be built and to run: compilers, its libraries, Qt with the web engine,
-# pictures (libvips), the HTML parser of the site check (gumbo), spelling (with the English dictionary) and the desktop's "open" command.
+# pictures (libvips), the HTML parser of the site check (gumbo), spelling (with the English dictionary),
+# the desktop's keyring and its "open" command.
 program_packages=(
     build-essential cmake ninja-build pkg-config
-    libsqlite3-dev libcurl4-openssl-dev libssl-dev
+    libsqlite3-dev libcurl4-openssl-dev libssl-dev libsecret-1-dev
     qt6-base-dev libqt6sql6-sqlite qt6-webengine-dev
     qt6-image-formats-plugins libqt6svg6
     libhunspell-dev hunspell-en-us
     libvips-dev libgumbo-dev
     xdg-utils
 )
-# What the tests and the benchmarks need besides: GoogleTest, the servers they talk to, a virtual
-# display, and the HTML checker (Java) with the browser the page benchmarks drive.
+# What the tests and the benchmarks need besides: GoogleTest, the servers they talk to, a keyring of
+# their own (a private session bus, the libraries of the unpacked keyring daemon, and a tool to read
+# it with), a virtual display, and the HTML checker (Java) with the browser the page benchmarks drive.
 test_packages=(
     git libgtest-dev libgmock-dev
     python3-pyftpdlib python3-openssl python3-asyncssh openssh-client openssl libwrap0 lftp
+    dbus-daemon libsecret-tools libgck-1-0 libgcr-base-3-1
     xvfb xauth time strace
     desktop-file-utils
     default-jre-headless nodejs npm chromium
@@ -57,20 +60,30 @@ if ((${#missing[@]})); then
     DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
 fi
 
-# The FTP-with-TLS tests start vsftpd from the build folder. It is unpacked there, never installed:
-# installing it would start and enable a system service.
+# The FTP-with-TLS tests start vsftpd, the keyring tests gnome-keyring-daemon, from the build folder.
+# They are unpacked there, never installed: installing them would start and enable services.
 servers="$build/servers"
-if [ "$mode" != run ] && [ ! -x "$servers/usr/sbin/vsftpd" ]; then
-    mkdir -p "$servers/deb"
-    if ! (cd "$servers/deb" && apt-get download -qq vsftpd 2>/dev/null); then
+unpack() { # PACKAGE PROGRAM
+    [ -x "$servers/$2" ] && return 0
+    mkdir -p "$servers/deb/$1"
+    if ! (cd "$servers/deb/$1" && apt-get download -qq "$1" 2>/dev/null); then
         sudo_cmd=()
         [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
         "${sudo_cmd[@]}" apt-get update -qq
-        (cd "$servers/deb" && apt-get download -qq vsftpd) || echo "warning: vsftpd could not be fetched; its tests will be skipped"
+        if ! (cd "$servers/deb/$1" && apt-get download -qq "$1"); then
+            # In CI a skipped server test would pass for a test that never ran.
+            [ "${CI:-}" = "true" ] && { echo "error: $1 could not be fetched" >&2; exit 1; }
+            echo "warning: $1 could not be fetched; its tests will be skipped"
+        fi
     fi
-    for deb in "$servers"/deb/*.deb; do
+    for deb in "$servers/deb/$1"/*.deb; do
         [ -e "$deb" ] && dpkg-deb -x "$deb" "$servers"
     done
+    return 0
+}
+if [ "$mode" != run ]; then
+    unpack vsftpd usr/sbin/vsftpd
+    unpack gnome-keyring usr/bin/gnome-keyring-daemon
 fi
 
 werror=OFF

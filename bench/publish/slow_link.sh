@@ -2,8 +2,9 @@
 # Publishing over a slow link: `quillon publish` next to lftp on an FTP server that waits one
 # round trip (RTT_MS, 50) before every command and one more for every data connection.
 #
-#   bench/publish/slow_link.sh first       a first publish of a FILES-file site (2,000), alternating
-#                                          quillon and `lftp mirror -R -P 4`, ROUNDS (3) each
+#   bench/publish/slow_link.sh first       a first publish of the built 1,001-file site of
+#                                          generate_site.py, alternating quillon and
+#                                          `lftp mirror -R -P 4`, ROUNDS (3) each
 #   bench/publish/slow_link.sh republish   the 10,000-article site published, one article's main
 #                                          text edited and the site rebuilt, then the publish timed
 #                                          (ROUNDS times), beside `lftp mirror -R --only-newer -P 4`
@@ -22,7 +23,6 @@ build="${QLE_BUILD_DIR:-$repo/build}"
 slow_ftpd="${SLOW_FTPD:-$repo/../shared/bench/ftp/slow_ftpd.py}"
 kit="${KIT:-$repo/../shared/bench/ssg}"
 RTT_MS=${RTT_MS:-50}
-FILES=${FILES:-2000}
 ROUNDS=${ROUNDS:-3}
 LFTP_ROUNDS=${LFTP_ROUNDS:-1}
 N=${N:-10000}
@@ -79,9 +79,11 @@ mirror() { # extra mirror options
 }
 
 if [ "$mode" = first ]; then
-    /usr/bin/python3 "$here/generate_web.py" "$web" "$FILES"
+    # A real site, built: publishing sends only what a build of the site wrote.
     cp "$build/bin/Blank Site.qls" "$site"
-    /usr/bin/python3 -c 'import sqlite3, sys; db = sqlite3.connect(sys.argv[1]); db.execute("INSERT INTO Articles (ArtID, Title) VALUES (1, '"'"'Home'"'"')"); db.execute("UPDATE Options SET homepage = 1"); db.commit()' "$site"
+    /usr/bin/python3 "$here/generate_site.py" "$site" "$work/pictures"
+    /usr/bin/python3 -c 'import sqlite3, sys; db = sqlite3.connect(sys.argv[1]); db.execute("UPDATE Options SET homepage = 1"); db.commit()' "$site"
+    "$quillon" build "$site" --base "$base" >/dev/null
     settings 4
     start_server "$RTT_MS"
     q=(); l=()

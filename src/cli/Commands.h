@@ -78,6 +78,11 @@ void ReportSnapshot(const Result<std::string>& snapshot);
 // that the destination folder can be written, and says exactly what failed.
 int TestConnectionCommand(const Arguments& args);
 
+// quillon password SITE.qls --set|--forget: keeps the site's publish password in the desktop's
+// keyring (asked without echo on a terminal, read from standard input otherwise), or removes it;
+// either way the site file no longer holds one.
+int PasswordCommand(const Arguments& args);
+
 // Reads "--base DIR" from the arguments into `base` and the rest into `positional`.
 // False (after a message on stderr) on an unknown option or a missing value.
 bool ParseBaseOption(const Arguments& args, std::string& base, std::vector<std::string>& positional);

@@ -3,6 +3,8 @@
 #include "app/Desktop.h"
 
 #include <iostream>
+#include <termios.h>
+#include <unistd.h>
 
 namespace qle::cli {
 
@@ -20,10 +22,21 @@ std::optional<std::string> ConsoleUi::askText(const std::string& prompt, const s
     return answer;
 }
 
-bool ConsoleUi::askYesNo(const std::string& question, const std::string& title)
+bool ConsoleUi::askYesNo(const std::string& question, const std::string&)
 {
-    const auto answer = askText(question + " [y/N]", title);
-    return answer && (*answer == "y" || *answer == "Y" || *answer == "yes");
+    return answerYesNo(question).value_or(false);
+}
+
+std::optional<bool> ConsoleUi::answerYesNo(const std::string& question)
+{
+    const auto answer = askText(question + " [y/N]", {});
+    if (!answer)
+        return std::nullopt;
+    if (*answer == "y" || *answer == "Y" || *answer == "yes")
+        return true;
+    if (answer->empty() || *answer == "n" || *answer == "N" || *answer == "no")
+        return false;
+    return std::nullopt;
 }
 
 std::optional<std::size_t> ConsoleUi::chooseItem(const std::string&, const std::string&,
@@ -45,6 +58,27 @@ bool ConsoleUi::openWithDesktop(const std::string& pathOrAddress)
 bool ConsoleUi::startProgram(const std::vector<std::string>& argv)
 {
     return app::StartDetached(argv);
+}
+
+std::optional<std::string> ConsoleUi::askSecret(const std::string& prompt, const std::string&)
+{
+    std::cerr << prompt << std::flush;
+    termios saved {};
+    const bool terminal = ::isatty(STDIN_FILENO) && ::tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (terminal) {
+        termios quiet = saved;
+        quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+    }
+    std::string secret;
+    const bool read = static_cast<bool>(std::getline(std::cin, secret));
+    if (terminal) {
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+        std::cerr << '\n';
+    }
+    if (!read)
+        return std::nullopt;
+    return secret;
 }
 
 } // namespace qle::cli

@@ -72,7 +72,8 @@ int PublishCommand(const Arguments& arguments)
     job.baseFolder = app::BaseFolder(state->options);
     job.webFolder = app::WebFolder(job.baseFolder);
     job.sitePath = sitePath;
-    if (int status = PrepareSite(sitePath, trust, job.ftp); status != 0)
+    SiteSecrets secrets;
+    if (int status = PrepareSite(sitePath, trust, job.ftp, secrets); status != 0)
         return status;
     job.ftp.sendAll = choices.sendAll;
     job.ftp.verify = choices.verify;
@@ -96,7 +97,7 @@ int PublishCommand(const Arguments& arguments)
     // The batch file runs here in the foreground; nobody is at a console window to press a key.
     int uploadStatus = 1;
     const publish::ConsoleLauncher runHere = [&uploadStatus, &job, &clientOptions,
-                                              force](const std::string& batchFile) {
+                                              force, &secrets](const std::string& batchFile) {
         // Nothing broken goes live unasked: errors stop the upload unless --force. Checked once the
         // publisher found the web folder fit to publish, so its own advice comes first.
         const auto clean = CheckBeforeWork(job.sitePath, job.webFolder, false);
@@ -107,7 +108,7 @@ int PublishCommand(const Arguments& arguments)
             return true;
         }
         // Asked only once the upload files are written: a site that cannot be published asks nothing.
-        const auto secret = AskSecret(job.ftp);
+        const auto secret = AskSecret(job.ftp, secrets);
         if (!secret)
             return true; // uploadStatus stays 1: nothing was sent
         publish::BatchOptions options;
@@ -127,8 +128,7 @@ int PublishCommand(const Arguments& arguments)
         uploadStatus = result.value();
         return true;
     };
-    ConsoleUi ui;
-    if (!publish::PublishSite(job, editor.value(), ui, runHere).ok())
+    if (!publish::PublishSite(job, editor.value(), secrets.ui, runHere).ok())
         return 1;
     return uploadStatus;
 }

@@ -3,12 +3,9 @@
 #include "app/Paths.h"
 #include "app/SiteSchema.h"
 #include "publish/client/ConnectionTest.h"
-#include "publish/remote/Secrets.h"
 
 #include <iostream>
 #include <optional>
-#include <termios.h>
-#include <unistd.h>
 
 namespace qle::cli {
 
@@ -28,7 +25,11 @@ bool TakeTrustOption(std::vector<std::string>& args, std::string& trust)
     return true;
 }
 
-namespace {
+SiteSecrets::SiteSecrets()
+    : keyring(app::DesktopKeyring())
+    , passwords(*keyring, ui)
+{
+}
 
 std::optional<publish::FtpSettings> LoadSite(const std::string& sitePath)
 {
@@ -44,6 +45,8 @@ std::optional<publish::FtpSettings> LoadSite(const std::string& sitePath)
     }
     return ftp.value();
 }
+
+namespace {
 
 int AcceptTrust(const std::string& sitePath, const std::string& trust, publish::FtpSettings& ftp)
 {
@@ -84,39 +87,26 @@ int AcceptTrust(const std::string& sitePath, const std::string& trust, publish::
 
 } // namespace
 
-std::optional<std::string> AskSecret(const publish::FtpSettings& ftp)
+std::optional<std::string> AskSecret(const publish::FtpSettings& ftp, SiteSecrets& secrets)
 {
-    const publish::SecretNeeded needed = publish::SecretFor(ftp);
-    if (needed == publish::SecretNeeded::None)
-        return std::string();
-    std::cerr << publish::SecretPrompt(needed, ftp) << std::flush;
-    // Typed on a terminal it is not shown; given on a pipe it is read as the first line.
-    termios saved {};
-    const bool terminal = ::isatty(STDIN_FILENO) && ::tcgetattr(STDIN_FILENO, &saved) == 0;
-    if (terminal) {
-        termios quiet = saved;
-        quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
-        ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
-    }
-    std::string secret;
-    const bool read = static_cast<bool>(std::getline(std::cin, secret));
-    if (terminal) {
-        ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
-        std::cerr << '\n';
-    }
-    if (!read || secret.empty()) {
+    auto secret = publish::UploadSecret(ftp, secrets.passwords, secrets.ui);
+    if (!secret)
         std::cerr << "quillon: nothing was typed; nothing was sent\n";
-        return std::nullopt;
-    }
     return secret;
 }
 
-int PrepareSite(const std::string& sitePath, const std::string& trust, publish::FtpSettings& ftp)
+int PrepareSite(const std::string& sitePath, const std::string& trust, publish::FtpSettings& ftp, SiteSecrets& secrets)
 {
     auto loaded = LoadSite(sitePath);
     if (!loaded)
         return 1;
     ftp = std::move(*loaded);
+    // Before anything copies the site file (publish takes a snapshot): a password that moves is in
+    // no backup taken from now on.
+    const Status moved = publish::OfferToMovePassword(sitePath, ftp, secrets.passwords,
+                                                      [&secrets](const auto& q) { return secrets.ui.answerYesNo(q); });
+    if (!moved.ok())
+        std::cerr << "quillon: " << moved.message() << '\n';
     return AcceptTrust(sitePath, trust, ftp);
 }
 

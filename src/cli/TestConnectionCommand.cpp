@@ -17,9 +17,10 @@ int TestConnectionCommand(const Arguments& arguments)
     }
     const std::string& sitePath = args[0];
     publish::FtpSettings ftp;
-    if (int status = PrepareSite(sitePath, trust, ftp); status != 0)
+    SiteSecrets secrets;
+    if (int status = PrepareSite(sitePath, trust, ftp, secrets); status != 0)
         return status;
-    const auto secret = AskSecret(ftp);
+    const auto secret = AskSecret(ftp, secrets);
     if (!secret)
         return 1;
     auto settings = publish::SettingsForSite(ftp, *secret);

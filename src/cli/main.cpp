@@ -14,10 +14,15 @@ struct Command
 };
 
 constexpr Command kCommands[] = {
-    {"init", qle::cli::InitCommand},       {"new", qle::cli::NewCommand},
-    {"build", qle::cli::BuildCommand},     {"check", qle::cli::CheckCommand},
-    {"publish", qle::cli::PublishCommand}, {"test-connection", qle::cli::TestConnectionCommand},
-    {"backup", qle::cli::BackupCommand},   {"backups", qle::cli::BackupsCommand},
+    {"init", qle::cli::InitCommand},
+    {"new", qle::cli::NewCommand},
+    {"build", qle::cli::BuildCommand},
+    {"check", qle::cli::CheckCommand},
+    {"publish", qle::cli::PublishCommand},
+    {"test-connection", qle::cli::TestConnectionCommand},
+    {"password", qle::cli::PasswordCommand},
+    {"backup", qle::cli::BackupCommand},
+    {"backups", qle::cli::BackupsCommand},
     {"restore", qle::cli::RestoreCommand},
 };
 
@@ -31,6 +36,7 @@ void Usage(std::ostream& out)
            "       quillon publish SITE.qls [--base DIR] [--trust FINGERPRINT] [--all] [--verify] [--dry-run]\n"
            "                               [--allow-deletes] [--force]\n"
            "       quillon test-connection SITE.qls [--trust FINGERPRINT]\n"
+           "       quillon password SITE.qls --set|--forget\n"
            "       quillon backup SITE.qls [--base DIR]\n"
            "       quillon backups SITE.qls [--base DIR]\n"
            "       quillon restore SITE.qls BACKUP [--base DIR]\n";

@@ -18,6 +18,7 @@ public:
         DatabaseError,
         NetworkError,
         Cancelled,
+        Unavailable, // a service the call needs is not running (no keyring on the desktop)
     };
 
     Status() = default;
@@ -29,6 +30,7 @@ public:
     static Status DatabaseError(std::string message) { return {Code::DatabaseError, std::move(message)}; }
     static Status NetworkError(std::string message) { return {Code::NetworkError, std::move(message)}; }
     static Status Cancelled(std::string message) { return {Code::Cancelled, std::move(message)}; }
+    static Status Unavailable(std::string message) { return {Code::Unavailable, std::move(message)}; }
 
     bool ok() const { return m_code == Code::Ok; }
     Code code() const { return m_code; }

@@ -4,9 +4,11 @@
 #include "app/Backups.h"
 #include "app/Desktop.h"
 #include "app/Folders.h"
+#include "app/Keyring.h"
 #include "app/Paths.h"
 #include "app/SiteFiles.h"
 #include "app/SiteSchema.h"
+#include "publish/client/SitePassword.h"
 #include "ui/FindDialog.h"
 #include "ui/StartSiteDialog.h"
 #include "ui/editor/SiteEditorWindow.h"
@@ -29,6 +31,7 @@ MainWindow::MainWindow(app::UserInterface& ui, const std::string& programFolder,
     , m_ui(ui)
     , m_mdi(new QMdiArea(this))
 {
+    useKeyring(app::DesktopKeyring());
     setObjectName(QStringLiteral("MDIForm1"));
     setWindowTitle(tr("Brightlane - Quillon Engine"));
     m_state.programFolder = app::WithTrailingSlash(programFolder);
@@ -165,6 +168,12 @@ void MainWindow::useAppDatabase(const std::string& path)
     m_state.appDatabasePath = path;
 }
 
+void MainWindow::useKeyring(std::unique_ptr<app::Keyring> keyring)
+{
+    m_passwords = std::make_unique<publish::SitePasswords>(*keyring, m_ui);
+    m_keyring = std::move(keyring);
+}
+
 void MainWindow::showMainWindow()
 {
     if (!m_started)
@@ -278,7 +287,7 @@ bool MainWindow::openSite(const std::string& path)
         frame->close();
         delete frame;
     }
-    auto* editor = new SiteEditorWindow(m_state, m_ui);
+    auto* editor = new SiteEditorWindow(m_state, m_ui, *m_passwords);
     m_editor = editor;
     QMdiSubWindow* frame = m_mdi->addSubWindow(editor);
     frame->setAttribute(Qt::WA_DeleteOnClose);

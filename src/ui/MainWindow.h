@@ -6,13 +6,18 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <memory>
 
 class QAction;
 class QMdiArea;
 class QMenu;
 
 namespace qle::app {
+class Keyring;
 class UserInterface;
+} // namespace qle::app
+namespace qle::publish {
+class SitePasswords;
 }
 
 namespace qle::ui {
@@ -40,6 +45,9 @@ public:
 
     // Works on this application database from now on, instead of the one start-up would choose.
     void useAppDatabase(const std::string& path);
+
+    // Keeps site passwords in this keyring instead of the desktop's. REQUIRES: no site is open yet.
+    void useKeyring(std::unique_ptr<app::Keyring> keyring);
 
     // OpenSite: makes the file the current site and shows it in a fresh editor, after bringing an
     // older site file up to the template, and records it in the recent list. A file that is
@@ -94,6 +102,9 @@ private:
 
     app::UserInterface& m_ui;
     app::AppState m_state;
+    std::unique_ptr<app::Keyring> m_keyring;
+    // Lives as long as the program, so that a missing keyring is said once.
+    std::unique_ptr<publish::SitePasswords> m_passwords;
     QMdiArea* m_mdi;
     QMenu* m_mnuView = nullptr;
     QMenu* m_mnuPublish = nullptr;

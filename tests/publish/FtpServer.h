@@ -89,8 +89,8 @@ private:
     int m_port = 0;
 };
 
-// `extra`: a certificate file (FTP over TLS only), "--max-cons=N", or "--stall-at-upload=N" (the
-// server stops answering at its N-th upload and stays silent).
+// `extra`: a certificate file (FTP over TLS only) and options (see ftp_server.py): "--max-cons=N",
+// "--stall-at-upload=N", "--faults=PATH", "--note=PATH", "--case-insensitive", "--renames=...".
 class FtpServer : public PythonServer
 {
 public:
@@ -108,17 +108,28 @@ private:
     }
 };
 
-// Serves `home` as "/" to `user` with the password, or a key listed in `authorizedKeys`.
+// Serves `home` as "/" to `user` with the password, or a key listed in `authorizedKeys`; `extra`:
+// options (see sftp_server.py): "--faults=PATH", "--note=PATH".
 class SftpServer : public PythonServer
 {
 public:
     SftpServer(const std::string& home, const std::string& user, const std::string& password,
-               const std::string& hostKey, const std::string& authorizedKeys = {})
-        : PythonServer(QLE_TEST_SFTP_SERVER_SCRIPT,
-                       authorizedKeys.empty()
-                           ? std::vector<std::string> {home, user, password, hostKey}
-                           : std::vector<std::string> {home, user, password, hostKey, authorizedKeys})
+               const std::string& hostKey, const std::string& authorizedKeys = {},
+               const std::vector<std::string>& extra = {})
+        : PythonServer(QLE_TEST_SFTP_SERVER_SCRIPT, Arguments(home, user, password, hostKey, authorizedKeys, extra))
     {
+    }
+
+private:
+    static std::vector<std::string> Arguments(const std::string& home, const std::string& user,
+                                              const std::string& password, const std::string& hostKey,
+                                              const std::string& authorizedKeys, const std::vector<std::string>& extra)
+    {
+        std::vector<std::string> args {home, user, password, hostKey};
+        if (!authorizedKeys.empty())
+            args.push_back(authorizedKeys);
+        args.insert(args.end(), extra.begin(), extra.end());
+        return args;
     }
 };
 

@@ -20,7 +20,8 @@ inline constexpr const char* kRemotePassword = "Secret-Pa55word";
 class RemoteServer
 {
 public:
-    RemoteServer(publish::Protocol protocol, const std::string& folder)
+    // `extra`: options for the pyftpdlib and asyncssh servers (see ftp_server.py, sftp_server.py).
+    RemoteServer(publish::Protocol protocol, const std::string& folder, const std::vector<std::string>& extra = {})
         : home(folder + "home/")
     {
         std::filesystem::create_directories(home);
@@ -31,11 +32,11 @@ public:
         settings.timeouts = {5, 5};
         switch (protocol) {
         case publish::Protocol::Ftp:
-            m_python = std::make_unique<FtpServer>(home, "jo", kRemotePassword);
+            m_python = std::make_unique<FtpServer>(home, "jo", kRemotePassword, extra);
             break;
         case publish::Protocol::Sftp: {
             TestSshKey hostKey(folder, "host");
-            m_python = std::make_unique<SftpServer>(home, "jo", kRemotePassword, hostKey.path);
+            m_python = std::make_unique<SftpServer>(home, "jo", kRemotePassword, hostKey.path, "", extra);
             settings.trustedKey = hostKey.fingerprint;
             break;
         }

@@ -42,6 +42,23 @@ bool PathExists(const std::string& path)
     return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
 }
 
+std::vector<std::string> FilesHolding(const std::string& path, const std::string& bytes)
+{
+    namespace fs = std::filesystem;
+    std::vector<std::string> files;
+    const auto check = [&](const fs::path& file) {
+        if (ReadFile(file.string()).find(bytes) != std::string::npos)
+            files.push_back(file.string());
+    };
+    if (fs::is_regular_file(path))
+        check(path);
+    else if (fs::is_directory(path))
+        for (const auto& entry : fs::recursive_directory_iterator(path))
+            if (entry.is_regular_file())
+                check(entry.path());
+    return files;
+}
+
 std::string PercentDecoded(const std::string& address)
 {
     std::string out;

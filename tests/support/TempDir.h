@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace qle::test {
 
@@ -31,6 +32,10 @@ inline std::string ProgramFolder()
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 bool PathExists(const std::string& path);
+
+// The regular files at `path` (a file, or a folder searched through) whose bytes hold `bytes`
+// anywhere: where a password must not be.
+std::vector<std::string> FilesHolding(const std::string& path, const std::string& bytes);
 
 // An address with its %XX escapes undone, as a web server reads it.
 std::string PercentDecoded(const std::string& address);

@@ -118,8 +118,8 @@ private slots:
             {ui::SiteEditorWindow::BannerHomepage, {"btnChooseBanner", "btnCreateBanner", "txtHomepage_Title"}},
             {ui::SiteEditorWindow::ViewSite, {"btnUpdateWeb"}},
             {ui::SiteEditorWindow::Publish,
-             {"btnPublish", "cmbProvider", "Command3", "btnGetWebAddress", "txtFields_9", "txtFields_10", "txtFields_8",
-              "txtFields_11", "txtFields_13", "txtFields_12", "Command2"}},
+             {"btnPublish", "cmbProvider", "Command3", "btnGetWebAddress", "txtFields_9", "txtFields_10",
+              "chkPasswordInFile", "txtFields_8", "txtFields_11", "txtFields_13", "txtFields_12", "Command2"}},
         };
         for (const auto& [index, expected] : tabs) {
             editor.selectTab(index);

@@ -222,6 +222,7 @@ private slots:
         CopyBlankSite(program / "Blank Site.qls");
         UiFixture f;
         f.window = std::make_unique<ui::MainWindow>(f.recorder, program.path());
+        f.window->useKeyring(std::make_unique<MemoryKeyring>());
         f.window->startUp();
         ui::StartSiteDialog* dialog = f.window->startDialog();
         // Start-up says the settings could not be read, then the dialog its own report.

@@ -6,6 +6,7 @@
 // Run it under an X server (scripts/screenshots.sh starts one); HOME should be a scratch folder.
 #include "app/Folders.h"
 #include "app/Paths.h"
+#include "support/MemoryKeyring.h"
 #include "support/RecordingUi.h"
 #include "support/TempDir.h"
 #include "ui/FindDialog.h"
@@ -132,6 +133,7 @@ int main(int argc, char** argv)
 
     qle::test::RecordingUi ui;
     qle::ui::MainWindow window(ui, qle::test::ProgramFolder());
+    window.useKeyring(std::make_unique<qle::test::MemoryKeyring>());
     // A settings file of its own in the scratch home: the shipped one keeps no recent sites of ours.
     const std::string appDatabase = QDir::homePath().toStdString() + "/Quillon Engine.mdb";
     QFile::remove(QString::fromStdString(appDatabase));

@@ -28,6 +28,9 @@ UiFixture::UiFixture()
     (void)store::Database::open(appDatabase)->execute("DELETE FROM last_5_sites");
     window = std::make_unique<ui::MainWindow>(recorder, ProgramFolder());
     window->useAppDatabase(appDatabase);
+    auto memoryKeyring = std::make_unique<MemoryKeyring>();
+    keyring = memoryKeyring.get();
+    window->useKeyring(std::move(memoryKeyring));
     (void)app::StartUp(window->state(), ProgramFolder(), appDatabase);
     // The preview starts a browser engine; the tests of the preview show it themselves.
     window->mnuPreview()->setChecked(false);

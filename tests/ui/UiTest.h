@@ -2,6 +2,7 @@
 // window driven through a recording person, and look-ups in the site file.
 #pragma once
 
+#include "support/MemoryKeyring.h"
 #include "support/RecordingUi.h"
 #include "support/TempDir.h"
 
@@ -20,7 +21,8 @@ class SiteEditorWindow;
 namespace qle::test {
 
 // A home folder of its own (so the base folder is $HOME/QuillonEngine/ inside it) and a main window
-// whose messages, prompts, file choosers and started programs are recorded.
+// whose messages, prompts, file choosers and started programs are recorded, and whose site
+// passwords are kept in a keyring in memory.
 class UiFixture
 {
 public:
@@ -41,6 +43,8 @@ public:
 
     RecordingUi recorder;
     std::unique_ptr<ui::MainWindow> window;
+    // The window's keyring (owned by it): the tests never reach the desktop's.
+    MemoryKeyring* keyring = nullptr;
     std::string site; // the site opened by the constructor
 
 private:

@@ -252,8 +252,9 @@ private slots:
         // A new site is Modern: its build wrote the forwarding page, which goes to the homepage at once.
         QVERIFY(ReadFile(base + "TempInternetFiles/Index.htm").find("content=\"0; url=articles/art-1.htm\"") !=
                 std::string::npos);
+        // The password is the keyring's: the script's password line stays empty.
         const std::string script = ReadFile(base + "QuillonEngine_ftp.txt");
-        QVERIFY(script.rfind("jo\r\nsecret\r\nbinary\r\n", 0) == 0);
+        QVERIFY(script.rfind("jo\r\n\r\nbinary\r\n", 0) == 0);
         QVERIFY(script.find("cd /www/site/articles") != std::string::npos);
         QVERIFY(ReadFile(base + "QuillonEngine_ftp.bat").find("ftp.example.com") != std::string::npos);
         // Both sources were saved first; the console window was started without waiting.
@@ -264,7 +265,7 @@ private slots:
         // The console is the program itself, found beside the running executable, and opens over
         // the main window.
         const std::vector<std::string>& console = f.recorder.started[0];
-        QCOMPARE(console.size(), std::size_t(7));
+        QCOMPARE(console.size(), std::size_t(9));
         QCOMPARE(std::vector<std::string>(console.begin(), console.begin() + 4),
                  std::vector<std::string>({app::ExecutableFolder() + "quillon-engine", "--console",
                                            base + "QuillonEngine_ftp.bat", "--over"}));
@@ -276,7 +277,8 @@ private slots:
                                  .arg(place.height())
                                  .toStdString());
         QCOMPARE(std::vector<std::string>(console.begin() + 5, console.end()),
-                 std::vector<std::string>({"-c:2", "-a"}));
+                 std::vector<std::string>({"--secret-fd", "3", "-c:2", "-a"}));
+        QCOMPARE(f.recorder.secretsHandedOn, std::vector<std::string>({"secret"}));
 
         // The upload runs on in its console; the tab reports how it ended once the console records it.
         QLabel* status = editor.publishTab()->lblPublishStatus;

@@ -6,6 +6,7 @@
 #include "generator/BuildRecord.h"
 #include "publish/client/UploadOutcome.h"
 #include "publish/script/FtpScript.h"
+#include "publish/sync/SyncText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -265,6 +266,58 @@ UploadRecord OutcomeRecord(const std::string& baseFolder, const BatchCommand& co
     return record;
 }
 
+// The upload client's command line for the batch file's upload line.
+std::vector<std::string> ClientArguments(const BatchCommand& command, const BatchOptions& options)
+{
+    std::vector<std::string> argv = {options.ftpProgram};
+    argv.insert(argv.end(), options.ftpArguments.begin(), options.ftpArguments.end());
+    if (options.ftpTimeoutSeconds > 0)
+        argv.push_back("-t:" + std::to_string(options.ftpTimeoutSeconds));
+    argv.push_back("-s:" + command.argument);
+    if (!command.trustedKey.empty())
+        argv.push_back("-k:" + command.trustedKey);
+    if (!command.keyFile.empty())
+        argv.push_back("-i:" + command.keyFile);
+    if (!options.secret.empty())
+        argv.push_back("-p:" + std::to_string(kSecretDescriptor));
+    argv.push_back(command.server);
+    return argv;
+}
+
+// Carries out the batch file's upload line in `folder` and writes the outcome for the editor;
+// returns the client's exit status.
+int RunUploadLine(const BatchCommand& command, const std::string& folder, const BatchOptions& options,
+                  const BatchCallbacks& callbacks)
+{
+    // What the upload showed, for the outcome the editor's Publish tab reports.
+    std::vector<std::string> lines;
+    const auto output = [&](const std::string& line) {
+        lines.push_back(line);
+        callbacks.output(line);
+    };
+    // Uploads share the base folder's lock; a build waits until they are done.
+    auto lock = app::BaseFolderLock::acquire(folder, app::BaseFolderLock::Mode::Upload);
+    Status ready = lock ? ScriptIsCurrent(folder, command.argument) : lock.status();
+    if (!ready.ok()) {
+        output("THE UPLOAD DID NOT START: " + ready.message());
+        (void)WriteUploadOutcome(folder, OutcomeRecord(folder, command, UploadOutcome(lines, 1)));
+        return 1;
+    }
+    const int status =
+        RunStreaming(ClientArguments(command, options), folder, output, options.secret, callbacks.clientRunning);
+    // Written as soon as the upload ends: the editor reports it while the window waits.
+    const std::string outcome = UploadOutcome(lines, status);
+    (void)WriteUploadOutcome(folder, OutcomeRecord(folder, command, outcome));
+    if (status == 0)
+        return 0;
+    callbacks.output(outcome.starts_with("Upload not finished")
+                         ? "THE UPLOAD DID NOT FINISH: every file was sent, but stale files were kept on the server. "
+                           "See the messages above."
+                         : "THE UPLOAD FAILED (status " + std::to_string(status) +
+                               "): the site was not fully published. See the messages above.");
+    return status;
+}
+
 } // namespace
 
 Result<int> RunBatchFile(const std::string& batchPath, const BatchOptions& options, const BatchCallbacks& callbacks)
@@ -282,12 +335,6 @@ Result<int> RunBatchFile(const std::string& batchPath, const BatchOptions& optio
     bool echo = true;
     bool failed = false;
     int lastStatus = 0;
-    // What the upload showed, for the outcome the editor's Publish tab reports.
-    std::vector<std::string> uploadLines;
-    const auto uploadOutput = [&](const std::string& line) {
-        uploadLines.push_back(line);
-        callbacks.output(line);
-    };
     std::istringstream lines(text.str());
     std::string line;
     while (std::getline(lines, line)) {
@@ -311,40 +358,10 @@ Result<int> RunBatchFile(const std::string& batchPath, const BatchOptions& optio
             else
                 callbacks.output("The system cannot find the path specified: " + command.argument);
             break;
-        case Kind::Ftp: {
-            // Uploads share the base folder's lock; a build waits until they are done.
-            auto lock = app::BaseFolderLock::acquire(folder, app::BaseFolderLock::Mode::Upload);
-            Status ready = lock ? ScriptIsCurrent(folder, command.argument) : lock.status();
-            uploadLines.clear();
-            if (!ready.ok()) {
-                lastStatus = 1;
-                uploadOutput("THE UPLOAD DID NOT START: " + ready.message());
-                failed = true;
-                (void)WriteUploadOutcome(folder,
-                                         OutcomeRecord(folder, command, UploadOutcome(uploadLines, lastStatus)));
-                break;
-            }
-            std::vector<std::string> argv = {options.ftpProgram, "-s:" + command.argument};
-            if (!command.trustedKey.empty())
-                argv.push_back("-k:" + command.trustedKey);
-            if (!command.keyFile.empty())
-                argv.push_back("-i:" + command.keyFile);
-            if (!options.secret.empty())
-                argv.push_back("-p:" + std::to_string(kSecretDescriptor));
-            argv.push_back(command.server);
-            if (options.ftpTimeoutSeconds > 0)
-                argv.insert(argv.begin() + 1, "-t:" + std::to_string(options.ftpTimeoutSeconds));
-            argv.insert(argv.begin() + 1, options.ftpArguments.begin(), options.ftpArguments.end());
-            lastStatus = RunStreaming(argv, folder, uploadOutput, options.secret, callbacks.clientRunning);
-            // Written as soon as the upload ends: the editor reports it while the window waits.
-            (void)WriteUploadOutcome(folder, OutcomeRecord(folder, command, UploadOutcome(uploadLines, lastStatus)));
-            if (lastStatus != 0) {
-                callbacks.output("THE UPLOAD FAILED (status " + std::to_string(lastStatus) +
-                                 "): the site was not fully published. See the messages above.");
-                failed = true;
-            }
+        case Kind::Ftp:
+            lastStatus = RunUploadLine(command, folder, options, callbacks);
+            failed = failed || lastStatus != 0;
             break;
-        }
         case Kind::EchoOff:
             echo = false;
             break;

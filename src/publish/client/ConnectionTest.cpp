@@ -2,6 +2,7 @@
 
 #include "app/Paths.h"
 #include "publish/script/FtpScript.h"
+#include "publish/script/PublishPlan.h"
 #include "store/Database.h"
 
 #include <cstdio>
@@ -66,12 +67,8 @@ Result<ConnectionSettings> SettingsForSite(const FtpSettings& ftp, const std::st
 
 std::string DestinationFolder(const FtpSettings& ftp, const std::string& homeFolder)
 {
-    // The script's first cd enters the root, the second the site folder (its '/' read as blanks).
-    std::string folder = ResolveRemotePath(homeFolder, ftp.root.empty() ? "." : ftp.root);
-    const auto words = SplitScriptLine(app::ReplaceChar(ftp.dir, '/', " "));
-    if (words.size() == 1)
-        folder = ResolveRemotePath(folder, words[0]);
-    return folder;
+    // Where the upload script's lines lead, below the login folder when the setting is relative.
+    return ResolveRemotePath(homeFolder, SiteFolderPath(ftp.root, ftp.dir));
 }
 
 ConnectionReport TestConnection(const ConnectionSettings& settings, const FtpSettings& ftp)

@@ -36,28 +36,23 @@ struct FtpRunSummary
     bool loggedIn = false;
     bool stopped = false;
     Failure failure = Failure::None; // why the login failed
-    int filesSent = 0;
-    int unchanged = 0; // puts the server already held (sync only)
-    int removed = 0;   // stale files deleted (sync only)
-    int failures = 0;  // puts that failed or were skipped
-    std::uint64_t bytes = 0;
+    // Files sent, failures (puts that failed or were skipped) and bytes; a sync fills in the rest.
+    SyncReport counts;
     double seconds = 0;
     long connections = 0;
 
-    // 0 when the login worked and every put did, 1 otherwise.
-    int exitCode() const { return loggedIn && failures == 0 ? 0 : 1; }
+    // 0 when the login worked and every put did, and no stale file was kept back; 1 otherwise.
+    int exitCode() const { return loggedIn && counts.failures == 0 && !counts.removalsHeld ? 0 : 1; }
 };
 
 using OutputLine = std::function<void(const std::string& line)>;
 
 // Carries out a script on `server` ("host[:port]" for FTP, or "ftps://host[:port]",
-// "sftp://host[:port]"): line 1 user name, line 2 password, then `binary`, `lcd DIR`, `mkdir DIR`,
-// `cd DIR`, `put LOCAL [REMOTE]`, `quit`; blank lines are ignored. A failed mkdir, cd or put is
-// reported and the script goes on; puts after a failed cd are skipped (and counted as failures)
-// until a cd succeeds, so files never land in the wrong folder. A failed login ends the run before
-// anything is sent; a server that stops answering ends it after one time-out (the remaining puts
-// count as failures). A stop request ends it after the current exchange, the rest counted as failures.
-// Ends with a summary line.
+// "sftp://host[:port]"): line 1 user name, line 2 password, then the commands ReadScriptCommands
+// reads (`binary`, `lcd DIR`, `mkdir DIR`, `cd DIR`, `put LOCAL [REMOTE]`, `quit`). The whole
+// script is read first: a line that cannot be carried out ends the run before the login. Then it
+// is carried out as a sync (options.sync) or line by line (RunPlainScript). A failed login ends
+// the run before anything is sent. Ends with a summary line.
 FtpRunSummary RunFtpScript(const std::string& scriptText, const std::string& server, const FtpClientOptions& options,
                            const OutputLine& output);
 

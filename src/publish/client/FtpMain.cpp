@@ -4,7 +4,9 @@
 // SERVER is host[:port] for FTP, or ftps://host[:port] or sftp://host[:port]. -k: the server
 // identity the author accepted; -i: SFTP's key file; -p: a descriptor to read the password (when
 // the script's is empty) or the key's passphrase from. SIGINT or SIGTERM stops the upload cleanly.
+#include "app/BaseFolderLock.h"
 #include "app/Desktop.h"
+#include "app/Paths.h"
 #include "publish/client/FtpClient.h"
 #include "publish/script/FtpSettings.h"
 #include "publish/sync/SyncText.h"
@@ -17,8 +19,10 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -70,6 +74,26 @@ void RequestStop(int)
     g_stop = true;
 }
 
+// Uploads share the base folder's lock with the console that started them. The client takes it
+// too, so that a build still waits for this upload when the console is killed and the client
+// runs on. Only a folder that has the lock file is a base folder; elsewhere no lock is made.
+std::optional<qle::app::BaseFolderLock> LockBaseFolder(const std::string& folder, bool& refused)
+{
+    refused = false;
+    struct stat info
+    {
+    };
+    if (::lstat(qle::app::JoinPath(folder, qle::app::kLockFileName).c_str(), &info) != 0)
+        return std::nullopt;
+    auto lock = qle::app::BaseFolderLock::acquire(folder, qle::app::BaseFolderLock::Mode::Upload);
+    if (!lock) {
+        std::cout << "THE UPLOAD DID NOT START: " << lock.status().message() << std::endl;
+        refused = true;
+        return std::nullopt;
+    }
+    return std::move(lock.value());
+}
+
 bool ParseNumber(const std::string& text, long& value)
 {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -78,75 +102,97 @@ bool ParseNumber(const std::string& text, long& value)
 
 } // namespace
 
-int main(int argc, char** argv)
+namespace {
+
+struct Arguments
 {
     std::string scriptPath;
     std::string server;
-    bool haveServer = false;
     qle::publish::FtpClientOptions options;
     qle::publish::SyncSettings sync;
     bool plain = false;
+};
+
+// One option into `args`; false when it is not one of ours or its value is wrong.
+bool TakeOption(const std::string& arg, Arguments& args)
+{
+    long value = 0;
+    if (arg.rfind("-t:", 0) == 0) {
+        if (!ParseNumber(arg.substr(3), value) || value < 1)
+            return false;
+        args.options.timeouts.connectSeconds = value;
+        args.options.timeouts.replySeconds = value;
+    } else if (arg.rfind("-i:", 0) == 0) {
+        args.options.keyFile = arg.substr(3);
+    } else if (arg.rfind("-p:", 0) == 0) {
+        if (!ParseNumber(arg.substr(3), value) || value < 0)
+            return false;
+        args.options.secret = qle::app::ReadSecretFrom(static_cast<int>(value));
+    } else if (arg.rfind("-c:", 0) == 0) {
+        if (!ParseNumber(arg.substr(3), value) || value < 1 || value > qle::publish::kMostConnections)
+            return false;
+        args.sync.connections = static_cast<int>(value);
+    } else if (arg == "-a") {
+        args.sync.options.sendAll = true;
+    } else if (arg == "--plain") {
+        args.plain = true;
+    } else if (arg == "--verify") {
+        args.sync.verify = true;
+    } else if (arg == "--dry-run") {
+        args.sync.dryRun = true;
+    } else if (arg == "--allow-deletes") {
+        args.sync.options.allowMassDeletes = true;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// The command line; 0 when it can be carried out, else the exit status to end with.
+int ParseArguments(int argc, char** argv, Arguments& args)
+{
+    bool haveServer = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg.rfind("-s:", 0) == 0 || arg.rfind("-S:", 0) == 0) {
-            scriptPath = arg.substr(3);
-        } else if (arg.rfind("-t:", 0) == 0) {
-            long seconds = 0;
-            if (!ParseNumber(arg.substr(3), seconds) || seconds < 1)
-                return Usage();
-            options.timeouts.connectSeconds = seconds;
-            options.timeouts.replySeconds = seconds;
+            args.scriptPath = arg.substr(3);
         } else if (arg.rfind("-k:", 0) == 0) {
             auto key = qle::publish::NormaliseFingerprint(arg.substr(3));
             if (!key) {
                 std::cout << key.status().message() << std::endl;
                 return 2;
             }
-            options.trustedKey = key.value();
-        } else if (arg.rfind("-i:", 0) == 0) {
-            options.keyFile = arg.substr(3);
-        } else if (arg.rfind("-p:", 0) == 0) {
-            long fd = -1;
-            if (!ParseNumber(arg.substr(3), fd) || fd < 0)
-                return Usage();
-            options.secret = qle::app::ReadSecretFrom(static_cast<int>(fd));
-        } else if (arg.rfind("-c:", 0) == 0) {
-            long connections = 0;
-            if (!ParseNumber(arg.substr(3), connections) || connections < 1 ||
-                connections > qle::publish::kMostConnections)
-                return Usage();
-            sync.connections = static_cast<int>(connections);
-        } else if (arg == "-a") {
-            sync.options.sendAll = true;
-        } else if (arg == "--plain") {
-            plain = true;
-        } else if (arg == "--verify") {
-            sync.verify = true;
-        } else if (arg == "--dry-run") {
-            sync.dryRun = true;
-        } else if (arg == "--allow-deletes") {
-            sync.options.allowMassDeletes = true;
-        } else if (!haveServer) {
-            server = arg;
-            haveServer = true;
-        } else {
+            args.options.trustedKey = key.value();
+        } else if (TakeOption(arg, args)) {
+            continue;
+        } else if (arg.empty() || arg[0] == '-' || haveServer) {
             return Usage();
+        } else {
+            args.server = arg;
+            haveServer = true;
         }
     }
-    if (scriptPath.empty())
-        return Usage();
+    return args.scriptPath.empty() ? Usage() : 0;
+}
 
-    std::ifstream in(scriptPath, std::ios::binary);
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Arguments args;
+    if (int status = ParseArguments(argc, argv, args); status != 0)
+        return status;
+    std::ifstream in(args.scriptPath, std::ios::binary);
     if (!in) {
-        std::cout << "Cannot read the script " << scriptPath << ": " << std::strerror(errno) << std::endl;
+        std::cout << "Cannot read the script " << args.scriptPath << ": " << std::strerror(errno) << std::endl;
         return 2;
     }
     std::ostringstream script;
     script << in.rdbuf();
-    options.localFolder = CurrentFolder();
-    if (!plain)
-        options.sync = sync;
-    options.stop = &g_stop;
+    args.options.localFolder = CurrentFolder();
+    if (!args.plain)
+        args.options.sync = args.sync;
+    args.options.stop = &g_stop;
     struct sigaction stop
     {
     };
@@ -154,8 +200,13 @@ int main(int argc, char** argv)
     ::sigaction(SIGINT, &stop, nullptr);
     ::sigaction(SIGTERM, &stop, nullptr);
 
+    bool refused = false;
+    const auto lock = LockBaseFolder(args.options.localFolder, refused);
+    if (refused)
+        return 1;
+
     // Flushed per line: the console shows the upload as it happens.
     Printer print;
-    const auto summary = qle::publish::RunFtpScript(script.str(), server, options, std::ref(print));
+    const auto summary = qle::publish::RunFtpScript(script.str(), args.server, args.options, std::ref(print));
     return summary.exitCode();
 }

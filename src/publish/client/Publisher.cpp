@@ -190,6 +190,8 @@ Result<std::string> WriteFtpFiles(const PublishJob& job, generator::SiteEditor& 
     if (!ParseProtocol(job.ftp.protocol))
         return Status::InvalidArgument("The protocol \"" + job.ftp.protocol +
                                        "\" is not one of FTP, FTPS and SFTP. Choose one on the Publish tab.");
+    if (Status s = CheckRemoteFolders(job.ftp); !s.ok())
+        return s;
 
     if (Status s = generator::CheckBuiltSite(job.webFolder, job.sitePath); !s.ok())
         return s;

@@ -6,48 +6,46 @@
 
 namespace qle::publish {
 
-UploadJob UploadJobFromScript(const std::vector<std::string>& commandLines, const std::string& localFolder,
-                              const std::string& homeFolder, const std::function<void(const std::string&)>& report)
+UploadJob UploadJobFromScript(const std::vector<ScriptCommand>& commands, const std::string& localFolder,
+                              const std::string& homeFolder)
 {
+    using Verb = ScriptCommand::Verb;
     UploadJob job;
     std::string local = app::WithTrailingSlash(localFolder);
     std::string remote = homeFolder.empty() ? "/" : homeFolder;
-    for (const std::string& line : commandLines) {
-        const auto words = SplitScriptLine(line);
-        if (words.empty())
-            continue;
-        const std::string verb = ScriptVerb(words[0]);
-        const std::size_t args = words.size() - 1;
-        if (verb == "quit" || verb == "bye" || verb == "close")
+    for (const ScriptCommand& command : commands) {
+        const auto& args = command.args;
+        switch (command.verb) {
+        case Verb::Binary:
             break;
-        if (verb == "binary") {
-            continue;
-        } else if (verb == "lcd" && args == 1) {
-            local = app::WithTrailingSlash(ResolveLocalPath(local, words[1]));
-        } else if (verb == "mkdir" && args == 1) {
-            job.folders.push_back(ResolveRemotePath(remote, words[1]));
-        } else if (verb == "mkdir" && args == 0) {
-            // An empty root setting: nothing to make.
-        } else if (verb == "cd" && args <= 1) {
-            if (args == 1)
-                remote = ResolveRemotePath(remote, words[1]);
-        } else if (verb == "put" && (args == 1 || args == 2) && !words[1].empty()) {
-            const std::string name = args == 2 ? words[2] : app::FileNameOfPath(words[1]);
+        case Verb::Lcd:
+            local = app::WithTrailingSlash(ResolveLocalPath(local, args[0]));
+            break;
+        case Verb::Mkdir:
+            if (!args.empty()) // an empty setting: nothing to make
+                job.folders.push_back(ResolveRemotePath(remote, args[0]));
+            break;
+        case Verb::Cd:
+            if (!args.empty())
+                remote = ResolveRemotePath(remote, args[0]);
+            break;
+        case Verb::Put: {
+            const std::string name = args.size() == 2 ? args[1] : app::FileNameOfPath(args[0]);
             if (job.recordFolder.empty())
                 job.recordFolder = app::WithTrailingSlash(remote);
-            job.puts.push_back({ResolveLocalPath(local, words[1]), ResolveRemotePath(remote, name)});
-        } else {
-            report("Not understood, skipped: " + line);
+            job.puts.push_back({ResolveLocalPath(local, args[0]), ResolveRemotePath(remote, name)});
+            break;
+        }
         }
     }
     return job;
 }
 
-SyncReport RunScriptAsSync(const std::vector<std::string>& commandLines, const std::string& localFolder,
+SyncReport RunScriptAsSync(const std::vector<ScriptCommand>& commands, const std::string& localFolder,
                            RemoteFs& primary, const RemoteFsFactory& more, const SyncSettings& settings,
                            const std::function<void(const std::string&)>& output)
 {
-    const UploadJob job = UploadJobFromScript(commandLines, localFolder, primary.homeFolder(), output);
+    const UploadJob job = UploadJobFromScript(commands, localFolder, primary.homeFolder());
     if (job.puts.empty()) {
         output("The script puts no file: nothing to publish.");
         return {};

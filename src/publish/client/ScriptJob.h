@@ -2,6 +2,7 @@
 // it puts, with every path resolved. The sync decides from this which puts the server needs.
 #pragma once
 
+#include "publish/script/ScriptCommands.h"
 #include "publish/sync/SyncRunner.h"
 
 #include <functional>
@@ -10,17 +11,16 @@
 
 namespace qle::publish {
 
-// Reads the script's command lines (those after the user name and password): `lcd`, `mkdir`,
-// `cd` and `put` shape the job; `binary` is accepted, `quit` ends the script, and anything else
-// is reported through `report` and skipped. Relative remote paths start at `homeFolder`, relative
-// local paths at `localFolder`. The record's folder is the remote folder of the first put (where
-// the forwarding page goes); a script without puts gives an empty job.
-UploadJob UploadJobFromScript(const std::vector<std::string>& commandLines, const std::string& localFolder,
-                              const std::string& homeFolder, const std::function<void(const std::string&)>& report);
+// The job of the script's commands (see ReadScriptCommands): `lcd`, `mkdir`, `cd` and `put` shape
+// it. Relative remote paths start at `homeFolder`, relative local paths at `localFolder`. The
+// record's folder is the remote folder of the first put (where the forwarding page goes); a
+// script without puts gives an empty job.
+UploadJob UploadJobFromScript(const std::vector<ScriptCommand>& commands, const std::string& localFolder,
+                              const std::string& homeFolder);
 
-// Carries out the script's command lines as a sync (RunSync) over `primary`, which is connected,
-// and the connections `more` opens. Progress goes to the output as ProgressLine lines.
-SyncReport RunScriptAsSync(const std::vector<std::string>& commandLines, const std::string& localFolder,
+// Carries out the script's commands as a sync (RunSync) over `primary`, which is connected, and the
+// connections `more` opens. Progress goes to the output as ProgressLine lines.
+SyncReport RunScriptAsSync(const std::vector<ScriptCommand>& commands, const std::string& localFolder,
                            RemoteFs& primary, const RemoteFsFactory& more, const SyncSettings& settings,
                            const std::function<void(const std::string&)>& output);
 

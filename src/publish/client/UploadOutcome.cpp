@@ -4,6 +4,8 @@
 #include "app/TextFiles.h"
 #include "publish/client/ScriptJob.h"
 #include "publish/script/PublishPlan.h"
+#include "publish/script/ScriptCommands.h"
+#include "publish/sync/SyncText.h"
 
 #include <fstream>
 #include <regex>
@@ -26,8 +28,10 @@ std::string UploadOutcome(const std::vector<std::string>& lines, int exitStatus)
     static const std::regex kClosingLine(R"(^\d+ files? sent, .*)");
     std::string closing, reason, last;
     bool dryRun = false;
+    bool held = false;
     for (const auto& line : lines) {
         dryRun = dryRun || StartsWith(line, "Dry run: ");
+        held = held || IsDeletionsHeldLine(line);
         if (std::regex_match(line, kClosingLine))
             closing = line;
         else if (StartsWith(line, kDidNotStart))
@@ -41,6 +45,8 @@ std::string UploadOutcome(const std::vector<std::string>& lines, int exitStatus)
         return "Nothing published (a dry run): " + (closing.empty() ? last : closing);
     if (exitStatus == 0)
         return "Published: " + (closing.empty() ? last : closing);
+    if (held && closing.find(" 0 failures,") != std::string::npos)
+        return "Upload not finished: " + closing; // every file sent; the stale ones wait for consent
     if (!reason.empty())
         return "Upload failed: " + reason;
     if (!closing.empty())
@@ -51,8 +57,11 @@ std::string UploadOutcome(const std::vector<std::string>& lines, int exitStatus)
 std::string UploadDestination(const std::string& serverArgument, const std::vector<std::string>& scriptLines)
 {
     // Read as the upload reads it, from a nominal home folder: the same settings give the same line.
-    const UploadJob job = UploadJobFromScript(scriptLines, "/", "/", [](const std::string&) {});
-    return serverArgument + " " + job.recordFolder;
+    // A script the upload cannot carry out sends nothing: it names no folder.
+    auto commands = ReadScriptCommands(scriptLines);
+    if (!commands)
+        return serverArgument + " ";
+    return serverArgument + " " + UploadJobFromScript(commands.value(), "/", "/").recordFolder;
 }
 
 std::string UploadDestination(const FtpSettings& ftp)

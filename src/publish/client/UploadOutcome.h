@@ -1,6 +1,7 @@
-// The outcome of an upload in one line, for the editor's Publish tab: "Published: " or
-// "Upload failed: " followed by the client's closing line or the reason; kept with the site file
-// and the destination it was for, so that the tab shows it again only for them.
+// The outcome of an upload in one line, for the editor's Publish tab: "Published: ", "Upload not
+// finished: " (every file sent, stale files kept back for the author's consent) or "Upload failed: "
+// followed by the client's closing line or the reason; kept with the site file and the destination
+// it was for, so that the tab shows it again only for them.
 #pragma once
 
 #include "publish/script/FtpSettings.h"

@@ -1,5 +1,7 @@
 #include "publish/remote/ConnectFailure.h"
 
+#include "publish/remote/RemoteError.h"
+
 #include <curl/curl.h>
 
 namespace qle::publish {
@@ -36,43 +38,72 @@ Failure FailureOfCurlCode(int code)
     }
 }
 
-Status ConnectFailureStatus(Failure failure, const ConnectFailureFacts& f)
+namespace {
+
+std::string Message(Failure failure, const ConnectFailureFacts& f)
 {
     const std::string detail = f.reply.empty() ? f.error : f.reply;
     switch (failure) {
     case Failure::NameResolution:
-        return Status::NetworkError("The server name " + f.host + " is not known: " + f.error);
+        return "The server name " + f.host + " is not known: " + f.error;
     case Failure::ConnectionRefused:
-        return Status::NetworkError("Cannot connect to " + f.where +
-                                    ": nothing answers there (check the server name, its port and the protocol). " +
-                                    f.error);
+        return "Cannot connect to " + f.where +
+               ": nothing answers there (check the server name, its port and the protocol). " + f.error;
     case Failure::Timeout:
-        return Status::NetworkError(f.where + " did not answer in time: " + f.error);
+        return f.where + " did not answer in time: " + f.error;
+    case Failure::TooManyConnections:
+        return f.where + " refused more connections (" + detail + ")";
     case Failure::TlsRequired:
-        return Status::NetworkError(f.where +
-                                    " refused the login over plain FTP: this server requires FTP with TLS. Choose "
-                                    "\"FTP with TLS\" as the protocol. (" +
-                                    detail + ")");
+        return f.where +
+               " refused the login over plain FTP: this server requires FTP with TLS. Choose \"FTP with TLS\" "
+               "as the protocol. (" +
+               detail + ")";
     case Failure::TlsUnavailable:
-        return Status::NetworkError(f.where + " does not offer FTP with TLS: " + detail);
+        return f.where + " does not offer FTP with TLS: " + detail;
     case Failure::Tls:
-        return Status::NetworkError("The TLS connection with " + f.where + " failed: " + f.error);
+        return "The TLS connection with " + f.where + " failed: " + f.error;
     case Failure::UnknownIdentity:
-        return Status::NetworkError("The identity of " + f.where + " is not trusted yet: it shows " + f.shown +
-                                    ". Nothing was sent.");
+        return "The identity of " + f.where + " is not trusted yet: it shows " + f.shown + ". Nothing was sent.";
     case Failure::ChangedIdentity:
-        return Status::NetworkError("The identity of " + f.where + " has CHANGED: it shows " + f.shown + ", not " +
-                                    f.accepted + ". Someone may be pretending to be the server; nothing was sent.");
+        return "The identity of " + f.where + " has CHANGED: it shows " + f.shown + ", not " + f.accepted +
+               ". Someone may be pretending to be the server; nothing was sent.";
+    case Failure::InsecureOption:
+        return "The server's identity cannot be checked: " + f.error + ". Nothing was sent.";
     case Failure::Login:
-        return Status::NetworkError(f.where + " refused the login of " + f.userName + ": " + detail);
+        return f.where + " refused the login of " + f.userName + ": " + detail;
+    case Failure::Passphrase:
+        return "The passphrase of the key file " + f.keyFile + " is wrong: the key could not be unlocked, so " +
+               f.where + " was not logged in to. Nothing was sent.";
     case Failure::Stopped:
-        return Status::Cancelled("Stopped.");
+        return "Stopped.";
     case Failure::None:
     case Failure::Permission:
     case Failure::Other:
         break;
     }
-    return Status::NetworkError("Cannot connect to " + f.where + ": " + detail);
+    return "Cannot connect to " + f.where + ": " + detail;
+}
+
+RemoteErrorKind KindOfFailure(Failure failure)
+{
+    switch (failure) {
+    case Failure::NameResolution: // a name server or a link that is down for a moment
+    case Failure::ConnectionRefused:
+    case Failure::Timeout:
+    case Failure::TooManyConnections:
+        return RemoteErrorKind::Transient;
+    case Failure::Stopped:
+        return RemoteErrorKind::Stopped;
+    default:
+        return RemoteErrorKind::Refused;
+    }
+}
+
+} // namespace
+
+Status ConnectFailureStatus(Failure failure, const ConnectFailureFacts& facts)
+{
+    return StatusOfKind(KindOfFailure(failure), Message(failure, facts));
 }
 
 } // namespace qle::publish

@@ -26,6 +26,7 @@ public:
     Status makeFolder(const std::string& path) override;
     Status put(const std::string& localPath, const std::string& remotePath, std::uint64_t& bytesSent) override;
     Result<std::string> fetch(const std::string& remotePath) override;
+    Result<std::string> fetchFrom(const std::string& remotePath, std::uint64_t offset) override;
     Status remove(const std::string& remotePath) override;
     Status rename(const std::string& from, const std::string& to) override;
     Result<std::vector<Entry>> list(const std::string& folder) override;

@@ -113,6 +113,8 @@ std::size_t CurlTransfer::onHeader(char* data, std::size_t size, std::size_t cou
         transfer->m_pending.erase(0, end + 1);
         if (line.starts_with("234 "))
             transfer->m_tlsAccepted = true;
+        if (IsFinalReplyLine(line) && !transfer->m_sent.empty() && transfer->m_sent.back().second.empty())
+            transfer->m_sent.back().second = line;
         transfer->m_exchange.push_back(line);
         if (transfer->m_recording)
             transfer->m_unread.push_back(std::move(line));
@@ -157,6 +159,8 @@ void CurlTransfer::wait()
 std::string CurlTransfer::run(const std::atomic<bool>* stop, bool& stopped)
 {
     m_exchange.clear();
+    m_sent.clear();
+    m_notes.clear();
     m_pending.clear();
     m_body.clear();
     m_bodyTooLong = false;
@@ -225,6 +229,43 @@ std::string CurlTransfer::lastReply() const
     for (auto it = m_exchange.rbegin(); it != m_exchange.rend(); ++it)
         if (IsFinalReplyLine(*it))
             return *it;
+    return {};
+}
+
+struct DebugHook
+{
+    static int call(CURL*, curl_infotype type, char* data, std::size_t size, void* self);
+};
+
+int DebugHook::call(CURL*, curl_infotype type, char* data, std::size_t size, void* self)
+{
+    auto* transfer = static_cast<CurlTransfer*>(self);
+    std::string text(data, size);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    if (type == CURLINFO_TEXT)
+        transfer->m_notes.push_back(std::move(text));
+    else if (type == CURLINFO_HEADER_OUT && !text.starts_with("PASS "))
+        transfer->m_sent.emplace_back(std::move(text), std::string());
+    return 0;
+}
+
+void CurlTransfer::setWatching(bool watching)
+{
+    if (watching == m_watching || !m_handles)
+        return;
+    m_watching = watching;
+    CURL* e = m_handles->easy.get();
+    curl_easy_setopt(e, CURLOPT_DEBUGFUNCTION, watching ? &DebugHook::call : static_cast<curl_debug_callback>(nullptr));
+    curl_easy_setopt(e, CURLOPT_DEBUGDATA, watching ? this : nullptr);
+    curl_easy_setopt(e, CURLOPT_VERBOSE, watching ? 1L : 0L);
+}
+
+std::string CurlTransfer::replyTo(const std::string& command) const
+{
+    for (const auto& [sent, reply] : m_sent)
+        if (sent == command)
+            return reply;
     return {};
 }
 

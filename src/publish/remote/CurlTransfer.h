@@ -1,6 +1,6 @@
 // The one owner of libcurl's handles for a connection to the web space: the multi handle, which
 // keeps the connection open between calls, and the easy handle each call sets up. It runs a call
-// to its end, noticing a stop request, and keeps the server's reply lines. Used by publish/*.cpp,
+// to its end, noticing a stop request, and keeps the server's reply lines. Used by remote/*.cpp,
 // which set the easy handle's options; libcurl's own header stays out of this one.
 #pragma once
 
@@ -45,6 +45,15 @@ public:
     const std::vector<std::string>& exchange() const { return m_exchange; }
     std::string lastReply() const;
 
+    // While watching, the commands sent are noted (never the password's) with the final reply each
+    // got, and so are libcurl's own notes. Off unless needed: it costs a call per block sent.
+    void setWatching(bool watching);
+    // The final reply the first `command` sent in the last run got ("MKD /a" -> "257 ..."); empty
+    // when it was not sent or got none.
+    std::string replyTo(const std::string& command) const;
+    // libcurl's notes during the last run ("SSH public key authentication failed: ...").
+    const std::vector<std::string>& notes() const { return m_notes; }
+
     // The reply lines not taken yet (those of runs made while recording).
     std::vector<std::string> takeUnread();
     void setRecording(bool recording) { m_recording = recording; }
@@ -70,12 +79,16 @@ private:
     static std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* self);
     static std::size_t onWrite(char* data, std::size_t size, std::size_t count, void* self);
     static int onProgress(void* self, long long, long long, long long, long long);
+    friend struct DebugHook;
     void wait();
 
     std::unique_ptr<Handles> m_handles;
     Waits m_waits = Waits::OnSockets;
     std::string m_pending;
     std::vector<std::string> m_exchange;
+    bool m_watching = false;
+    std::vector<std::pair<std::string, std::string>> m_sent; // command, its final reply
+    std::vector<std::string> m_notes;
     std::vector<std::string> m_unread;
     bool m_recording = true;
     std::string m_body;

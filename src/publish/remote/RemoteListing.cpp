@@ -1,5 +1,7 @@
 #include "publish/remote/RemoteListing.h"
 
+#include "publish/script/FtpScript.h"
+
 #include <charconv>
 #include <string>
 
@@ -33,21 +35,17 @@ std::optional<std::uint64_t> NumberOf(std::string_view text)
     return value;
 }
 
-bool IsDotName(std::string_view name)
-{
-    return name == "." || name == "..";
-}
-
-std::string Lower(std::string_view text)
-{
-    std::string lower(text);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return lower;
-}
-
 } // namespace
+
+bool IsSafeEntryName(std::string_view name)
+{
+    if (name.empty() || name == "." || name == "..")
+        return false;
+    for (char c : name)
+        if (c == '/' || static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            return false;
+    return true;
+}
 
 std::vector<RemoteFs::Entry> ParseMlsdListing(std::string_view text)
 {
@@ -67,8 +65,8 @@ std::vector<RemoteFs::Entry> ParseMlsdListing(std::string_view text)
             const auto equals = fact.find('=');
             if (equals == std::string_view::npos)
                 continue;
-            const std::string key = Lower(fact.substr(0, equals));
-            const std::string value = Lower(fact.substr(equals + 1));
+            const std::string key = AsciiLowerCase(fact.substr(0, equals));
+            const std::string value = AsciiLowerCase(fact.substr(equals + 1));
             if (key == "type") {
                 skip = value == "cdir" || value == "pdir";
                 entry.folder = value == "dir";
@@ -76,7 +74,7 @@ std::vector<RemoteFs::Entry> ParseMlsdListing(std::string_view text)
                 entry.size = NumberOf(value);
             }
         }
-        if (!skip && !entry.name.empty() && !IsDotName(entry.name))
+        if (!skip && IsSafeEntryName(entry.name))
             entries.push_back(std::move(entry));
     }
     return entries;
@@ -113,7 +111,7 @@ std::vector<RemoteFs::Entry> ParseLongListing(std::string_view text)
         entry.name = std::string(rest);
         if (fields[0][0] == '-')
             entry.size = NumberOf(fields[4]);
-        if (!IsDotName(entry.name))
+        if (IsSafeEntryName(entry.name))
             entries.push_back(std::move(entry));
     }
     return entries;

@@ -9,7 +9,14 @@
 
 namespace qle::publish {
 
-// MLSD lines ("type=file;size=12;modify=...; name"). The folder itself and its parent are left out.
+// Both leave out the folder itself, its parent and any name that could point elsewhere (a '/', "..",
+// a control character).
+
+// True for a name that stays inside the folder listed: not empty, ".", "..", and without a '/' or a
+// control character.
+bool IsSafeEntryName(std::string_view name);
+
+// MLSD lines ("type=file;size=12;modify=...; name").
 std::vector<RemoteFs::Entry> ParseMlsdListing(std::string_view text);
 
 // "ls -l" lines ("-rw-r--r-- 1 owner group 12 Jan 1 12:00 name"); a link's " -> target" is dropped,

@@ -6,13 +6,18 @@
 
 namespace qle::publish {
 
-std::string ScriptVerb(std::string_view word)
+std::string AsciiLowerCase(std::string_view text)
 {
-    std::string verb(word);
-    for (char& c : verb)
+    std::string lower(text);
+    for (char& c : lower)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
-    return verb;
+    return lower;
+}
+
+std::string ScriptVerb(std::string_view word)
+{
+    return AsciiLowerCase(word);
 }
 
 std::vector<std::string> SplitScriptLine(std::string_view line)

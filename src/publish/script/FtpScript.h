@@ -14,6 +14,9 @@ namespace qle::publish {
 // dropped ("put \"/a b/c.htm\" x" gives put, /a b/c.htm, x). An unclosed quote runs to the end.
 std::vector<std::string> SplitScriptLine(std::string_view line);
 
+// The text with its ASCII letters in lower case (other bytes as they are).
+std::string AsciiLowerCase(std::string_view text);
+
 // A script line's command word in lower case: "PUT" and "put" are one command.
 std::string ScriptVerb(std::string_view word);
 

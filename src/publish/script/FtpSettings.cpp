@@ -62,6 +62,7 @@ Result<FtpSettings> LoadFtpSettings(const std::string& sitePath)
     settings.keyFile = store::TextOf(rs->field("Ftp_Key_File"));
     // A site file from before the setting existed has no such field: the default then.
     settings.connections = store::TextOf(rs->field("Ftp_Connections"));
+    settings.passwordInFile = store::TextOf(rs->field("Ftp_Password_In_File")) == "1";
     return settings;
 }
 

@@ -22,6 +22,9 @@ struct FtpSettings
     std::string keyFile {};    // Ftp_Key_File: SFTP's private key file; empty: password, then the SSH agent
     // Ftp_Connections: how many uploads run at once; empty means kDefaultConnections.
     std::string connections {};
+    // Ftp_Password_In_File: the author keeps the password in the site file (as before the keyring)
+    // rather than in the desktop's keyring.
+    bool passwordInFile = false;
     // Choices for one publish, not stored: send every file again; check the server's files.
     bool sendAll = false;
     bool verify = false;

@@ -5,9 +5,7 @@
 
 namespace qle::publish {
 
-namespace {
-
-std::string Upper(std::string_view text)
+std::string ProtocolNameOf(std::string_view text)
 {
     std::string upper(text);
     for (char& c : upper)
@@ -15,11 +13,9 @@ std::string Upper(std::string_view text)
     return upper;
 }
 
-} // namespace
-
 std::optional<Protocol> ParseProtocol(std::string_view text)
 {
-    const std::string upper = Upper(text);
+    const std::string upper = ProtocolNameOf(text);
     if (upper.empty() || upper == "FTP")
         return Protocol::Ftp;
     if (upper == "FTPS")

@@ -13,6 +13,9 @@ enum class Protocol {
     Sftp,
 };
 
+// A protocol's name as settings keep it: ASCII letters in capitals ("ftps" -> "FTPS").
+std::string ProtocolNameOf(std::string_view text);
+
 // "FTP", "FTPS" or "SFTP" in any letter case; empty text means FTP. Anything else: nothing.
 std::optional<Protocol> ParseProtocol(std::string_view text);
 // The setting's value: "FTP", "FTPS" or "SFTP".

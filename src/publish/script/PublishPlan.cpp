@@ -3,6 +3,8 @@
 #include "app/Paths.h"
 #include "publish/script/Protocol.h"
 
+#include <algorithm>
+
 namespace qle::publish {
 
 namespace {
@@ -13,6 +15,74 @@ void AddLine(std::string& text, const std::string& line)
 {
     text += line;
     text += kLineEnd;
+}
+
+// The names of a folder setting's levels ("/www//my site/" -> "www", "my site").
+std::vector<std::string> Levels(const std::string& folder)
+{
+    std::vector<std::string> levels;
+    std::size_t start = 0;
+    while (start < folder.size()) {
+        auto end = folder.find('/', start);
+        if (end == std::string::npos)
+            end = folder.size();
+        if (end > start)
+            levels.push_back(folder.substr(start, end - start));
+        start = end + 1;
+    }
+    return levels;
+}
+
+bool HasBlank(const std::string& text)
+{
+    return text.find_first_of(" \t") != std::string::npos;
+}
+
+// Whether the classic lines send the site where the settings say: an absolute root ending in '/'
+// and a site folder of one level (or none) ending in '/', neither with blanks. The classic lines
+// write the site folder with its '/' read as blanks and name each content folder as root + dir +
+// name, so any other setting goes astray: to the root, to "/www/sitearticles", or, with no root,
+// each content folder into the one before.
+bool ClassicLinesWork(const std::string& root, const std::string& dir)
+{
+    const bool rootWorks = !root.empty() && root.front() == '/' && root.back() == '/' && !HasBlank(root);
+    const bool dirWorks = dir.empty() || (dir.back() == '/' && Levels(dir).size() == 1 && !HasBlank(dir));
+    return rootWorks && dirWorks;
+}
+
+void AddClassicFolderLines(std::string& text, const std::string& root, const std::string& dir)
+{
+    const std::string dirWords = app::ReplaceChar(dir, '/', " ");
+    AddLine(text, "mkdir " + root);
+    AddLine(text, "cd " + root);
+    AddLine(text, "mkdir " + dirWords);
+    AddLine(text, "cd " + dirWords);
+}
+
+// Each level of the site's folder made and entered: by its whole path when the folder is
+// absolute, by its name (from the level above) when it lies below the login folder.
+void AddLevelLines(std::string& text, const std::string& site)
+{
+    const bool absolute = !site.empty() && site.front() == '/';
+    std::string path = absolute ? "/" : "";
+    for (const auto& level : Levels(site)) {
+        path = absolute ? path + level + "/" : level;
+        const std::string argument = ScriptPathArgument(absolute ? path.substr(0, path.size() - 1) : level);
+        AddLine(text, "mkdir " + argument);
+        AddLine(text, "cd " + argument);
+    }
+    if (site == "/")
+        AddLine(text, "cd /");
+}
+
+// The i-th content folder as a script line names it: its whole path below an absolute site
+// folder; below the login folder, by its name from the site folder (the first) or from the
+// content folder before it.
+std::string ContentFolder(const std::string& site, std::size_t i)
+{
+    if (!site.empty() && site.front() == '/')
+        return ScriptPathArgument(site + kContentFolders[i]);
+    return ScriptPathArgument((i == 0 ? "" : "../") + std::string(kContentFolders[i]));
 }
 
 } // namespace
@@ -60,28 +130,49 @@ std::string PutBlock(const std::string& folder, const std::vector<std::string>& 
     return text;
 }
 
+std::string SiteFolderPath(const std::string& root, const std::string& dir)
+{
+    std::string folder;
+    for (const std::string* part : {&root, &dir})
+        for (const auto& name : Levels(*part))
+            folder += name + '/';
+    return (!root.empty() && root.front() == '/' ? "/" : "") + folder;
+}
+
+Status CheckRemoteFolders(const FtpSettings& ftp)
+{
+    for (const auto& [name, value] :
+         {std::pair<const char*, const std::string&> {"remote root", ftp.root}, {"site folder", ftp.dir}})
+        if (std::any_of(value.begin(), value.end(),
+                        [](char c) { return c == '"' || static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }))
+            return Status::InvalidArgument("The " + std::string(name) + " \"" + value +
+                                           "\" holds a double quote or a control character, which the upload "
+                                           "cannot carry. Change it on the Publish tab.");
+    return Status::OK();
+}
+
 std::string ScriptText(const FtpSettings& ftp, const std::string& baseFolder, const std::string& indexPath,
                        const std::array<std::string, 4>& putBlocks, const std::vector<std::string>& siteFiles)
 {
-    // Root and dir are joined without a separator: the publish tab keeps both ending in '/'.
-    const std::string remote = ftp.root + ftp.dir;
-    const std::string dirWords = app::ReplaceChar(ftp.dir, '/', " ");
-
     std::string text;
     AddLine(text, ftp.userName);
     AddLine(text, ftp.password);
     AddLine(text, "binary");
     AddLine(text, "lcd " + ScriptPathArgument(baseFolder));
-    AddLine(text, "mkdir " + ftp.root);
-    AddLine(text, "cd " + ftp.root);
-    AddLine(text, "mkdir " + dirWords);
-    AddLine(text, "cd " + dirWords);
+    const bool classic = ClassicLinesWork(ftp.root, ftp.dir);
+    if (classic)
+        AddClassicFolderLines(text, ftp.root, ftp.dir);
+    else
+        AddLevelLines(text, SiteFolderPath(ftp.root, ftp.dir));
     AddLine(text, "put " + ScriptPathArgument(indexPath) + " index.htm");
     for (const auto& file : siteFiles)
         AddLine(text, "put " + ScriptPathArgument(file) + " " + app::FileNameOfPath(file));
     for (std::size_t i = 0; i < kContentFolders.size(); ++i) {
-        AddLine(text, "mkdir " + remote + kContentFolders[i]);
-        AddLine(text, "cd " + remote + kContentFolders[i]);
+        // Root and dir joined without a separator: the classic lines need both ending in '/'.
+        const std::string folder =
+            classic ? ftp.root + ftp.dir + kContentFolders[i] : ContentFolder(SiteFolderPath(ftp.root, ftp.dir), i);
+        AddLine(text, "mkdir " + folder);
+        AddLine(text, "cd " + folder);
         AddLine(text, putBlocks[i]);
     }
     AddLine(text, "quit");

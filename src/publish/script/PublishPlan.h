@@ -35,9 +35,22 @@ std::string BatchFileText(const std::string& baseFolder, const std::string& scri
 // No files give the empty text. `folder` ends in '/'; names are used in the order given.
 std::string PutBlock(const std::string& folder, const std::vector<std::string>& fileNames);
 
+// The site's folder on the server: the remote root and the site folder as typed, joined with
+// exactly one '/' and ending in one ("/www/" + "site/" -> "/www/site/"); relative to the login
+// folder when the root is ("" + "site/" -> "site/"), empty when both are.
+std::string SiteFolderPath(const std::string& root, const std::string& dir);
+
+// Fails (InvalidArgument, naming the setting) when the remote root or the site folder holds a
+// character no script line can carry: a double quote or a control character.
+Status CheckRemoteFolders(const FtpSettings& ftp);
+
 // The whole upload script. `indexPath` is the forwarding page's full path; `putBlocks` holds the
 // PutBlock of each content folder in kContentFolders order; `siteFiles` (full paths) are put
 // after the forwarding page under their own names, in order. Every line ends in CR LF.
+// A root ending in '/' with a site folder of one level and no blanks gives the classic lines (the
+// root made and entered, then the folder, the content folders named as root + dir + name). Any
+// other setting gives lines that make and enter each level of SiteFolderPath, quoted where a name
+// has blanks. REQUIRES: CheckRemoteFolders(ftp) is OK.
 std::string ScriptText(const FtpSettings& ftp, const std::string& baseFolder, const std::string& indexPath,
                        const std::array<std::string, 4>& putBlocks, const std::vector<std::string>& siteFiles = {});
 

@@ -1,5 +1,7 @@
 #include "publish/sync/ConnectionPool.h"
 
+#include "publish/remote/RemoteError.h"
+
 #include <algorithm>
 #include <atomic>
 #include <mutex>
@@ -41,7 +43,7 @@ void ConnectionPool::run(std::size_t count, const std::function<Status(RemoteFs&
             return;
         for (std::size_t i; (i = next++) < count;) {
             Status s = task(*slot.fs, i);
-            if (!s.ok() && s.code() == Status::Code::NetworkError) {
+            if (IsTransient(s)) {
                 if (!slot.fs->connect().ok()) {
                     slot.alive = false;
                     fail(i, s);
@@ -63,7 +65,7 @@ void ConnectionPool::run(std::size_t count, const std::function<Status(RemoteFs&
     for (auto& thread : threads)
         thread.join();
     for (std::size_t i; (i = next++) < count;)
-        failed(i, Status::NetworkError("no connection to the server is left"));
+        failed(i, RemoteError(RemoteErrorKind::Transient, "Not sent", {}, "no connection to the server is left"));
 }
 
 int ConnectionPool::used() const

@@ -29,7 +29,7 @@ public:
     void openAhead(std::size_t count);
 
     // Calls task(fs, i) for every i below count, spread over the connections (at most one per
-    // item). A task that fails with a network error is tried once more after reconnecting; a
+    // item). A task that fails for a moment (RemoteError's transient kind) is tried once more after reconnecting; a
     // connection that cannot reconnect is dropped. `failed` hears of every item that failed,
     // including those left when no connection remains; it and `task` are called from several
     // threads.

@@ -6,7 +6,10 @@ namespace qle::publish {
 
 namespace {
 
-constexpr std::string_view kFormatLine = "quillon-published 1";
+constexpr std::string_view kFormatPrefix = "quillon-published ";
+constexpr std::string_view kFormatLine = "quillon-published 2";
+constexpr std::string_view kOldFormatLine = "quillon-published 1";
+constexpr std::string_view kTrailerPrefix = "end ";
 
 bool IsLowerHex(std::string_view text)
 {
@@ -14,6 +17,37 @@ bool IsLowerHex(std::string_view text)
         if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
             return false;
     return true;
+}
+
+std::string Trailer(std::string_view before, std::size_t count)
+{
+    return std::string(kTrailerPrefix) + std::to_string(count) + ' ' + Sha256Hex(before);
+}
+
+// Reads the whole lines of a record body into `parsed` (the format line and any trailer are the
+// caller's). Returns the number of file lines.
+std::size_t ReadLines(std::string_view text, ParsedRecord& parsed)
+{
+    std::size_t lines = 0;
+    std::size_t end;
+    while ((end = text.find('\n')) != std::string_view::npos) {
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(end + 1);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (line.empty())
+            continue;
+        ++lines;
+        std::string path;
+        FileDigest digest;
+        if (ParseRecordLine(line, path, digest))
+            parsed.files[path] = std::move(digest);
+        else
+            ++parsed.damagedLines;
+    }
+    if (!text.empty())
+        ++parsed.damagedLines; // the last line was cut short
+    return lines;
 }
 
 } // namespace
@@ -67,30 +101,43 @@ std::string FormatRecord(const PublishedRecord& record)
     text += '\n';
     for (const auto& [path, digest] : record)
         text += RecordLine(path, digest) + '\n';
-    return text;
+    return text + Trailer(text, record.size()) + '\n';
+}
+
+std::string LastRecordLine(std::string_view text)
+{
+    if (text.empty() || text.back() != '\n')
+        return {};
+    text.remove_suffix(1);
+    const auto start = text.rfind('\n');
+    return std::string(start == std::string_view::npos ? text : text.substr(start + 1));
 }
 
 ParsedRecord ParseRecord(std::string_view text)
 {
     ParsedRecord parsed;
-    bool firstLine = true;
-    while (!text.empty()) {
-        std::size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        const bool formatLine = firstLine && line == kFormatLine;
-        firstLine = false;
-        if (formatLine || line.empty())
-            continue;
-        std::string path;
-        FileDigest digest;
-        if (ParseRecordLine(line, path, digest))
-            parsed.files[path] = std::move(digest);
-        else
-            ++parsed.damagedLines;
+    parsed.format = 1;
+    const auto firstEnd = text.find('\n');
+    std::string_view first = text.substr(0, firstEnd);
+    if (!first.empty() && first.back() == '\r')
+        first.remove_suffix(1);
+    if (first.starts_with(kFormatPrefix) && firstEnd != std::string_view::npos) {
+        parsed.format = first == kOldFormatLine ? 1 : 2;
+        text.remove_prefix(firstEnd + 1);
     }
+    if (parsed.format == 1) {
+        ReadLines(text, parsed);
+        return parsed;
+    }
+    // The trailer must be the last line and match every byte before it.
+    const std::string trailer = LastRecordLine(text);
+    std::string_view body = text.substr(0, text.size() - (trailer.empty() ? 0 : trailer.size() + 1));
+    const bool hasTrailer = trailer.starts_with(kTrailerPrefix);
+    if (!hasTrailer)
+        body = text;
+    const std::size_t lines = ReadLines(body, parsed);
+    const std::string_view before(first.data(), static_cast<std::size_t>(body.data() + body.size() - first.data()));
+    parsed.damaged = !hasTrailer || parsed.damagedLines > 0 || trailer != Trailer(before, lines);
     return parsed;
 }
 

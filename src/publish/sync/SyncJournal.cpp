@@ -85,6 +85,15 @@ SyncJournal::~SyncJournal()
         ::close(m_fd);
 }
 
+Result<std::string> SyncJournal::lockPath() const
+{
+    std::error_code ec;
+    std::filesystem::create_directories(m_folder, ec);
+    if (ec)
+        return Status::IoError("Cannot make the folder " + m_folder + ": " + ec.message());
+    return m_journalPath.substr(0, m_journalPath.size() - std::string_view(".journal").size()) + ".lock";
+}
+
 std::optional<std::string> SyncJournal::recordCopy() const
 {
     return ReadWholeFile(m_recordPath);
@@ -96,7 +105,7 @@ Status SyncJournal::saveRecordCopy(const std::string& text)
     std::filesystem::create_directories(m_folder, ec);
     if (ec)
         return Status::IoError("Cannot make the folder " + m_folder + ": " + ec.message());
-    return app::WriteOwnerOnlyFile(m_recordPath, text);
+    return app::WriteOwnerOnlyFileDurably(m_recordPath, text);
 }
 
 std::optional<Journal> SyncJournal::load() const
@@ -131,6 +140,13 @@ Status SyncJournal::append(const JournalEntry& entry)
     const std::string line = JournalLine(entry);
     if (m_fd < 0 || ::write(m_fd, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
         return Status::IoError("Cannot write the journal " + m_journalPath);
+    return Status::OK();
+}
+
+Status SyncJournal::sync()
+{
+    if (m_fd >= 0 && ::fdatasync(m_fd) != 0)
+        return Status::IoError("Cannot write the journal " + m_journalPath + ": " + std::strerror(errno));
     return Status::OK();
 }
 

@@ -1,6 +1,7 @@
 // What a publish keeps on the local disk per destination (server, user, remote folder): a copy of
-// the record the server holds, so that a publish need not download it, and the journal of files
-// confirmed by the server during a run, so that an interrupted run can be resumed.
+// the record the server holds, so that a publish need not download it, the journal of files
+// confirmed by the server during a run, so that an interrupted run can be resumed, and the lock
+// that lets one publish at a time use them.
 #pragma once
 
 #include "publish/sync/PublishedRecord.h"
@@ -44,8 +45,12 @@ public:
     SyncJournal(const SyncJournal&) = delete;
     SyncJournal& operator=(const SyncJournal&) = delete;
 
+    // The destination's lock file (see DestinationLock); its folder is made when missing.
+    Result<std::string> lockPath() const;
+
     // The local copy of the record; empty when there is none.
     std::optional<std::string> recordCopy() const;
+    // Replaces the copy in one rename, once its bytes are on the disk.
     Status saveRecordCopy(const std::string& text);
 
     // The journal an interrupted run left; empty when there is none or it is unreadable.
@@ -57,6 +62,8 @@ public:
     // Appends one confirmed step and hands it to the system at once, so that it survives the
     // program being killed. Safe to call from several threads.
     Status append(const JournalEntry& entry);
+    // Puts the steps appended so far on the disk, so that they survive the system going down too.
+    Status sync();
     // Removes the journal after a complete run.
     Status finish();
 

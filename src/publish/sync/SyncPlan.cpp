@@ -1,5 +1,9 @@
 #include "publish/sync/SyncPlan.h"
 
+#include "publish/script/FtpScript.h"
+
+#include <set>
+
 namespace qle::publish {
 
 namespace {
@@ -45,6 +49,17 @@ SyncPlan PlanSync(const std::vector<LocalFile>& files, const PublishedRecord& re
             unique[it->second] = &file;
     }
 
+    // Names in any letter case: a server that ignores case holds "Photo.JPG" for "photo.jpg".
+    std::set<std::string> putAnyCase;
+    for (const LocalFile* file : unique)
+        putAnyCase.insert(AsciiLowerCase(file->path));
+    std::set<std::string> onServerAnyCase;
+    for (const auto& entry : record)
+        onServerAnyCase.insert(AsciiLowerCase(entry.first));
+    if (listing)
+        for (const auto& entry : *listing)
+            onServerAnyCase.insert(AsciiLowerCase(entry.first));
+
     SyncPlan plan;
     for (const LocalFile* file : unique) {
         const auto recorded = record.find(file->path);
@@ -52,13 +67,14 @@ SyncPlan PlanSync(const std::vector<LocalFile>& files, const PublishedRecord& re
             plan.unchanged.push_back(*file);
             continue;
         }
-        const bool onServer = recorded != record.end() || (listing && listing->count(file->path) != 0);
-        plan.send.push_back({*file, onServer});
+        plan.send.push_back({*file, onServerAnyCase.count(AsciiLowerCase(file->path)) != 0});
         plan.bytesToSend += file->digest.size;
     }
-    for (const auto& entry : record)
-        if (slot.count(entry.first) == 0)
-            plan.remove.push_back(entry.first);
+    for (const auto& entry : record) {
+        if (slot.count(entry.first) != 0)
+            continue;
+        (putAnyCase.count(AsciiLowerCase(entry.first)) != 0 ? plan.keptForCase : plan.remove).push_back(entry.first);
+    }
     plan.removalsHeld = !options.allowMassDeletes && DeletionNeedsConfirmation(plan.remove.size(), record.size());
     if (listing)
         for (const auto& entry : *listing)

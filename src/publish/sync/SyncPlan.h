@@ -48,7 +48,10 @@ struct SyncPlan
 {
     std::vector<PlannedSend> send; // in the order the files were given
     std::vector<LocalFile> unchanged;
-    std::vector<std::string> remove;  // recorded files this run does not put, sorted
+    std::vector<std::string> remove; // recorded files this run does not put, sorted
+    // Recorded files this run does not put but puts under the same name in another letter case:
+    // on a server that ignores case they are the file just sent, so they are never deleted.
+    std::vector<std::string> keptForCase;
     bool removalsHeld = false;        // the guard stopped `remove`: list it, delete nothing
     std::vector<std::string> cleanup; // temporary files left by an interrupted run, sorted
     std::uint64_t bytesToSend = 0;
@@ -60,7 +63,8 @@ bool DeletionNeedsConfirmation(std::size_t toDelete, std::size_t recorded);
 
 // Decides a run. A later file for the same path replaces an earlier one. `listing`, when given,
 // tells which files the server holds beyond the record (a first publish over an older upload)
-// and where temporary files lie.
+// and where temporary files lie. A file counts as on the server (and is replaced through a
+// temporary name) when the record or the listing has its name in any letter case.
 SyncPlan PlanSync(const std::vector<LocalFile>& files, const PublishedRecord& record, const RemoteListing* listing,
                   const SyncOptions& options);
 

@@ -1,7 +1,9 @@
-// Carries out a publish as a sync: reads the record the server holds (or the local copy of it),
+// Carries out a publish as a sync, one run per destination at a time: reads the record the
+// server holds (or the local copy of it, when the server's record ends in the same trailer),
 // decides with PlanSync, then makes the folders, sends the changed files over several
-// connections, deletes stale files once every file arrived, and uploads the new record last.
-// Every confirmed step is journaled at once, so an interrupted run is resumed by the next.
+// connections (replacing a live file only by a rename), deletes stale files once every file
+// arrived, and commits the new record last, whole. Every confirmed step is journaled at once, so
+// an interrupted run is resumed by the next. It knows the server only through RemoteFs.
 #pragma once
 
 #include "publish/remote/RemoteFs.h"
@@ -70,6 +72,9 @@ struct SyncReport
     int connectionsUsed = 0;
     bool removalsHeld = false;
     bool recordWritten = false;
+    int replacedInPlace = 0;      // sent straight onto the live name: the server allows no renames
+    std::size_t removalsKept = 0; // stale files not deleted: held by the guard, or the record was damaged
+    bool recordDamaged = false;   // the server's record lacked its valid trailer: nothing was deleted
 };
 
 // REQUIRES: `primary` is connected. Opens up to settings.connections - 1 more connections through

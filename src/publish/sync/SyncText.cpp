@@ -12,6 +12,21 @@ std::string Plural(std::uint64_t n, const char* one, const char* many)
     return std::to_string(n) + ' ' + (n == 1 ? one : many);
 }
 
+// What the counts alone do not tell: files kept or sent otherwise than asked, and why.
+std::string Caveats(const SyncReport& report)
+{
+    std::string text;
+    if (report.removalsHeld)
+        text += "; " + Plural(report.removalsKept, "stale file", "stale files") +
+                " kept on the server: deleting so many needs your confirmation (--allow-deletes)";
+    if (report.recordDamaged)
+        text += "; the record of published files on the server was damaged, so nothing was deleted";
+    if (report.replacedInPlace > 0)
+        text += "; " + Plural(static_cast<std::uint64_t>(report.replacedInPlace), "file", "files") +
+                " replaced in place: the server allows no renames";
+    return text;
+}
+
 } // namespace
 
 std::string SyncSummaryLine(const SyncReport& report, double seconds)
@@ -21,7 +36,7 @@ std::string SyncSummaryLine(const SyncReport& report, double seconds)
     return Plural(static_cast<std::uint64_t>(report.sent), "file", "files") + " sent, " +
            std::to_string(report.unchanged) + " unchanged, " + std::to_string(report.removed) + " removed, " +
            Plural(static_cast<std::uint64_t>(report.failures), "failure", "failures") + ", " +
-           Plural(report.bytes, "byte", "bytes") + ", " + time + " seconds";
+           Plural(report.bytes, "byte", "bytes") + ", " + time + " seconds" + Caveats(report);
 }
 
 std::string ProgressLine(const SyncProgress& progress)

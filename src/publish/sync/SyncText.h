@@ -10,7 +10,8 @@
 
 namespace qle::publish {
 
-// "N files sent, N unchanged, N removed, N failures, N bytes, N seconds".
+// "N files sent, N unchanged, N removed, N failures, N bytes, N seconds", then what the counts do
+// not tell: stale files kept and why, a damaged record, files replaced in place.
 std::string SyncSummaryLine(const SyncReport& report, double seconds);
 
 // "Sent 3 of 40 files, 12288 of 409600 bytes, 96 KB/s, about 4 s left: articles/art-1.htm". The

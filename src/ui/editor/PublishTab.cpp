@@ -46,6 +46,9 @@ PublishTab::PublishTab(QWidget* parent)
     txtFields[10]->setEchoMode(QLineEdit::Password);
     // Masked with "*", whatever the desktop style's own mask character.
     txtFields[10]->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+    chkPasswordInFile = new QCheckBox(tr("Store the password in the site file"), this);
+    chkPasswordInFile->setObjectName(QStringLiteral("chkPasswordInFile"));
+    chkPasswordInFile->setToolTip(tr("Otherwise the desktop's keyring keeps it, and no file holds it"));
     txtFields[11] = FieldBox(this, 11, 50);
     txtFields[12] = FieldBox(this, 12, 255);
     txtFields[13] = FieldBox(this, 13, 50);
@@ -106,7 +109,8 @@ PublishTab::PublishTab(QWidget* parent)
     grid->addWidget(new QLabel(tr("Username:"), this), row, 0);
     grid->addWidget(txtFields[9], row++, 1, 1, 2);
     grid->addWidget(new QLabel(tr("Password:"), this), row, 0);
-    grid->addWidget(txtFields[10], row++, 1, 1, 2);
+    grid->addWidget(txtFields[10], row, 1);
+    grid->addWidget(chkPasswordInFile, row++, 2);
     grid->addWidget(Hint(tr("This is the FTP Server name (e.g. %1), click help for more details.")
                              .arg(QString::fromLatin1(kExampleFtpHost)),
                          this),
@@ -152,8 +156,8 @@ PublishTab::PublishTab(QWidget* parent)
     layout->addLayout(upload);
     layout->addWidget(Command2, 0, Qt::AlignLeft);
     layout->addWidget(new LimitNote(this));
-    SetTabOrder({btnPublish, cmbProvider, Command3, btnGetWebAddress, txtFields[9], txtFields[10], txtFields[8],
-                 txtFields[11], txtFields[13], txtFields[12], Command2});
+    SetTabOrder({btnPublish, cmbProvider, Command3, btnGetWebAddress, txtFields[9], txtFields[10], chkPasswordInFile,
+                 txtFields[8], txtFields[11], txtFields[13], txtFields[12], Command2});
     layout->addStretch(1);
     showRowsFor(cmbProtocol->protocol());
     connect(cmbProtocol, &QComboBox::currentIndexChanged, this, [this] { showRowsFor(cmbProtocol->protocol()); });

@@ -22,8 +22,11 @@ public:
     explicit PublishTab(QWidget* parent = nullptr);
 
     // txtFields indices 0 and 8 to 13 (the others stay null): Local_Web_Dir (never shown),
-    // Ftp_Destination, Ftp_Username, Ftp_Password, Ftp_Root, Your_Homepage, Ftp_Dir.
+    // Ftp_Destination, Ftp_Username, the password, Ftp_Root, Your_Homepage, Ftp_Dir. The password
+    // is kept in the desktop's keyring, or in Ftp_Password when chkPasswordInFile is ticked
+    // (Ftp_Password_In_File); see PasswordControls.
     std::array<QLineEdit*, 14> txtFields {};
+    QCheckBox* chkPasswordInFile;
     QPushButton* btnPublish;
     QComboBox* cmbProvider;
     QPushButton* Command3;         // "FREE &Web Space"

@@ -1,7 +1,6 @@
 #include "ui/editor/ServerTrustControls.h"
 
 #include "app/UserInterface.h"
-#include "publish/remote/Secrets.h"
 #include "ui/BusyPointer.h"
 #include "ui/editor/ProtocolChoice.h"
 #include "ui/editor/PublishTab.h"
@@ -11,23 +10,13 @@
 
 namespace qle::ui {
 
-std::optional<std::string> AskForSecret(const publish::FtpSettings& ftp, app::UserInterface& ui)
-{
-    const publish::SecretNeeded needed = publish::SecretFor(ftp);
-    if (needed == publish::SecretNeeded::None)
-        return std::string();
-    auto secret = ui.askSecret(publish::SecretPrompt(needed, ftp), app::kProgramTitle);
-    if (!secret || secret->empty())
-        return std::nullopt;
-    return secret;
-}
-
 ServerTrustControls::ServerTrustControls(PublishTab& tab, QLineEdit& server, app::UserInterface& ui,
-                                         SettingsSource current, QObject* parent)
+                                         SettingsSource current, SecretSource secret, QObject* parent)
     : QObject(parent)
     , m_tab(tab)
     , m_ui(ui)
     , m_current(std::move(current))
+    , m_secret(std::move(secret))
 {
     // An identity belongs to one server and one protocol: the author's change of either forgets it.
     connect(&server, &QLineEdit::textEdited, this, [this] { m_tab.txtTrustedKey->clear(); });
@@ -71,7 +60,7 @@ bool ServerTrustControls::offerTrust(const publish::FtpSettings& ftp, const publ
 publish::ConnectionReport ServerTrustControls::testConnection()
 {
     publish::FtpSettings ftp = m_current();
-    const auto secret = AskForSecret(ftp, m_ui);
+    const auto secret = m_secret(ftp);
     if (!secret) {
         publish::ConnectionReport cancelled;
         cancelled.failure = publish::Failure::Stopped;

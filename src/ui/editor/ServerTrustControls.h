@@ -20,21 +20,20 @@ namespace qle::ui {
 
 class PublishTab;
 
-// Asks the author for the password or key passphrase the site does not store. Empty text when none
-// is needed; nothing when the author cancelled.
-std::optional<std::string> AskForSecret(const publish::FtpSettings& ftp, app::UserInterface& ui);
-
 class ServerTrustControls : public QObject
 {
     Q_OBJECT
 
 public:
     using SettingsSource = std::function<publish::FtpSettings()>;
+    // The password or passphrase the script does not carry: empty text when none is needed, nothing
+    // when the author gave none.
+    using SecretSource = std::function<std::optional<std::string>(const publish::FtpSettings&)>;
 
     // `tab`, `server` (the server box) and `ui` must outlive the controls; `current` gives the
-    // settings as the tab shows them now.
+    // settings as the tab shows them now, `secret` the secret for them.
     ServerTrustControls(PublishTab& tab, QLineEdit& server, app::UserInterface& ui, SettingsSource current,
-                        QObject* parent = nullptr);
+                        SecretSource secret, QObject* parent = nullptr);
 
     // "Test Connection": reports the outcome to the author and returns it.
     publish::ConnectionReport testConnection();
@@ -47,6 +46,7 @@ private:
     PublishTab& m_tab;
     app::UserInterface& m_ui;
     SettingsSource m_current;
+    SecretSource m_secret;
 };
 
 } // namespace qle::ui

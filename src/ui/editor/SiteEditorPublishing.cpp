@@ -8,11 +8,13 @@
 #include "app/Paths.h"
 #include "app/StartUp.h"
 #include "generator/HomePage.h"
+#include "publish/client/SitePassword.h"
 #include "publish/client/UploadOutcome.h"
 #include "publish/remote/Connection.h"
 #include "publish/script/FtpSettings.h"
 #include "ui/FreeWebSpace.h"
 #include "ui/SiteActions.h"
+#include "ui/editor/PasswordControls.h"
 #include "ui/editor/ProtocolChoice.h"
 #include "ui/editor/PublishRules.h"
 #include "ui/editor/PublishTab.h"
@@ -46,7 +48,8 @@ publish::FtpSettings SiteEditorWindow::currentFtpSettings() const
     publish::FtpSettings ftp;
     ftp.server = publish::TrimmedServer(fieldText(8).toStdString());
     ftp.userName = fieldText(9).toStdString();
-    ftp.password = fieldText(10).toStdString();
+    ftp.password = m_password->inSiteFile() ? m_password->text() : std::string();
+    ftp.passwordInFile = m_publishTab->chkPasswordInFile->isChecked();
     ftp.root = fieldText(11).toStdString();
     ftp.dir = fieldText(13).toStdString();
     ftp.protocol = m_publishTab->cmbProtocol->protocol().toStdString();
@@ -56,6 +59,11 @@ publish::FtpSettings SiteEditorWindow::currentFtpSettings() const
     ftp.sendAll = m_publishTab->chkSendAll->isChecked();
     ftp.verify = m_publishTab->chkVerify->isChecked();
     return ftp;
+}
+
+std::optional<std::string> SiteEditorWindow::uploadSecret(const publish::FtpSettings& ftp)
+{
+    return publish::UploadSecret(ftp, m_passwords, m_ui, m_password->inSiteFile() ? std::string() : m_password->text());
 }
 
 bool SiteEditorWindow::buildBeforePublishing(bool saveEdits)
@@ -83,11 +91,11 @@ void SiteEditorWindow::publishSite(bool saveFirst)
     // The console records how the upload ended; until then the tab says it is under way.
     m_upload->watch(QString::fromStdString(app::BaseFolder(m_state.options)));
     m_publishTab->lblPublishStatus->setText(tr("Uploading ..."));
-    // The publisher tells the author itself why a publish was abandoned. A password the site does
-    // not store is asked before the console starts, which gets it by descriptor; it is never stored.
+    // The publisher tells the author itself why a publish was abandoned. A password the script does
+    // not carry (the keyring's, or asked) is handed to the console by descriptor before it starts.
     bool cancelled = false;
     const auto askSecret = [this, &ftp, &cancelled] {
-        auto secret = AskForSecret(ftp, m_ui);
+        auto secret = uploadSecret(ftp);
         cancelled = !secret;
         return secret;
     };

@@ -10,6 +10,7 @@
 #include "generator/CreateWebSite.h"
 #include "generator/HomePage.h"
 #include "generator/PictureCopier.h"
+#include "publish/client/SitePassword.h"
 #include "ui/FindDialog.h"
 #include "ui/SiteActions.h"
 #include "ui/editor/BannerTab.h"
@@ -18,6 +19,7 @@
 #include "ui/editor/PageContentTab.h"
 #include "ui/editor/PageList.h"
 #include "ui/editor/PageStyleBox.h"
+#include "ui/editor/PasswordControls.h"
 #include "ui/editor/ProtocolChoice.h"
 #include "ui/editor/PublishRules.h"
 #include "ui/editor/PublishTab.h"
@@ -78,10 +80,12 @@ QScrollArea* Scrolling(QWidget* tab)
 
 } // namespace
 
-SiteEditorWindow::SiteEditorWindow(app::AppState& state, app::UserInterface& ui, QWidget* parent)
+SiteEditorWindow::SiteEditorWindow(app::AppState& state, app::UserInterface& ui, publish::SitePasswords& passwords,
+                                   QWidget* parent)
     : QWidget(parent)
     , m_state(state)
     , m_ui(ui)
+    , m_passwords(passwords)
     , m_tabs(new QTabWidget(this))
     , m_pageTab(new PageContentTab)
     , m_coloursTab(new ColoursTab)
@@ -163,7 +167,10 @@ void SiteEditorWindow::bindControls()
     m_options->addMapping(m_txtFields[0], "Local_Web_Dir");
     m_options->addMapping(m_txtFields[8], "Ftp_Destination");
     m_options->addMapping(m_txtFields[9], "Ftp_Username");
-    m_options->addMapping(m_txtFields[10], "Ftp_Password");
+    // The password box is bound to no field: the keyring or the site file keeps it (PasswordControls).
+    m_options->addMapping(m_publishTab->chkPasswordInFile, "Ftp_Password_In_File");
+    m_password = std::make_unique<PasswordControls>(*m_publishTab->txtFields[10], *m_publishTab->chkPasswordInFile,
+                                                    *m_options, m_passwords);
     m_options->addMapping(m_txtFields[11], "Ftp_Root");
     m_options->addMapping(m_txtFields[12], "Your_Homepage");
     m_options->addMapping(m_txtFields[13], "Ftp_Dir");
@@ -269,7 +276,8 @@ void SiteEditorWindow::connectViewAndPublish()
     });
     connect(m_publishTab->Command3, &QPushButton::clicked, this, &SiteEditorWindow::showFreeWebSpace);
     m_trust = new ServerTrustControls(
-        *m_publishTab, *m_publishTab->txtFields[8], m_ui, [this] { return currentFtpSettings(); }, this);
+        *m_publishTab, *m_publishTab->txtFields[8], m_ui, [this] { return currentFtpSettings(); },
+        [this](const publish::FtpSettings& ftp) { return uploadSecret(ftp); }, this);
     for (int i : {9, 11, 13})
         m_txtFields[static_cast<std::size_t>(i)]->installEventFilter(this);
 }
@@ -277,10 +285,20 @@ void SiteEditorWindow::connectViewAndPublish()
 Status SiteEditorWindow::bindSite(const QString& sitePath)
 {
     m_sitePath = sitePath;
+    // Before the sources read the file: a password that moves to the keyring is then in no backup
+    // taken from now on.
+    auto stored = publish::LoadFtpSettings(sitePath.toStdString());
+    if (stored)
+        reportFailure(publish::OfferToMovePassword(
+            sitePath.toStdString(), stored.value(), m_passwords, [this](const std::string& question) {
+                return std::optional<bool>(m_ui.askYesNo(question, app::kProgramTitle));
+            }));
     if (Status s = m_pages->open(sitePath); !s.ok())
         return s;
     if (Status s = m_options->open(sitePath); !s.ok())
         return s;
+    if (stored)
+        m_password->load(stored.value());
     m_pageList->setSource(m_pages);
     m_spell->setLanguage(m_pageTab->cmbSpellLanguage->language());
     showSpellingStatus();
@@ -450,10 +468,13 @@ void SiteEditorWindow::startClearProgressTimer(int intervalMs)
 
 void SiteEditorWindow::commitEdits(DataSource source)
 {
-    if (source == DataSource::Pages)
+    if (source == DataSource::Pages) {
         reportFailure(m_pages->commit());
-    else
-        reportFailure(m_options->commit());
+        return;
+    }
+    if (m_options->isOpen())
+        reportFailure(m_password->save(currentFtpSettings()));
+    reportFailure(m_options->commit());
 }
 
 std::string SiteEditorWindow::homepageText() const

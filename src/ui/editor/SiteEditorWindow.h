@@ -25,6 +25,9 @@ namespace qle::app {
 struct AppState;
 class UserInterface;
 } // namespace qle::app
+namespace qle::publish {
+class SitePasswords;
+}
 
 namespace qle::ui {
 
@@ -38,6 +41,7 @@ struct PageHit;
 class OptionsSource;
 class PageContentTab;
 class PagesSource;
+class PasswordControls;
 class PublishTab;
 class ServerTrustControls;
 class UploadWatcher;
@@ -50,11 +54,13 @@ class SiteEditorWindow : public QWidget, public generator::SiteEditor
 public:
     enum Tab { PageContent = 0, Colours = 1, BannerHomepage = 2, ViewSite = 3, Publish = 4 };
 
-    // `state` and `ui` must outlive the window.
-    SiteEditorWindow(app::AppState& state, app::UserInterface& ui, QWidget* parent = nullptr);
+    // `state`, `ui` and `passwords` must outlive the window.
+    SiteEditorWindow(app::AppState& state, app::UserInterface& ui, publish::SitePasswords& passwords,
+                     QWidget* parent = nullptr);
     ~SiteEditorWindow() override;
 
-    // Points both data sources at the site file and shows its first page and its settings.
+    // Points both data sources at the site file and shows its first page and its settings. An older
+    // site file's password is first offered to move to the keyring.
     Status bindSite(const QString& sitePath);
 
     void selectTab(Tab tab);
@@ -115,8 +121,12 @@ public:
     QString fieldText(int index) const;
     void setFieldText(int index, const QString& text);
 
-    // The publish settings as the Publish tab shows them now.
+    // The publish settings as the Publish tab shows them now; the password only when the site file
+    // carries it.
     publish::FtpSettings currentFtpSettings() const;
+    // The secret one upload or connection test with `ftp` hands the upload client: the password the
+    // box shows (when no file holds it), the keyring's, or asked (see publish::UploadSecret).
+    std::optional<std::string> uploadSecret(const publish::FtpSettings& ftp);
     ServerTrustControls* serverTrustControls() const { return m_trust; }
 
 protected:
@@ -170,6 +180,7 @@ private:
 
     app::AppState& m_state;
     app::UserInterface& m_ui;
+    publish::SitePasswords& m_passwords;
     QString m_sitePath;
     QTabWidget* m_tabs;
     PageContentTab* m_pageTab;
@@ -181,6 +192,7 @@ private:
     OptionsSource* m_options;
     std::array<QWidget*, 14> m_txtFields {};
     ServerTrustControls* m_trust = nullptr;
+    std::unique_ptr<PasswordControls> m_password;
     UploadWatcher* m_upload;
     std::vector<std::string> m_buildWarnings;
     bool m_buildingToPublish = false;          // the build's progress is shown on the Publish tab too

@@ -50,4 +50,17 @@ Status OptionsSource::commit()
     return Status::OK();
 }
 
+QString OptionsSource::fieldValue(const char* field) const
+{
+    return m_table.model().record(0).value(QString::fromLatin1(field)).toString();
+}
+
+void OptionsSource::setFieldValue(const char* field, const QString& value)
+{
+    QSqlTableModel& model = m_table.model();
+    const QModelIndex index = model.index(0, model.fieldIndex(QString::fromLatin1(field)));
+    if (model.data(index).toString() != value)
+        model.setData(index, value);
+}
+
 } // namespace qle::ui

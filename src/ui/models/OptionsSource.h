@@ -28,6 +28,10 @@ public:
     // Writes the pending edits of the settings record; on failure they stay pending.
     Status commit();
 
+    // A field no widget is bound to: its value as read, and a new value to write with the next
+    // commit(). REQUIRES: isOpen()
+    QString fieldValue(const char* field) const;
+    void setFieldValue(const char* field, const QString& value);
     // The settings record with its pending edits, as it would be stored; empty while not open.
     QSqlRecord currentRecord();
 

@@ -7,6 +7,7 @@
 #include <QAtomicInt>
 #include <QFileInfo>
 #include <QSqlError>
+#include <QSqlQuery>
 
 namespace qle::ui {
 
@@ -58,6 +59,8 @@ Status SiteConnection::open(const QString& path)
         QSqlDatabase::removeDatabase(name);
         return Status::DatabaseError("Cannot open " + path.toStdString() + ": " + error);
     }
+    // A password moved out of the site file must leave no bytes behind in its free space.
+    QSqlQuery(db).exec(QStringLiteral("PRAGMA secure_delete = ON"));
     m_name = name;
     return Status::OK();
 }

@@ -4,6 +4,7 @@
 #include "generator/BuildRecord.h"
 #include "publish/client/UploadOutcome.h"
 #include "publish/script/PublishPlan.h"
+#include "publish/sync/SyncText.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
@@ -149,6 +150,7 @@ TEST_F(BatchRun, CarriesOutThePublishersBatchFile)
 TEST(UploadOutcome, PublishedOrFailedWithTheClosingLineOrTheReason)
 {
     const std::string closing = "3 files sent, 0 failures, 1200 bytes in 0.10 seconds.";
+    const std::string held = "; 30 stale files kept on the server: deleting so many needs your confirmation";
     const struct
     {
         std::vector<std::string> lines;
@@ -167,6 +169,10 @@ TEST(UploadOutcome, PublishedOrFailedWithTheClosingLineOrTheReason)
          1,
          "Upload failed: An upload from /b/ is running; try again when it has finished."},
         {{}, 137, "Upload failed: the upload ended with status 137"},
+        // Everything sent, but stale files kept back by the mass-deletion guard: not "Published".
+        {{DeletionsHeldLine(30, 39), "0 files sent, 9 unchanged, 0 removed, 0 failures, 0 bytes, 0.1 seconds" + held},
+         1,
+         "Upload not finished: 0 files sent, 9 unchanged, 0 removed, 0 failures, 0 bytes, 0.1 seconds" + held},
         {{"would send: articles/art-1.htm", "Dry run: 1 to send (4 KB), 8 unchanged, 0 to delete", closing},
          0,
          "Nothing published (a dry run): " + closing},

@@ -42,7 +42,8 @@ TEST(ConnectionTest, DestinationFolderFollowsTheScriptsCdLines)
         {"", "", "/home/jo/", "/home/jo"},
         {"public_html/", "site/", "/home/jo/", "/home/jo/public_html/site"},
         {"/", "/site/", "/", "/site"},
-        {"/www/", "a/b/", "/", "/www"}, // "cd a b" fails in the script: files go nowhere deeper
+        {"/www/", "a/b/", "/", "/www/a/b"},
+        {"/www/", "my site/", "/", "/www/my site"},
     };
     for (const auto& row : rows)
         EXPECT_EQ(DestinationFolder(SiteSettings("h", row.root, row.dir), row.home), row.folder)

@@ -1,6 +1,7 @@
 #include "publish/client/FtpClient.h"
 
 #include "FtpServer.h"
+#include "SiteFixture.h"
 #include "support/TempDir.h"
 
 #include <chrono>
@@ -28,9 +29,11 @@ protected:
 
     // Runs the commands after the log-in lines; the client's output gathers in m_output.
     FtpRunSummary run(const std::string& commands, const std::string& server, long timeoutSeconds = 5,
-                      const std::function<void(const std::string&)>& onLine = {})
+                      const std::function<void(const std::string&)>& onLine = {}, bool sync = false)
     {
         FtpClientOptions options;
+        if (sync)
+            options.sync = SyncSettings {};
         options.timeouts = {timeoutSeconds, timeoutSeconds};
         options.localFolder = m_local;
         m_output.clear();
@@ -78,18 +81,30 @@ TEST_F(FtpClient, FailuresAreReportedAndTheScriptGoesOn)
                              "put a.htm\r\n"
                              "cd /www\r\n"
                              "put no-such-file.htm\r\n"
-                             "frobnicate\r\n"
                              "put a.htm\r\n",
                              m_server->address());
-    EXPECT_EQ(summary.filesSent, 1);
-    EXPECT_EQ(summary.failures, 2);
+    EXPECT_EQ(summary.counts.sent, 1);
+    EXPECT_EQ(summary.counts.failures, 2);
     EXPECT_EQ(summary.exitCode(), 1);
     EXPECT_EQ(summary.connections, 1);
     EXPECT_EQ(test::ReadFile(m_home + "www/a.htm"), "first");
     EXPECT_FALSE(test::PathExists(m_home + "a.htm"));
-    for (const char* shown :
-         {"ftp> mkdir /www\n550", "ftp> cd /missing\n550", "no-such-file.htm", "Invalid command: frobnicate"})
+    for (const char* shown : {"ftp> mkdir /www\n550", "ftp> cd /missing\n550", "no-such-file.htm"})
         EXPECT_NE(m_output.find(shown), npos) << shown << " in\n" << m_output;
+}
+
+// Skipping a line it cannot carry used to send the rest of the site into the wrong folder.
+TEST_F(FtpClient, ALineThatCannotBeCarriedOutSendsNothingAtAll)
+{
+    for (const bool sync : {false, true}) {
+        const auto summary =
+            run("put a.htm\r\nmkdir my site \r\ncd my site \r\nput a.htm\r\n", m_server->address(), 5, {}, sync);
+        EXPECT_EQ(summary.exitCode(), 1);
+        EXPECT_FALSE(summary.loggedIn) << "not even logged in";
+        EXPECT_TRUE(test::FilesUnder(m_home).empty()) << m_output;
+        EXPECT_NE(m_output.find("Line 4 of the upload script cannot be carried out"), npos) << m_output;
+        EXPECT_NE(m_output.find("0 files sent"), npos) << m_output;
+    }
 }
 
 TEST_F(FtpClient, AServerThatStopsAnsweringEndsTheRunAfterOneTimeout)
@@ -100,8 +115,8 @@ TEST_F(FtpClient, AServerThatStopsAnsweringEndsTheRunAfterOneTimeout)
     test::FtpServer stalling(m_home, "jo", kPassword, {"--stall-at-upload=2"});
     ASSERT_TRUE(stalling.started());
     const auto summary = run(puts, stalling.address(), 1);
-    EXPECT_EQ(summary.filesSent, 1);
-    EXPECT_EQ(summary.failures, 5);
+    EXPECT_EQ(summary.counts.sent, 1);
+    EXPECT_EQ(summary.counts.failures, 5);
     EXPECT_LT(m_elapsed, 4.0);
     EXPECT_NE(m_output.find("Not connected."), npos) << m_output;
 }

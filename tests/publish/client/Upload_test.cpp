@@ -7,11 +7,15 @@
 #include "FtpServer.h"
 #include "RemoteServer.h"
 #include "SiteFixture.h"
+#include "app/BaseFolderLock.h"
 #include "generator/StoredSiteEditor.h"
 #include "support/RecordingUi.h"
 
 #include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace qle::publish {
 namespace {
@@ -128,6 +132,43 @@ TEST(Upload, StopEndsTheClientCleanlyAndReportsWhatWasSent)
     EXPECT_TRUE(Holds(output, "1 file sent, 0 unchanged, 0 removed, 6 failures")) << output;
     EXPECT_TRUE(Holds(output, "THE UPLOAD FAILED")) << output;
     EXPECT_EQ(test::FilesUnder(home.path()).size(), 1u);
+}
+
+// quillon publish carries out the batch file itself; killed (here its stand-in, the console), it
+// leaves the upload client running. The client holds the base folder's lock of its own, so no build
+// swaps the web folder's pages under it.
+TEST(Upload, AClientWhoseConsoleWasKilledStillKeepsBuildsOut)
+{
+    test::SiteFixture site;
+    test::TempDir home;
+    const std::string note = site.dir / "stalled";
+    test::FtpServer server(home.path(), "jo", site.ftp.password, {"--stall-at-upload=1", "--note=" + note});
+    ASSERT_TRUE(server.started());
+    site.ftp.server = server.address();
+    auto editor = generator::StoredSiteEditor::open(site.site, nullptr);
+    ASSERT_TRUE(editor.ok());
+    auto batch = WriteFtpFiles(site.job(), editor.value());
+    ASSERT_TRUE(batch.ok()) << batch.status().message();
+
+    const std::string console = test::ProgramFolder() + "quillon-console";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int devNull = ::open("/dev/null", O_WRONLY);
+        ::dup2(devNull, STDOUT_FILENO);
+        ::dup2(devNull, STDERR_FILENO);
+        ::execl(console.c_str(), "quillon-console", batch->c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    for (int i = 0; i < 1000 && !test::PathExists(note); ++i)
+        ::usleep(10000);
+    ASSERT_TRUE(test::PathExists(note)) << "the client never reached the server";
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    auto build = app::BaseFolderLock::acquire(site.base, app::BaseFolderLock::Mode::Build);
+    EXPECT_FALSE(build.ok()) << "a build while the upload client still runs";
+    if (!build.ok()) {
+        EXPECT_NE(build.status().message().find("An upload"), std::string::npos) << build.status().message();
+    }
 }
 
 TEST(Upload, AHostileSiteReachesTheServerFileForFile)

@@ -33,6 +33,11 @@ TEST(RemoteListing, ReadsMlsdFactsAndLongListings)
         {false, "lrwxrwxrwx 1 jo jo 5 Mar  3 10:01 latest -> a.htm\n", "latest|"},
         {false, "drwxr-xr-x 2 jo jo 4096 Mar  3 10:01 .\ndrwxr-xr-x 2 jo jo 4096 Mar  3 10:01 ..\n", ""},
         {false, "-rw-r--r-- 1 jo jo 5 Mar  3\n", ""},
+        // Names that would point outside the folder listed, whatever a server sends.
+        {true, "type=file;size=1; ../../etc/passwd\r\ntype=file;size=1; a/b.htm\r\ntype=file;size=1; ok.htm\r\n",
+         "ok.htm=1|"},
+        {false, "-rw-r--r-- 1 jo jo 1 Mar  3 10:01 ../up.htm\n-rw-r--r-- 1 jo jo 1 Mar  3 10:01 bell\x07.htm\n", ""},
+        {true, "type=file;size=1; tab\there\r\ntype=file;size=1; del\x7f\r\n", ""},
     };
     for (const auto& row : rows)
         EXPECT_EQ(Shown(row.mlsd ? ParseMlsdListing(row.listing) : ParseLongListing(row.listing)), row.entries)

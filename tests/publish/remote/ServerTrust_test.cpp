@@ -166,12 +166,19 @@ TEST_F(SftpTrust, HostKeyIsCheckedAgainstTheKnownHostsAndTheAcceptedKey)
          knownHosts("changed", m_otherKey.publicKey),
          Failure::None,
          {}},
+        // Without the known hosts option libcurl would take any host key: a refusal fails closed.
+        {"libcurl refuses the known hosts option",
+         "",
+         std::string(8'000'001, 'k'),
+         Failure::InsecureOption,
+         {"cannot be checked", "libcurl refused the known hosts file", "Nothing was sent"}},
     };
     for (const auto& row : rows) {
         ConnectionSettings settings = SettingsFor(Protocol::Sftp, m_server->port());
         settings.trustedKey = row.trusted;
         settings.knownHostsFile = row.known;
-        ExpectConnect(settings, row.name, row.failure, row.said, m_hostKey.fingerprint);
+        ExpectConnect(settings, row.name, row.failure, row.said,
+                      row.failure == Failure::InsecureOption ? std::string() : m_hostKey.fingerprint);
     }
 
     auto shown = FetchServerIdentity(SettingsFor(Protocol::Sftp, m_server->port()));
@@ -193,7 +200,7 @@ TEST_F(SftpTrust, PasswordOrKeyFileWithItsPassphrase)
         {"password", kPassword, "", "", Failure::None},
         {"wrong password", "wrong", "", "", Failure::Login},
         {"key file and passphrase", "", m_userKey.path, "pass phrase", Failure::None},
-        {"wrong passphrase", "", m_userKey.path, "wrong", Failure::Login},
+        {"wrong passphrase", "", m_userKey.path, "wrong", Failure::Passphrase},
         {"key the server does not list", "", m_otherKey.path, "", Failure::Login},
     };
     for (const auto& row : rows) {
@@ -206,6 +213,10 @@ TEST_F(SftpTrust, PasswordOrKeyFileWithItsPassphrase)
         const Status connected = fs.connect();
         EXPECT_EQ(fs.lastFailure(), row.failure) << row.name << ": " << connected.message();
         EXPECT_FALSE(Holds(connected.message(), "pass phrase")) << row.name;
+        if (row.failure == Failure::Passphrase) {
+            EXPECT_TRUE(Holds(connected.message(), "The passphrase of the key file " + row.keyFile + " is wrong"))
+                << connected.message();
+        }
         if (row.failure == Failure::None) {
             auto entries = fs.list("/");
             EXPECT_TRUE(entries.ok()) << row.name << ": " << entries.status().message();

@@ -66,10 +66,18 @@ TEST(PublishPlan, ScriptFollowsRootAndDirAsTyped)
              "mkdir /www//site/articles\r\ncd /www//site/articles\r\n\r\n"
              "mkdir /www//site/images\r\ncd /www//site/images\r\n\r\n" +
              tail},
+        // Settings the classic lines would send astray get a line per level, quoted where needed.
+        {"/www/", "my site/",
+         head + "mkdir /www\r\ncd /www\r\nmkdir \"/www/my site\"\r\ncd \"/www/my site\"\r\n" + index +
+             "mkdir \"/www/my site/categories\"\r\ncd \"/www/my site/categories\"\r\n\r\n"
+             "mkdir \"/www/my site/sections\"\r\ncd \"/www/my site/sections\"\r\n\r\n"
+             "mkdir \"/www/my site/articles\"\r\ncd \"/www/my site/articles\"\r\n\r\n"
+             "mkdir \"/www/my site/images\"\r\ncd \"/www/my site/images\"\r\n\r\n" +
+             tail},
         {"", "",
-         head + "mkdir \r\ncd \r\nmkdir \r\ncd \r\n" + index + "mkdir categories\r\ncd categories\r\n\r\n" +
-             "mkdir sections\r\ncd sections\r\n\r\nmkdir articles\r\ncd articles\r\n\r\n" +
-             "mkdir images\r\ncd images\r\n\r\n" + tail},
+         head + index + "mkdir categories\r\ncd categories\r\n\r\n" +
+             "mkdir ../sections\r\ncd ../sections\r\n\r\nmkdir ../articles\r\ncd ../articles\r\n\r\n" +
+             "mkdir ../images\r\ncd ../images\r\n\r\n" + tail},
     };
     for (const auto& [root, dir, expected] : rows)
         EXPECT_EQ(ScriptText(Settings(root, dir), "/b/", "/b/w/Index.htm", {}), expected) << root << "|" << dir;

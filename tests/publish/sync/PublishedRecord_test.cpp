@@ -27,7 +27,7 @@ TEST(PublishedRecord, DigestsMatchKnownValues)
     EXPECT_NE(missing.status().message().find(dir / "none"), std::string::npos);
 }
 
-TEST(PublishedRecord, RoundTripsPathsWithBlanksAndSortsThem)
+TEST(PublishedRecord, RoundTripsPathsWithBlanksSortedAndEndsInItsTrailer)
 {
     const PublishedRecord record = {
         {"index.htm", {12, kShaA}},
@@ -35,11 +35,49 @@ TEST(PublishedRecord, RoundTripsPathsWithBlanksAndSortsThem)
         {"articles/art-1.htm", {0, kShaA}},
     };
     const std::string text = FormatRecord(record);
-    EXPECT_EQ(text, "quillon-published 1\n" + kShaA + " 0 articles/art-1.htm\n" + kShaB +
-                        " 70000 images/My Photo.JPG\n" + kShaA + " 12 index.htm\n");
+    const std::string body = "quillon-published 2\n" + kShaA + " 0 articles/art-1.htm\n" + kShaB +
+                             " 70000 images/My Photo.JPG\n" + kShaA + " 12 index.htm\n";
+    EXPECT_EQ(text, body + "end 3 " + Sha256Hex(body) + "\n");
+    EXPECT_EQ(LastRecordLine(text), "end 3 " + Sha256Hex(body));
     const ParsedRecord parsed = ParseRecord(text);
     EXPECT_EQ(parsed.files, record);
+    EXPECT_EQ(parsed.format, 2);
+    EXPECT_FALSE(parsed.damaged);
     EXPECT_EQ(parsed.damagedLines, 0);
+    EXPECT_FALSE(ParseRecord(FormatRecord({})).damaged) << "an empty site's record is whole too";
+}
+
+// A record is whole only with its trailer; one of the format before the trailer is read as it
+// always was, except that a line cut short never counts.
+TEST(PublishedRecord, ATrailerThatDoesNotMatchMarksTheRecordDamaged)
+{
+    const PublishedRecord record = {{"a.htm", {1, kShaA}}, {"articles/art-12.htm", {2, kShaB}}};
+    const std::string whole = FormatRecord(record);
+    const std::string lines = whole.substr(0, whole.rfind("end "));
+    const std::string oldFormat = "quillon-published 1\n" + lines.substr(lines.find('\n') + 1);
+    const struct
+    {
+        std::string text;
+        int format;
+        bool damaged;
+        std::size_t files;
+    } rows[] = {
+        {whole, 2, false, 2},
+        {lines, 2, true, 2},                                                       // the trailer never arrived
+        {whole.substr(0, whole.find("art-12") + 5), 2, true, 1},                   // cut inside a line
+        {lines + "end 1 " + Sha256Hex(lines) + "\n", 2, true, 2},                  // wrong count
+        {lines + "end 2 " + Sha256Hex("other") + "\n", 2, true, 2},                // another record's trailer
+        {lines + kShaA + " 3 b.htm\n" + LastRecordLine(whole) + "\n", 2, true, 3}, // a line added by hand
+        {oldFormat, 1, false, 2},
+        {oldFormat.substr(0, oldFormat.find("art-12") + 5), 1, false, 1}, // "articles/art-1" is no file of ours
+    };
+    for (const auto& row : rows) {
+        const ParsedRecord parsed = ParseRecord(row.text);
+        EXPECT_EQ(parsed.format, row.format) << row.text;
+        EXPECT_EQ(parsed.damaged, row.damaged) << row.text;
+        EXPECT_EQ(parsed.files.size(), row.files) << row.text;
+        EXPECT_EQ(parsed.files.count("articles/art-1"), 0u) << row.text;
+    }
 }
 
 TEST(PublishedRecord, SkipsDamagedLinesAndKeepsTheRest)

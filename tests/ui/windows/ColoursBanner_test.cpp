@@ -1,6 +1,8 @@
 #include "app/Folders.h"
 #include "app/StartUp.h"
+#include "publish/client/SitePassword.h"
 #include "store/Database.h"
+#include "support/MemoryKeyring.h"
 #include "ui/UiTest.h"
 #include "ui/editor/BannerTab.h"
 #include "ui/editor/ColoursTab.h"
@@ -49,7 +51,7 @@ struct OpenSite
     // Loads the editor afresh on the site, as opening a site does.
     void open()
     {
-        editor = std::make_unique<SiteEditorWindow>(state, ui);
+        editor = std::make_unique<SiteEditorWindow>(state, ui, passwords);
         const Status s = editor->bindSite(QString::fromStdString(state.currentSitePath));
         if (!s.ok())
             qFatal("%s", s.message().c_str());
@@ -73,6 +75,8 @@ struct OpenSite
     TempDir dir;
     app::AppState state;
     RecordingUi ui;
+    qle::test::MemoryKeyring keyring;
+    publish::SitePasswords passwords {keyring, ui};
     std::unique_ptr<SiteEditorWindow> editor;
 };
 
