@@ -14,19 +14,8 @@ import os
 import shutil
 import sqlite3
 import statistics
-import subprocess
-import time
 
-
-def timed(argv, scratch, label):
-    report = os.path.join(scratch, label + ".time")
-    os.sync()
-    start = time.monotonic()
-    subprocess.run(["/usr/bin/time", "-f", "%M", "-o", report] + argv, check=True,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    wall = time.monotonic() - start
-    with open(report) as f:
-        return wall, int(f.read().split()[-1]) / 1024.0
+from compare import timed  # the same whole-process timer as the full-build comparison
 
 
 def listed(base):
