@@ -9,7 +9,8 @@
 # repository: the content is generated into a scratch folder (SCRATCH, default a new folder
 # under ${TMPDIR:-/tmp}) that is removed at the end unless KEEP=1.
 # Settings: N (articles, 10000), C (categories, 40), S (sections per category, 5), RUNS (5),
-# STYLE (the page style of the site built: Classic or Modern; Classic by default).
+# STYLE (the page style of the site built: Classic or Modern; Classic by default), MODE (full: the
+# full build against Hugo; rebuild: rebuild.py, rebuilds after one edit against Hugo and the floor).
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -37,5 +38,12 @@ python3 "$kit/gen_content.py" -n "$N" -c "$C" -s "$S" "$scratch/content" >/dev/n
 "$quillon" new "$scratch/bench.qls" >/dev/null
 python3 "$here/load_site.py" "$scratch/content" "$scratch/bench.qls" "$STYLE"
 
-python3 "$here/compare.py" --runs "$RUNS" --scratch "$scratch" \
-    --quillon "$quillon" --site "$scratch/bench.qls" --hugo-site "$scratch/content/hugo"
+if [ "${MODE:-full}" = rebuild ]; then
+    cc -O2 -o "$scratch/floorwrite" "$kit/floorwrite.c"
+    python3 "$here/rebuild.py" --runs "$RUNS" --scratch "$scratch" --quillon "$quillon" \
+        --site "$scratch/bench.qls" --floorwrite "$scratch/floorwrite" \
+        --hugo-site "$scratch/content/hugo"
+else
+    python3 "$here/compare.py" --runs "$RUNS" --scratch "$scratch" \
+        --quillon "$quillon" --site "$scratch/bench.qls" --hugo-site "$scratch/content/hugo"
+fi

@@ -38,16 +38,25 @@ std::optional<SiteArguments> Prepare(const Arguments& args, std::size_t count, c
 
 } // namespace
 
-void SnapshotBeforeWork(const std::string& sitePath, const app::AppState& state)
+Result<std::string> TakeSnapshotBeforeWork(const std::string& sitePath, const app::AppState& state)
 {
     app::AppOptions options = state.options;
-    auto snapshot = app::TakeSnapshot(sitePath, app::BaseFolder(options), std::time(nullptr));
+    return app::TakeSnapshot(sitePath, app::BaseFolder(options), std::time(nullptr));
+}
+
+void ReportSnapshot(const Result<std::string>& snapshot)
+{
     if (!snapshot) {
         std::cerr << "quillon: no backup of the site could be taken: " << snapshot.status().message() << '\n';
         return;
     }
     if (!snapshot->empty())
-        std::cout << "Backup:     " << *snapshot << '\n';
+        std::cout << "Backup:     " << snapshot.value() << '\n';
+}
+
+void SnapshotBeforeWork(const std::string& sitePath, const app::AppState& state)
+{
+    ReportSnapshot(TakeSnapshotBeforeWork(sitePath, state));
 }
 
 int BackupCommand(const Arguments& args)

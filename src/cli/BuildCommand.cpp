@@ -7,6 +7,7 @@
 #include "generator/StoredSiteEditor.h"
 
 #include <iostream>
+#include <thread>
 
 namespace qle::cli {
 
@@ -16,12 +17,14 @@ void PrintBuildWarnings(const generator::StoredSiteEditor& editor)
         std::cerr << "quillon: warning: " << warning << '\n';
 }
 
-int BuildCommand(const Arguments& args)
+int BuildCommand(const Arguments& arguments)
 {
+    Arguments args = arguments;
+    const bool all = std::erase(args, std::string("--all")) > 0;
     std::string baseOverride;
     std::vector<std::string> positional;
     if (!ParseBaseOption(args, baseOverride, positional) || positional.size() != 1) {
-        std::cerr << "usage: quillon build SITE.qls [--base DIR]\n";
+        std::cerr << "usage: quillon build SITE.qls [--base DIR] [--all]\n";
         return 2;
     }
     const std::string& sitePath = positional[0];
@@ -40,8 +43,15 @@ int BuildCommand(const Arguments& args)
         std::cerr << "quillon: " << editor.status().message() << '\n';
         return 1;
     }
-    SnapshotBeforeWork(sitePath, *state);
-    const Status built = generator::UpdateSite(*editor, sitePath, webFolder);
+    // The snapshot is taken on its own connection beside the build, on the other core; it reads a
+    // consistent state whatever the build saves meanwhile.
+    // Its outcome is told once the build is done, so the two never mix their lines.
+    Result<std::string> snapshot = std::string();
+    std::thread snapshotting([&] { snapshot = TakeSnapshotBeforeWork(sitePath, *state); });
+    const Status built = generator::UpdateSite(*editor, sitePath, webFolder, true,
+                                               all ? generator::Rewrite::All : generator::Rewrite::Changed);
+    snapshotting.join();
+    ReportSnapshot(snapshot);
     PrintBuildWarnings(editor.value());
     if (!built.ok()) {
         std::cerr << "quillon: " << built.message() << '\n';

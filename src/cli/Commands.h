@@ -69,6 +69,10 @@ int RestoreCommand(const Arguments& args);
 // The snapshot build and publish take before their work, as the program does. A failure is
 // printed on stderr and, as in the program, stops nothing.
 void SnapshotBeforeWork(const std::string& sitePath, const app::AppState& state);
+// The two halves of SnapshotBeforeWork, for a caller that takes the snapshot beside its work: the
+// snapshot (the backup's path, empty when the site is unchanged since the last one), and telling it.
+Result<std::string> TakeSnapshotBeforeWork(const std::string& sitePath, const app::AppState& state);
+void ReportSnapshot(const Result<std::string>& snapshot);
 
 // quillon test-connection SITE.qls [--trust FINGERPRINT]: logs in with the site's settings, checks
 // that the destination folder can be written, and says exactly what failed.

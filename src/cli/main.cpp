@@ -31,7 +31,7 @@ void Usage(std::ostream& out)
     out << "usage: quillon --version\n"
            "       quillon init [--base DIR]\n"
            "       quillon new SITE.qls [--style classic|modern]\n"
-           "       quillon build SITE.qls [--base DIR]\n"
+           "       quillon build SITE.qls [--base DIR] [--all]\n"
            "       quillon check SITE.qls [--base DIR] [--external]\n"
            "       quillon publish SITE.qls [--base DIR] [--trust FINGERPRINT] [--all] [--verify] [--dry-run]\n"
            "                               [--allow-deletes] [--force]\n"

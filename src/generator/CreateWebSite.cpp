@@ -9,6 +9,7 @@
 #include "generator/BuildCategories.h"
 #include "generator/BuildRecord.h"
 #include "generator/BuildSections.h"
+#include "generator/BuiltFiles.h"
 #include "generator/HomePage.h"
 #include "generator/OutputSink.h"
 #include "generator/SiteBuild.h"
@@ -25,6 +26,7 @@
 #include <map>
 #include <memory>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace qle::generator {
@@ -54,6 +56,21 @@ std::string StagingFolder(const std::string& webFolder)
 {
     const std::string web = WithoutTrailingSlash(webFolder);
     return app::JoinPath(app::FolderOfPath(web), "." + app::FileNameOfPath(web) + ".new/");
+}
+
+// Where the previous site goes after the swap, to be removed while the next build renders.
+std::string RemovingFolder(const std::string& webFolder)
+{
+    const std::string web = WithoutTrailingSlash(webFolder);
+    return app::JoinPath(app::FolderOfPath(web), "." + app::FileNameOfPath(web) + ".removing/");
+}
+
+bool Exists(const std::string& path)
+{
+    struct stat info
+    {
+    };
+    return ::lstat(WithoutTrailingSlash(path).c_str(), &info) == 0;
 }
 
 Status SystemError(const std::string& what, const std::string& path, int error)
@@ -135,7 +152,10 @@ Status SwapIntoPlace(const std::string& staging, const std::string& webFolder)
         ::rename(parked.c_str(), to.c_str());
         return SystemError("Cannot put the new site in place in", webFolder, error);
     }
-    return RemoveTree(parked);
+    // The previous site goes where an exchange would have put it.
+    if (::rename(parked.c_str(), from.c_str()) != 0)
+        return RemoveTree(parked);
+    return Status::OK();
 }
 
 // A web folder found missing while the previous site is still parked (see SwapIntoPlace) is put back.
@@ -246,7 +266,8 @@ Status BuildPages(store::Database& db, OutputSink& sink, std::vector<std::string
     return status.ok() ? written : status;
 }
 
-Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, std::vector<std::string>* warnings)
+Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, std::vector<std::string>* warnings,
+                     Rewrite rewrite)
 {
     auto db = store::Database::open(sitePath);
     if (!db)
@@ -265,6 +286,16 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
     if (Status s = PrepareOutputFolders(web); !s.ok())
         return s;
 
+    // The previous build's old site (or what a stopped build left aside) is removed on a thread of
+    // its own while this build renders; an interrupted removal simply goes on here.
+    const std::string staging = StagingFolder(web), removing = RemovingFolder(web);
+    if (Exists(staging) && !Exists(removing))
+        ::rename(WithoutTrailingSlash(staging).c_str(), WithoutTrailingSlash(removing).c_str());
+    Status removed;
+    std::jthread remover;
+    if (Exists(removing))
+        remover = std::jthread([&removed, removing] { removed = RemoveTree(removing); });
+
     // One read transaction for every read of the build: the state recorded is the one all its
     // pages were made from, even while the editor saves meanwhile.
     store::Database::Transaction reading(*db);
@@ -274,10 +305,12 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
     if (!state)
         return state.status();
 
+    // What the web folder holds, as the last build listed it: unchanged files are kept as they are.
+    const BuiltFiles previous = rewrite == Rewrite::All ? BuiltFiles() : BuiltFiles::load(base);
+
     // From here until the new site is in place, publishing refuses the web folder.
     if (Status s = WriteBuildRecord(web, {sitePath, false, {}, {}}); !s.ok())
         return s;
-    const std::string staging = StagingFolder(web);
     if (Status s = MakeStagingFolder(staging, web); !s.ok())
         return s;
 
@@ -286,6 +319,7 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
     std::vector<std::string> found;
     std::vector<std::string> made;
     DiskSink sink(staging);
+    sink.keepUnchanged(previous, web);
     Status status = BuildPages(*db, sink, found, {app::LocalImagesFolder(base), base + kPictureCacheFolder});
     if (Status written = sink.finish(); status.ok()) // nothing may still be writing when cleaning up
         status = written;
@@ -308,11 +342,20 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
     Step("swapped");
     if (Status s = MakeDurable(web, sink.writtenFiles(), made); !s.ok())
         return s;
+    // The list is on the disk before the record says complete; should the program stop between the
+    // swap and here, the list still names the old files, and the new ones differ from it in inode.
+    if (Status s = sink.builtFiles().save(base); !s.ok())
+        return s;
+    Step("listed");
     if (Status s = WriteBuildRecord(web, {sitePath, true, {}, BuildSource(state.value())}); !s.ok())
         return s;
-    // The previous site, now in the staging folder, goes last: its removal need not be durable.
-    if (Status s = RemoveTree(staging); !s.ok())
-        found.push_back("The previous site's files were not all removed: " + s.message());
+    // The previous site, now in the staging folder, is left for the next build to remove.
+    if (remover.joinable())
+        remover.join();
+    if (!removed.ok() || ::rename(WithoutTrailingSlash(staging).c_str(), WithoutTrailingSlash(removing).c_str()) != 0) {
+        if (Status s = RemoveTree(staging); !s.ok())
+            found.push_back("The previous site's files were not all removed: " + s.message());
+    }
     if (warnings)
         warnings->insert(warnings->end(), found.begin(), found.end());
     return Status::OK();
@@ -335,7 +378,8 @@ void CommitEdits(SiteEditor& editor, SiteEditor::DataSource source)
     editor.commitEdits(source);
 }
 
-Status UpdateSite(SiteEditor& editor, const std::string& sitePath, const std::string& webFolder, bool saveEdits)
+Status UpdateSite(SiteEditor& editor, const std::string& sitePath, const std::string& webFolder, bool saveEdits,
+                  Rewrite rewrite)
 {
     editor.setProgressText("Updating site, please wait ...");
     if (saveEdits) {
@@ -345,7 +389,7 @@ Status UpdateSite(SiteEditor& editor, const std::string& sitePath, const std::st
     editor.processEvents();
 
     std::vector<std::string> warnings;
-    Status status = CreateWebSite(sitePath, webFolder, &warnings);
+    Status status = CreateWebSite(sitePath, webFolder, &warnings, rewrite);
     Result<std::string> home = std::string();
     if (status.ok()) {
         home = HomePagePath(true, editor, sitePath, webFolder);

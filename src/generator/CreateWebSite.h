@@ -42,6 +42,10 @@ struct BuildSources
 Status BuildPages(store::Database& db, OutputSink& sink, std::vector<std::string>& warnings,
                   const BuildSources& sources = {});
 
+// Which files a build writes: those whose bytes changed since the last build (the others are kept
+// as they are, time stamps and all), or every one.
+enum class Rewrite { Changed, All };
+
 // CreateWebSite: the whole build of the site file into the web folder (ending in '/'), all or
 // nothing. The new pages and pictures are written beside the web folder and swapped in with one
 // rename once every file was written, so after a failure or a kill the web folder holds the
@@ -51,11 +55,15 @@ Status BuildPages(store::Database& db, OutputSink& sink, std::vector<std::string
 // the site in one transaction, and records the build beside the web folder with the state it read
 // (see BuildRecord) once the new site is on the disk. Warnings (pictures not copied, names
 // shortened, files whose names differ only in letter case) are added to `warnings` when given.
+// A file is written only when its bytes differ from what the last build listed (BuiltFiles) and the
+// live file is still as listed; otherwise the live file is kept, linked into the new site. The
+// previous site's files are removed by the next build, on a thread beside its rendering.
 Status CreateWebSite(const std::string& sitePath, const std::string& webFolder,
-                     std::vector<std::string>* warnings = nullptr);
+                     std::vector<std::string>* warnings = nullptr, Rewrite rewrite = Rewrite::Changed);
 
 // Tests stop a build at a chosen moment through this hook: it is called with "written" once every
-// file of the new site is written aside, and with "swapped" once the new site is in place.
+// file of the new site is written aside, with "swapped" once the new site is in place, and with
+// "listed" once the list of built files is saved.
 using BuildStepHook = void (*)(const char* step);
 void SetBuildStepHookForTesting(BuildStepHook hook);
 
@@ -71,7 +79,8 @@ void CommitEdits(SiteEditor& editor, SiteEditor::DataSource source);
 // the homepage's page. On failure the progress text becomes kUpdateFailedText, the browser is not
 // pointed, and the error (naming the file and the cause) is returned for the caller to show: the
 // GUI in an error box, the command line on stderr.
-Status UpdateSite(SiteEditor& editor, const std::string& sitePath, const std::string& webFolder, bool saveEdits = true);
+Status UpdateSite(SiteEditor& editor, const std::string& sitePath, const std::string& webFolder, bool saveEdits = true,
+                  Rewrite rewrite = Rewrite::Changed);
 
 // What publishing runs first: UpdateSite, unless the web folder holds a complete build of the site
 // as it is stored now (CheckBuiltSite), so that a stale build is never uploaded; a caller that

@@ -9,6 +9,7 @@
 #include <deque>
 #include <fcntl.h>
 #include <mutex>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qle::generator {
@@ -20,26 +21,51 @@ Status WriteError(const std::string& path, int error)
     return Status::IoError("Cannot write " + path + ": " + std::strerror(error));
 }
 
-// O_NOFOLLOW: a link in the output folder is never written through.
+// Always a new file (O_EXCL, after removing what the path held): the path may be a link to a live
+// file that must never be written through. O_NOFOLLOW: nor is a symbolic link.
 int CreateOutputFile(const std::string& path)
 {
-    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+    constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW;
+    int fd = ::open(path.c_str(), kFlags, 0644);
+    if (fd < 0 && errno == EEXIST && ::unlink(path.c_str()) == 0)
+        fd = ::open(path.c_str(), kFlags, 0644);
+    return fd;
 }
 
-Status WriteWholeFile(const std::string& path, std::string_view bytes)
+// Writes the file and returns its status once written (its time stamp and inode for the list).
+Result<struct stat> WriteWholeFile(const std::string& path, std::string_view bytes)
 {
     const int fd = CreateOutputFile(path);
     if (fd < 0)
         return WriteError(path, errno);
     // One write normally takes the whole page; WriteAll only loops on a short write.
-    if (const int error = app::WriteAll(fd, bytes); error != 0) {
+    struct stat info
+    {
+    };
+    int error = app::WriteAll(fd, bytes);
+    if (error == 0 && ::fstat(fd, &info) != 0)
+        error = errno;
+    if (error != 0) {
         ::close(fd);
         return WriteError(path, error);
     }
     // A full disk may only show when the file is closed.
     if (::close(fd) != 0)
         return WriteError(path, errno);
-    return Status::OK();
+    return info;
+}
+
+// Puts a hard link to `from` at `to`, replacing what `to` held.
+bool LinkReplacing(const std::string& from, const std::string& to)
+{
+    if (::link(from.c_str(), to.c_str()) == 0)
+        return true;
+    return errno == EEXIST && ::unlink(to.c_str()) == 0 && ::link(from.c_str(), to.c_str()) == 0;
+}
+
+std::int64_t ModifiedNs(const struct stat& info)
+{
+    return static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
 }
 
 Status PictureError(const std::string& sourcePath, const Status& reason)
@@ -86,10 +112,9 @@ Status DiskSink::writeFile(const std::string& relativePath, std::string_view byt
     m_queue->changed.wait(lock, [this] { return m_queue->bytes < kQueuedBytesLimit || !m_queue->firstError.ok(); });
     if (!m_queue->firstError.ok())
         return m_queue->firstError;
-    m_queue->files.emplace_back(m_folder + relativePath, std::string(bytes));
+    m_queue->files.emplace_back(relativePath, std::string(bytes));
     m_queue->bytes += bytes.size();
     lock.unlock();
-    m_written.push_back(relativePath);
     m_queue->changed.notify_all();
     return Status::OK();
 }
@@ -113,7 +138,7 @@ void DiskSink::writeQueued()
         m_queue->writing = true;
         lock.unlock();
 
-        Status status = WriteWholeFile(path, bytes);
+        Status status = place(path, bytes);
 
         lock.lock();
         m_queue->writing = false;
@@ -127,8 +152,63 @@ void DiskSink::writeQueued()
     }
 }
 
+void DiskSink::keepUnchanged(const BuiltFiles& previous, std::string liveFolder)
+{
+    m_previous = &previous;
+    m_liveFolder = std::move(liveFolder);
+}
+
+const BuiltFile* DiskSink::previous(const std::string& relativePath) const
+{
+    return m_previous ? m_previous->find(relativePath) : nullptr;
+}
+
+// The live file is linked only while it is still what the list says: a file changed by hand, or
+// one a killed build wrote after the list was made, has another size, time stamp or inode.
+bool DiskSink::keep(const std::string& relativePath, const BuiltFile& file)
+{
+    const std::string live = m_liveFolder + relativePath;
+    if (!IsStillAsBuilt(live, file) || !LinkReplacing(live, m_folder + relativePath))
+        return false;
+    record(relativePath, file, false);
+    return true;
+}
+
+void DiskSink::record(const std::string& relativePath, BuiltFile file, bool written)
+{
+    std::lock_guard lock(m_recording);
+    m_built.put(relativePath, std::move(file));
+    if (written)
+        m_written.push_back(relativePath);
+    else
+        ++m_kept;
+}
+
+Status DiskSink::place(const std::string& relativePath, std::string_view bytes)
+{
+    std::string sha256 = Sha256Hex(bytes);
+    const BuiltFile* old = previous(relativePath);
+    if (old && old->sourceSize < 0 && old->size == bytes.size() && old->sha256 == sha256 && keep(relativePath, *old))
+        return Status::OK();
+    auto written = WriteWholeFile(m_folder + relativePath, bytes);
+    if (!written)
+        return written.status();
+    record(relativePath, BuiltFileOf(*written, std::move(sha256)), true);
+    return Status::OK();
+}
+
 Status DiskSink::copyFile(const std::string& sourcePath, const std::string& relativePath)
 {
+    // A picture whose source has its recorded size and time stamp is not read again.
+    struct stat sourceInfo
+    {
+    };
+    const bool known = ::stat(sourcePath.c_str(), &sourceInfo) == 0 && S_ISREG(sourceInfo.st_mode);
+    if (const BuiltFile* old = previous(relativePath); known && old && old->sourceSize == sourceInfo.st_size &&
+                                                       old->sourceMtimeNs == ModifiedNs(sourceInfo) &&
+                                                       keep(relativePath, *old))
+        return Status::OK();
+
     auto source = PictureFile::open(sourcePath);
     if (!source)
         return PictureError(sourcePath, source.status());
@@ -139,7 +219,7 @@ Status DiskSink::copyFile(const std::string& sourcePath, const std::string& rela
     const int fd = CreateOutputFile(target);
     if (fd < 0)
         return WriteError(target, errno);
-    m_written.push_back(relativePath);
+    Sha256Digest digest;
     char buffer[64 * 1024];
     int error = 0;
     bool readFailed = false;
@@ -152,13 +232,27 @@ Status DiskSink::copyFile(const std::string& sourcePath, const std::string& rela
         }
         if (n == 0)
             break;
-        if ((error = app::WriteAll(fd, std::string_view(buffer, static_cast<std::size_t>(n)))) != 0)
+        const std::string_view block(buffer, static_cast<std::size_t>(n));
+        digest.add(block);
+        if ((error = app::WriteAll(fd, block)) != 0)
             break;
     }
+    struct stat info
+    {
+    };
+    if (error == 0 && ::fstat(fd, &info) != 0)
+        error = errno;
     if (::close(fd) != 0 && error == 0)
         error = errno;
-    if (error == 0)
+    if (error == 0) {
+        BuiltFile file = BuiltFileOf(info, digest.hex());
+        if (known) {
+            file.sourceSize = sourceInfo.st_size;
+            file.sourceMtimeNs = ModifiedNs(sourceInfo);
+        }
+        record(relativePath, std::move(file), true);
         return Status::OK();
+    }
     // No truncated picture is left behind, whichever side failed.
     ::unlink(target.c_str());
     if (readFailed)
@@ -168,15 +262,35 @@ Status DiskSink::copyFile(const std::string& sourcePath, const std::string& rela
 
 Status DiskSink::linkFile(const std::string& sourcePath, const std::string& relativePath)
 {
-    const std::string target = m_folder + relativePath;
-    if (::unlink(target.c_str()) != 0 && errno != ENOENT)
-        return WriteError(target, errno);
-    if (::link(sourcePath.c_str(), target.c_str()) == 0)
+    // The build's own pictures are never changed in place: the same inode is the same file.
+    struct stat info
+    {
+    };
+    if (::stat(sourcePath.c_str(), &info) != 0)
+        return WriteError(sourcePath, errno);
+    const BuiltFile* old = previous(relativePath);
+    const bool same = old && old->sourceSize < 0 && old->inode == static_cast<std::uint64_t>(info.st_ino) &&
+                      old->size == static_cast<std::uint64_t>(info.st_size) && old->mtimeNs == ModifiedNs(info);
+    if (same && keep(relativePath, *old))
         return Status::OK();
-    // Another file system, or one without hard links: a copy does the same.
-    if (errno != EXDEV && errno != EPERM && errno != EMLINK && errno != ENOTSUP)
-        return WriteError(target, errno);
-    return copyFile(sourcePath, relativePath);
+    const std::string target = m_folder + relativePath;
+    if (!LinkReplacing(sourcePath, target)) {
+        // Another file system, or one without hard links: a copy does the same.
+        if (errno != EXDEV && errno != EPERM && errno != EMLINK && errno != ENOTSUP)
+            return WriteError(target, errno);
+        return copyFile(sourcePath, relativePath);
+    }
+    std::string sha256;
+    if (same) {
+        sha256 = old->sha256;
+    } else {
+        auto digest = Sha256OfFile(sourcePath);
+        if (!digest)
+            return digest.status();
+        sha256 = std::move(digest.value());
+    }
+    record(relativePath, BuiltFileOf(info, std::move(sha256)), true);
+    return Status::OK();
 }
 
 Status MemorySink::linkFile(const std::string& sourcePath, const std::string& relativePath)

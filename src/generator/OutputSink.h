@@ -1,10 +1,12 @@
 // The one place generated files are written: the web folder on disk, or memory for tests.
 #pragma once
 
+#include "generator/BuiltFiles.h"
 #include "store/Status.h"
 
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -43,6 +45,12 @@ public:
 // page over (waiting while a few megabytes are queued) and returns the first error of any earlier
 // write; finish() returns once everything is on disk. Files are written in the order given, so a
 // later page of the same name wins as it would with direct writes.
+//
+// Given the list of what the live folder holds (keepUnchanged), a file whose bytes are those the
+// list names for its path, or a picture whose source's size and time stamp are those recorded, is
+// not written: the live file is hard linked in its place (same inode, same time stamp), provided
+// it is still exactly as the list says. Files are always created anew, so a later write of the
+// same path never writes through such a link into the live folder.
 class DiskSink final : public OutputSink
 {
 public:
@@ -58,15 +66,32 @@ public:
     Status linkFile(const std::string& sourcePath, const std::string& relativePath) override;
     Status finish() override;
 
-    // The relative path of every file handed over, in order; a file written twice is named twice.
+    // Keeps unchanged files of `liveFolder` (ending in '/'), as `previous` lists them. Call before
+    // the first file is handed over; `previous` must outlive the sink.
+    void keepUnchanged(const BuiltFiles& previous, std::string liveFolder);
+
+    // After finish(): the relative path of every file written (not kept), in the order written; a
+    // file written twice is named twice.
     const std::vector<std::string>& writtenFiles() const { return m_written; }
+    // After finish(): every file placed, written or kept, as the next build's list.
+    const BuiltFiles& builtFiles() const { return m_built; }
+    std::size_t keptFiles() const { return m_kept; }
 
 private:
     struct Queue;
     void writeQueued();
+    Status place(const std::string& relativePath, std::string_view bytes);
+    const BuiltFile* previous(const std::string& relativePath) const;
+    bool keep(const std::string& relativePath, const BuiltFile& file);
+    void record(const std::string& relativePath, BuiltFile file, bool written);
 
     std::string m_folder;
+    const BuiltFiles* m_previous = nullptr;
+    std::string m_liveFolder;
+    std::mutex m_recording; // pages are placed by the writer thread, pictures by the caller's
     std::vector<std::string> m_written;
+    BuiltFiles m_built;
+    std::size_t m_kept = 0;
     std::unique_ptr<Queue> m_queue;
     std::thread m_writer;
 };

@@ -221,22 +221,6 @@ TEST_F(BuildTrust, AFullDiskLeavesThePreviousSiteInPlace)
     ::umount2(base().c_str(), MNT_DETACH);
 }
 
-// Runs a build in a child process that is killed at a chosen moment; true when it was killed.
-bool BuildKilled(const std::function<void()>& build, const std::function<void()>& arrange)
-{
-    const pid_t child = ::fork();
-    if (child == 0) {
-        rlimit noCore {0, 0};
-        ::setrlimit(RLIMIT_CORE, &noCore);
-        arrange();
-        build();
-        ::_exit(0);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFSIGNALED(status);
-}
-
 TEST_F(BuildTrust, AKilledBuildLeavesACompleteSiteAndPublishingRefusesIt)
 {
     const std::string site = builtSite();

@@ -92,8 +92,9 @@ TEST_F(SiteBuildTest, OddNamesStayInTheirFoldersAndEveryLinkAndPictureResolves)
     for (const auto& entry : fs::directory_iterator(m_dir / "base"))
         besideTheWebFolder.insert(entry.path().filename().string());
     EXPECT_EQ(besideTheWebFolder,
-              (std::set<std::string> {"QuillonEngine.lock", "QuillonEngine_build.txt", "TempInternetFiles"}))
-        << "nothing outside the web folder but the build's lock and record";
+              (std::set<std::string> {"QuillonEngine.lock", "QuillonEngine_build.txt", "QuillonEngine_built.txt",
+                                      "TempInternetFiles", ".TempInternetFiles.removing"}))
+        << "nothing outside the web folder but the build's lock, record and list, and the previous site to remove";
     EXPECT_NE(tree.at("articles/art-24.htm").find(big), std::string::npos);
     EXPECT_GT(ExpectEveryLinkResolves(web, tree), 400);
 }

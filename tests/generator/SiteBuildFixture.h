@@ -9,9 +9,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <regex>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace qle::generator::test_support {
@@ -84,6 +88,22 @@ public:
     std::string homepage;
     std::vector<std::string> warnings;
 };
+
+// Runs a build in a child process that is killed at a chosen moment; true when it was killed.
+inline bool BuildKilled(const std::function<void()>& build, const std::function<void()>& arrange)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        rlimit noCore {0, 0};
+        ::setrlimit(RLIMIT_CORE, &noCore);
+        arrange();
+        build();
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFSIGNALED(status);
+}
 
 class SiteBuildTest : public ::testing::Test
 {

@@ -17,7 +17,9 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <sys/stat.h>
 #include <vector>
@@ -90,7 +92,18 @@ void CopyLogoIfMissing(const PublishJob& job)
     if (::lstat(target.c_str(), &info) == 0)
         return;              // the author's own file of that name, or a link that must not be written through
     std::error_code ignored; // a missing logo only costs the picture on the forwarding page
-    std::filesystem::copy_file(app::JoinPath(folder, kLogoFileName), target, ignored);
+    const std::string logo = app::JoinPath(folder, kLogoFileName);
+    if (!std::filesystem::copy_file(logo, target, ignored))
+        return;
+    // A build leaves it out of the images folder, so it is copied again after each one: with the
+    // program's time stamp, tools that compare times see the same file every time.
+    struct stat source
+    {
+    };
+    if (::stat(logo.c_str(), &source) == 0) {
+        const struct timespec times[2] = {source.st_atim, source.st_mtim};
+        ::utimensat(AT_FDCWD, target.c_str(), times, AT_SYMLINK_NOFOLLOW);
+    }
 }
 
 std::string SkippedMessage(const std::vector<std::string>& skipped)
@@ -115,6 +128,15 @@ bool IsPlainFile(const std::string& path)
     {
     };
     return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode); // never a link
+}
+
+// Whether the file holds exactly `bytes` (read only as far as its size allows).
+bool HasBytes(const std::string& path, const std::string& bytes)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::string held(bytes.size() + 1, '\0');
+    in.read(held.data(), static_cast<std::streamsize>(held.size()));
+    return static_cast<std::size_t>(in.gcount()) == bytes.size() && held.compare(0, bytes.size(), bytes) == 0;
 }
 
 // The sitemap and the feed of a Modern site that knows its address, as far as the last build
@@ -152,7 +174,11 @@ Result<std::string> WriteForwardingPage(const std::string& address, const std::s
     if (address.empty())
         return std::string();
     const std::string path = app::JoinPath(webFolder, kForwardingPageName);
-    if (Status s = app::WriteTextFile(path, ForwardingPageText(address)); !s.ok())
+    const std::string text = ForwardingPageText(address);
+    // Unchanged bytes keep their time stamp, so tools that compare times do not send the page again.
+    if (IsPlainFile(path) && HasBytes(path, text))
+        return path;
+    if (Status s = app::WriteTextFile(path, text); !s.ok())
         return s;
     return path;
 }

@@ -1,0 +1,252 @@
+// Rebuilds write only what changed: whatever they keep, the web folder is what a full build makes.
+#include "generator/BuiltFiles.h"
+#include "generator/SiteBuildFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/stat.h>
+
+namespace qle::generator {
+namespace {
+
+using namespace test_support;
+namespace fs = std::filesystem;
+
+struct Identity
+{
+    ino_t inode = 0;
+    std::int64_t mtimeNs = 0;
+    bool operator==(const Identity&) const = default;
+};
+
+std::map<std::string, Identity> Identities(const std::string& folder)
+{
+    std::map<std::string, Identity> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        struct stat info
+        {
+        };
+        if (entry.is_regular_file() && ::lstat(entry.path().c_str(), &info) == 0)
+            files[fs::relative(entry.path(), folder).string()] = {
+                info.st_ino, static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
+    }
+    return files;
+}
+
+class Rebuild : public SiteBuildTest
+{
+protected:
+    std::string base() const { return m_dir / "base/"; }
+    std::string web() const { return base() + "TempInternetFiles/"; }
+
+    // The web folder must equal, file for file and byte for byte, a full build of the same site
+    // into a fresh base folder; files whose bytes did not change keep their inode and time stamp,
+    // and those that did are new files. Returns how many files were written anew.
+    int expectRebuiltExactly(const std::string& site, const std::map<std::string, std::string>& before,
+                             const std::map<std::string, Identity>& identitiesBefore, const std::string& what)
+    {
+        const std::string fresh = m_dir / ("fresh-" + std::to_string(++m_fresh) + "/");
+        EXPECT_TRUE(build(site, fresh).ok()) << what;
+        const auto after = Tree(web());
+        EXPECT_EQ(after, Tree(fresh + "TempInternetFiles/")) << what;
+        const auto identities = Identities(web());
+        int rewritten = 0;
+        for (const auto& [path, bytes] : after) {
+            const auto old = before.find(path);
+            if (old == before.end())
+                continue;
+            if (old->second == bytes) {
+                EXPECT_EQ(identities.at(path), identitiesBefore.at(path)) << what << ": " << path << " was rewritten";
+            } else {
+                EXPECT_NE(identities.at(path).inode, identitiesBefore.at(path).inode) << what << ": " << path;
+                ++rewritten;
+            }
+        }
+        return rewritten;
+    }
+
+    int m_fresh = 0;
+};
+
+TEST_F(Rebuild, EveryEditChangesExactlyTheFilesWhoseBytesChange)
+{
+    const std::string site = fixtureSite();
+    ASSERT_TRUE(build(site, base()).ok());
+    struct Row
+    {
+        const char* edit;
+        std::function<void()> make;
+        bool changesFiles;
+    };
+    const Row rows[] = {
+        {"a main text", [&] { sql(site, "UPDATE Articles SET Body = 'A new body' WHERE ArtID = 3"); }, true},
+        {"a title", [&] { sql(site, "UPDATE Articles SET Title = 'Renamed story' WHERE ArtID = 5"); }, true},
+        {"a category renamed", [&] { sql(site, "UPDATE Articles SET Category = 'Telly' WHERE Category = 'TV'"); },
+         true},
+        {"a page added",
+         [&] {
+             add(site, {"Garden", "Trees", "Oak", "p", "b", picture("oak.gif", "GIF89a OAK"), {}});
+         },
+         true},
+        {"a page deleted, and with it its category",
+         [&] { sql(site, "DELETE FROM Articles WHERE Category = 'Games'"); }, true},
+        {"a colour", [&] { sql(site, "UPDATE Options SET CatPanel0 = 'Red'"); }, true},
+        {"the banner", [&] { sql(site, "UPDATE Options SET Banner = ?", {picture("banner2.gif", "GIF89a NEWBAN")}); },
+         true},
+        {"the homepage", [&] { sql(site, "UPDATE Options SET homepage = 3, homepage_title = 'Story 3'"); }, false},
+        {"a picture replaced by one of the same size", [&] { picture("p7.gif", "GIF87a7"); }, true},
+        {"an Options field of the article pages", [&] { sql(site, "UPDATE Options SET DetPanel1 = 'Green'"); }, true},
+        {"an Options field no page shows", [&] { sql(site, "UPDATE Options SET Cat_Art_Limit = 2"); }, false},
+        {"nothing", [] {}, false},
+    };
+    for (const Row& row : rows) {
+        const auto before = Tree(web());
+        const auto identities = Identities(web());
+        row.make();
+        ASSERT_TRUE(build(site, base()).ok()) << row.edit;
+        const int rewritten = expectRebuiltExactly(site, before, identities, row.edit);
+        EXPECT_EQ(rewritten > 0, row.changesFiles) << row.edit << ": " << rewritten << " files rewritten";
+    }
+    EXPECT_EQ(Tree(web()).count("categories/cat-games.htm"), 0u) << "a removed category's page goes";
+    EXPECT_EQ(Tree(web()).at("images/p7.gif"), "GIF87a7");
+}
+
+TEST_F(Rebuild, WhatTheListCannotVouchForIsWrittenAgain)
+{
+    const std::string site = fixtureSite();
+    ASSERT_TRUE(build(site, base()).ok());
+    const std::string page = web() + "articles/art-2.htm";
+    const std::string built = test::ReadFile(page);
+
+    struct Row
+    {
+        const char* change;
+        std::function<void()> make;
+    };
+    const Row rows[] = {
+        // In place: same inode, another size or time stamp.
+        {"edited by hand", [&] { test::WriteFile(page, "edited by hand"); }},
+        {"edited by hand to the same size",
+         [&] {
+             std::string same = built;
+             same[same.size() / 2] = '#';
+             test::WriteFile(page, same);
+         }},
+        // The same bytes under another inode: a file the list does not know.
+        {"replaced by a copy", [&] { fs::copy_file(page, page + ".copy"), fs::rename(page + ".copy", page); }},
+        {"removed", [&] { fs::remove(page); }},
+        {"the list lost", [&] { fs::remove(base() + kBuiltFilesFileName); }},
+        {"the list cut short",
+         [&] {
+             const std::string list = test::ReadFile(base() + kBuiltFilesFileName);
+             test::WriteFile(base() + kBuiltFilesFileName, list.substr(0, list.size() / 2));
+         }},
+    };
+    for (const Row& row : rows) {
+        row.make();
+        ASSERT_TRUE(build(site, base()).ok()) << row.change;
+        EXPECT_EQ(test::ReadFile(page), built) << row.change;
+    }
+    ASSERT_TRUE(build(site, m_dir / "fresh/").ok());
+    EXPECT_EQ(Tree(web()), Tree(m_dir / "fresh/TempInternetFiles/"));
+}
+
+TEST_F(Rebuild, AStyleSwitchOrRewriteAllWritesEveryPage)
+{
+    const std::string site = fixtureSite();
+    ASSERT_TRUE(build(site, base()).ok());
+    struct Row
+    {
+        const char* what;
+        std::function<Status()> rebuild;
+    };
+    const Row rows[] = {
+        {"rewrite all", [&] { return CreateWebSite(site, web(), nullptr, Rewrite::All); }},
+        {"the style switched",
+         [&] {
+             sql(site, "UPDATE Options SET Page_Style = 'Modern'");
+             return CreateWebSite(site, web());
+         }},
+    };
+    for (const Row& row : rows) {
+        const auto before = Identities(web());
+        ASSERT_TRUE(row.rebuild().ok()) << row.what;
+        int pages = 0;
+        for (const auto& [path, identity] : Identities(web())) {
+            if (path.ends_with(".htm") && before.count(path)) {
+                EXPECT_NE(identity.inode, before.at(path).inode) << row.what << ": " << path;
+                ++pages;
+            }
+        }
+        EXPECT_GT(pages, 20) << row.what;
+    }
+}
+
+// A rebuild killed at each step leaves the old site or the new one; the next rebuild, whatever the
+// list then says, makes exactly what a full build makes.
+TEST_F(Rebuild, AKilledRebuildLeavesTheOldOrNewSiteAndTheNextOneIsExact)
+{
+    const std::string site = fixtureSite();
+    ASSERT_TRUE(build(site, base()).ok());
+    int edit = 0;
+    for (const char* step : {"written", "swapped", "listed"}) {
+        const auto old = Tree(web());
+        sql(site, "UPDATE Articles SET Body = ? WHERE ArtID = 1", {"edit " + std::to_string(++edit)});
+        static std::string s_step;
+        s_step = step;
+        ASSERT_TRUE(BuildKilled([&] { (void)CreateWebSite(site, web()); },
+                                [] {
+                                    SetBuildStepHookForTesting([](const char* at) {
+                                        if (s_step == at)
+                                            ::raise(SIGKILL);
+                                    });
+                                }))
+            << step;
+        const auto killed = Tree(web());
+        const bool isOld = killed == old;
+        const bool isNew = killed.at("articles/art-1.htm").find("edit " + std::to_string(edit)) != std::string::npos;
+        EXPECT_TRUE(isOld != isNew) << step;
+        EXPECT_EQ(isNew, std::string(step) != "written") << step;
+
+        // Another edit, then a rebuild: exactly a full build's site.
+        sql(site, "UPDATE Articles SET Title = ? WHERE ArtID = 2", {"title " + std::to_string(edit)});
+        ASSERT_TRUE(build(site, base()).ok()) << step;
+        const std::string fresh = m_dir / ("fresh-" + std::string(step) + "/");
+        ASSERT_TRUE(build(site, fresh).ok());
+        EXPECT_EQ(Tree(web()), Tree(fresh + "TempInternetFiles/")) << step;
+    }
+}
+
+TEST(BuiltFilesList, ReadsBackWhatItWroteAndTrustsNoDamagedLine)
+{
+    BuiltFiles list;
+    list.put("articles/art-1.htm", {12, std::string(64, 'a'), 1'700'000'000'123'456'789, 42, -1, -1});
+    list.put("images/Tom's #1 100%.gif", {7, std::string(64, 'b'), 5, 43, 7, 1'600'000'000'000'000'001});
+    list.put("bad\nname.htm", {1, std::string(64, 'c'), 1, 1, -1, -1});
+    const BuiltFiles read = BuiltFiles::parse(list.text());
+    EXPECT_EQ(read.size(), 2u) << "a name with a line end is not listed";
+    EXPECT_EQ(*read.find("articles/art-1.htm"), *list.find("articles/art-1.htm"));
+    EXPECT_EQ(*read.find("images/Tom's #1 100%.gif"), *list.find("images/Tom's #1 100%.gif"));
+
+    const std::string text = list.text();
+    struct Row
+    {
+        const char* damage;
+        std::string text;
+        std::size_t entries;
+    };
+    const Row rows[] = {
+        {"another format", "quillon-built-files 2\n" + text.substr(text.find('\n') + 1), 0},
+        {"no first line", text.substr(text.find('\n') + 1), 0},
+        {"cut in the last line", text.substr(0, text.size() - 3), 1},
+        {"a short digest", "quillon-built-files 1\n12 abc 1 2 -1 -1 a.htm\n", 0},
+        {"a word for a number", "quillon-built-files 1\nx " + std::string(64, 'a') + " 1 2 -1 -1 a.htm\n", 0},
+        {"no path", "quillon-built-files 1\n1 " + std::string(64, 'a') + " 1 2 -1 -1 \n", 0},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(BuiltFiles::parse(row.text).size(), row.entries) << row.damage;
+}
+
+} // namespace
+} // namespace qle::generator
