@@ -19,30 +19,51 @@ CREATE TABLE last_5_sites (
 CREATE TABLE providers (
     provider     TEXT,
     free         BOOLEAN,
-    ftp_server   TEXT,
+    ftp_server   TEXT, -- the server, or for Git and WebDAV the address
     Root         TEXT,
     Yourpage     TEXT,
     Description  TEXT,
     Homepage     TEXT,
     Joining_Page TEXT,
-    Protocol     TEXT -- "FTP", "FTPS" or "SFTP"; empty means FTP
+    Protocol     TEXT, -- "FTP", "FTPS", "SFTP", "GIT" or "WEBDAV"; empty means FTP
+    Branch       TEXT  -- Git: the branch; empty means the repository's default branch
 );
-INSERT INTO providers (provider, free, ftp_server, Root, Yourpage, Description, Homepage, Joining_Page, Protocol) VALUES
-('Example Free Pages', TRUE, 'ftp.example.com', '/', 'http://www.example.com/~',
- 'Free web space for personal pages: 50 MB of space, no advertising banners, FTP upload.',
- 'http://www.example.com/', 'http://www.example.com/join/', 'FTP'),
-('Example Community Web', TRUE, 'upload.example.org', '/public_html/', 'http://members.example.org/',
- 'A community host for clubs and societies. 25 MB free, your site at members.example.org/yourname.',
- 'http://www.example.org/', 'http://www.example.org/signup.htm', 'FTPS'),
-('Example Net Starter', TRUE, 'ftp.example.net', '/htdocs/', 'http://home.example.net/~',
- 'Starter web space with 10 MB free for every member.',
- 'http://www.example.net/', 'http://www.example.net/register/', ''),
-('Example Business Hosting', FALSE, 'ftp.business.example.com', '/www/', 'http://business.example.com/',
- 'Paid hosting for small businesses: your own domain, 1 GB of space and e-mail accounts.',
- 'http://business.example.com/', 'http://business.example.com/order/', 'SFTP'),
-('Example Pro Web Space', FALSE, 'ftp.pro.example.net', '/web/', 'http://pro.example.net/',
- 'Professional web space with daily backups and telephone support.',
- 'http://pro.example.net/', 'http://pro.example.net/buy/', 'FTPS');
+-- Real hosts only. USERNAME in ftp_server, Root and Yourpage stands for the author's user name on
+-- the Publish tab; YOURDOMAIN for the author's own domain. Each row's documentation address is on
+-- the comment above it: check the settings there before changing them.
+INSERT INTO providers (provider, free, ftp_server, Root, Yourpage, Description, Homepage, Joining_Page, Protocol, Branch) VALUES
+-- https://docs.github.com/en/pages/getting-started-with-github-pages/creating-a-github-pages-site
+('GitHub Pages', TRUE, 'git@github.com:USERNAME/USERNAME.github.io.git', '', 'https://USERNAME.github.io/',
+ 'Free pages for every GitHub account, published from a branch of a repository named USERNAME.github.io. '
+ || 'Make the repository and an SSH key first (see the README), add the key to your account, and under '
+ || 'Settings, Pages choose "Deploy from a branch". Add an empty file .nojekyll to the branch so that every file is served.',
+ 'https://pages.github.com/', 'https://github.com/signup', 'GIT', ''),
+-- https://docs.codeberg.org/codeberg-pages/
+('Codeberg Pages', TRUE, 'git@codeberg.org:USERNAME/pages.git', '', 'https://USERNAME.codeberg.page/',
+ 'Free pages from Codeberg, a non-profit Git host: what you push to a public repository named "pages" is served '
+ || 'at USERNAME.codeberg.page. Make the repository and add an SSH key to your account first.',
+ 'https://codeberg.page/', 'https://codeberg.org/user/sign_up', 'GIT', ''),
+-- https://docs.gitlab.com/ee/user/project/pages/
+('GitLab Pages', TRUE, 'git@gitlab.com:USERNAME/USERNAME.gitlab.io.git', 'public/', 'https://USERNAME.gitlab.io/',
+ 'Free pages from GitLab. GitLab publishes through a CI job: the repository needs a .gitlab-ci.yml with a "pages" '
+ || 'job that publishes the folder public (see the README); the program puts the site in public/ and keeps that file.',
+ 'https://docs.gitlab.com/ee/user/project/pages/', 'https://gitlab.com/users/sign_up', 'GIT', ''),
+-- https://neocities.org/supporter (WebDAV access is part of the supporter plan)
+('Neocities', FALSE, 'https://neocities.org/webdav/', '/', 'https://USERNAME.neocities.org/',
+ 'Neocities hosts static sites; its supporter plan adds WebDAV access. Log in with your site name and password.',
+ 'https://neocities.org/', 'https://neocities.org/supporter', 'WEBDAV', ''),
+-- https://forum.infinityfree.com/docs (FTP details are in the client area of each account)
+('InfinityFree', TRUE, 'ftpupload.net', '/htdocs/', '',
+ 'Free hosting with FTP upload; your FTP user name and password are in the client area. The site goes into htdocs.',
+ 'https://www.infinityfree.com/', 'https://www.infinityfree.com/', 'FTP', ''),
+-- https://docs.hetzner.com/konsoleh/account-management/access-details/ (SSH and SFTP on port 222)
+('Hetzner Webhosting', FALSE, 'USERNAME.your-server.de:222', '/public_html/', '',
+ 'Paid web hosting; SFTP on port 222 with the login of your hosting account.',
+ 'https://www.hetzner.com/webhosting/', 'https://www.hetzner.com/webhosting/', 'SFTP', ''),
+-- https://world.siteground.com/kb/how_to_connect_via_sftp/ (SSH and SFTP on port 18765)
+('SiteGround', FALSE, 'YOURDOMAIN:18765', '/www/YOURDOMAIN/public_html/', '',
+ 'Paid hosting; SFTP on port 18765 with an SSH key made in Site Tools. Replace YOURDOMAIN with your domain.',
+ 'https://www.siteground.com/', 'https://www.siteground.com/web-hosting.htm', 'SFTP', '');
 
 -- What the program remembers between runs (where its window was, which panes are shown): one
 -- value per name. Older application databases get the table when a value is first kept.

@@ -50,7 +50,8 @@ CREATE TABLE Options (
     Keep_Picture_Metadata INTEGER,
     Picture_Max_Width INTEGER,
     -- 1: the author keeps the password in this file; otherwise it is kept in the desktop's keyring.
-    Ftp_Password_In_File INTEGER
+    Ftp_Password_In_File INTEGER,
+    Ftp_Branch      TEXT
 );
 
 INSERT INTO Options (CatPanel0, CatPanel1, CatPanel2, SectPanel0, SectPanel1, SectPanel2,
@@ -60,14 +61,14 @@ INSERT INTO Options (CatPanel0, CatPanel1, CatPanel2, SectPanel0, SectPanel1, Se
                      Ftp_Destination, Ftp_Root, Ftp_Dir, Ftp_Username, Ftp_Password,
                      Local_Web_Dir, Your_Homepage, Page_Style,
                      Ftp_Protocol, Ftp_Trusted_Key, Ftp_Key_File, Ftp_Connections, Spell_Language,
-                     Keep_Picture_Metadata, Picture_Max_Width, Ftp_Password_In_File)
+                     Keep_Picture_Metadata, Picture_Max_Width, Ftp_Password_In_File, Ftp_Branch)
 VALUES ('LightBlue', 'White', 'LightGreen', 'LightBlue', 'White', 'LightGreen', 'LightBlue', 'White', 'LightGreen',
         10, 5, 10, 5,
         NULL, '', '', '',
         '', '', '', '', '',
         '', '', 'Modern',
         'FTP', '', '', NULL, '',
-        0, 1600, 0);
+        0, 1600, 0, '');
 
 -- Page file names, the same rule the generator uses: ASCII letters lower case (SQLite's lower()
 -- changes ASCII letters only); blanks, '/', '\', " * : < > ? | and control characters become "-",

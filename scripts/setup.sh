@@ -10,11 +10,11 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${QLE_BUILD_DIR:-$here/build}"
 
 # What the program needs to be built and to run: compilers, its libraries, Qt with the web engine,
-# pictures (libvips), the HTML parser of the site check (gumbo), spelling (with the English dictionary),
-# the desktop's keyring and its "open" command.
+# Git (libgit2 with libssh2), WebDAV listings (expat), pictures (libvips), the HTML parser of the site
+# check (gumbo), spelling (with the English dictionary), the desktop's keyring and its "open" command.
 program_packages=(
     build-essential cmake ninja-build pkg-config
-    libsqlite3-dev libcurl4-openssl-dev libssl-dev libsecret-1-dev
+    libsqlite3-dev libcurl4-openssl-dev libssl-dev libsecret-1-dev libgit2-dev libssh2-1-dev libexpat1-dev
     qt6-base-dev libqt6sql6-sqlite qt6-webengine-dev
     qt6-image-formats-plugins libqt6svg6
     libhunspell-dev hunspell-en-us
@@ -27,6 +27,7 @@ program_packages=(
 test_packages=(
     git libgtest-dev libgmock-dev
     python3-pyftpdlib python3-openssl python3-asyncssh openssh-client openssl libwrap0 lftp
+    apache2-bin rclone
     dbus-daemon libsecret-tools libgck-1-0 libgcr-base-3-1
     xvfb xauth time strace
     desktop-file-utils

@@ -31,6 +31,9 @@ public:
         settings.password = kRemotePassword;
         settings.timeouts = {5, 5};
         switch (protocol) {
+        case publish::Protocol::Git:
+        case publish::Protocol::WebDav:
+            break; // served by Apache.h and the file:// repositories of the Git and WebDAV tests
         case publish::Protocol::Ftp:
             m_python = std::make_unique<FtpServer>(home, "jo", kRemotePassword, extra);
             break;

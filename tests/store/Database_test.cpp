@@ -196,10 +196,12 @@ TEST(ApplicationDatabase, ShipsSettingsRecentListAndProviders)
     for (; !rs->eof(); (void)rs->next()) {
         for (const auto& name : rs->columnNames())
             EXPECT_TRUE(rs->field(name).has_value()) << name << " empty for " << *rs->field("provider");
-        const std::string server = *rs->field("ftp_server");
-        EXPECT_TRUE(server.ends_with("example.com") || server.ends_with("example.net") ||
-                    server.ends_with("example.org"))
-            << server;
+        // Real hosts: each names its protocol and where the author signs up.
+        const std::string protocol = *rs->field("Protocol");
+        EXPECT_TRUE(protocol == "FTP" || protocol == "FTPS" || protocol == "SFTP" || protocol == "GIT" ||
+                    protocol == "WEBDAV")
+            << protocol;
+        EXPECT_TRUE(rs->field("Joining_Page")->starts_with("https://")) << *rs->field("provider");
     }
 }
 

@@ -66,7 +66,7 @@ private slots:
                 QTest::keyClicks(server, "x");
             },
             [&] { tab.btnForget->click(); },
-            [&] { PickProvider(editor, QStringLiteral("Example Community Web")); },
+            [&] { PickProvider(editor, QStringLiteral("Neocities")); },
         };
         int row = 0;
         for (const auto& change : changes) {
@@ -76,8 +76,9 @@ private slots:
             ++row;
         }
         // The provider's own protocol came with it.
-        QCOMPARE(tab.cmbProtocol->protocol(), QStringLiteral("FTPS"));
+        QCOMPARE(tab.cmbProtocol->protocol(), QStringLiteral("WEBDAV"));
         QVERIFY(tab.txtKeyFile->isHidden());
+        QVERIFY(tab.txtBranch->isHidden());
         QVERIFY(!tab.txtTrustedKey->isHidden());
     }
 

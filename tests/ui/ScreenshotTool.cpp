@@ -209,7 +209,7 @@ int main(int argc, char** argv)
         if (tab == qle::ui::SiteEditorWindow::Publish) {
             QComboBox* providers = editor->publishTab()->cmbProvider;
             editor->setFieldText(9, QStringLiteral("gardenclub"));
-            providers->setCurrentIndex(providers->findText(QStringLiteral("Example Free Pages")));
+            providers->setCurrentIndex(providers->findText(QStringLiteral("GitHub Pages")));
             emit providers->activated(providers->currentIndex());
             editor->setFieldText(13, QStringLiteral("club/"));
         }

@@ -11,6 +11,7 @@
 #include "ui/editor/BannerTab.h"
 #include "ui/editor/PageContentTab.h"
 #include "ui/editor/PublishRules.h"
+#include "ui/editor/ProtocolChoice.h"
 #include "ui/editor/PublishTab.h"
 #include "ui/editor/SiteEditorWindow.h"
 #include "ui/editor/TextBoxes.h"
@@ -64,21 +65,23 @@ private slots:
         UiFixture f("Shop.QLS");
         ui::SiteEditorWindow& editor = f.editor();
         editor.setFieldText(9, QStringLiteral("jo"));
-        PickProvider(editor, QStringLiteral("Example Free Pages"));
-        QCOMPARE(editor.fieldText(8), QStringLiteral("ftp.example.com"));
-        QCOMPARE(editor.fieldText(11), QStringLiteral("/"));
-        QCOMPARE(editor.fieldText(12), QStringLiteral("http://www.example.com/~jo/"));
+        PickProvider(editor, QStringLiteral("GitHub Pages"));
+        QCOMPARE(editor.fieldText(8), QStringLiteral("git@github.com:jo/jo.github.io.git"));
+        QCOMPARE(editor.fieldText(11), QString());
+        QCOMPARE(editor.fieldText(12), QStringLiteral("https://jo.github.io/"));
+        QCOMPARE(editor.publishTab()->cmbProtocol->protocol(), QStringLiteral("GIT"));
+        QVERIFY(!editor.publishTab()->txtBranch->isHidden());
 
-        // A root from the catalogue is stored as the catalogue has it; picking again replaces all three.
-        PickProvider(editor, QStringLiteral("Example Business Hosting"));
-        QCOMPARE(editor.fieldText(8), QStringLiteral("ftp.business.example.com"));
-        QCOMPARE(editor.fieldText(11), QStringLiteral("/www/"));
-        QCOMPARE(editor.fieldText(12), QStringLiteral("http://business.example.com/jo/"));
+        // A root from the catalogue is stored as the catalogue has it; picking again replaces them all.
+        PickProvider(editor, QStringLiteral("GitLab Pages"));
+        QCOMPARE(editor.fieldText(8), QStringLiteral("git@gitlab.com:jo/jo.gitlab.io.git"));
+        QCOMPARE(editor.fieldText(11), QStringLiteral("public/"));
+        QCOMPARE(editor.fieldText(12), QStringLiteral("https://jo.gitlab.io/"));
 
         editor.commitEdits(generator::SiteEditor::DataSource::Options);
-        QCOMPARE(Rows(f.site, "select Provider, Ftp_Destination, Ftp_Root, Your_Homepage from Options"),
-                 std::vector<std::string>({"Example Business Hosting|ftp.business.example.com|/www/|"
-                                           "http://business.example.com/jo/"}));
+        QCOMPARE(Rows(f.site, "select Provider, Ftp_Destination, Ftp_Root, Your_Homepage, Ftp_Protocol from Options"),
+                 std::vector<std::string>({"GitLab Pages|git@gitlab.com:jo/jo.gitlab.io.git|public/|"
+                                           "https://jo.gitlab.io/|GIT"}));
     }
 
     void leavingTheBoxes()
@@ -93,9 +96,13 @@ private slots:
         TypeAndLeave(editor, 9, QStringLiteral("jo"));
         QCOMPARE(editor.fieldText(12), QStringLiteral("http://mine.example/"));
 
-        PickProvider(editor, QStringLiteral("Example Net Starter"));
+        // The catalogue's address waits for the user name, and gets it when the box is left.
+        editor.setFieldText(9, QString());
+        PickProvider(editor, QStringLiteral("Codeberg Pages"));
+        QCOMPARE(editor.fieldText(8), QStringLiteral("git@codeberg.org:USERNAME/pages.git"));
         TypeAndLeave(editor, 9, QStringLiteral("sam"));
-        QCOMPARE(editor.fieldText(12), QStringLiteral("http://home.example.net/~sam/"));
+        QCOMPARE(editor.fieldText(12), QStringLiteral("https://sam.codeberg.page/"));
+        QCOMPARE(editor.fieldText(8), QStringLiteral("git@codeberg.org:sam/pages.git"));
 
         TypeAndLeave(editor, 11, QStringLiteral("/Public_HTML"));
         QCOMPARE(editor.fieldText(11), QStringLiteral("/public_html/"));
@@ -136,19 +143,19 @@ private slots:
         QStringList names;
         for (int i = 0; i < catalogue->cmbProvider->count(); ++i)
             names << catalogue->cmbProvider->item(i)->text();
-        QCOMPARE(names, QStringList({"Example Community Web", "Example Free Pages", "Example Net Starter"}));
+        QCOMPARE(names, QStringList({"Codeberg Pages", "GitHub Pages", "GitLab Pages", "InfinityFree"}));
         QVERIFY(catalogue->Frame1->isHidden());
 
         catalogue->cmbProvider->setCurrentRow(1);
         QVERIFY(!catalogue->Frame1->isHidden());
-        QCOMPARE(catalogue->Text2->text(), QStringLiteral("http://www.example.com/"));
+        QCOMPARE(catalogue->Text2->text(), QStringLiteral("https://pages.github.com/"));
 
         catalogue->cmbProvider->setCurrentRow(0);
-        QCOMPARE(catalogue->Text2->text(), QStringLiteral("http://www.example.org/"));
+        QCOMPARE(catalogue->Text2->text(), QStringLiteral("https://codeberg.page/"));
 
         emit catalogue->Text3->clicked();
         QCOMPARE(f.recorder.opened, std::vector<std::string>({ProgramFolder() + "Open.htm"}));
-        QVERIFY(ReadFile(ProgramFolder() + "Open.htm").find("http://www.example.org/signup.htm") != std::string::npos);
+        QVERIFY(ReadFile(ProgramFolder() + "Open.htm").find("https://codeberg.org/user/sign_up") != std::string::npos);
         catalogue->close();
     }
 

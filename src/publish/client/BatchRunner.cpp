@@ -96,9 +96,9 @@ BatchCommand ParseBatchLine(std::string_view line)
             return {Kind::Ftp, Unquoted(rest), {}};
         BatchCommand command {Kind::Ftp, {}, std::string(rest.substr(split + 1))};
         std::string_view script = rest.substr(0, split);
-        // The options follow the script path: the first " -k:" or " -i:" ends it.
+        // The options follow the script path: the first " -k:", " -i:" or " -b:" ends it.
         std::size_t options = std::string_view::npos;
-        for (const char* option : {" -k:", " -i:"})
+        for (const char* option : {" -k:", " -i:", " -b:"})
             options = std::min(options, script.find(option));
         if (options != std::string_view::npos) {
             for (const auto& word : SplitScriptLine(script.substr(options))) {
@@ -106,6 +106,8 @@ BatchCommand ParseBatchLine(std::string_view line)
                     command.trustedKey = word.substr(3);
                 else if (word.starts_with("-i:"))
                     command.keyFile = word.substr(3);
+                else if (word.starts_with("-b:"))
+                    command.branch = word.substr(3);
             }
             script = script.substr(0, options);
         }
@@ -278,6 +280,8 @@ std::vector<std::string> ClientArguments(const BatchCommand& command, const Batc
         argv.push_back("-k:" + command.trustedKey);
     if (!command.keyFile.empty())
         argv.push_back("-i:" + command.keyFile);
+    if (!command.branch.empty())
+        argv.push_back("-b:" + command.branch);
     if (!options.secret.empty())
         argv.push_back("-p:" + std::to_string(kSecretDescriptor));
     argv.push_back(command.server);

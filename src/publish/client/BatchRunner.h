@@ -17,7 +17,7 @@ struct BatchCommand
     enum class Kind {
         Blank,
         Cd,  // argument: the folder (the rest of the line)
-        Ftp, // arguments: script path, server; trusted key and key file when given
+        Ftp, // arguments: script path, server; trusted key, key file and branch when given
         EchoOff,
         EchoOn,
         Echo, // argument: the text
@@ -30,9 +30,10 @@ struct BatchCommand
     std::string server;
     std::string trustedKey {}; // -k:FINGERPRINT
     std::string keyFile {};    // -i:KEYFILE
+    std::string branch {};     // -b:BRANCH
 };
 
-// One batch line. The upload line is "ftp -s:SCRIPT [-k:FINGERPRINT] [-i:KEYFILE] SERVER": the
+// One batch line. The upload line is "ftp -s:SCRIPT [-k:FINGERPRINT] [-i:KEYFILE] [-b:BRANCH] SERVER": the
 // server is the last word (a server name has no blanks), so the script path may hold blanks;
 // quotes around it and around the key file are dropped.
 BatchCommand ParseBatchLine(std::string_view line);

@@ -1,6 +1,8 @@
 #include "publish/client/ConnectionTest.h"
 
 #include "app/Paths.h"
+#include "publish/remote/GitBranch.h"
+#include "publish/remote/NetworkFs.h"
 #include "publish/script/FtpScript.h"
 #include "publish/script/PublishPlan.h"
 #include "store/Database.h"
@@ -47,15 +49,27 @@ Result<ConnectionSettings> SettingsForSite(const FtpSettings& ftp, const std::st
 {
     const auto protocol = ParseProtocol(ftp.protocol);
     if (!protocol)
-        return Status::InvalidArgument("The protocol \"" + ftp.protocol + "\" is not one of FTP, FTPS and SFTP");
+        return Status::InvalidArgument("The protocol \"" + ftp.protocol +
+                                       "\" is not one of FTP, FTPS, SFTP, Git and WebDAV");
     ConnectionSettings settings;
-    if (Status s = ParseServerUrl(ftp.server, settings); !s.ok())
-        return s;
-    settings.protocol = *protocol;
     settings.userName = ftp.userName;
+    if (TakesAddress(*protocol)) {
+        auto address = ParseAddress(*protocol, ftp.server);
+        if (!address)
+            return address.status();
+        settings.host = address->host;
+        settings.port = address->port;
+        if (!address->user.empty())
+            settings.userName = address->user;
+        settings.address = std::move(address.value());
+        settings.branch = ftp.branch;
+    } else if (Status s = ParseServerUrl(ftp.server, settings); !s.ok()) {
+        return s;
+    }
+    settings.protocol = *protocol;
     settings.password = ftp.password.empty() ? password : ftp.password;
     settings.passphrase = password;
-    settings.keyFile = *protocol == Protocol::Sftp ? ftp.keyFile : std::string();
+    settings.keyFile = UsesKeyFile(*protocol, ftp.server) ? ftp.keyFile : std::string();
     if (!ftp.trustedKey.empty()) {
         auto key = NormaliseFingerprint(ftp.trustedKey);
         if (!key)
@@ -71,11 +85,44 @@ std::string DestinationFolder(const FtpSettings& ftp, const std::string& homeFol
     return ResolveRemotePath(homeFolder, SiteFolderPath(ftp.root, ftp.dir));
 }
 
-ConnectionReport TestConnection(const ConnectionSettings& settings, const FtpSettings& ftp)
+namespace {
+
+// A Git repository is tested by asking it for its branches: pushing is the only way to prove it
+// can be written, and a test must leave the branch as it was.
+ConnectionReport TestRepository(const ConnectionSettings& settings)
 {
     ConnectionReport report;
+    const std::string url = UrlOf(settings.address);
+    report.steps.push_back("Connecting to " + url + " (Git) ...");
+    auto branch = GitBranch::open(settings, {});
+    Result<bool> exists = branch ? (*branch)->probe() : Result<bool>(branch.status());
+    if (!exists) {
+        report.failure = branch ? (*branch)->lastFailure() : Failure::Other;
+        if (branch)
+            report.identity = (*branch)->serverIdentity();
+        report.message = exists.status().message();
+        report.steps.push_back(report.message);
+        return report;
+    }
+    report.ok = true;
+    const std::string& name = (*branch)->branchName();
+    report.message = "Connection works: the repository " + url + " answers and " +
+                     (exists.value() ? "has the branch " + name + "."
+                                     : "has no branch " + name + " yet (the first publish makes it).");
+    report.steps.push_back(report.message);
+    return report;
+}
+
+} // namespace
+
+ConnectionReport TestConnection(const ConnectionSettings& settings, const FtpSettings& ftp)
+{
+    if (settings.protocol == Protocol::Git)
+        return TestRepository(settings);
+    ConnectionReport report;
     const std::string where = settings.host + ":" + std::to_string(settings.effectivePort());
-    CurlRemoteFs fs(settings);
+    const std::unique_ptr<NetworkFs> connection = MakeNetworkFs(settings);
+    NetworkFs& fs = *connection;
     report.steps.push_back("Connecting to " + where + " (" + ProtocolName(settings.protocol) + ") as " +
                            settings.userName + " ...");
     if (Status s = fs.connect(); !s.ok()) {

@@ -3,7 +3,9 @@
 // is removed again, and say exactly what failed.
 #pragma once
 
-#include "publish/remote/CurlRemoteFs.h"
+#include "publish/remote/ConnectFailure.h"
+#include "publish/remote/Connection.h"
+#include "publish/remote/IdentityCheck.h"
 #include "publish/script/FtpSettings.h"
 
 #include <string>
@@ -30,7 +32,8 @@ Result<ConnectionSettings> SettingsForSite(const FtpSettings& ftp, const std::st
 std::string DestinationFolder(const FtpSettings& ftp, const std::string& homeFolder);
 
 // Connects with `settings`, checks that `ftp`'s destination folder (or, before the first publish,
-// the nearest folder above it that exists) can be written, and removes the test file.
+// the nearest folder above it that exists) can be written, and removes the test file. A Git
+// repository is asked for its branches only (nothing is pushed).
 ConnectionReport TestConnection(const ConnectionSettings& settings, const FtpSettings& ftp);
 
 // Stores the accepted identity in the site file's Options record. The error names the file.

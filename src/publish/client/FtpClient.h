@@ -3,8 +3,8 @@
 // showing the password.
 #pragma once
 
+#include "publish/remote/ConnectFailure.h"
 #include "publish/remote/Connection.h"
-#include "publish/remote/CurlRemoteFs.h"
 #include "publish/sync/SyncRunner.h"
 
 #include <cstdint>
@@ -19,7 +19,8 @@ struct FtpClientOptions
     Timeouts timeouts;
     std::string localFolder; // where relative local paths start until the script's `lcd`
     std::string trustedKey;  // the server identity the author accepted ("SHA256:...")
-    std::string keyFile;     // SFTP: the private key file
+    std::string keyFile;     // SFTP and Git over SSH: the private key file
+    std::string branch;      // Git: the branch; empty: the repository's default branch
     // A password or passphrase that is not in the script: used when the script's password line is
     // empty, and as the key file's passphrase.
     std::string secret;
@@ -48,11 +49,12 @@ struct FtpRunSummary
 using OutputLine = std::function<void(const std::string& line)>;
 
 // Carries out a script on `server` ("host[:port]" for FTP, or "ftps://host[:port]",
-// "sftp://host[:port]"): line 1 user name, line 2 password, then the commands ReadScriptCommands
+// "sftp://host[:port]", or a Git or WebDAV address in its written form, see RemoteAddress.h): line 1 user name, line 2 password, then the commands ReadScriptCommands
 // reads (`binary`, `lcd DIR`, `mkdir DIR`, `cd DIR`, `put LOCAL [REMOTE]`, `quit`). The whole
 // script is read first: a line that cannot be carried out ends the run before the login. Then it
 // is carried out as a sync (options.sync) or line by line (RunPlainScript). A failed login ends
-// the run before anything is sent. Ends with a summary line.
+// the run before anything is sent. Ends with a summary line. A Git branch is always published as
+// a sync (GitSync.h): one commit, pushed whole or not at all.
 FtpRunSummary RunFtpScript(const std::string& scriptText, const std::string& server, const FtpClientOptions& options,
                            const OutputLine& output);
 

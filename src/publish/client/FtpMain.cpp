@@ -1,9 +1,11 @@
 // quillon-ftp: the upload client.
 //   quillon-ftp [-t:SECONDS] [-c:N] [-a] [--plain] [--verify] [--dry-run] [--allow-deletes]
-//               -s:SCRIPT [-k:FINGERPRINT] [-i:KEYFILE] [-p:FD] SERVER
-// SERVER is host[:port] for FTP, or ftps://host[:port] or sftp://host[:port]. -k: the server
-// identity the author accepted; -i: SFTP's key file; -p: a descriptor to read the password (when
-// the script's is empty) or the key's passphrase from. SIGINT or SIGTERM stops the upload cleanly.
+//               -s:SCRIPT [-k:FINGERPRINT] [-i:KEYFILE] [-b:BRANCH] [-p:FD] SERVER
+// SERVER is host[:port] for FTP, ftps://host[:port] or sftp://host[:port], or a Git or WebDAV
+// address (git+ssh://host/path, git+ssh:user@host:path, git+https://host/path, davs://host/path).
+// -k: the server identity the author accepted; -i: the SSH key file; -b: the Git branch; -p: a
+// descriptor to read the password (when the script's is empty) or the key's passphrase from.
+// SIGINT or SIGTERM stops the upload cleanly.
 #include "app/BaseFolderLock.h"
 #include "app/Desktop.h"
 #include "app/Paths.h"
@@ -30,7 +32,7 @@ namespace {
 int Usage()
 {
     std::cerr << "usage: quillon-ftp [-t:SECONDS] [-c:N] [-a] [--plain] [--verify] [--dry-run] [--allow-deletes]\n"
-                 "                   -s:SCRIPT [-k:FINGERPRINT] [-i:KEYFILE] [-p:FD] SERVER\n"
+                 "                   -s:SCRIPT [-k:FINGERPRINT] [-i:KEYFILE] [-b:BRANCH] [-p:FD] SERVER\n"
                  "  -c:N  upload over N connections at once (1 to 16, default 4)\n"
                  "  -a    send every file again, whatever the server holds\n"
                  "  --plain          carry out the script line by line, without the record of published files\n"
@@ -124,6 +126,8 @@ bool TakeOption(const std::string& arg, Arguments& args)
         args.options.timeouts.replySeconds = value;
     } else if (arg.rfind("-i:", 0) == 0) {
         args.options.keyFile = arg.substr(3);
+    } else if (arg.rfind("-b:", 0) == 0) {
+        args.options.branch = arg.substr(3);
     } else if (arg.rfind("-p:", 0) == 0) {
         if (!ParseNumber(arg.substr(3), value) || value < 0)
             return false;

@@ -10,6 +10,7 @@
 #include "generator/HomePage.h"
 #include "publish/remote/Connection.h"
 #include "publish/script/PublishPlan.h"
+#include "publish/script/RemoteAddress.h"
 #include "store/Database.h"
 
 #include <algorithm>
@@ -187,9 +188,18 @@ Result<std::string> WriteFtpFiles(const PublishJob& job, generator::SiteEditor& 
 {
     if (job.sitePath.empty())
         return Status::InvalidArgument("No site is open. Open a site, build it, then publish it.");
-    if (!ParseProtocol(job.ftp.protocol))
+    const auto protocol = ParseProtocol(job.ftp.protocol);
+    if (!protocol)
         return Status::InvalidArgument("The protocol \"" + job.ftp.protocol +
-                                       "\" is not one of FTP, FTPS and SFTP. Choose one on the Publish tab.");
+                                       "\" is not one of FTP, FTPS, SFTP, Git and WebDAV. Choose one on the Publish "
+                                       "tab.");
+    // The upload line carries the address and the branch as single words: check them before anything is written.
+    if (TakesAddress(*protocol))
+        if (auto address = ParseAddress(*protocol, job.ftp.server); !address)
+            return address.status();
+    if (*protocol == Protocol::Git)
+        if (Status s = CheckBranchName(job.ftp.branch); !s.ok())
+            return s;
     if (Status s = CheckRemoteFolders(job.ftp); !s.ok())
         return s;
 
@@ -240,12 +250,16 @@ Result<std::string> WriteFtpFiles(const PublishJob& job, generator::SiteEditor& 
 
     const std::string scriptPath = job.baseFolder + kScriptFileName;
     const std::string batchPath = job.baseFolder + kBatchFileName;
-    if (Status s = app::WriteOwnerOnlyFile(
-            scriptPath, ScriptText(job.ftp, job.baseFolder, indexPath.value(), putBlocks, siteFiles));
+    FtpSettings ftp = job.ftp;
+    // A Git branch or a WebDAV address has no login folder: the folders inside it start at its top.
+    if (TakesAddress(*protocol))
+        ftp.root = app::WithTrailingSlash(ftp.root.starts_with('/') ? ftp.root : "/" + ftp.root);
+    if (Status s = app::WriteOwnerOnlyFile(scriptPath,
+                                           ScriptText(ftp, job.baseFolder, indexPath.value(), putBlocks, siteFiles));
         !s.ok())
         return s;
     // The batch file comes last: while it is missing or stale nothing can start a half-written upload.
-    if (Status s = app::WriteTextFile(batchPath, BatchFileText(job.baseFolder, scriptPath, job.ftp)); !s.ok())
+    if (Status s = app::WriteTextFile(batchPath, BatchFileText(job.baseFolder, scriptPath, ftp)); !s.ok())
         return s;
     return batchPath;
 }

@@ -2,6 +2,7 @@
 
 #include "app/Paths.h"
 #include "publish/script/FtpScript.h"
+#include "publish/sync/GitSync.h"
 #include "publish/sync/SyncText.h"
 
 namespace qle::publish {
@@ -56,6 +57,21 @@ SyncReport RunScriptAsSync(const std::vector<ScriptCommand>& commands, const std
     callbacks.output = output;
     callbacks.progress = [&output](const SyncProgress& progress) { output(ProgressLine(progress)); };
     return RunSync(job, primary, more, settings, callbacks);
+}
+
+SyncReport RunScriptOnGit(const std::vector<ScriptCommand>& commands, const std::string& localFolder, GitBranch& branch,
+                          const SyncSettings& settings, const std::function<void(const std::string&)>& output)
+{
+    const UploadJob job = UploadJobFromScript(commands, localFolder, "/");
+    if (job.puts.empty()) {
+        output("The script puts no file: nothing to publish.");
+        return {};
+    }
+    output("Publishing to " + job.recordFolder + " of the branch (" + std::to_string(job.puts.size()) +
+           " files in the script)");
+    SyncCallbacks callbacks;
+    callbacks.output = output;
+    return RunGitSync(job, branch, settings, callbacks);
 }
 
 } // namespace qle::publish

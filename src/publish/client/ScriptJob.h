@@ -2,6 +2,7 @@
 // it puts, with every path resolved. The sync decides from this which puts the server needs.
 #pragma once
 
+#include "publish/remote/GitBranch.h"
 #include "publish/script/ScriptCommands.h"
 #include "publish/sync/SyncRunner.h"
 
@@ -23,5 +24,10 @@ UploadJob UploadJobFromScript(const std::vector<ScriptCommand>& commands, const 
 SyncReport RunScriptAsSync(const std::vector<ScriptCommand>& commands, const std::string& localFolder,
                            RemoteFs& primary, const RemoteFsFactory& more, const SyncSettings& settings,
                            const std::function<void(const std::string&)>& output);
+
+// Carries out the script's commands as one commit on a Git branch (RunGitSync). The branch's
+// tree stands for the server: remote paths start at its root.
+SyncReport RunScriptOnGit(const std::vector<ScriptCommand>& commands, const std::string& localFolder, GitBranch& branch,
+                          const SyncSettings& settings, const std::function<void(const std::string&)>& output);
 
 } // namespace qle::publish

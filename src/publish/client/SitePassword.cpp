@@ -171,7 +171,8 @@ std::optional<std::string> UploadSecret(const FtpSettings& ftp, SitePasswords& p
     if (needed == SecretNeeded::None) {
         // An SSH login without a key file tries a kept password before the agent, as it tries the
         // site file's; with no keyring the agent alone is no reason to say anything.
-        const bool agent = ParseProtocol(ftp.protocol) == Protocol::Sftp && ftp.keyFile.empty();
+        const auto protocol = ParseProtocol(ftp.protocol);
+        const bool agent = (protocol == Protocol::Sftp || protocol == Protocol::Git) && ftp.keyFile.empty();
         auto kept = agent ? passwords.find(ftp) : Result<std::string>(std::string());
         return kept ? kept.value() : std::string();
     }

@@ -112,6 +112,18 @@ Result<std::string> NormaliseFingerprint(std::string_view text)
 
 Status ParseServerUrl(std::string_view text, ConnectionSettings& settings)
 {
+    if (IsWrittenAddress(text)) {
+        auto address = ParseWrittenForm(text);
+        if (!address)
+            return address.status();
+        settings.protocol = address->protocol;
+        settings.host = address->host;
+        settings.port = address->port;
+        if (!address->user.empty())
+            settings.userName = address->user;
+        settings.address = std::move(address.value());
+        return Status::OK();
+    }
     Protocol protocol = Protocol::Ftp;
     std::string_view rest = text;
     if (const auto scheme = text.find("://"); scheme != std::string_view::npos) {
@@ -122,7 +134,8 @@ Status ParseServerUrl(std::string_view text, ConnectionSettings& settings)
             protocol = Protocol::Sftp;
         else if (name != "FTP")
             return Status::InvalidArgument("Unknown protocol in the server \"" + std::string(text) +
-                                           "\" (ftp://, ftps:// or sftp://)");
+                                           "\" (ftp://, ftps://, sftp://, git+ssh://, git+https://, dav:// or "
+                                           "davs://)");
         rest = text.substr(scheme + 3);
         if (!rest.empty() && rest.back() == '/')
             rest.remove_suffix(1);

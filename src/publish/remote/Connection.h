@@ -3,6 +3,7 @@
 #pragma once
 
 #include "publish/script/Protocol.h"
+#include "publish/script/RemoteAddress.h"
 #include "store/Status.h"
 
 #include <atomic>
@@ -38,19 +39,26 @@ struct ConnectionSettings
     std::string trustedKey;
     std::string keyFile;        // SFTP: a private key file; empty: the password, then the SSH agent
     std::string passphrase;     // of the key file; never stored
-    std::string knownHostsFile; // SFTP; empty: ~/.ssh/known_hosts
+    std::string knownHostsFile; // SFTP and Git over SSH; empty: ~/.ssh/known_hosts
+    // Git and WebDAV: the whole address (its host and port are also in `host` and `port`).
+    RemoteAddress address;
+    std::string branch; // Git: the branch; empty: the repository's default branch
     Timeouts timeouts;
     // Set from elsewhere (a signal, another thread) to end the current exchange and every later one.
     const std::atomic<bool>* stop = nullptr;
 
-    int effectivePort() const { return port > 0 ? port : DefaultPort(protocol); }
+    int effectivePort() const
+    {
+        return port > 0 ? port : TakesAddress(protocol) ? address.effectivePort() : DefaultPort(protocol);
+    }
     // "host:port" as a URL carries it: an IPv6 address in brackets.
     std::string hostAndPort() const;
 };
 
-// A server setting as the batch file writes it: "host[:port]" for plain FTP, or
-// "ftps://host[:port]" / "sftp://host[:port]" (a trailing '/' allowed). Fills protocol, host and
-// port of `settings`; the error quotes the text.
+// A server setting as the batch file writes it: "host[:port]" for plain FTP,
+// "ftps://host[:port]" / "sftp://host[:port]" (a trailing '/' allowed), or the written form of a
+// Git or WebDAV address (RemoteAddress.h). Fills protocol, host and port of `settings`, and for Git
+// and WebDAV the address and the user name it names; the error quotes the text.
 Status ParseServerUrl(std::string_view text, ConnectionSettings& settings);
 
 } // namespace qle::publish

@@ -1,6 +1,7 @@
 #include "publish/remote/CurlRemoteFs.h"
 
 #include "publish/remote/CurlDialect.h"
+#include "publish/remote/CurlParts.h"
 #include "publish/remote/CurlSession.h"
 #include "publish/remote/RemoteError.h"
 
@@ -12,15 +13,6 @@
 #include <sys/stat.h>
 
 namespace qle::publish {
-
-namespace {
-
-struct FileClose
-{
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-} // namespace
 
 struct CurlRemoteFs::Impl
 {
@@ -71,19 +63,16 @@ Status CurlRemoteFs::makeFolder(const std::string& path)
 Status CurlRemoteFs::put(const std::string& localPath, const std::string& remotePath, std::uint64_t& bytesSent)
 {
     Impl& d = *m_impl;
-    std::unique_ptr<std::FILE, FileClose> file(std::fopen(localPath.c_str(), "rbe"));
-    struct stat info
-    {
-    };
-    if (!file || ::fstat(::fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) {
+    auto upload = OpenLocalUpload(localPath);
+    if (!upload) {
         d.session.failure = Failure::Other;
-        return Status::IoError(localPath + ": " + (file ? std::string("not a file") : std::strerror(errno)));
+        return upload.status();
     }
     CURL* e = d.easy();
     d.session.setRequest(d.session.urlOf(remotePath), false, nullptr);
     curl_easy_setopt(e, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(e, CURLOPT_READDATA, file.get());
-    curl_easy_setopt(e, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(info.st_size));
+    curl_easy_setopt(e, CURLOPT_READDATA, upload->file.get());
+    curl_easy_setopt(e, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(upload->size));
     const std::string error = d.session.perform();
     curl_easy_setopt(e, CURLOPT_READDATA, nullptr);
     curl_easy_setopt(e, CURLOPT_UPLOAD, 0L);

@@ -3,16 +3,13 @@
 // password is sent.
 #pragma once
 
-#include "publish/remote/ConnectFailure.h"
-#include "publish/remote/Connection.h"
-#include "publish/remote/IdentityCheck.h"
-#include "publish/remote/RemoteFs.h"
+#include "publish/remote/NetworkFs.h"
 
 #include <memory>
 
 namespace qle::publish {
 
-class CurlRemoteFs final : public RemoteFs
+class CurlRemoteFs final : public NetworkFs
 {
 public:
     // Prepares a connection; nothing is sent before connect().
@@ -32,12 +29,10 @@ public:
     Result<std::vector<Entry>> list(const std::string& folder) override;
     std::vector<std::string> takeServerLines() override;
 
-    // The kind of the last failure (None after a call that worked).
-    Failure lastFailure() const;
-    // After connect() failed with UnknownIdentity or ChangedIdentity: the identity the server showed.
-    const ServerIdentity& serverIdentity() const;
+    Failure lastFailure() const override;
+    const ServerIdentity& serverIdentity() const override;
     // Control connections or SSH sessions opened so far (1 on a healthy server).
-    long connectionsMade() const;
+    long connectionsMade() const override;
 
 private:
     struct Impl;

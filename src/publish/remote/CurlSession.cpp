@@ -1,6 +1,7 @@
 #include "publish/remote/CurlSession.h"
 
 #include "app/Paths.h"
+#include "publish/remote/CurlParts.h"
 #include "publish/remote/Secrets.h"
 
 #include <curl/curl.h>
@@ -13,20 +14,9 @@ namespace qle::publish {
 
 namespace {
 
-// The biggest file fetch() reads: it is meant for records and listings, not for pages.
-constexpr std::size_t kFetchLimit = 64u << 20;
-
 CURL* Easy(const CurlSession& session)
 {
     return static_cast<CURL*>(session.easy());
-}
-
-std::size_t OnRead(char* buffer, std::size_t size, std::size_t count, void* file)
-{
-    const std::size_t n = std::fread(buffer, size, count, static_cast<std::FILE*>(file));
-    if (n == 0 && std::ferror(static_cast<std::FILE*>(file)))
-        return CURL_READFUNC_ABORT;
-    return n;
 }
 
 // Servers that demand TLS session reuse on data connections want the control connection's
@@ -145,7 +135,7 @@ void CurlSession::configure()
     curl_easy_setopt(e, CURLOPT_SERVER_RESPONSE_TIMEOUT, settings.timeouts.replySeconds);
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, settings.timeouts.replySeconds);
-    curl_easy_setopt(e, CURLOPT_READFUNCTION, &OnRead);
+    curl_easy_setopt(e, CURLOPT_READFUNCTION, &ReadLocalFile);
     // Paths are absolute and tracked by the caller; sending them whole saves a CWD per file.
     curl_easy_setopt(e, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
     if (settings.protocol == Protocol::Ftps)
@@ -212,7 +202,6 @@ Status CurlSession::prepare()
         const auto waits = sftp() ? CurlTransfer::Waits::Brief : CurlTransfer::Waits::OnSockets;
         if (Status s = transfer.start(waits); !s.ok())
             return s;
-        transfer.setBodyLimit(kFetchLimit);
     }
     refusedOption.clear();
     configure();

@@ -19,6 +19,8 @@ Status StartCurl();
 class CurlTransfer
 {
 public:
+    static constexpr std::size_t kMostBodyBytes = 64u << 20;
+
     // How long a wait between steps may last: FTP waits on its sockets; SFTP polls briefly because
     // libssh2 may hold an answer it already read while the socket stays quiet.
     enum class Waits { OnSockets, Brief };
@@ -58,7 +60,8 @@ public:
     std::vector<std::string> takeUnread();
     void setRecording(bool recording) { m_recording = recording; }
 
-    // What the last run received (a download or a listing), and whether it passed `limit` bytes.
+    // What the last run received (a download or a listing), and whether it passed the limit
+    // (kMostBodyBytes unless set: fetches are meant for records and listings, not for pages).
     std::string& body() { return m_body; }
     bool bodyTooLong() const { return m_bodyTooLong; }
     void setBodyLimit(std::size_t limit) { m_bodyLimit = limit; }
@@ -93,7 +96,7 @@ private:
     bool m_recording = true;
     std::string m_body;
     bool m_bodyTooLong = false;
-    std::size_t m_bodyLimit = 64u << 20;
+    std::size_t m_bodyLimit = kMostBodyBytes;
     long m_connections = 0;
     bool m_tlsAccepted = false;
     int m_result = 0;

@@ -1,6 +1,7 @@
 // FTP's commands over a libcurl session, and the one place where FTP's reply codes become kinds.
 #include "publish/remote/CurlDialect.h"
 
+#include "publish/remote/CurlParts.h"
 #include "publish/remote/CurlSession.h"
 #include "publish/remote/RemoteError.h"
 #include "publish/remote/RemoteListing.h"
@@ -16,11 +17,6 @@ int ReplyCode(const std::string& reply)
 {
     return reply.size() >= 3 ? std::atoi(reply.substr(0, 3).c_str()) : 0;
 }
-
-struct ListFree
-{
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
 
 // A folder path without its trailing '/' (except the root).
 std::string ResolvedFolder(const std::string& folder)
@@ -125,7 +121,7 @@ private:
     // after a refusal, which keeps the connection; each command's own reply then decides.
     Exchange run(const std::vector<std::string>& commands)
     {
-        std::unique_ptr<curl_slist, ListFree> list;
+        CurlList list;
         for (const auto& command : commands) {
             curl_slist* grown = curl_slist_append(list.get(), ("*" + command).c_str());
             if (!grown)

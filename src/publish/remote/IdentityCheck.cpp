@@ -76,6 +76,24 @@ struct TlsProbe
     }
 };
 
+// The identity of the certificate the last handshake on `easy` showed (CURLOPT_CERTINFO set).
+Result<ServerIdentity> CertificateShown(CURL* easy, CURLcode code)
+{
+    curl_certinfo* info = nullptr;
+    if (curl_easy_getinfo(easy, CURLINFO_CERTINFO, &info) != CURLE_OK || !info || info->num_of_certs < 1)
+        return Status::NetworkError(std::string("The server showed no certificate: ") + curl_easy_strerror(code));
+    std::string pem;
+    std::vector<std::string> facts;
+    for (curl_slist* item = info->certinfo[0]; item; item = item->next) {
+        const std::string line = item->data;
+        if (line.starts_with("Cert:"))
+            pem = line.substr(5);
+        else
+            facts.push_back(line);
+    }
+    return CertificateIdentity(pem, facts);
+}
+
 Result<ServerIdentity> FetchCertificate(CURL* easy, const std::string& url)
 {
     TlsProbe probe;
@@ -90,20 +108,21 @@ Result<ServerIdentity> FetchCertificate(CURL* easy, const std::string& url)
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &TlsProbe::onHeader);
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, &probe);
     curl_easy_setopt(easy, CURLOPT_USERNAME, "anonymous");
-    const CURLcode code = curl_easy_perform(easy);
-    curl_certinfo* info = nullptr;
-    if (curl_easy_getinfo(easy, CURLINFO_CERTINFO, &info) != CURLE_OK || !info || info->num_of_certs < 1)
-        return Status::NetworkError(std::string("The server showed no certificate: ") + curl_easy_strerror(code));
-    std::string pem;
-    std::vector<std::string> facts;
-    for (curl_slist* item = info->certinfo[0]; item; item = item->next) {
-        const std::string line = item->data;
-        if (line.starts_with("Cert:"))
-            pem = line.substr(5);
-        else
-            facts.push_back(line);
-    }
-    return CertificateIdentity(pem, facts);
+    return CertificateShown(easy, curl_easy_perform(easy));
+}
+
+// The certificate of an HTTPS server: a request for nothing, without a password, whose handshake
+// shows it.
+Result<ServerIdentity> FetchHttpsCertificate(CURL* easy, const std::string& url)
+{
+    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "https");
+    curl_easy_setopt(easy, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 0L);
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 0L);
+    curl_easy_setopt(easy, CURLOPT_CERTINFO, 1L);
+    curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+    return CertificateShown(easy, curl_easy_perform(easy));
 }
 
 } // namespace
@@ -127,14 +146,15 @@ ServerIdentity SshIdentity(const char* key, std::size_t length, int curlKeyType)
     return {FingerprintOf(raw), std::string(KeyTypeName(curlKeyType)) + " host key"};
 }
 
-Result<ServerIdentity> CertificateIdentity(const std::string& pem, const std::vector<std::string>& facts)
+namespace {
+
+// The fingerprint of a certificate's public key (SPKI), the one thing a pin names.
+Result<ServerIdentity> IdentityOf(X509* cert, const std::vector<std::string>& facts)
 {
-    std::unique_ptr<BIO, BioFree> bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
-    std::unique_ptr<X509, X509Free> cert(bio ? PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr) : nullptr);
     if (!cert)
         return Status::InvalidArgument("The server's certificate cannot be read");
     unsigned char* der = nullptr;
-    const int size = i2d_X509_PUBKEY(X509_get_X509_PUBKEY(cert.get()), &der);
+    const int size = i2d_X509_PUBKEY(X509_get_X509_PUBKEY(cert), &der);
     if (size <= 0)
         return Status::InvalidArgument("The server's certificate holds no public key");
     ServerIdentity identity;
@@ -145,6 +165,33 @@ Result<ServerIdentity> CertificateIdentity(const std::string& pem, const std::ve
             if (fact.starts_with(wanted))
                 identity.description += (identity.description.empty() ? "" : "\n") + fact;
     return identity;
+}
+
+} // namespace
+
+Result<ServerIdentity> CertificateIdentity(const std::string& pem, const std::vector<std::string>& facts)
+{
+    std::unique_ptr<BIO, BioFree> bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
+    std::unique_ptr<X509, X509Free> cert(bio ? PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr) : nullptr);
+    return IdentityOf(cert.get(), facts);
+}
+
+Result<ServerIdentity> CertificateIdentityOfDer(std::string_view der)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(der.data());
+    std::unique_ptr<X509, X509Free> cert(d2i_X509(nullptr, &bytes, static_cast<long>(der.size())));
+    std::vector<std::string> facts;
+    if (cert) {
+        const auto name = [](X509_NAME* n) {
+            char* text = X509_NAME_oneline(n, nullptr, 0);
+            std::string line = text ? text : "";
+            OPENSSL_free(text);
+            return line;
+        };
+        facts.push_back("Subject:" + name(X509_get_subject_name(cert.get())));
+        facts.push_back("Issuer:" + name(X509_get_issuer_name(cert.get())));
+    }
+    return IdentityOf(cert.get(), facts);
 }
 
 std::string PinnedKeyOption(const std::string& fingerprint)
@@ -169,8 +216,13 @@ Result<ServerIdentity> FetchServerIdentity(const ConnectionSettings& settings)
     curl_easy_setopt(e, CURLOPT_SERVER_RESPONSE_TIMEOUT, settings.timeouts.replySeconds);
     if (settings.protocol == Protocol::Ftps)
         return FetchCertificate(e, "ftp://" + host + "/");
-    if (settings.protocol != Protocol::Sftp)
-        return Status::InvalidArgument("Plain FTP servers have no identity to check");
+    const Transport transport = settings.address.transport;
+    if (TakesAddress(settings.protocol) && transport == Transport::Https)
+        return FetchHttpsCertificate(e, "https://" + host + "/");
+    const bool ssh =
+        settings.protocol == Protocol::Sftp || (settings.protocol == Protocol::Git && transport == Transport::Ssh);
+    if (!ssh)
+        return Status::InvalidArgument("Plain FTP and http:// servers have no identity to check");
     ServerIdentity identity;
     const std::string url = "sftp://" + host + "/";
     curl_easy_setopt(e, CURLOPT_URL, url.c_str());

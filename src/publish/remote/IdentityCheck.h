@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qle::publish {
@@ -25,6 +26,10 @@ ServerIdentity SshIdentity(const char* key, std::size_t length, int curlKeyType)
 // A certificate in PEM form, with the lines libcurl reports about it ("Subject:...", "Issuer:...",
 // "Start date:...", "Expire date:..."): the fingerprint of its public key (SPKI) and a description.
 Result<ServerIdentity> CertificateIdentity(const std::string& pem, const std::vector<std::string>& facts);
+
+// The same for a certificate in DER form (as the Git library hands it over), described by its
+// subject and issuer.
+Result<ServerIdentity> CertificateIdentityOfDer(std::string_view der);
 
 // The value of libcurl's pinned public key option for a fingerprint: "sha256//" + padded base64.
 std::string PinnedKeyOption(const std::string& fingerprint);

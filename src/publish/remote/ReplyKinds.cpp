@@ -139,4 +139,36 @@ bool SftpSaysNoMore(const std::string& error)
     return AsciiLowerCase(error).find("operation failed") != std::string::npos;
 }
 
+RemoteErrorKind DavFailureKind(DavRequest request, long status, int curlCode)
+{
+    if (status == 0)
+        return KindOfCurlCode(curlCode);
+    switch (status) {
+    case 404:
+    case 409: // RFC 4918: the folder the request puts something in is missing
+    case 410:
+        return RemoteErrorKind::NotFound;
+    case 405: // MKCOL onto a name that is there already
+        return request == DavRequest::MakeFolder ? RemoteErrorKind::AlreadyExists : RemoteErrorKind::Refused;
+    case 412: // MOVE onto a file the server keeps (Overwrite: F, or a server that never overwrites)
+        return request == DavRequest::Move ? RemoteErrorKind::AlreadyExists : RemoteErrorKind::Refused;
+    case 408:
+    case 429:
+        return RemoteErrorKind::Transient;
+    case 501: // not implemented, wrong version, no room: asking again gets the same answer
+    case 505:
+    case 507:
+        return RemoteErrorKind::Refused;
+    default:
+        return status >= 500 ? RemoteErrorKind::Transient : RemoteErrorKind::Refused;
+    }
+}
+
+std::string DavReplyReason(long status)
+{
+    if (status == 507)
+        return "the server has no room for it (the web space is full or its quota is used up)";
+    return {};
+}
+
 } // namespace qle::publish

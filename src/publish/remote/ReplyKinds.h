@@ -1,6 +1,6 @@
 // Where each protocol's answers become the kinds of RemoteError: FTP's reply codes (and the words of
-// the replies whose code says too little, such as 550), SFTP's status texts, and libcurl's results
-// for a call that got no answer at all.
+// the replies whose code says too little, such as 550), SFTP's status texts, WebDAV's HTTP statuses,
+// and libcurl's results for a call that got no answer at all.
 #pragma once
 
 #include "publish/remote/RemoteError.h"
@@ -27,5 +27,17 @@ RemoteErrorKind SftpFailureKind(const std::string& error, int curlCode);
 
 // True when an SFTP refusal is that plain failure, and nothing more telling (a permission denied).
 bool SftpSaysNoMore(const std::string& error);
+
+// The WebDAV request an HTTP status answers: 405 and 412 say "the name is taken" only after some.
+enum class DavRequest { MakeFolder, Move, Other };
+
+// The kind of a failed WebDAV request: from its HTTP status when one came (404 and 410 not found;
+// 409, a folder on the way missing, too; 405 after MKCOL and 412 after MOVE the name is taken;
+// 408, 429 and 5xx but 501, 505 and 507 transient; the rest refused), else (status 0) from
+// libcurl's result.
+RemoteErrorKind DavFailureKind(DavRequest request, long status, int curlCode);
+
+// The author's words for a status that says more than its kind (507: no room); empty for the others.
+std::string DavReplyReason(long status);
 
 } // namespace qle::publish

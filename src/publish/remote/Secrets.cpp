@@ -1,6 +1,7 @@
 #include "publish/remote/Secrets.h"
 
 #include "publish/remote/Connection.h"
+#include "publish/script/RemoteAddress.h"
 
 #include <openssl/evp.h>
 
@@ -56,8 +57,17 @@ bool KeyFileIsEncrypted(const std::string& path)
 SecretNeeded SecretFor(const FtpSettings& ftp)
 {
     const Protocol protocol = ParseProtocol(ftp.protocol).value_or(Protocol::Ftp);
-    if (protocol != Protocol::Sftp)
+    if (protocol == Protocol::Git) {
+        auto address = ParseAddress(protocol, ftp.server);
+        // A repository of this computer asks nothing; one over HTTPS may be public, so it asks
+        // only for the token the author left out, as FTP asks for its password.
+        if (address && address->transport == Transport::File)
+            return SecretNeeded::None;
+        if (!address || address->transport != Transport::Ssh)
+            return ftp.password.empty() ? SecretNeeded::Password : SecretNeeded::None;
+    } else if (protocol != Protocol::Sftp) {
         return ftp.password.empty() ? SecretNeeded::Password : SecretNeeded::None;
+    }
     if (!ftp.keyFile.empty())
         return KeyFileIsEncrypted(ftp.keyFile) ? SecretNeeded::Passphrase : SecretNeeded::None;
     // No key file: the password, or the SSH agent when one runs.

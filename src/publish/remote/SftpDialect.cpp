@@ -1,6 +1,7 @@
 // SFTP's commands over a libcurl session. Its status texts become kinds in ReplyKinds.cpp.
 #include "publish/remote/CurlDialect.h"
 
+#include "publish/remote/CurlParts.h"
 #include "publish/remote/CurlSession.h"
 #include "publish/remote/RemoteError.h"
 #include "publish/remote/RemoteListing.h"
@@ -11,11 +12,6 @@
 namespace qle::publish {
 
 namespace {
-
-struct ListFree
-{
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
 
 // A path argument of an SFTP quote command: quoted, with quotes and backslashes escaped.
 std::string Argument(const std::string& path)
@@ -90,7 +86,7 @@ private:
     // Runs one command on the session, without a transfer; empty when it worked, else why not.
     std::string run(const std::string& command)
     {
-        std::unique_ptr<curl_slist, ListFree> list(curl_slist_append(nullptr, command.c_str()));
+        CurlList list(curl_slist_append(nullptr, command.c_str()));
         if (!list)
             return "out of memory";
         m_session.setRequest(m_session.baseUrl + "/", true, list.get());

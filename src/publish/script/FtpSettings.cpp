@@ -60,6 +60,7 @@ Result<FtpSettings> LoadFtpSettings(const std::string& sitePath)
     settings.protocol = store::TextOf(rs->field("Ftp_Protocol"));
     settings.trustedKey = store::TextOf(rs->field("Ftp_Trusted_Key"));
     settings.keyFile = store::TextOf(rs->field("Ftp_Key_File"));
+    settings.branch = store::TextOf(rs->field("Ftp_Branch"));
     // A site file from before the setting existed has no such field: the default then.
     settings.connections = store::TextOf(rs->field("Ftp_Connections"));
     settings.passwordInFile = store::TextOf(rs->field("Ftp_Password_In_File")) == "1";

@@ -12,14 +12,16 @@ namespace qle::publish {
 // What the author typed on the publish tab (or what the site file stores).
 struct FtpSettings
 {
-    std::string server {};     // Ftp_Destination, "host" or "host:port"
+    std::string server {};     // Ftp_Destination, "host" or "host:port"; for Git and WebDAV an address
+                               // (see RemoteAddress.h)
     std::string userName {};   // Ftp_Username
     std::string password {};   // Ftp_Password
     std::string root {};       // Ftp_Root, the first remote folder made and entered
     std::string dir {};        // Ftp_Dir, the site's folder below the root
-    std::string protocol {};   // Ftp_Protocol: "FTP", "FTPS" or "SFTP"; empty means FTP
+    std::string protocol {};   // Ftp_Protocol: "FTP", "FTPS", "SFTP", "GIT" or "WEBDAV"; empty means FTP
     std::string trustedKey {}; // Ftp_Trusted_Key: the server identity the author accepted ("SHA256:...")
     std::string keyFile {};    // Ftp_Key_File: SFTP's private key file; empty: password, then the SSH agent
+    std::string branch {};     // Ftp_Branch: Git's branch; empty: the repository's default branch
     // Ftp_Connections: how many uploads run at once; empty means kDefaultConnections.
     std::string connections {};
     // Ftp_Password_In_File: the author keeps the password in the site file (as before the keyring)

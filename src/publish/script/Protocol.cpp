@@ -1,5 +1,7 @@
 #include "publish/script/Protocol.h"
 
+#include "publish/script/RemoteAddress.h"
+
 #include <cctype>
 #include <string>
 
@@ -22,6 +24,10 @@ std::optional<Protocol> ParseProtocol(std::string_view text)
         return Protocol::Ftps;
     if (upper == "SFTP")
         return Protocol::Sftp;
+    if (upper == "GIT")
+        return Protocol::Git;
+    if (upper == "WEBDAV")
+        return Protocol::WebDav;
     return std::nullopt;
 }
 
@@ -34,6 +40,10 @@ const char* ProtocolName(Protocol protocol)
         return "FTPS";
     case Protocol::Sftp:
         return "SFTP";
+    case Protocol::Git:
+        return "GIT";
+    case Protocol::WebDav:
+        return "WEBDAV";
     }
     return "FTP";
 }
@@ -47,19 +57,42 @@ const char* SchemeOf(Protocol protocol)
         return "ftps";
     case Protocol::Sftp:
         return "sftp";
+    case Protocol::Git:
+        return "git";
+    case Protocol::WebDav:
+        return "dav";
     }
     return "ftp";
 }
 
 int DefaultPort(Protocol protocol)
 {
-    return protocol == Protocol::Sftp ? 22 : 21;
+    switch (protocol) {
+    case Protocol::Ftp:
+    case Protocol::Ftps:
+        return 21;
+    case Protocol::Sftp:
+    case Protocol::Git:
+        return 22;
+    case Protocol::WebDav:
+        return 443;
+    }
+    return 21;
+}
+
+bool TakesAddress(Protocol protocol)
+{
+    return protocol == Protocol::Git || protocol == Protocol::WebDav;
 }
 
 std::string ServerArgument(Protocol protocol, const std::string& server)
 {
     if (protocol == Protocol::Ftp)
         return server;
+    if (TakesAddress(protocol)) {
+        auto address = ParseAddress(protocol, server);
+        return address ? WrittenForm(address.value()) : server;
+    }
     return std::string(SchemeOf(protocol)) + "://" + server;
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/Paths.h"
 #include "publish/script/Protocol.h"
+#include "publish/script/RemoteAddress.h"
 
 #include <algorithm>
 
@@ -94,6 +95,16 @@ std::string ScriptPathArgument(const std::string& path)
     return '"' + path + '"';
 }
 
+bool UsesKeyFile(Protocol protocol, const std::string& server)
+{
+    if (protocol == Protocol::Sftp)
+        return true;
+    if (protocol != Protocol::Git)
+        return false;
+    auto address = ParseAddress(protocol, server);
+    return address && address->transport == Transport::Ssh;
+}
+
 std::string UploadLine(const std::string& scriptPath, const FtpSettings& ftp)
 {
     const Protocol protocol = ParseProtocol(ftp.protocol).value_or(Protocol::Ftp);
@@ -102,9 +113,12 @@ std::string UploadLine(const std::string& scriptPath, const FtpSettings& ftp)
     std::string line = "ftp -s:" + scriptPath;
     if (!ftp.trustedKey.empty())
         line += " -k:" + ftp.trustedKey;
-    if (protocol == Protocol::Sftp && !ftp.keyFile.empty())
+    if (UsesKeyFile(protocol, ftp.server) && !ftp.keyFile.empty())
         line += " -i:" + ScriptPathArgument(ftp.keyFile);
-    return line + " " + ServerArgument(protocol, ftp.server);
+    // The upload client reads only the script and its arguments: the branch travels here.
+    if (protocol == Protocol::Git && !ftp.branch.empty())
+        line += " -b:" + ftp.branch;
+    return line + " " + ServerArgument(protocol, TrimmedServer(ftp.server));
 }
 
 std::string BatchFileText(const std::string& baseFolder, const std::string& scriptPath, const FtpSettings& ftp)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "publish/script/FtpSettings.h"
+#include "publish/script/Protocol.h"
 
 #include <array>
 #include <string>
@@ -23,9 +24,13 @@ inline constexpr std::array<const char*, 4> kContentFolders = {"categories", "se
 // client reads it as one argument.
 std::string ScriptPathArgument(const std::string& path);
 
-// The batch file's upload line. Plain FTP: "ftp -s:SCRIPT SERVER". FTP with TLS and SFTP:
-// "ftp -s:SCRIPT [-k:FINGERPRINT] [-i:KEYFILE] SCHEME://SERVER" (the key file only for SFTP, quoted
-// when it holds a blank). REQUIRES: ftp.protocol is one ParseProtocol accepts.
+// True when the site logs in over SSH, where a key file applies: SFTP, and Git over SSH.
+bool UsesKeyFile(Protocol protocol, const std::string& server);
+
+// The batch file's upload line. Plain FTP: "ftp -s:SCRIPT SERVER". The others:
+// "ftp -s:SCRIPT [-k:FINGERPRINT] [-i:KEYFILE] [-b:BRANCH] SCHEME://SERVER" (the key file only
+// over SSH, quoted when it holds a blank; the branch only for Git; Git and WebDAV addresses in
+// their written form). REQUIRES: ftp.protocol is one ParseProtocol accepts.
 std::string UploadLine(const std::string& scriptPath, const FtpSettings& ftp);
 
 // The seven lines of the batch file, each ending in CR LF.

@@ -8,6 +8,8 @@ ProtocolChoice::ProtocolChoice(QWidget* parent)
     addItem(tr("FTP"), QStringLiteral("FTP"));
     addItem(tr("FTP with TLS"), QStringLiteral("FTPS"));
     addItem(tr("SFTP"), QStringLiteral("SFTP"));
+    addItem(tr("Git"), QStringLiteral("GIT"));
+    addItem(tr("WebDAV"), QStringLiteral("WEBDAV"));
 }
 
 QString ProtocolChoice::protocol() const

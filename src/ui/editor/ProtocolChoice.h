@@ -1,5 +1,6 @@
-// The Publish tab's "Protocol" choice. It shows "FTP", "FTP with TLS" and "SFTP" and binds to the
-// site's Ftp_Protocol field as "FTP", "FTPS" or "SFTP" (its user property).
+// The Publish tab's "Protocol" choice. It shows "FTP", "FTP with TLS", "SFTP", "Git" and "WebDAV"
+// and binds to the site's Ftp_Protocol field as "FTP", "FTPS", "SFTP", "GIT" or "WEBDAV" (its user
+// property).
 #pragma once
 
 #include <QComboBox>
@@ -14,7 +15,7 @@ class ProtocolChoice : public QComboBox
 public:
     explicit ProtocolChoice(QWidget* parent = nullptr);
 
-    // "FTP", "FTPS" or "SFTP".
+    // "FTP", "FTPS", "SFTP", "GIT" or "WEBDAV".
     QString protocol() const;
     // Any letter case; empty or unknown text shows FTP.
     void setProtocol(const QString& protocol);

@@ -25,9 +25,25 @@ QString DirectoryOnLeaving(const QString& directory)
     return result.toLower();
 }
 
+namespace {
+
+const QLatin1String kUserNamePlaceholder("USERNAME");
+
+} // namespace
+
 QString HomepageFor(const QString& providerPage, const QString& username)
 {
+    if (providerPage.contains(kUserNamePlaceholder))
+        return WithUserName(providerPage, username);
     return providerPage + username + QLatin1Char('/');
+}
+
+QString WithUserName(const QString& setting, const QString& username)
+{
+    QString result = setting;
+    if (!username.isEmpty())
+        result.replace(kUserNamePlaceholder, username);
+    return result;
 }
 
 QString PublishedPageAddress(const QString& yourHomepage, const QString& directory, const QString& homePagePath)

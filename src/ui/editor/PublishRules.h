@@ -20,8 +20,12 @@ QString RootOnLeaving(const QString& root);
 // become "mysite/", so that root and folder join without separators.
 QString DirectoryOnLeaving(const QString& directory);
 
-// Your_Homepage from a provider's page prefix and the user name: prefix + name + "/".
+// Your_Homepage from a provider's page prefix and the user name: prefix + name + "/"; a page that
+// holds the placeholder USERNAME has it replaced by the name instead (nothing for an empty name).
 QString HomepageFor(const QString& providerPage, const QString& username);
+
+// A provider's setting with the placeholder USERNAME replaced by the user name, when there is one.
+QString WithUserName(const QString& setting, const QString& username);
 
 // The published front page: the home page address, a "/" unless it already ends in one, the
 // site folder, then the homepage's relative page path.

@@ -71,6 +71,10 @@ PublishTab::PublishTab(QWidget* parent)
     txtKeyFile->setObjectName(QStringLiteral("txtKeyFile"));
     btnChooseKeyFile = new QPushButton(tr("Choose..."), this);
     btnChooseKeyFile->setObjectName(QStringLiteral("btnChooseKeyFile"));
+    txtBranch = new QLineEdit(this);
+    txtBranch->setObjectName(QStringLiteral("txtBranch"));
+    txtBranch->setPlaceholderText(tr("the repository's default branch"));
+    m_branchLabel = new QLabel(tr("Branch:"), this);
     txtTrustedKey = new QLineEdit(this);
     txtTrustedKey->setObjectName(QStringLiteral("txtTrustedKey"));
     txtTrustedKey->setReadOnly(true);
@@ -123,6 +127,8 @@ PublishTab::PublishTab(QWidget* parent)
     grid->addWidget(m_keyFileLabel, row, 0);
     grid->addWidget(txtKeyFile, row, 1);
     grid->addWidget(btnChooseKeyFile, row++, 2, Qt::AlignLeft);
+    grid->addWidget(m_branchLabel, row, 0);
+    grid->addWidget(txtBranch, row++, 1);
     grid->addWidget(m_identityLabel, row, 0);
     grid->addWidget(txtTrustedKey, row, 1);
     grid->addWidget(btnForget, row++, 2, Qt::AlignLeft);
@@ -165,10 +171,13 @@ PublishTab::PublishTab(QWidget* parent)
 
 void PublishTab::showRowsFor(const QString& protocol)
 {
-    const bool sftp = protocol == QLatin1String("SFTP");
-    m_keyFileLabel->setVisible(sftp);
-    txtKeyFile->setVisible(sftp);
-    btnChooseKeyFile->setVisible(sftp);
+    const bool git = protocol == QLatin1String("GIT");
+    const bool ssh = protocol == QLatin1String("SFTP") || git;
+    m_keyFileLabel->setVisible(ssh);
+    txtKeyFile->setVisible(ssh);
+    btnChooseKeyFile->setVisible(ssh);
+    m_branchLabel->setVisible(git);
+    txtBranch->setVisible(git);
     // Plain FTP has no server identity to check.
     const bool identity = protocol != QLatin1String("FTP");
     m_identityLabel->setVisible(identity);

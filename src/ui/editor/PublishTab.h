@@ -42,18 +42,21 @@ public:
     // protocol clears here.
     ProtocolChoice* cmbProtocol;
     QLineEdit* txtKeyFile;
+    QLineEdit* txtBranch; // Ftp_Branch (Git only, shown then): empty for the repository's default
     QPushButton* btnChooseKeyFile;
     QLineEdit* txtTrustedKey;
     QPushButton* btnForget;
     QPushButton* btnTestConnection;
 
-    // Shows the key-file row only for SFTP, the server identity only for FTP with TLS and SFTP.
+    // Shows the key-file row only for SFTP and Git, the branch only for Git, the server identity for
+    // every protocol but plain FTP.
     void showRowsFor(const QString& protocol);
 
     QWidget* focusControl() const;
 
 private:
     QLabel* m_keyFileLabel;
+    QLabel* m_branchLabel;
     QLabel* m_identityLabel;
 };
 

@@ -55,6 +55,7 @@ publish::FtpSettings SiteEditorWindow::currentFtpSettings() const
     ftp.protocol = m_publishTab->cmbProtocol->protocol().toStdString();
     ftp.trustedKey = m_publishTab->txtTrustedKey->text().toStdString();
     ftp.keyFile = m_publishTab->txtKeyFile->text().toStdString();
+    ftp.branch = m_publishTab->txtBranch->text().trimmed().toStdString();
     ftp.connections = m_publishTab->txtConnections->text().toStdString();
     ftp.sendAll = m_publishTab->chkSendAll->isChecked();
     ftp.verify = m_publishTab->chkVerify->isChecked();
@@ -134,12 +135,14 @@ void SiteEditorWindow::pickProvider()
         // The accepted identity belonged to the server and protocol being replaced.
         const QString protocol = QString::fromStdString(
             publish::ProtocolName(publish::ParseProtocol(row.protocol).value_or(publish::Protocol::Ftp)));
-        if (fieldText(8) != QString::fromStdString(row.ftpServer) || m_publishTab->cmbProtocol->protocol() != protocol)
+        if (fieldText(8) != WithUserName(QString::fromStdString(row.ftpServer), fieldText(9)) ||
+            m_publishTab->cmbProtocol->protocol() != protocol)
             m_publishTab->txtTrustedKey->clear();
-        setFieldText(8, QString::fromStdString(row.ftpServer));
-        setFieldText(11, QString::fromStdString(row.root));
+        setFieldText(8, WithUserName(QString::fromStdString(row.ftpServer), fieldText(9)));
+        setFieldText(11, WithUserName(QString::fromStdString(row.root), fieldText(9)));
         setFieldText(12, HomepageFor(QString::fromStdString(row.yourpage), fieldText(9)));
         m_publishTab->cmbProtocol->setProtocol(protocol);
+        m_publishTab->txtBranch->setText(QString::fromStdString(row.branch));
     }
 }
 
@@ -150,8 +153,12 @@ void SiteEditorWindow::usernameLeft()
         reportFailure(rows.status().withContext("The provider could not be looked up"));
         return;
     }
-    for (const auto& row : rows.value())
+    for (const auto& row : rows.value()) {
         setFieldText(12, HomepageFor(QString::fromStdString(row.yourpage), fieldText(9)));
+        // A catalogue address still waiting for the user name gets it now.
+        setFieldText(8, WithUserName(fieldText(8), fieldText(9)));
+        setFieldText(11, WithUserName(fieldText(11), fieldText(9)));
+    }
 }
 
 bool SiteEditorWindow::eventFilter(QObject* watched, QEvent* event)

@@ -178,6 +178,7 @@ void SiteEditorWindow::bindControls()
     m_options->addMapping(m_publishTab->txtConnections, "Ftp_Connections");
     m_options->addMapping(m_publishTab->cmbProtocol, "Ftp_Protocol");
     m_options->addMapping(m_publishTab->txtKeyFile, "Ftp_Key_File");
+    m_options->addMapping(m_publishTab->txtBranch, "Ftp_Branch");
     m_options->addMapping(m_publishTab->txtTrustedKey, "Ftp_Trusted_Key");
     static constexpr const char* kPanels[3][3] = {
         {"CatPanel0", "CatPanel1", "CatPanel2"},

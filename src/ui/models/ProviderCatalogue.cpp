@@ -24,6 +24,7 @@ Result<std::vector<ProviderRecord>> FindProviders(const std::string& appDatabase
         row.homepage = store::TextOf(rs->field("Homepage"));
         row.joiningPage = store::TextOf(rs->field("Joining_Page"));
         row.protocol = store::TextOf(rs->field("Protocol"));
+        row.branch = store::TextOf(rs->field("Branch"));
         rows.push_back(std::move(row));
         if (Status s = rs->next(); !s.ok())
             return s;

@@ -17,7 +17,8 @@ struct ProviderRecord
     std::string description;
     std::string homepage;
     std::string joiningPage;
-    std::string protocol; // "FTP", "FTPS", "SFTP"; empty means FTP
+    std::string protocol; // "FTP", "FTPS", "SFTP", "GIT", "WEBDAV"; empty means FTP
+    std::string branch;   // Git: the branch; empty means the repository's default
 };
 
 // Every provider row of that exact name, in the order the database returns them. The name is a

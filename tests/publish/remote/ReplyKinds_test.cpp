@@ -68,6 +68,48 @@ TEST(ReplyKinds, SftpStatusTexts)
     EXPECT_EQ(SftpFailureKind("Timeout was reached", CURLE_OPERATION_TIMEDOUT), Kind::Transient);
 }
 
+// Only a MOVE's 412 says the name is taken: any other refusal of a rename must keep the live page.
+TEST(ReplyKinds, WebDavStatusesByRequest)
+{
+    using Request = DavRequest;
+    const struct
+    {
+        Request request;
+        long status;
+        int curlCode;
+        Kind kind;
+    } rows[] = {
+        {Request::Move, 412, CURLE_OK, Kind::AlreadyExists},
+        {Request::Other, 412, CURLE_OK, Kind::Refused},
+        {Request::Move, 403, CURLE_OK, Kind::Refused},
+        {Request::Move, 423, CURLE_OK, Kind::Refused},
+        {Request::Move, 409, CURLE_OK, Kind::NotFound},
+        {Request::MakeFolder, 405, CURLE_OK, Kind::AlreadyExists},
+        {Request::Other, 405, CURLE_OK, Kind::Refused},
+        {Request::Other, 404, CURLE_OK, Kind::NotFound},
+        {Request::Other, 410, CURLE_OK, Kind::NotFound},
+        {Request::Other, 401, CURLE_OK, Kind::Refused},
+        {Request::Other, 413, CURLE_OK, Kind::Refused},
+        {Request::Other, 301, CURLE_OK, Kind::Refused},
+        {Request::Other, 408, CURLE_OK, Kind::Transient},
+        {Request::Other, 429, CURLE_OK, Kind::Transient},
+        {Request::Other, 500, CURLE_OK, Kind::Transient},
+        {Request::Other, 502, CURLE_OK, Kind::Transient},
+        {Request::Other, 503, CURLE_OK, Kind::Transient},
+        {Request::Other, 501, CURLE_OK, Kind::Refused},
+        {Request::Other, 505, CURLE_OK, Kind::Refused},
+        {Request::Other, 507, CURLE_OK, Kind::Refused},
+        {Request::Other, 0, CURLE_OPERATION_TIMEDOUT, Kind::Transient},
+        {Request::Other, 0, CURLE_RECV_ERROR, Kind::Transient},
+        {Request::Other, 0, CURLE_READ_ERROR, Kind::Refused},
+        {Request::Other, 0, CURLE_ABORTED_BY_CALLBACK, Kind::Stopped},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(DavFailureKind(row.request, row.status, row.curlCode), row.kind) << row.status << " " << row.curlCode;
+    EXPECT_NE(DavReplyReason(507).find("no room"), std::string::npos);
+    EXPECT_TRUE(DavReplyReason(403).empty());
+}
+
 TEST(ReplyKinds, EveryKindTravelsAsAStatusAndComesBack)
 {
     for (Kind kind : {Kind::NotFound, Kind::AlreadyExists, Kind::Refused, Kind::Transient, Kind::Stopped}) {
