@@ -22,11 +22,17 @@ constexpr const char* kMarkerFile = "temp.fle";
 bool CreateMarker(const std::string& folder)
 {
     const std::string marker = JoinPath(folder, kMarkerFile);
-    const int fd = ::open(marker.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+    // An empty marker that is already there is left untouched: a new time stamp on every build
+    // would make tools that compare times send it again each time.
+    const int fd = ::open(marker.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (fd < 0)
         return false;
+    struct stat info
+    {
+    };
+    const bool emptied = ::fstat(fd, &info) == 0 && (info.st_size == 0 || ::ftruncate(fd, 0) == 0);
     ::close(fd);
-    return true;
+    return emptied;
 }
 
 } // namespace

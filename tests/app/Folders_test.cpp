@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -68,6 +69,21 @@ TEST(EnsureFolder, MarkerInExistingFolderNoneInNewOne)
     ASSERT_TRUE(EnsureFolder(dir / "new/").ok());
     EXPECT_TRUE(test::PathExists(dir / "new/temp.fle"));
     EXPECT_FALSE(EnsureFolder(dir / "missing/child").ok()) << "the parent must exist";
+
+    // The marker already there keeps its time stamp (time-comparing tools would send it after
+    // every build); one with bytes in it is emptied.
+    const std::string marker = dir / "new/temp.fle";
+    const timespec old[2] = {{1'000'000, 0}, {1'000'000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, marker.c_str(), old, 0), 0);
+    ASSERT_TRUE(EnsureFolder(dir / "new/").ok());
+    struct stat info
+    {
+    };
+    ASSERT_EQ(::stat(marker.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mtim.tv_sec, 1'000'000);
+    test::WriteFile(marker, "left over");
+    ASSERT_TRUE(EnsureFolder(dir / "new/").ok());
+    EXPECT_EQ(test::ReadFile(marker), "");
 }
 
 TEST(ClearFolder, DeletesPlainFilesAndLinksDirectlyInsideNeverTheirTargets)
