@@ -52,6 +52,10 @@ public:
 
     SyncReport run()
     {
+        // One publish per destination: two at once would share the local repository and the journal.
+        auto lock = LockDestination(m_settings, m_job.recordFolder);
+        if (!lock)
+            return failed(lock.status().message());
         if (!prepareFiles())
             return m_report;
         for (int attempt = 1; attempt <= kGitPublishTries; ++attempt) {

@@ -75,23 +75,26 @@ SyncReport SyncRun::run()
     return m_report;
 }
 
+Result<DestinationLock> LockDestination(const SyncSettings& settings, const std::string& remoteFolder)
+{
+    auto path = SyncJournal(settings.stateFolder, settings.server, settings.userName, remoteFolder).lockPath();
+    if (!path)
+        return path.status();
+    char started[16] = "";
+    const std::time_t now = std::time(nullptr);
+    std::strftime(started, sizeof started, "%H:%M:%S", std::localtime(&now));
+    return DestinationLock::acquire(path.value(), settings.server + " (" + remoteFolder + ")",
+                                    "started at " + std::string(started) + " by process " + std::to_string(::getpid()));
+}
+
 bool SyncRun::lockDestination()
 {
-    auto path = m_journal.lockPath();
-    if (path) {
-        char started[16] = "";
-        const std::time_t now = std::time(nullptr);
-        std::strftime(started, sizeof started, "%H:%M:%S", std::localtime(&now));
-        auto lock = DestinationLock::acquire(path.value(), m_settings.server + " (" + m_job.recordFolder + ")",
-                                             "started at " + std::string(started) + " by process " +
-                                                 std::to_string(::getpid()));
-        if (lock) {
-            m_lock.emplace(std::move(lock.value()));
-            return true;
-        }
-        path = lock.status();
+    auto lock = LockDestination(m_settings, m_job.recordFolder);
+    if (lock) {
+        m_lock.emplace(std::move(lock.value()));
+        return true;
     }
-    m_reporter.line(path.status().message());
+    m_reporter.line(lock.status().message());
     ++m_report.failures;
     return false;
 }

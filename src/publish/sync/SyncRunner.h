@@ -7,6 +7,7 @@
 #pragma once
 
 #include "publish/remote/RemoteFs.h"
+#include "publish/sync/DestinationLock.h"
 #include "publish/sync/SyncPlan.h"
 
 #include <cstdint>
@@ -76,6 +77,11 @@ struct SyncReport
     std::size_t removalsKept = 0; // stale files not deleted: held by the guard, or the record was damaged
     bool recordDamaged = false;   // the server's record lacked its valid trailer: nothing was deleted
 };
+
+// Takes the one-publish-at-a-time lock of the destination (the server and `remoteFolder`, kept in
+// settings.stateFolder beside its journal), naming this process as the holder. A refusal says
+// which publish holds it.
+Result<DestinationLock> LockDestination(const SyncSettings& settings, const std::string& remoteFolder);
 
 // REQUIRES: `primary` is connected. Opens up to settings.connections - 1 more connections through
 // `more`; a server that refuses them is used with fewer. `callbacks.output` and

@@ -15,6 +15,10 @@
 #include <csignal>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 namespace qle::publish {
 namespace {
 
@@ -186,6 +190,29 @@ TEST_F(GitPublish, OnlyOurFilesChangeForeignFilesStayAndTheRecordTravelsWithTheB
     expected["notes/todo.txt"] = "later\n";
     ExpectSameFiles(files, expected);
     ExpectNoRewrite(repository);
+}
+
+TEST_F(GitPublish, ASecondPublishToTheSameBranchWaitsItsTurn)
+{
+    ASSERT_EQ(Publish(site, output), 0) << output;
+    // Another publish holds the destination's lock (as a running one does).
+    std::vector<int> held;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(site.dir.path())) {
+        if (entry.path().extension() != ".lock" || entry.path().parent_path().filename() != ".quillon-sync")
+            continue;
+        const int fd = ::open(entry.path().c_str(), O_RDWR | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+        held.push_back(fd);
+    }
+    ASSERT_FALSE(held.empty()) << "the publish took its destination's lock";
+    const std::string tip = Git(repository, "rev-parse main");
+    EXPECT_NE(Publish(site, output), 0);
+    EXPECT_TRUE(Holds(output, "Another publish to")) << output;
+    EXPECT_EQ(Git(repository, "rev-parse main"), tip);
+    for (const int fd : held)
+        ::close(fd);
+    EXPECT_EQ(Publish(site, output), 0) << output;
 }
 
 TEST_F(GitPublish, ASiteFolderInsideTheBranchAndARewrittenBranchAreBuiltUpon)
