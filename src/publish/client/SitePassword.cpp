@@ -3,6 +3,7 @@
 #include "app/Paths.h"
 #include "app/UserInterface.h"
 #include "publish/remote/Secrets.h"
+#include "publish/script/FtpScript.h"
 #include "publish/script/Protocol.h"
 #include "store/Database.h"
 
@@ -14,14 +15,6 @@
 namespace qle::publish {
 
 namespace {
-
-std::string Lower(std::string_view text)
-{
-    std::string lower(text);
-    for (char& c : lower)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return lower;
-}
 
 // The usual port of a URL scheme or of a protocol's plain name (lower case); 0 when unknown.
 int UsualPort(std::string_view name)
@@ -72,7 +65,7 @@ app::KeyringKey KeyringKeyFor(const FtpSettings& ftp)
     std::string_view rest = text;
     std::string scheme;
     if (const auto separator = rest.find("://"); separator != std::string_view::npos) {
-        scheme = Lower(rest.substr(0, separator));
+        scheme = AsciiLowerCase(rest.substr(0, separator));
         rest.remove_prefix(separator + 3);
     }
     rest = rest.substr(0, rest.find('/'));
@@ -94,9 +87,9 @@ app::KeyringKey KeyringKeyFor(const FtpSettings& ftp)
         port = PortNumber(rest.substr(colon + 1));
         rest = rest.substr(0, colon);
     }
-    key.server = Lower(rest);
+    key.server = AsciiLowerCase(rest);
     if (port == 0)
-        port = UsualPort(scheme.empty() ? Lower(key.protocol) : scheme);
+        port = UsualPort(scheme.empty() ? AsciiLowerCase(key.protocol) : scheme);
     key.port = port;
     return key;
 }

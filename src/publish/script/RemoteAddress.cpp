@@ -9,14 +9,6 @@ namespace qle::publish {
 
 namespace {
 
-std::string Lower(std::string_view text)
-{
-    std::string lower(text);
-    for (char& c : lower)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return lower;
-}
-
 std::string_view Trimmed(std::string_view text)
 {
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
@@ -179,7 +171,7 @@ Result<RemoteAddress> ParseAddress(Protocol protocol, std::string_view typed)
         return Refused(protocol, typed, "it holds a blank, a quote, '#', '?', '\\' or a control character");
     Result<RemoteAddress> address = Status::InvalidArgument("");
     if (const auto scheme = typed.find("://"); scheme != std::string_view::npos)
-        address = ParseUrl(protocol, typed, Lower(typed.substr(0, scheme)), typed.substr(scheme + 3));
+        address = ParseUrl(protocol, typed, AsciiLowerCase(typed.substr(0, scheme)), typed.substr(scheme + 3));
     else if (protocol == Protocol::Git && typed.find(':') != std::string_view::npos &&
              typed.find(':') < typed.find('/'))
         address = ParseScpLike(typed);
@@ -210,13 +202,13 @@ std::string WrittenForm(const RemoteAddress& address)
 
 bool IsWrittenAddress(std::string_view argument)
 {
-    const std::string lower = Lower(argument.substr(0, 8));
+    const std::string lower = AsciiLowerCase(argument.substr(0, 8));
     return lower.starts_with("git+") || lower.starts_with("dav://") || lower.starts_with("davs://");
 }
 
 Result<RemoteAddress> ParseWrittenForm(std::string_view argument)
 {
-    const std::string lower = Lower(argument.substr(0, std::min<std::size_t>(argument.size(), 12)));
+    const std::string lower = AsciiLowerCase(argument.substr(0, std::min<std::size_t>(argument.size(), 12)));
     if (lower.starts_with("davs://"))
         return ParseAddress(Protocol::WebDav, "https://" + std::string(argument.substr(7)));
     if (lower.starts_with("dav://"))
