@@ -1,6 +1,8 @@
 // Where an address in a page leads, worked out as a browser resolves it against the page.
 #pragma once
 
+#include "generator/HtmlText.h"
+
 #include <string>
 #include <string_view>
 
@@ -27,7 +29,7 @@ struct ResolvedAddress
 // taken to be the root of the web space it is published to.
 ResolvedAddress ResolveAddress(std::string_view pagePath, std::string_view address);
 
-// The text with every "%XX" escape decoded; other text unchanged.
-std::string PercentDecoded(std::string_view text);
+// The text with every "%XX" escape decoded, as the generator reads the addresses it copies pictures for.
+using generator::PercentDecoded;
 
 } // namespace qle::check

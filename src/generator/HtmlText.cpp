@@ -131,20 +131,6 @@ int HexValue(char c)
     return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
 }
 
-std::string PercentDecoded(std::string_view text)
-{
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 // The value of the src attribute of the tag that starts at html[start] ("<img"), the tag's end in
 // `end`; nullopt when it has none.
 std::optional<std::string_view> SrcOf(std::string_view html, std::size_t start, std::size_t& end)
@@ -188,6 +174,20 @@ std::optional<std::string_view> SrcOf(std::string_view html, std::size_t start, 
 }
 
 } // namespace
+
+std::string PercentDecoded(std::string_view text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
 
 std::vector<std::string> ImagesFolderPictures(std::string_view html)
 {

@@ -8,6 +8,9 @@
 
 namespace qle::generator {
 
+// The text with every "%XX" escape decoded; other text unchanged.
+std::string PercentDecoded(std::string_view text);
+
 // The text a reader sees of a piece of author HTML: tags and comments removed, the common
 // character references (&amp; &lt; &gt; &quot; &apos; &#39; &nbsp;, decimal and hex numbers)
 // decoded, runs of white space made one blank, blanks at both ends removed. A "<" that does not

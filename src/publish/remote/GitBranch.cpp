@@ -361,9 +361,9 @@ Status GitBranch::fetch(const std::function<void(const std::string&)>& note)
              " the first time (this Git library cannot fetch only its newest commit).");
     // The local copy follows whatever the server holds, even a branch rewritten by someone else;
     // only this copy is ever forced, never the server's branch.
-    const std::string spec = "+refs/heads/" + d.branch + ":" + d.trackingRef();
-    char* specs[] = {const_cast<char*>(spec.c_str())};
-    const git_strarray refspecs {specs, 1};
+    const std::string refspec = "+refs/heads/" + d.branch + ":" + d.trackingRef();
+    char* strings[] = {const_cast<char*>(refspec.c_str())};
+    const git_strarray refspecs {strings, 1};
     git_fetch_options options = GIT_FETCH_OPTIONS_INIT;
     options.callbacks = d.session.callbacks();
     options.download_tags = GIT_REMOTE_DOWNLOAD_TAGS_NONE;
@@ -552,9 +552,9 @@ GitBranch::Pushed GitBranch::push(const std::string& commitId, std::string& why)
         return Pushed::Failed;
     }
     Reference owned(ref);
-    const std::string spec = local + ":refs/heads/" + d.branch;
-    char* specs[] = {const_cast<char*>(spec.c_str())};
-    const git_strarray refspecs {specs, 1};
+    const std::string refspec = local + ":refs/heads/" + d.branch;
+    char* strings[] = {const_cast<char*>(refspec.c_str())};
+    const git_strarray refspecs {strings, 1};
     git_push_options options = GIT_PUSH_OPTIONS_INIT;
     options.callbacks = d.session.callbacks();
     d.session.reset();
