@@ -5,16 +5,14 @@
 // the served folders are handed, since Apache will not serve as root.
 #pragma once
 
+#include "LoopbackPort.h"
 #include "TestKeys.h"
 
-#include <arpa/inet.h>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <netinet/in.h>
 #include <optional>
 #include <string>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -86,33 +84,6 @@ public:
     }
 
 private:
-    static int FreePort()
-    {
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        int port = 0;
-        if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-            ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0)
-            port = ntohs(address.sin_port);
-        ::close(fd);
-        return port;
-    }
-
-    static bool Answers(int port)
-    {
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address {};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<uint16_t>(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-        ::close(fd);
-        return ok;
-    }
-
     void writeConfiguration(int port, const TestCertificate* certificate) const
     {
         const std::string m = kModules;
@@ -140,7 +111,7 @@ private:
 
     void start(const TestCertificate* certificate)
     {
-        const int port = FreePort();
+        const int port = FreeLoopbackPort();
         if (port == 0)
             return;
         writeConfiguration(port, certificate);
@@ -163,7 +134,7 @@ private:
             ::_exit(127);
         }
         for (int i = 0; i < 200; ++i) {
-            if (Answers(port)) {
+            if (LoopbackAccepts(port)) {
                 m_port = port;
                 return;
             }

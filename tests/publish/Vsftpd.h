@@ -3,15 +3,13 @@
 // makes and removes. It needs root; available() says why not when it cannot run.
 #pragma once
 
+#include "LoopbackPort.h"
 #include "TestKeys.h"
 
-#include <arpa/inet.h>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <netinet/in.h>
 #include <string>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -45,7 +43,7 @@ public:
         // The account's home may lie under temporary folders only root may enter.
         for (auto up = std::filesystem::path(home).parent_path(); up.has_relative_path(); up = up.parent_path())
             std::filesystem::permissions(up, std::filesystem::perms::others_exec, std::filesystem::perm_options::add);
-        m_port = FreePort();
+        m_port = FreeLoopbackPort();
         const std::string config = folder + "vsftpd.conf";
         std::ofstream(config) << "listen=YES\nlisten_address=127.0.0.1\nlisten_port=" << m_port
                               << "\nlisten_ipv6=NO\nbackground=NO\nanonymous_enable=NO\nlocal_enable=YES\n"
@@ -64,7 +62,7 @@ public:
             ::_exit(127);
         }
         for (int i = 0; i < 500 && !m_listening; ++i) {
-            m_listening = Accepts(m_port);
+            m_listening = LoopbackAccepts(m_port);
             if (!m_listening)
                 ::usleep(20000);
         }
@@ -94,33 +92,6 @@ public:
     int port() const { return m_port; }
 
 private:
-    static int FreePort()
-    {
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        int port = 0;
-        if (::bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
-            ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0)
-            port = ntohs(address.sin_port);
-        ::close(fd);
-        return port;
-    }
-
-    static bool Accepts(int port)
-    {
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address {};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<uint16_t>(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-        ::close(fd);
-        return ok;
-    }
-
     std::string m_user;
     bool m_madeUser = false;
     int m_port = 0;
