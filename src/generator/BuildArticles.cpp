@@ -24,11 +24,20 @@ std::string ArticlePagePath(const store::Value& artid)
 
 Status ArticlePage(SiteBuild& build, const ArticleRow& row)
 {
+    const std::string path = ArticlePagePath(row.artid);
+    auto inputs = build.pageInputs(path, PageKind::Article, row.category);
+    if (!inputs)
+        return inputs.status();
+    for (const store::Value* field : {&row.artid, &row.category, &row.section, &row.title, &row.link, &row.para,
+                                      &row.body, &row.image, &row.imageStrap})
+        inputs->addValue(*field);
     const PageHead head = ArticleHead(row);
+    if (build.keepPage(path, *inputs, head))
+        return Status::OK();
     const std::string body = build.writer().articleBody(row, head, build.pictures());
     build.addTextPictures(store::TextOf(row.para));
     build.addTextPictures(store::TextOf(row.body));
-    return build.writePage(ArticlePagePath(row.artid), PageKind::Article, row.category, head, body);
+    return build.writePage(path, PageKind::Article, row.category, head, body, &*inputs);
 }
 
 Status BuildArticles(SiteBuild& build)

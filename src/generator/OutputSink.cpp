@@ -78,11 +78,20 @@ Status PictureError(const std::string& sourcePath, const Status& reason)
 // Enough pages in flight to keep the writer busy, few enough to keep the build's memory small.
 constexpr std::size_t kQueuedBytesLimit = 4 * 1024 * 1024;
 
+// A file handed to the writer thread: bytes to write, or the last build's file to keep.
+struct DiskSink::Queued
+{
+    std::string path; // relative
+    std::string bytes;
+    BuiltFile origin;                // what a page was made from
+    const BuiltFile* kept = nullptr; // set: keep the live file the last build listed so
+};
+
 struct DiskSink::Queue
 {
     std::mutex mutex;
     std::condition_variable changed;
-    std::deque<std::pair<std::string, std::string>> files; // full path, bytes
+    std::deque<Queued> files;
     std::size_t bytes = 0;
     bool writing = false; // the writer holds a file it took from the queue
     bool closing = false;
@@ -108,12 +117,35 @@ DiskSink::~DiskSink()
 
 Status DiskSink::writeFile(const std::string& relativePath, std::string_view bytes)
 {
+    return enqueue({relativePath, std::string(bytes), {}, nullptr});
+}
+
+Status DiskSink::writePage(const std::string& relativePath, std::string_view bytes, const BuiltFile& origin)
+{
+    return enqueue({relativePath, std::string(bytes), origin, nullptr});
+}
+
+const BuiltFile* DiskSink::lastBuilt(const std::string& relativePath) const
+{
+    return previous(relativePath);
+}
+
+bool DiskSink::keepPage(const std::string& relativePath, const BuiltFile& last)
+{
+    // Checked here, so that a page changed by hand is made again; linked in turn by the writer.
+    if (!IsStillAsBuilt(m_liveFolder + relativePath, last))
+        return false;
+    return enqueue({relativePath, {}, {}, &last}).ok();
+}
+
+Status DiskSink::enqueue(Queued file)
+{
     std::unique_lock lock(m_queue->mutex);
     m_queue->changed.wait(lock, [this] { return m_queue->bytes < kQueuedBytesLimit || !m_queue->firstError.ok(); });
     if (!m_queue->firstError.ok())
         return m_queue->firstError;
-    m_queue->files.emplace_back(relativePath, std::string(bytes));
-    m_queue->bytes += bytes.size();
+    m_queue->bytes += file.bytes.size();
+    m_queue->files.push_back(std::move(file));
     lock.unlock();
     m_queue->changed.notify_all();
     return Status::OK();
@@ -133,16 +165,16 @@ void DiskSink::writeQueued()
         m_queue->changed.wait(lock, [this] { return !m_queue->files.empty() || m_queue->closing; });
         if (m_queue->files.empty())
             return;
-        auto [path, bytes] = std::move(m_queue->files.front());
+        Queued file = std::move(m_queue->files.front());
         m_queue->files.pop_front();
         m_queue->writing = true;
         lock.unlock();
 
-        Status status = place(path, bytes);
+        Status status = place(file);
 
         lock.lock();
         m_queue->writing = false;
-        m_queue->bytes -= bytes.size();
+        m_queue->bytes -= file.bytes.size();
         if (!status.ok() && m_queue->firstError.ok()) {
             m_queue->firstError = status;
             m_queue->files.clear(); // the build stops at the first failure
@@ -184,16 +216,34 @@ void DiskSink::record(const std::string& relativePath, BuiltFile file, bool writ
         ++m_kept;
 }
 
-Status DiskSink::place(const std::string& relativePath, std::string_view bytes)
+Status DiskSink::place(const Queued& file)
 {
-    std::string sha256 = Sha256Hex(bytes);
-    const BuiltFile* old = previous(relativePath);
-    if (old && old->sourceSize < 0 && old->size == bytes.size() && old->sha256 == sha256 && keep(relativePath, *old))
+    const std::string& relativePath = file.path;
+    if (file.kept) {
+        if (!LinkReplacing(m_liveFolder + relativePath, m_folder + relativePath))
+            return Status::IoError("Cannot keep " + m_liveFolder + relativePath + ": " + std::strerror(errno) +
+                                   "; it changed during the build, build again");
+        record(relativePath, *file.kept, false);
+        std::lock_guard lock(m_recording);
+        ++m_keptPages;
         return Status::OK();
-    auto written = WriteWholeFile(m_folder + relativePath, bytes);
+    }
+    std::string sha256 = Sha256Hex(file.bytes);
+    const BuiltFile* old = previous(relativePath);
+    if (old && old->sourceSize < 0 && old->size == file.bytes.size() && old->sha256 == sha256) {
+        BuiltFile same = *old; // the same bytes, now made from these inputs
+        same.inputs = file.origin.inputs;
+        same.pictures = file.origin.pictures;
+        if (keep(relativePath, same))
+            return Status::OK();
+    }
+    auto written = WriteWholeFile(m_folder + relativePath, file.bytes);
     if (!written)
         return written.status();
-    record(relativePath, BuiltFileOf(*written, std::move(sha256)), true);
+    BuiltFile placed = BuiltFileOf(*written, std::move(sha256));
+    placed.inputs = file.origin.inputs;
+    placed.pictures = file.origin.pictures;
+    record(relativePath, std::move(placed), true);
     return Status::OK();
 }
 

@@ -36,6 +36,31 @@ public:
 
     // Waits until every file handed over is written; the first error of any write, if one failed.
     virtual Status finish() { return Status::OK(); }
+
+    // A page, as writeFile, made from what `origin.inputs` hashes and showing `origin.pictures`
+    // (BuiltFile's fields), so that the next build can keep it without making it again.
+    virtual Status writePage(const std::string& relativePath, std::string_view bytes, const BuiltFile& origin)
+    {
+        (void)origin;
+        return writeFile(relativePath, bytes);
+    }
+
+    // What the last build placed at `relativePath`, when the sink keeps unchanged files; nullptr
+    // otherwise (every page is made).
+    virtual const BuiltFile* lastBuilt(const std::string& relativePath) const
+    {
+        (void)relativePath;
+        return nullptr;
+    }
+
+    // Places the file the last build placed at `relativePath` (`last`, from lastBuilt) as it is,
+    // in the order of the files handed over, and returns true; false when the file there is no
+    // longer what the last build left (the page must then be made and written).
+    virtual bool keepPage(const std::string& relativePath, const BuiltFile& last)
+    {
+        (void)relativePath, (void)last;
+        return false;
+    }
 };
 
 // Writes below a folder on disk, never through a link. REQUIRES: the sub-folders written to exist.
@@ -65,6 +90,9 @@ public:
     Status copyFile(const std::string& sourcePath, const std::string& relativePath) override;
     Status linkFile(const std::string& sourcePath, const std::string& relativePath) override;
     Status finish() override;
+    Status writePage(const std::string& relativePath, std::string_view bytes, const BuiltFile& origin) override;
+    const BuiltFile* lastBuilt(const std::string& relativePath) const override;
+    bool keepPage(const std::string& relativePath, const BuiltFile& last) override;
 
     // Keeps unchanged files of `liveFolder` (ending in '/'), as `previous` lists them. Call before
     // the first file is handed over; `previous` must outlive the sink.
@@ -76,11 +104,15 @@ public:
     // After finish(): every file placed, written or kept, as the next build's list.
     const BuiltFiles& builtFiles() const { return m_built; }
     std::size_t keptFiles() const { return m_kept; }
+    // Pages kept without being made again (keepPage), a part of keptFiles().
+    std::size_t keptPages() const { return m_keptPages; }
 
 private:
     struct Queue;
+    struct Queued;
+    Status enqueue(Queued file);
     void writeQueued();
-    Status place(const std::string& relativePath, std::string_view bytes);
+    Status place(const Queued& file);
     const BuiltFile* previous(const std::string& relativePath) const;
     bool keep(const std::string& relativePath, const BuiltFile& file);
     void record(const std::string& relativePath, BuiltFile file, bool written);
@@ -92,6 +124,7 @@ private:
     std::vector<std::string> m_written;
     BuiltFiles m_built;
     std::size_t m_kept = 0;
+    std::size_t m_keptPages = 0;
     std::unique_ptr<Queue> m_queue;
     std::thread m_writer;
 };

@@ -5,6 +5,7 @@
 #include "app/PageStyle.h"
 #include "generator/BuildCategories.h"
 #include "generator/PageFrame.h"
+#include "generator/PageInputs.h"
 #include "generator/PictureCopier.h"
 #include "generator/TagWriter.h"
 #include "store/Status.h"
@@ -54,9 +55,20 @@ public:
 
     // Writes the page of `kind` around `middle` followed by one CR LF to `relativePath`, in one
     // write. The sections list of a category is read from `List_Sections` the first time that
-    // category is framed. REQUIRES: load() succeeded.
+    // category is framed. With `inputs` (from pageInputs, the page's rows added), the next build
+    // may keep the page without making it. REQUIRES: load() succeeded.
     Status writePage(const std::string& relativePath, PageKind kind, const store::Value& category, const PageHead& head,
-                     std::string_view middle);
+                     std::string_view middle, const InputHash* inputs = nullptr);
+
+    // The start of what the page of `kind` at `relativePath` in `category`'s frame is made from:
+    // the program, everything of the site that every page shows or depends on, the page's place
+    // and its sections list. The page builder adds the rows it shows. REQUIRES: load() succeeded.
+    Result<InputHash> pageInputs(const std::string& relativePath, PageKind kind, const store::Value& category);
+
+    // Keeps the page at `relativePath` as the last build left it when it was made from `inputs`
+    // and the pictures it showed are as they were, registering those pictures as making it would;
+    // false when it must be made (then writePage with `inputs`).
+    bool keepPage(const std::string& relativePath, const InputHash& inputs, const PageHead& head);
 
     // Every page file written, in the order first written, each once.
     const std::vector<std::string>& pagePaths() const { return m_pagePaths; }
@@ -71,7 +83,7 @@ public:
     const std::vector<std::string>& warnings() const { return m_warnings; }
 
     // Where pictures put into the author's text were copied (the base folder's "LocalImages/",
-    // ending in '/'). Empty, as by default: such pictures are not copied.
+    // ending in '/'). Empty, as by default: such pictures are not copied. Set it before load().
     void setLocalImagesFolder(std::string folder) { m_localImages = std::move(folder); }
     // Registers, for the page being built, the pictures that author HTML shows from the images
     // folder ("../images/NAME"), each from the local images folder.
@@ -80,6 +92,7 @@ public:
 
 private:
     Result<const std::string*> sectionsPanel(const store::Value& category);
+    InputHash WithPictures(InputHash inputs, const std::vector<std::string>& pictures);
 
     store::Database& m_db;
     OutputSink& m_sink;
@@ -91,6 +104,7 @@ private:
     std::unique_ptr<TagWriter> m_writer;
     std::string m_contents;
     std::map<std::string, std::string, std::less<>> m_sections;
+    InputHash m_siteInputs; // what every page is made from
     std::vector<std::string> m_pagePaths;
     std::set<std::string, std::less<>> m_written;
     std::string m_page; // reused for every page: memory stays at the largest page
