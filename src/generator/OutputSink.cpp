@@ -184,10 +184,11 @@ void DiskSink::writeQueued()
     }
 }
 
-void DiskSink::keepUnchanged(const BuiltFiles& previous, std::string liveFolder)
+void DiskSink::keepUnchanged(const BuiltFiles& previous, std::string liveFolder, Kept kept)
 {
     m_previous = &previous;
     m_liveFolder = std::move(liveFolder);
+    m_keptWhere = kept;
 }
 
 const BuiltFile* DiskSink::previous(const std::string& relativePath) const
@@ -200,7 +201,9 @@ const BuiltFile* DiskSink::previous(const std::string& relativePath) const
 bool DiskSink::keep(const std::string& relativePath, const BuiltFile& file)
 {
     const std::string live = m_liveFolder + relativePath;
-    if (!IsStillAsBuilt(live, file) || !LinkReplacing(live, m_folder + relativePath))
+    if (!IsStillAsBuilt(live, file))
+        return false;
+    if (m_keptWhere == Kept::Linked && !LinkReplacing(live, m_folder + relativePath))
         return false;
     record(relativePath, file, false);
     return true;
@@ -210,17 +213,25 @@ void DiskSink::record(const std::string& relativePath, BuiltFile file, bool writ
 {
     std::lock_guard lock(m_recording);
     m_built.put(relativePath, std::move(file));
-    if (written)
-        m_written.push_back(relativePath);
-    else
-        ++m_kept;
+    if (written) {
+        if (m_writtenNow.insert(relativePath).second)
+            m_written.push_back(relativePath);
+        return;
+    }
+    ++m_kept;
+    // Kept where it is, a later file of a name wins over an earlier one written aside only if the
+    // earlier one is not committed.
+    if (m_keptWhere == Kept::InPlace && m_writtenNow.erase(relativePath)) {
+        ::unlink((m_folder + relativePath).c_str());
+        std::erase(m_written, relativePath);
+    }
 }
 
 Status DiskSink::place(const Queued& file)
 {
     const std::string& relativePath = file.path;
     if (file.kept) {
-        if (!LinkReplacing(m_liveFolder + relativePath, m_folder + relativePath))
+        if (m_keptWhere == Kept::Linked && !LinkReplacing(m_liveFolder + relativePath, m_folder + relativePath))
             return Status::IoError("Cannot keep " + m_liveFolder + relativePath + ": " + std::strerror(errno) +
                                    "; it changed during the build, build again");
         record(relativePath, *file.kept, false);

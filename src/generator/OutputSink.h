@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -94,12 +95,17 @@ public:
     const BuiltFile* lastBuilt(const std::string& relativePath) const override;
     bool keepPage(const std::string& relativePath, const BuiltFile& last) override;
 
+    // Where a kept file goes: linked into the sink's folder beside the files written, or left in
+    // the live folder, where the files written are then renamed one by one (the sink's folder
+    // holds only those).
+    enum class Kept { Linked, InPlace };
+
     // Keeps unchanged files of `liveFolder` (ending in '/'), as `previous` lists them. Call before
     // the first file is handed over; `previous` must outlive the sink.
-    void keepUnchanged(const BuiltFiles& previous, std::string liveFolder);
+    void keepUnchanged(const BuiltFiles& previous, std::string liveFolder, Kept kept = Kept::Linked);
 
-    // After finish(): the relative path of every file written (not kept), in the order written; a
-    // file written twice is named twice.
+    // After finish(): the relative path of every file written (not kept), each once, in the order
+    // first written.
     const std::vector<std::string>& writtenFiles() const { return m_written; }
     // After finish(): every file placed, written or kept, as the next build's list.
     const BuiltFiles& builtFiles() const { return m_built; }
@@ -120,7 +126,9 @@ private:
     std::string m_folder;
     const BuiltFiles* m_previous = nullptr;
     std::string m_liveFolder;
-    std::mutex m_recording; // pages are placed by the writer thread, pictures by the caller's
+    Kept m_keptWhere = Kept::Linked;
+    std::set<std::string> m_writtenNow; // m_written as a set, to find a kept file written earlier
+    std::mutex m_recording;             // pages are placed by the writer thread, pictures by the caller's
     std::vector<std::string> m_written;
     BuiltFiles m_built;
     std::size_t m_kept = 0;
