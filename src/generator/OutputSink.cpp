@@ -135,11 +135,20 @@ bool DiskSink::keepPage(const std::string& relativePath, const BuiltFile& last)
     // Checked here, so that a page changed by hand is made again; linked in turn by the writer.
     if (!IsStillAsBuilt(m_liveFolder + relativePath, last))
         return false;
+    // Left in place, it needs the writer only to come after an earlier write of the same name.
+    if (m_keptWhere == Kept::InPlace && !m_handedOver.contains(relativePath)) {
+        record(relativePath, last, false);
+        std::lock_guard lock(m_recording);
+        ++m_keptPages;
+        return true;
+    }
     return enqueue({relativePath, {}, {}, &last}).ok();
 }
 
 Status DiskSink::enqueue(Queued file)
 {
+    if (!file.kept)
+        m_handedOver.insert(file.path);
     std::unique_lock lock(m_queue->mutex);
     m_queue->changed.wait(lock, [this] { return m_queue->bytes < kQueuedBytesLimit || !m_queue->firstError.ok(); });
     if (!m_queue->firstError.ok())

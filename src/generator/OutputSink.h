@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 namespace qle::generator {
@@ -128,6 +129,7 @@ private:
     std::string m_liveFolder;
     Kept m_keptWhere = Kept::Linked;
     std::set<std::string> m_writtenNow; // m_written as a set, to find a kept file written earlier
+    std::unordered_set<std::string> m_handedOver; // the caller's thread's: files queued to be written
     std::mutex m_recording;             // pages are placed by the writer thread, pictures by the caller's
     std::vector<std::string> m_written;
     BuiltFiles m_built;
