@@ -252,8 +252,8 @@ Status MakeStagingFolder(const std::string& staging, const std::string& webFolde
     return Status::OK();
 }
 
-// The whole new site, written aside, takes the web folder's place in one exchange (the previous
-// site is then in the staging folder), once the author's files were carried over and made durable.
+// The whole new site, written aside with the author's files carried over, takes the web folder's
+// place in one exchange (the previous site is then in the staging folder), then is made durable.
 Status SwapInNewSite(const std::string& staging, const std::string& web, DiskSink& sink,
                      std::vector<std::string>& found)
 {
