@@ -381,7 +381,7 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
     const bool changedOnly = previous.size() > 0;
     std::vector<std::string> found;
     DiskSink sink(staging);
-    sink.keepUnchanged(previous, web, changedOnly ? DiskSink::Kept::InPlace : DiskSink::Kept::Linked);
+    sink.keepUnchanged(previous, web);
     Status status = BuildPages(*db, sink, found, {app::LocalImagesFolder(base), base + kPictureCacheFolder});
     if (Status written = sink.finish(); status.ok()) // nothing may still be writing when cleaning up
         status = written;

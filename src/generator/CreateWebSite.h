@@ -60,8 +60,8 @@ enum class Rewrite { Changed, All };
 // (BuiltFiles), and a file is written only when its bytes differ from the listed ones or the live
 // file is no longer as listed. With a list, the files written aside are renamed into the web folder
 // under a journal (CommitChanges) and the unchanged ones stay where they are; without one (the
-// first build, or Rewrite::All) the whole new site is written aside, the unchanged files linked,
-// and swapped in, the previous site then removed by the next build on a thread beside its rendering.
+// first build, or Rewrite::All) the whole new site is written aside and swapped in, the previous
+// site then removed by the next build on a thread beside its rendering.
 Status CreateWebSite(const std::string& sitePath, const std::string& webFolder,
                      std::vector<std::string>* warnings = nullptr, Rewrite rewrite = Rewrite::Changed);
 

@@ -132,11 +132,11 @@ const BuiltFile* DiskSink::lastBuilt(const std::string& relativePath) const
 
 bool DiskSink::keepPage(const std::string& relativePath, const BuiltFile& last)
 {
-    // Checked here, so that a page changed by hand is made again; linked in turn by the writer.
+    // Checked here, so that a page changed by hand is made again.
     if (!IsStillAsBuilt(m_liveFolder + relativePath, last))
         return false;
     // Left in place, it needs the writer only to come after an earlier write of the same name.
-    if (m_keptWhere == Kept::InPlace && !m_handedOver.contains(relativePath)) {
+    if (!m_handedOver.contains(relativePath)) {
         record(relativePath, last, false);
         std::lock_guard lock(m_recording);
         ++m_keptPages;
@@ -193,11 +193,10 @@ void DiskSink::writeQueued()
     }
 }
 
-void DiskSink::keepUnchanged(const BuiltFiles& previous, std::string liveFolder, Kept kept)
+void DiskSink::keepUnchanged(const BuiltFiles& previous, std::string liveFolder)
 {
     m_previous = &previous;
     m_liveFolder = std::move(liveFolder);
-    m_keptWhere = kept;
 }
 
 const BuiltFile* DiskSink::previous(const std::string& relativePath) const
@@ -211,8 +210,6 @@ bool DiskSink::keep(const std::string& relativePath, const BuiltFile& file)
 {
     const std::string live = m_liveFolder + relativePath;
     if (!IsStillAsBuilt(live, file))
-        return false;
-    if (m_keptWhere == Kept::Linked && !LinkReplacing(live, m_folder + relativePath))
         return false;
     record(relativePath, file, false);
     return true;
@@ -230,7 +227,7 @@ void DiskSink::record(const std::string& relativePath, BuiltFile file, bool writ
     ++m_kept;
     // Kept where it is, a later file of a name wins over an earlier one written aside only if the
     // earlier one is not committed.
-    if (m_keptWhere == Kept::InPlace && m_writtenNow.erase(relativePath)) {
+    if (m_writtenNow.erase(relativePath)) {
         ::unlink((m_folder + relativePath).c_str());
         std::erase(m_written, relativePath);
     }
@@ -240,9 +237,6 @@ Status DiskSink::place(const Queued& file)
 {
     const std::string& relativePath = file.path;
     if (file.kept) {
-        if (m_keptWhere == Kept::Linked && !LinkReplacing(m_liveFolder + relativePath, m_folder + relativePath))
-            return Status::IoError("Cannot keep " + m_liveFolder + relativePath + ": " + std::strerror(errno) +
-                                   "; it changed during the build, build again");
         record(relativePath, *file.kept, false);
         std::lock_guard lock(m_recording);
         ++m_keptPages;

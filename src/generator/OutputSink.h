@@ -74,10 +74,10 @@ public:
 // later page of the same name wins as it would with direct writes.
 //
 // Given the list of what the live folder holds (keepUnchanged), a file whose bytes are those the
-// list names for its path, or a picture whose source's size and time stamp are those recorded, is
-// not written: the live file is hard linked in its place (same inode, same time stamp), provided
-// it is still exactly as the list says. Files are always created anew, so a later write of the
-// same path never writes through such a link into the live folder.
+// list names for its path, a picture whose source's size and time stamp are those recorded, or a
+// page the caller keeps without making it (keepPage), is not written: the live file stays where
+// it is (same inode, same time stamp), provided it is still exactly as the list says. Files are
+// always created anew, never written through a link.
 class DiskSink final : public OutputSink
 {
 public:
@@ -96,14 +96,11 @@ public:
     const BuiltFile* lastBuilt(const std::string& relativePath) const override;
     bool keepPage(const std::string& relativePath, const BuiltFile& last) override;
 
-    // Where a kept file goes: linked into the sink's folder beside the files written, or left in
-    // the live folder, where the files written are then renamed one by one (the sink's folder
-    // holds only those).
-    enum class Kept { Linked, InPlace };
-
-    // Keeps unchanged files of `liveFolder` (ending in '/'), as `previous` lists them. Call before
-    // the first file is handed over; `previous` must outlive the sink.
-    void keepUnchanged(const BuiltFiles& previous, std::string liveFolder, Kept kept = Kept::Linked);
+    // Keeps unchanged files of `liveFolder` (ending in '/'), as `previous` lists them, where they
+    // are: the sink's folder then holds only the files written, for a commit that renames them
+    // into the live folder. Call before the first file is handed over; `previous` must outlive the
+    // sink.
+    void keepUnchanged(const BuiltFiles& previous, std::string liveFolder);
 
     // After finish(): the relative path of every file written (not kept), each once, in the order
     // first written.
@@ -127,10 +124,9 @@ private:
     std::string m_folder;
     const BuiltFiles* m_previous = nullptr;
     std::string m_liveFolder;
-    Kept m_keptWhere = Kept::Linked;
-    std::set<std::string> m_writtenNow; // m_written as a set, to find a kept file written earlier
+    std::set<std::string> m_writtenNow;           // m_written as a set, to find a kept file written earlier
     std::unordered_set<std::string> m_handedOver; // the caller's thread's: files queued to be written
-    std::mutex m_recording;             // pages are placed by the writer thread, pictures by the caller's
+    std::mutex m_recording;                       // pages are placed by the writer thread, pictures by the caller's
     std::vector<std::string> m_written;
     BuiltFiles m_built;
     std::size_t m_kept = 0;

@@ -199,7 +199,7 @@ Status SiteBuild::writePage(const std::string& relativePath, PageKind kind, cons
     BuiltFile origin;
     if (inputs) {
         origin.pictures = m_pictures.pending();
-        origin.inputs = WithPictures(*inputs, origin.pictures).hex();
+        origin.inputs = withPictures(*inputs, origin.pictures).hex();
     }
     m_pictures.shownOn(relativePath, PlainText(head.title));
     m_page += NewLine();
@@ -209,7 +209,7 @@ Status SiteBuild::writePage(const std::string& relativePath, PageKind kind, cons
 }
 
 // A page's inputs with what it shows of each of its pictures, which the pictures' files decide.
-InputHash SiteBuild::WithPictures(InputHash inputs, const std::vector<std::string>& pictures)
+InputHash SiteBuild::withPictures(InputHash inputs, const std::vector<std::string>& pictures)
 {
     for (const std::string& picture : pictures) {
         inputs.add(picture);
@@ -235,7 +235,7 @@ bool SiteBuild::keepPage(const std::string& relativePath, const InputHash& input
     const BuiltFile* last = m_sink.lastBuilt(relativePath);
     // The pictures the page showed last time are those it shows now, as long as its rows and the
     // site are unchanged; what it shows of them is checked here.
-    if (!last || last->inputs.empty() || WithPictures(inputs, last->pictures).hex() != last->inputs ||
+    if (!last || last->inputs.empty() || withPictures(inputs, last->pictures).hex() != last->inputs ||
         !m_sink.keepPage(relativePath, *last))
         return false;
     for (const std::string& picture : last->pictures)

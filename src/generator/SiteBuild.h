@@ -92,7 +92,7 @@ public:
 
 private:
     Result<const std::string*> sectionsPanel(const store::Value& category);
-    InputHash WithPictures(InputHash inputs, const std::vector<std::string>& pictures);
+    InputHash withPictures(InputHash inputs, const std::vector<std::string>& pictures);
 
     store::Database& m_db;
     OutputSink& m_sink;
