@@ -1,5 +1,6 @@
 #include "publish/remote/GitBranch.h"
 
+#include "publish/remote/GitSocket.h"
 #include "publish/remote/KnownHosts.h"
 
 #include <git2.h>
@@ -46,6 +47,7 @@ void StartLibgit2()
     static std::once_flag once;
     std::call_once(once, [] {
         git_libgit2_init();
+        UseBoundedGitSockets();
         // libgit2's TLS library is told where the system's certificates are, as libcurl knows.
         struct stat info
         {
@@ -230,7 +232,26 @@ struct GitBranch::Impl
     std::string branch;
     std::optional<git_oid> tip; // the branch's commit as fetched
     int lastCode = 0;
-    bool reached = false; // a connection got as far as the server's list of branches
+    bool reached = false;                // a connection got as far as the server's list of branches
+    const GitWaitLimit* limit = nullptr; // of the exchange under way
+    std::string timedOut;                // what the server did not do in time, in the last exchange
+
+    // The time-outs and the stop bound every wait of an exchange with the server.
+    struct Bounded
+    {
+        explicit Bounded(Impl& impl)
+            : d(impl)
+            , limit(impl.settings.timeouts, impl.settings.stop)
+        {
+            d.limit = &limit;
+            d.timedOut.clear();
+        }
+        ~Bounded() { d.limit = nullptr; }
+        Bounded(const Bounded&) = delete;
+        Bounded& operator=(const Bounded&) = delete;
+        Impl& d;
+        GitWaitLimit limit;
+    };
 
     std::string trackingRef() const { return "refs/remotes/origin/" + branch; }
 
@@ -238,6 +259,12 @@ struct GitBranch::Impl
     {
         lastCode = code;
         session.failure = FailureOfGitError(code, session.failure);
+        if (limit)
+            timedOut = limit->timedOut();
+        if (settings.stop && settings.stop->load())
+            session.failure = Failure::Stopped;
+        else if (!timedOut.empty())
+            session.failure = Failure::Timeout;
         return code;
     }
 
@@ -340,6 +367,7 @@ Result<std::unique_ptr<GitBranch>> GitBranch::open(const ConnectionSettings& set
 Status GitBranch::fetch(const std::function<void(const std::string&)>& note)
 {
     Impl& d = *m_impl;
+    Impl::Bounded bounded(d);
     bool exists = false;
     git_oid serverTip {};
     const int connected = d.connect(exists, serverTip);
@@ -382,6 +410,7 @@ Status GitBranch::fetch(const std::function<void(const std::string&)>& note)
 Result<bool> GitBranch::probe()
 {
     Impl& d = *m_impl;
+    Impl::Bounded bounded(d);
     bool exists = false;
     git_oid serverTip {};
     const int code = d.connect(exists, serverTip);
@@ -558,6 +587,7 @@ GitBranch::Pushed GitBranch::push(const std::string& commitId, std::string& why)
     git_push_options options = GIT_PUSH_OPTIONS_INIT;
     options.callbacks = d.session.callbacks();
     d.session.reset();
+    Impl::Bounded bounded(d);
     const int code = git_remote_push(d.remote.get(), &refspecs, &options);
     git_remote_disconnect(d.remote.get());
     if (code == GIT_ENONFASTFORWARD) {
@@ -608,7 +638,7 @@ Status GitBranch::failure(const std::string& what) const
         address.transport == Transport::File ? d.url : address.host + ":" + std::to_string(address.effectivePort());
     facts.host = address.host;
     facts.userName = address.user.empty() ? d.settings.userName : address.user;
-    facts.error = LastError(d.lastCode);
+    facts.error = d.session.failure == Failure::Timeout ? d.timedOut : LastError(d.lastCode);
     facts.shown = d.session.identity.fingerprint;
     facts.accepted = d.settings.trustedKey.empty() ? "the key recorded in " + d.session.knownHosts
                                                    : "the trusted " + d.settings.trustedKey;
@@ -616,6 +646,7 @@ Status GitBranch::failure(const std::string& what) const
     case Failure::UnknownIdentity:
     case Failure::ChangedIdentity:
     case Failure::Login:
+    case Failure::Timeout:
     case Failure::Stopped:
         return ConnectFailureStatus(d.session.failure, facts);
     default:
