@@ -51,6 +51,10 @@ int Publish(test::SiteFixture& site, std::string& output, const std::vector<std:
         };
         BatchOptions options {test::ProgramFolder() + "quillon-ftp", 5};
         options.ftpArguments = clientOptions;
+        for (const auto& option : clientOptions)
+            if (option.starts_with("-t:"))
+                options.ftpTimeoutSeconds = 0; // the row's own time-out
+
         auto result = RunBatchFile(batch, options, callbacks);
         status = result.ok() ? result.value() : -2;
         return result.ok();
@@ -288,15 +292,15 @@ TEST_F(GitPublish, OverSshTheHostKeyIsCheckedBeforeAnythingIsSent)
     ExpectNoRewrite(pushedTo);
 }
 
-// Every wait on a Git server ends with the publish's time-out (-t:, 5 s here), whoever waits: the
+// Every wait on a Git server ends with the publish's time-out (-t:, 2 s here), whoever waits: the
 // connect, the SSH library's own reads, TLS and plain HTTP reads, and a push whose server falls silent.
 TEST_F(GitPublish, EveryWaitOnTheServerEndsWithTheTimeOut)
 {
     const auto failsInTime = [&](const std::string& row) {
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(Publish(site, output), 1) << row << "\n" << output;
+        EXPECT_EQ(Publish(site, output, {"-t:2"}), 1) << row << "\n" << output;
         const auto took = std::chrono::steady_clock::now() - start;
-        // The usual time-outs are 15 s and 30 s: well under them, the 5 s did it.
+        // The usual time-outs are 15 s and 30 s: well under them, the 2 s did it.
         EXPECT_LT(took, std::chrono::seconds(12)) << row;
         EXPECT_TRUE(Holds(output, "did not answer in time")) << row << "\n" << output;
         EXPECT_TRUE(Holds(output, "THE UPLOAD FAILED")) << row << "\n" << output;
@@ -341,9 +345,9 @@ TEST_F(GitPublish, EveryWaitOnTheServerEndsWithTheTimeOut)
                 "GIT",
                 hostKey.fingerprint};
     site.ftp.keyFile = userKey.path;
-    ASSERT_EQ(Publish(site, output), 0) << output;
+    ASSERT_EQ(Publish(site, output, {"-t:2"}), 0) << output;
     const std::string tip = Git(pushedTo, "rev-parse main");
-    test::WriteFile(pushedTo + "/hooks/pre-receive", "#!/bin/sh\nsleep 9\nexit 1\n");
+    test::WriteFile(pushedTo + "/hooks/pre-receive", "#!/bin/sh\nsleep 4\nexit 1\n");
     std::filesystem::permissions(pushedTo + "/hooks/pre-receive", std::filesystem::perms::owner_all);
     site.addPage("New", "Page");
     site.build();
@@ -352,7 +356,7 @@ TEST_F(GitPublish, EveryWaitOnTheServerEndsWithTheTimeOut)
 
     // The server heals: the next publish completes.
     std::filesystem::remove(pushedTo + "/hooks/pre-receive");
-    ASSERT_EQ(Publish(site, output), 0) << output;
+    ASSERT_EQ(Publish(site, output, {"-t:2"}), 0) << output;
     auto files = BranchFiles(pushedTo);
     files.erase(kRecordFileName);
     ExpectSameFiles(files, Served(site));
