@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <fstream>
 #include <mutex>
 #include <thread>
 #include <type_traits>
@@ -16,6 +17,7 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace qle::publish {
@@ -45,46 +47,91 @@ thread_local std::shared_ptr<State> t_limit;
 
 constexpr auto kSlice = std::chrono::milliseconds(200); // how often a wait looks at the stop flag
 
-// Ends the connection of `fd` when nothing has moved on it for the reply time-out, or at a stop.
-// SSH's library reads and writes the socket itself, so its waits can only be ended from outside:
-// shutting the socket down wakes them and they fail.
+// True while thread `tid` of this process sits waiting for the network, as SSH's library does in
+// poll(): the time it spends on its own work (packing the files to send) is no silence of the
+// server's. Where the system cannot tell, it counts as waiting.
+bool WaitingForNetwork(pid_t tid)
+{
+    std::ifstream in("/proc/self/task/" + std::to_string(tid) + "/syscall");
+    std::string first;
+    if (!(in >> first))
+        return true;
+    if (first == "running")
+        return false;
+    long number = -1;
+    try {
+        number = std::stol(first);
+    } catch (const std::exception&) {
+        return true;
+    }
+    for (const long waiting : {
+#ifdef SYS_poll
+             long {SYS_poll},
+#endif
+#ifdef SYS_select
+             long {SYS_select},
+#endif
+#ifdef SYS_epoll_wait
+             long {SYS_epoll_wait},
+#endif
+             long {SYS_ppoll}, long {SYS_pselect6}, long {SYS_epoll_pwait}, long {SYS_recvfrom}, long {SYS_recvmsg}})
+        if (number == waiting)
+            return true;
+    return false;
+}
+
+// Ends the connection of `fd` when its thread has waited the reply time-out with nothing moving
+// on it, or at a stop. SSH's library reads and writes the socket itself, so its waits can only be
+// ended from outside: shutting the socket down wakes them and they fail. Connections read and
+// written through the stream (HTTP, TLS) are bounded there, and the watch ends at their first use.
 class Watch
 {
 public:
     Watch(std::shared_ptr<State> state, int fd)
         : m_state(std::move(state))
         , m_fd(fd)
+        , m_tid(::gettid())
         , m_thread([this] { run(); })
     {
     }
-    ~Watch()
+    ~Watch() { end(); }
+    Watch(const Watch&) = delete;
+    Watch& operator=(const Watch&) = delete;
+
+    void end()
     {
         {
             std::lock_guard lock(m_mutex);
             m_closing = true;
         }
         m_wake.notify_all();
-        m_thread.join();
+        if (m_thread.joinable())
+            m_thread.join();
     }
-    Watch(const Watch&) = delete;
-    Watch& operator=(const Watch&) = delete;
 
 private:
     void run()
     {
         const auto limit = std::chrono::seconds(m_state->timeouts.replySeconds);
+        auto busy = Clock::now(); // the last time the thread was seen doing its own work
         std::unique_lock lock(m_mutex);
         while (!m_wake.wait_for(lock, kSlice, [this] { return m_closing; })) {
             if (m_state->stopped()) {
                 ::shutdown(m_fd, SHUT_RDWR);
                 return;
             }
+            if (!WaitingForNetwork(m_tid)) {
+                busy = Clock::now();
+                continue;
+            }
             tcp_info info {};
             socklen_t size = sizeof info;
             if (::getsockopt(m_fd, IPPROTO_TCP, TCP_INFO, &info, &size) != 0)
                 continue;
-            // Milliseconds since the server last sent data or took ours in.
-            const auto quiet = std::chrono::milliseconds(std::min(info.tcpi_last_data_recv, info.tcpi_last_ack_recv));
+            // Since the server last sent data or took ours in, and since the thread began waiting.
+            const auto quiet = std::min<Clock::duration>(
+                std::chrono::milliseconds(std::min(info.tcpi_last_data_recv, info.tcpi_last_ack_recv)),
+                Clock::now() - busy);
             if (quiet >= limit) {
                 m_state->ranOut("nothing came from the server for " + std::to_string(m_state->timeouts.replySeconds) +
                                 " s");
@@ -96,6 +143,7 @@ private:
 
     std::shared_ptr<State> m_state;
     int m_fd;
+    pid_t m_tid;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_closing = false;
@@ -231,10 +279,18 @@ int Connect(git_stream* stream)
     return 0;
 }
 
+// The stream is read and written through us: our own waits bound it, the watch is not needed.
+void Streamed(Socket& s)
+{
+    if (s.watch)
+        s.watch->end();
+}
+
 ssize_t Read(git_stream* stream, void* data, size_t size)
 {
     Socket& s = *SocketOf(stream);
     const State& state = **s.state;
+    Streamed(s);
     if (Waited w = WaitFor(s.fd, POLLIN, state.timeouts.replySeconds, state); w != Waited::Ready)
         return FailWait(s, w, "sent nothing", state.timeouts.replySeconds);
     const ssize_t got = ::recv(s.fd, data, size, 0);
@@ -247,6 +303,7 @@ ssize_t Write(git_stream* stream, const char* data, size_t size, int)
 {
     Socket& s = *SocketOf(stream);
     const State& state = **s.state;
+    Streamed(s);
     if (Waited w = WaitFor(s.fd, POLLOUT, state.timeouts.replySeconds, state); w != Waited::Ready)
         return FailWait(s, w, "took nothing in", state.timeouts.replySeconds);
     const ssize_t sent = ::send(s.fd, data, size, MSG_NOSIGNAL);

@@ -1,9 +1,11 @@
 // The network connections libgit2 opens (Git over SSH, and beneath TLS Git over HTTPS) go through
 // a socket of ours, because libgit2 1.5 has no time-out of its own: left alone it waits for a
 // silent server as long as the system lets it. Every wait on our socket is bounded by the
-// publish's time-outs: the connect, each read and write, and, for SSH, whose library reads and
-// writes the socket itself, a watch that ends a connection on which nothing has moved for the
-// reply time-out. A stop ends a connection at once the same way.
+// publish's time-outs: the connect, and each read and write. SSH's library reads and writes the
+// socket itself: for it a watch ends the connection once its thread has waited the reply time-out
+// with nothing moving on the socket (time the thread spends packing files is not counted). A stop
+// ends a connection at once the same way. Not bounded here: the look-up of the server's name
+// (the system's resolver has time-outs of its own).
 #pragma once
 
 #include "publish/remote/Connection.h"
