@@ -217,8 +217,8 @@ int FailWait(Socket& s, Waited waited, const std::string& what, long seconds)
     }
 }
 
-// Opens a connection to one address of the host within the connect time-out; the socket, or -1
-// with `why` (and errno) telling what happened.
+// Opens a connection to one address of the host by `deadline`; the socket, or -1 with `waited`
+// (and errno) telling what happened.
 int ConnectOne(const addrinfo& address, const State& state, Clock::time_point deadline, Waited& waited)
 {
     const int fd = ::socket(address.ai_family, address.ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, address.ai_protocol);
