@@ -356,6 +356,13 @@ void UseBoundedGitSockets()
 {
     static std::once_flag once;
     std::call_once(once, [] {
+        // The SSH transport reads our stream as its own socket stream (see `Socket`): a layout
+        // only known for the 1.5 series. With any other library its own sockets stay, unbounded.
+        int major = 0, minor = 0, revision = 0;
+        git_libgit2_version(&major, &minor, &revision);
+        constexpr bool builtFor15 = LIBGIT2_VER_MAJOR == 1 && LIBGIT2_VER_MINOR == 5;
+        if (!builtFor15 || major != 1 || minor != 5)
+            return;
         git_stream_registration registration {};
         registration.version = GIT_STREAM_VERSION;
         registration.init = &NewSocket;
