@@ -69,6 +69,26 @@ protected:
         return rewritten;
     }
 
+    struct Edit
+    {
+        const char* edit;
+        std::function<void()> make;
+        bool changesFiles;
+    };
+
+    // Makes each edit, rebuilds into the same base folder and checks the result (expectRebuiltExactly).
+    void rebuildAfterEach(const std::string& site, const std::vector<Edit>& edits)
+    {
+        for (const Edit& row : edits) {
+            const auto before = Tree(web());
+            const auto identities = Identities(web());
+            row.make();
+            ASSERT_TRUE(build(site, base()).ok()) << row.edit;
+            const int rewritten = expectRebuiltExactly(site, before, identities, row.edit);
+            EXPECT_EQ(rewritten > 0, row.changesFiles) << row.edit << ": " << rewritten << " files rewritten";
+        }
+    }
+
     int m_fresh = 0;
 };
 
@@ -76,46 +96,35 @@ TEST_F(Rebuild, EveryEditChangesExactlyTheFilesWhoseBytesChange)
 {
     const std::string site = fixtureSite();
     ASSERT_TRUE(build(site, base()).ok());
-    struct Row
-    {
-        const char* edit;
-        std::function<void()> make;
-        bool changesFiles;
-    };
-    const Row rows[] = {
-        {"a main text", [&] { sql(site, "UPDATE Articles SET Body = 'A new body' WHERE ArtID = 3"); }, true},
-        {"a title", [&] { sql(site, "UPDATE Articles SET Title = 'Renamed story' WHERE ArtID = 5"); }, true},
-        {"a category renamed", [&] { sql(site, "UPDATE Articles SET Category = 'Telly' WHERE Category = 'TV'"); },
-         true},
-        {"a section renamed: the sections list of every page of its category",
-         [&] { sql(site, "UPDATE Articles SET Section = 'Athletics' WHERE Section = 'Sport'"); }, true},
-        {"a title shown only in lists", [&] { sql(site, "UPDATE Articles SET Para = 'New para' WHERE ArtID = 6"); },
-         true},
-        {"a page added",
-         [&] {
-             add(site, {"Garden", "Trees", "Oak", "p", "b", picture("oak.gif", "GIF89a OAK"), {}});
-         },
-         true},
-        {"a page deleted, and with it its category",
-         [&] { sql(site, "DELETE FROM Articles WHERE Category = 'Games'"); }, true},
-        {"a colour", [&] { sql(site, "UPDATE Options SET CatPanel0 = 'Red'"); }, true},
-        {"the banner", [&] { sql(site, "UPDATE Options SET Banner = ?", {picture("banner2.gif", "GIF89a NEWBAN")}); },
-         true},
-        {"the homepage", [&] { sql(site, "UPDATE Options SET homepage = 3, homepage_title = 'Story 3'"); }, false},
-        {"a publishing setting", [&] { sql(site, "UPDATE Options SET Ftp_Destination = '/www/'"); }, false},
-        {"a picture replaced by one of the same size", [&] { picture("p7.gif", "GIF87a7"); }, true},
-        {"an Options field of the article pages", [&] { sql(site, "UPDATE Options SET DetPanel1 = 'Green'"); }, true},
-        {"an Options field no page shows", [&] { sql(site, "UPDATE Options SET Cat_Art_Limit = 2"); }, false},
-        {"nothing", [] {}, false},
-    };
-    for (const Row& row : rows) {
-        const auto before = Tree(web());
-        const auto identities = Identities(web());
-        row.make();
-        ASSERT_TRUE(build(site, base()).ok()) << row.edit;
-        const int rewritten = expectRebuiltExactly(site, before, identities, row.edit);
-        EXPECT_EQ(rewritten > 0, row.changesFiles) << row.edit << ": " << rewritten << " files rewritten";
-    }
+    rebuildAfterEach(
+        site,
+        {
+            {"a main text", [&] { sql(site, "UPDATE Articles SET Body = 'A new body' WHERE ArtID = 3"); }, true},
+            {"a title", [&] { sql(site, "UPDATE Articles SET Title = 'Renamed story' WHERE ArtID = 5"); }, true},
+            {"a category renamed", [&] { sql(site, "UPDATE Articles SET Category = 'Telly' WHERE Category = 'TV'"); },
+             true},
+            {"a section renamed: the sections list of every page of its category",
+             [&] { sql(site, "UPDATE Articles SET Section = 'Athletics' WHERE Section = 'Sport'"); }, true},
+            {"a title shown only in lists", [&] { sql(site, "UPDATE Articles SET Para = 'New para' WHERE ArtID = 6"); },
+             true},
+            {"a page added",
+             [&] {
+                 add(site, {"Garden", "Trees", "Oak", "p", "b", picture("oak.gif", "GIF89a OAK"), {}});
+             },
+             true},
+            {"a page deleted, and with it its category",
+             [&] { sql(site, "DELETE FROM Articles WHERE Category = 'Games'"); }, true},
+            {"a colour", [&] { sql(site, "UPDATE Options SET CatPanel0 = 'Red'"); }, true},
+            {"the banner",
+             [&] { sql(site, "UPDATE Options SET Banner = ?", {picture("banner2.gif", "GIF89a NEWBAN")}); }, true},
+            {"the homepage", [&] { sql(site, "UPDATE Options SET homepage = 3, homepage_title = 'Story 3'"); }, false},
+            {"a publishing setting", [&] { sql(site, "UPDATE Options SET Ftp_Destination = '/www/'"); }, false},
+            {"a picture replaced by one of the same size", [&] { picture("p7.gif", "GIF87a7"); }, true},
+            {"an Options field of the article pages", [&] { sql(site, "UPDATE Options SET DetPanel1 = 'Green'"); },
+             true},
+            {"an Options field no page shows", [&] { sql(site, "UPDATE Options SET Cat_Art_Limit = 2"); }, false},
+            {"nothing", [] {}, false},
+        });
     EXPECT_EQ(Tree(web()).count("categories/cat-games.htm"), 0u) << "a removed category's page goes";
     EXPECT_EQ(Tree(web()).at("images/p7.gif"), "GIF87a7");
 }
@@ -131,29 +140,18 @@ TEST_F(Rebuild, ModernPagesFollowTheirPicturesSizesAndTheSiteAddress)
     sql(site, "UPDATE Options SET Page_Style = 'Modern', Your_Homepage = ''");
     sql(site, "UPDATE Articles SET Image = ? WHERE ArtID = 2", {picture("sized.gif", gif(10, 'a'))});
     ASSERT_TRUE(build(site, base()).ok());
-    struct Row
-    {
-        const char* edit;
-        std::function<void()> make;
-        bool changesFiles;
-    };
-    const Row rows[] = {
-        {"a picture replaced by one of the same file size and another width",
-         [&] { picture("sized.gif", gif(20, 'a')); }, true},
-        {"the banner replaced by one of another width", [&] { picture("banner.gif", gif(30, 'b')); }, true},
-        // GIF pictures are copied as they are, whatever the width; and without an address there is no
-        // feed yet, whose date follows the site file's.
-        {"the largest picture width", [&] { sql(site, "UPDATE Options SET Picture_Max_Width = 800"); }, false},
-        {"the site's address given", [&] { sql(site, "UPDATE Options SET Your_Homepage = 'https://example.org/'"); },
-         true},
-    };
-    for (const Row& row : rows) {
-        const auto before = Tree(web());
-        const auto identities = Identities(web());
-        row.make();
-        ASSERT_TRUE(build(site, base()).ok()) << row.edit;
-        EXPECT_EQ(expectRebuiltExactly(site, before, identities, row.edit) > 0, row.changesFiles) << row.edit;
-    }
+    rebuildAfterEach(
+        site,
+        {
+            {"a picture replaced by one of the same file size and another width",
+             [&] { picture("sized.gif", gif(20, 'a')); }, true},
+            {"the banner replaced by one of another width", [&] { picture("banner.gif", gif(30, 'b')); }, true},
+            // GIF pictures are copied as they are, whatever the width; and without an address there is no
+            // feed yet, whose date follows the site file's.
+            {"the largest picture width", [&] { sql(site, "UPDATE Options SET Picture_Max_Width = 800"); }, false},
+            {"the site's address given",
+             [&] { sql(site, "UPDATE Options SET Your_Homepage = 'https://example.org/'"); }, true},
+        });
     EXPECT_NE(Tree(web()).at("articles/art-2.htm").find("width=\"20\" height=\"20\""), std::string::npos);
 }
 
