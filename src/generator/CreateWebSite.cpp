@@ -26,6 +26,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <set>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -174,22 +175,24 @@ void RestoreParkedSite(const std::string& webFolder)
 // server that ignores case keeps one of them. One warning per group. `paths` are below one folder.
 std::vector<std::string> CaseClashes(const std::vector<std::string>& paths)
 {
-    std::map<std::string, std::vector<std::string>> byFoldedPath;
+    std::map<std::string, std::set<std::string>> byFoldedPath; // a path named twice is one file
     for (const std::string& path : paths) {
         std::string folded = path;
         for (char& c : folded)
             if (c >= 'A' && c <= 'Z')
                 c = static_cast<char>(c - 'A' + 'a');
-        byFoldedPath[folded].push_back(path);
+        byFoldedPath[folded].insert(path);
     }
     std::vector<std::string> warnings;
-    for (auto& [folded, group] : byFoldedPath) {
+    for (const auto& [folded, group] : byFoldedPath) {
         if (group.size() < 2)
             continue;
-        std::sort(group.begin(), group.end());
         std::string names;
-        for (std::size_t i = 0; i < group.size(); ++i)
-            names += (i == 0 ? "" : i + 1 == group.size() ? " and " : ", ") + group[i];
+        std::size_t i = 0;
+        for (const std::string& path : group) {
+            names += (i == 0 ? "" : i + 1 == group.size() ? " and " : ", ") + path;
+            ++i;
+        }
         warnings.push_back("The files " + names +
                            " differ only in letter case: a server that ignores case keeps only one of them.");
     }

@@ -50,7 +50,9 @@ protected:
                              const std::map<std::string, Identity>& identitiesBefore, const std::string& what)
     {
         const std::string fresh = m_dir / ("fresh-" + std::to_string(++m_fresh) + "/");
-        EXPECT_TRUE(build(site, fresh).ok()) << what;
+        RecordingEditor full;
+        EXPECT_TRUE(build(site, fresh, &full).ok()) << what;
+        EXPECT_EQ(m_warnings, full.warnings) << what << ": a rebuild warns of what a full build warns of";
         const auto after = Tree(web());
         EXPECT_EQ(after, Tree(fresh + "TempInternetFiles/")) << what;
         const auto identities = Identities(web());
@@ -83,13 +85,16 @@ protected:
             const auto before = Tree(web());
             const auto identities = Identities(web());
             row.make();
-            ASSERT_TRUE(build(site, base()).ok()) << row.edit;
+            RecordingEditor rebuilt;
+            ASSERT_TRUE(build(site, base(), &rebuilt).ok()) << row.edit;
+            m_warnings = rebuilt.warnings;
             const int rewritten = expectRebuiltExactly(site, before, identities, row.edit);
             EXPECT_EQ(rewritten > 0, row.changesFiles) << row.edit << ": " << rewritten << " files rewritten";
         }
     }
 
     int m_fresh = 0;
+    std::vector<std::string> m_warnings; // of the last rebuild
 };
 
 TEST_F(Rebuild, EveryEditChangesExactlyTheFilesWhoseBytesChange)
