@@ -106,8 +106,34 @@ DiskSink::~DiskSink()
     m_writer.join();
 }
 
+Status OutputSink::writePieces(const std::string& relativePath, const PieceMaker& make)
+{
+    std::string bytes;
+    if (Status s = make([&bytes](std::string_view piece) {
+            bytes += piece;
+            return Status::OK();
+        });
+        !s.ok())
+        return s;
+    return writeFile(relativePath, bytes);
+}
+
+Status DiskSink::drain()
+{
+    std::unique_lock lock(m_queue->mutex);
+    m_queue->changed.wait(lock, [this] { return m_queue->files.empty() && !m_queue->writing; });
+    return m_queue->firstError;
+}
+
 Status DiskSink::writeFile(const std::string& relativePath, std::string_view bytes)
 {
+    // A large page is not copied into the queue: the queue never holds more than its limit and one
+    // smaller page.
+    if (bytes.size() >= kQueuedBytesLimit) {
+        if (Status s = drain(); !s.ok())
+            return s;
+        return place(relativePath, bytes);
+    }
     std::unique_lock lock(m_queue->mutex);
     m_queue->changed.wait(lock, [this] { return m_queue->bytes < kQueuedBytesLimit || !m_queue->firstError.ok(); });
     if (!m_queue->firstError.ok())
@@ -121,9 +147,47 @@ Status DiskSink::writeFile(const std::string& relativePath, std::string_view byt
 
 Status DiskSink::finish()
 {
-    std::unique_lock lock(m_queue->mutex);
-    m_queue->changed.wait(lock, [this] { return m_queue->files.empty() && !m_queue->writing; });
-    return m_queue->firstError;
+    return drain();
+}
+
+Status DiskSink::writePieces(const std::string& relativePath, const PieceMaker& make)
+{
+    if (Status s = drain(); !s.ok())
+        return s;
+    if (const BuiltFile* old = previous(relativePath); old && old->sourceSize < 0) {
+        Sha256Digest hashing;
+        std::uint64_t size = 0;
+        Status made = make([&](std::string_view piece) {
+            hashing.add(piece);
+            size += piece.size();
+            return Status::OK();
+        });
+        if (!made.ok())
+            return made;
+        if (old->size == size && old->sha256 == hashing.hex() && keep(relativePath, *old))
+            return Status::OK();
+    }
+    Sha256Digest digest;
+    const std::string target = m_folder + relativePath;
+    const int fd = CreateOutputFile(target);
+    if (fd < 0)
+        return WriteError(target, errno);
+    Status status = make([&](std::string_view piece) {
+        digest.add(piece);
+        const int error = app::WriteAll(fd, piece);
+        return error == 0 ? Status::OK() : WriteError(target, error);
+    });
+    struct stat info
+    {
+    };
+    if (status.ok() && ::fstat(fd, &info) != 0)
+        status = WriteError(target, errno);
+    if (::close(fd) != 0 && status.ok())
+        status = WriteError(target, errno);
+    if (!status.ok())
+        return status;
+    record(relativePath, BuiltFileOf(info, digest.hex()), true);
+    return Status::OK();
 }
 
 void DiskSink::writeQueued()
