@@ -106,7 +106,9 @@ DiskSink::~DiskSink()
     m_writer.join();
 }
 
-Status OutputSink::writePieces(const std::string& relativePath, const PieceMaker& make)
+namespace {
+
+Result<std::string> Joined(const OutputSink::PieceMaker& make)
 {
     std::string bytes;
     if (Status s = make([&bytes](std::string_view piece) {
@@ -115,7 +117,15 @@ Status OutputSink::writePieces(const std::string& relativePath, const PieceMaker
         });
         !s.ok())
         return s;
-    return writeFile(relativePath, bytes);
+    return bytes;
+}
+
+} // namespace
+
+Status OutputSink::writePieces(const std::string& relativePath, const PieceMaker& make)
+{
+    auto bytes = Joined(make);
+    return bytes ? writeFile(relativePath, bytes.value()) : bytes.status();
 }
 
 Status DiskSink::drain()
@@ -366,6 +376,21 @@ Status MemorySink::writeFile(const std::string& relativePath, std::string_view b
 {
     m_files[relativePath] = std::string(bytes);
     return Status::OK();
+}
+
+Status MemorySink::writePieces(const std::string& relativePath, const PieceMaker& make)
+{
+    auto bytes = Joined(make);
+    if (!bytes)
+        return bytes.status();
+    m_files[relativePath] = std::move(bytes.value());
+    return Status::OK();
+}
+
+std::string MemorySink::takeFile(const std::string& relativePath)
+{
+    const auto it = m_files.find(relativePath);
+    return it == m_files.end() ? std::string() : std::move(it->second);
 }
 
 Status MemorySink::copyFile(const std::string& sourcePath, const std::string& relativePath)

@@ -119,10 +119,13 @@ class MemorySink final : public OutputSink
 {
 public:
     Status writeFile(const std::string& relativePath, std::string_view bytes) override;
+    Status writePieces(const std::string& relativePath, const PieceMaker& make) override;
     Status copyFile(const std::string& sourcePath, const std::string& relativePath) override;
     Status linkFile(const std::string& sourcePath, const std::string& relativePath) override;
 
     const std::map<std::string, std::string>& files() const { return m_files; }
+    // The bytes of a file, moved out (the file is left empty); empty when there is none.
+    std::string takeFile(const std::string& relativePath);
 
 private:
     std::map<std::string, std::string> m_files;
