@@ -34,9 +34,8 @@ cleanup() {
 }
 trap cleanup EXIT
 free_port() { /usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
-now() { date +%s.%N; }
-since() { awk -v a="$(now)" -v b="$1" 'BEGIN { printf "%.2f", a - b }'; }
-median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+# shellcheck source=timing.sh
+. "$here/timing.sh"
 
 # The SSH server, with Git: a host key the site trusts, a user key for both clients.
 ssh_home="$work/ssh"

@@ -125,7 +125,9 @@ PY
 # Publishing sends the last complete build of this site.
 "$quillon" build "$site" --base "$base" >/dev/null
 
-now() { date +%s.%N; }
+# shellcheck source=timing.sh
+. "$here/timing.sh"
+# Three decimals here: a round of the small site takes well under a second.
 since() { awk -v a="$(now)" -v b="$1" 'BEGIN { printf "%.3f", a - b }'; }
 count_files() { find "$1" -type f | wc -l; }
 
@@ -163,7 +165,6 @@ for round in $(seq "$rounds"); do
     echo "round $round: quillon publish ${quillon_times[-1]} s ($sent files), lftp mirror -R ${lftp_times[-1]} s ($mirrored files)"
 done
 
-median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 q="$(median "${quillon_times[@]}")"
 l="$(median "${lftp_times[@]}")"
 echo "files: $(count_files "$web"), bytes: $(du -sb "$web" | cut -f1)"

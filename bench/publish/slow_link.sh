@@ -67,9 +67,8 @@ db.commit()
 PY
 }
 
-now() { date +%s.%N; }
-since() { awk -v a="$(now)" -v b="$1" 'BEGIN { printf "%.2f", a - b }'; }
-median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+# shellcheck source=timing.sh
+. "$here/timing.sh"
 count_files() { find "$1" -type f ! -name .quillon-published | wc -l; }
 publish() { "$quillon" publish "$site" --base "$base" "$@" >"$work/quillon.log" 2>&1 || { cat "$work/quillon.log"; exit 1; }; }
 mirror() { # extra mirror options

@@ -53,6 +53,7 @@ test ! -e "${web}images/notes.txt" || fail "a file that is not a picture was cop
 # files each page and its folder are synced; with many, the file system once. The record is
 # synced before it replaces the old one, and its folder after.
 if strace -f -o /dev/null true 2>/dev/null; then
+    # A call another thread interrupts is printed as "call(fd<path> <unfinished ...>", hence "[) ]".
     traced_build() { # base folder
         strace -f -y -e trace=fsync,syncfs,rename -o "$dir/trace" "$quillon" build "$dir/Club.QLS" --base "$1" >/dev/null ||
             fail "the traced build failed"
@@ -60,16 +61,16 @@ if strace -f -o /dev/null true 2>/dev/null; then
             tail -1 | cut -d: -f1)"
         [ -n "$record" ] || fail "the record was not written: $(cat "$dir/trace")"
         head -n "$record" "$dir/trace" >"$dir/before"
-        grep -q "fsync([0-9]*<$1/QuillonEngine_build.txt\.[^>]*>)" "$dir/before" || fail "the record was not synced"
-        tail -n "+$record" "$dir/trace" | grep -q "fsync([0-9]*<$1>)" || fail "the record's folder was not synced"
+        grep -q "fsync([0-9]*<$1/QuillonEngine_build.txt\.[^>]*>[) ]" "$dir/before" || fail "the record was not synced"
+        tail -n "+$record" "$dir/trace" | grep -q "fsync([0-9]*<$1>[) ]" || fail "the record's folder was not synced"
     }
     traced_build "$dir/few"
     grep -q "syncfs" "$dir/before" && fail "a small build synced the whole file system"
     for page in $(cd "$dir/few/TempInternetFiles" && find articles categories sections images -type f); do
-        grep -q "fsync([0-9]*<$dir/few/TempInternetFiles/$page>)" "$dir/before" || fail "$page was not synced"
+        grep -q "fsync([0-9]*<$dir/few/TempInternetFiles/$page>[) ]" "$dir/before" || fail "$page was not synced"
     done
     for folder in "" /articles /categories /sections /images; do
-        grep -q "fsync([0-9]*<$dir/few/TempInternetFiles$folder>)" "$dir/before" || fail "folder $folder was not synced"
+        grep -q "fsync([0-9]*<$dir/few/TempInternetFiles$folder>[) ]" "$dir/before" || fail "folder $folder was not synced"
     done
     "$py" - "$dir/Club.QLS" <<'PY'
 import sqlite3, sys
@@ -79,7 +80,7 @@ for i in range(100):
 db.commit()
 PY
     traced_build "$dir/many"
-    grep -q "syncfs([0-9]*<$dir/many/TempInternetFiles>)" "$dir/before" || fail "a large build did not sync its file system"
+    grep -q "syncfs([0-9]*<$dir/many/TempInternetFiles>[) ]" "$dir/before" || fail "a large build did not sync its file system"
     if grep -q "fsync([0-9]*<$dir/many/TempInternetFiles/articles/" "$dir/before"; then fail "a large build synced page by page"; fi
 else
     echo "strace cannot trace here: the durability checks are skipped"

@@ -2,7 +2,8 @@
 // 127.0.0.1 port with a configuration of its own: a WebDAV folder at /dav/ (mod_dav, mod_dav_fs)
 // and Git repositories at /git/ (git http-backend through mod_cgi), both behind Basic
 // authentication, over TLS when given a certificate. As root it serves as nobody/nogroup, to whom
-// the served folders are handed, since Apache will not serve as root.
+// the served folders are handed, since Apache will not serve as root. Extra configuration (a
+// refusal, say) is written at the end and can be changed by a restart on the same port.
 #pragma once
 
 #include "LoopbackPort.h"
@@ -37,8 +38,11 @@ public:
 
     // Serves `folder` + "dav/" at /dav/ and the bare repositories in `folder` + "git/" at /git/ to
     // the user "jo" with `password`.
-    Apache(const std::string& folder, const std::string& password, const TestCertificate* certificate = nullptr)
+    Apache(const std::string& folder, const std::string& password, const TestCertificate* certificate = nullptr,
+           const std::string& extra = {})
         : m_folder(folder)
+        , m_certificate(certificate)
+        , m_extra(extra)
     {
         std::filesystem::create_directories(dav());
         std::filesystem::create_directories(git());
@@ -46,7 +50,22 @@ public:
         CommandOutput("printf 'jo:%s\\n' \"$(openssl passwd -apr1 " + Quoted(password) + ")\" > " +
                       Quoted(m_folder + "htpasswd"));
         for (int attempt = 0; attempt < 5 && m_port == 0; ++attempt)
-            start(certificate);
+            start(FreeLoopbackPort());
+    }
+
+    // Restarts on the same port with `extra` at the end of the configuration instead of the last.
+    bool reconfigure(const std::string& extra)
+    {
+        stop();
+        m_extra = extra;
+        const int port = m_port;
+        m_port = 0;
+        for (int attempt = 0; attempt < 20 && m_port == 0; ++attempt) {
+            start(port);
+            if (m_port == 0)
+                ::usleep(100000); // the port is still being let go
+        }
+        return started();
     }
 
     ~Apache() { stop(); }
@@ -84,8 +103,9 @@ public:
     }
 
 private:
-    void writeConfiguration(int port, const TestCertificate* certificate) const
+    void writeConfiguration(int port) const
     {
+        const TestCertificate* certificate = m_certificate;
         const std::string m = kModules;
         std::ofstream conf(m_folder + "httpd.conf");
         conf << "ServerRoot " << m_folder << "\nListen 127.0.0.1:" << port << "\nServerName localhost\n"
@@ -106,15 +126,15 @@ private:
              << "  AuthUserFile " << m_folder << "htpasswd\n  Require valid-user\n</Location>\n"
              << "SetEnv GIT_PROJECT_ROOT " << git() << "\nSetEnv GIT_HTTP_EXPORT_ALL 1\n"
              << "ScriptAlias /git/ " << kGitBackend << "/\n<Location /git/>\n  AuthType Basic\n  AuthName git\n"
-             << "  AuthUserFile " << m_folder << "htpasswd\n  Require valid-user\n</Location>\n";
+             << "  AuthUserFile " << m_folder << "htpasswd\n  Require valid-user\n</Location>\n"
+             << m_extra << "\n";
     }
 
-    void start(const TestCertificate* certificate)
+    void start(int port)
     {
-        const int port = FreeLoopbackPort();
         if (port == 0)
             return;
-        writeConfiguration(port, certificate);
+        writeConfiguration(port);
         if (::geteuid() == 0) {
             // The served account must reach the folders; the test's own folder is private.
             std::filesystem::permissions(m_folder, std::filesystem::perms::owner_all |
@@ -165,6 +185,8 @@ private:
     }
 
     std::string m_folder;
+    const TestCertificate* m_certificate;
+    std::string m_extra;
     pid_t m_pid = -1;
     int m_port = 0;
 };

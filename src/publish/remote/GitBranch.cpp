@@ -1,43 +1,23 @@
 #include "publish/remote/GitBranch.h"
 
+#include "publish/remote/GitHandles.h"
+#include "publish/remote/GitSession.h"
+#include "publish/remote/GitSocket.h"
+#include "publish/remote/GitTree.h"
 #include "publish/remote/KnownHosts.h"
 
-#include <git2.h>
 #include <openssl/evp.h>
 
-#include <atomic>
 #include <filesystem>
 #include <mutex>
 #include <sys/stat.h>
 
 namespace qle::publish {
 
+using namespace git;
+
 namespace {
 
-template <typename T, void (*Free)(T*)>
-struct Freer
-{
-    void operator()(T* p) const { Free(p); }
-};
-using Repository = std::unique_ptr<git_repository, Freer<git_repository, git_repository_free>>;
-using Remote = std::unique_ptr<git_remote, Freer<git_remote, git_remote_free>>;
-using Commit = std::unique_ptr<git_commit, Freer<git_commit, git_commit_free>>;
-using Tree = std::unique_ptr<git_tree, Freer<git_tree, git_tree_free>>;
-using TreeEntry = std::unique_ptr<git_tree_entry, Freer<git_tree_entry, git_tree_entry_free>>;
-using Blob = std::unique_ptr<git_blob, Freer<git_blob, git_blob_free>>;
-using Index = std::unique_ptr<git_index, Freer<git_index, git_index_free>>;
-using Signature = std::unique_ptr<git_signature, Freer<git_signature, git_signature_free>>;
-using Reference = std::unique_ptr<git_reference, Freer<git_reference, git_reference_free>>;
-using Odb = std::unique_ptr<git_odb, Freer<git_odb, git_odb_free>>;
-
-struct BufFree
-{
-    void operator()(git_buf* buf) const { git_buf_dispose(buf); }
-};
-
-// The commit's identity when the author's Git configuration names none.
-constexpr const char* kProgramName = "Quillon Engine";
-constexpr const char* kProgramEmail = "publish@quillon-engine.invalid";
 // The fallback when a repository without any branch does not say which is its default.
 constexpr const char* kFirstBranch = "main";
 
@@ -46,6 +26,7 @@ void StartLibgit2()
     static std::once_flag once;
     std::call_once(once, [] {
         git_libgit2_init();
+        UseBoundedGitSockets();
         // libgit2's TLS library is told where the system's certificates are, as libcurl knows.
         struct stat info
         {
@@ -53,169 +34,6 @@ void StartLibgit2()
         if (::stat("/etc/ssl/certs/ca-certificates.crt", &info) == 0)
             git_libgit2_opts(GIT_OPT_SET_SSL_CERT_LOCATIONS, "/etc/ssl/certs/ca-certificates.crt", "/etc/ssl/certs");
     });
-}
-
-std::string LastError(int code)
-{
-    const git_error* error = git_error_last();
-    return error && error->message ? error->message : "error " + std::to_string(code);
-}
-
-std::string Hex(const git_oid& id)
-{
-    char text[GIT_OID_HEXSZ + 1];
-    git_oid_tostr(text, sizeof text, &id);
-    return text;
-}
-
-// The remote side of a connection: what the program's checks and the author's secret need.
-struct Session
-{
-    const ConnectionSettings* settings = nullptr;
-    std::string knownHosts;
-    Failure failure = Failure::None;
-    ServerIdentity identity;
-    int credentialTries = 0;
-    std::string refusal; // the server's words when it refused the pushed branch
-
-    static int onCertificate(git_cert* cert, int valid, const char* host, void* payload)
-    {
-        return static_cast<Session*>(payload)->checkCertificate(cert, valid != 0, host ? host : "");
-    }
-
-    int checkCertificate(git_cert* cert, bool valid, const std::string& host)
-    {
-        const std::string& trusted = settings->trustedKey;
-        if (cert->cert_type == GIT_CERT_HOSTKEY_LIBSSH2) {
-            const auto* key = reinterpret_cast<git_cert_hostkey*>(cert);
-            if (!(key->type & GIT_CERT_SSH_RAW))
-                return refuse(Failure::UnknownIdentity, "the server's host key could not be read");
-            const std::string_view raw(key->hostkey, key->hostkey_len);
-            identity = {FingerprintOf(raw), "SSH host key"};
-            if (!trusted.empty())
-                return identity.fingerprint == trusted ? 0 : refuse(Failure::ChangedIdentity, "");
-            switch (CheckKnownHost(knownHosts, host, settings->address.effectivePort(), raw)) {
-            case KnownHost::Match:
-                return 0;
-            case KnownHost::Mismatch:
-                return refuse(Failure::ChangedIdentity, "");
-            case KnownHost::NotFound:
-                break;
-            }
-            return refuse(Failure::UnknownIdentity, "");
-        }
-        if (cert->cert_type == GIT_CERT_X509) {
-            const auto* x509 = reinterpret_cast<git_cert_x509*>(cert);
-            auto shown = CertificateIdentityOfDer(std::string_view(static_cast<const char*>(x509->data), x509->len));
-            if (!shown)
-                return refuse(Failure::Tls, shown.status().message());
-            identity = shown.value();
-            // The author accepted this key for this server: it alone decides, whatever signed it.
-            if (!trusted.empty())
-                return identity.fingerprint == trusted ? 0 : refuse(Failure::ChangedIdentity, "");
-            return valid ? 0 : refuse(Failure::UnknownIdentity, "");
-        }
-        return refuse(Failure::Tls, "the server's identity is of a kind this program cannot check");
-    }
-
-    int refuse(Failure kind, const std::string& why)
-    {
-        failure = kind;
-        git_error_set_str(GIT_ERROR_SSL, why.empty() ? "the server's identity is not trusted" : why.c_str());
-        return GIT_ECERTIFICATE;
-    }
-
-    static int onCredentials(git_credential** out, const char* url, const char* userFromUrl, unsigned int allowed,
-                             void* payload)
-    {
-        (void)url;
-        return static_cast<Session*>(payload)->credentials(out, userFromUrl ? userFromUrl : "", allowed);
-    }
-
-    int credentials(git_credential** out, const std::string& userFromUrl, unsigned int allowed)
-    {
-        const ConnectionSettings& s = *settings;
-        const std::string user = !userFromUrl.empty() ? userFromUrl : s.userName;
-        if (allowed & GIT_CREDENTIAL_USERNAME)
-            return git_credential_username_new(out, user.c_str());
-        // One try: the library asks again after a refusal, which must end.
-        if (++credentialTries > 1) {
-            failure = Failure::Login;
-            git_error_set_str(GIT_ERROR_NET, "the server refused the login");
-            return GIT_EAUTH;
-        }
-        if ((allowed & GIT_CREDENTIAL_SSH_KEY) && !s.keyFile.empty())
-            return git_credential_ssh_key_new(out, user.c_str(), nullptr, s.keyFile.c_str(),
-                                              s.passphrase.empty() ? nullptr : s.passphrase.c_str());
-        if ((allowed & GIT_CREDENTIAL_USERPASS_PLAINTEXT) && !s.password.empty())
-            return git_credential_userpass_plaintext_new(out, user.c_str(), s.password.c_str());
-        if ((allowed & GIT_CREDENTIAL_SSH_KEY) && s.keyFile.empty())
-            return git_credential_ssh_key_from_agent(out, user.c_str());
-        failure = Failure::Login;
-        git_error_set_str(GIT_ERROR_NET, "no password or key to log in with");
-        return GIT_EAUTH;
-    }
-
-    static int onProgress(const git_indexer_progress*, void* payload)
-    {
-        return static_cast<Session*>(payload)->stopped() ? GIT_EUSER : 0;
-    }
-    static int onPushProgress(unsigned int, unsigned int, size_t, void* payload)
-    {
-        return static_cast<Session*>(payload)->stopped() ? GIT_EUSER : 0;
-    }
-    static int onPushedReference(const char*, const char* status, void* payload)
-    {
-        if (status)
-            static_cast<Session*>(payload)->refusal = status;
-        return 0;
-    }
-
-    bool stopped()
-    {
-        if (settings->stop && settings->stop->load()) {
-            failure = Failure::Stopped;
-            return true;
-        }
-        return false;
-    }
-
-    git_remote_callbacks callbacks()
-    {
-        git_remote_callbacks c = GIT_REMOTE_CALLBACKS_INIT;
-        // Always set: without it libgit2 accepts any SSH host key.
-        c.certificate_check = &Session::onCertificate;
-        c.credentials = &Session::onCredentials;
-        c.transfer_progress = &Session::onProgress;
-        c.push_transfer_progress = &Session::onPushProgress;
-        c.push_update_reference = &Session::onPushedReference;
-        c.payload = this;
-        return c;
-    }
-
-    // Starts a new exchange: the tries and failures of the last one are forgotten.
-    void reset()
-    {
-        failure = Failure::None;
-        credentialTries = 0;
-        refusal.clear();
-    }
-};
-
-Failure FailureOfGitError(int code, Failure fromCallbacks)
-{
-    if (fromCallbacks != Failure::None)
-        return fromCallbacks;
-    if (code == GIT_EAUTH)
-        return Failure::Login;
-    if (code == GIT_ECERTIFICATE)
-        return Failure::Tls;
-    if (code == GIT_EUSER)
-        return Failure::Stopped;
-    const git_error* error = git_error_last();
-    if (error && (error->klass == GIT_ERROR_NET || error->klass == GIT_ERROR_SSH || error->klass == GIT_ERROR_HTTP))
-        return Failure::ConnectionRefused;
-    return Failure::Other;
 }
 
 } // namespace
@@ -230,7 +48,26 @@ struct GitBranch::Impl
     std::string branch;
     std::optional<git_oid> tip; // the branch's commit as fetched
     int lastCode = 0;
-    bool reached = false; // a connection got as far as the server's list of branches
+    bool reached = false;                // a connection got as far as the server's list of branches
+    const GitWaitLimit* limit = nullptr; // of the exchange under way
+    std::string timedOut;                // what the server did not do in time, in the last exchange
+
+    // The time-outs and the stop bound every wait of an exchange with the server.
+    struct Bounded
+    {
+        explicit Bounded(Impl& impl)
+            : d(impl)
+            , limit(impl.settings.timeouts, impl.settings.stop)
+        {
+            d.limit = &limit;
+            d.timedOut.clear();
+        }
+        ~Bounded() { d.limit = nullptr; }
+        Bounded(const Bounded&) = delete;
+        Bounded& operator=(const Bounded&) = delete;
+        Impl& d;
+        GitWaitLimit limit;
+    };
 
     std::string trackingRef() const { return "refs/remotes/origin/" + branch; }
 
@@ -238,6 +75,12 @@ struct GitBranch::Impl
     {
         lastCode = code;
         session.failure = FailureOfGitError(code, session.failure);
+        if (limit)
+            timedOut = limit->timedOut();
+        if (settings.stop && settings.stop->load())
+            session.failure = Failure::Stopped;
+        else if (!timedOut.empty())
+            session.failure = Failure::Timeout;
         return code;
     }
 
@@ -270,30 +113,7 @@ struct GitBranch::Impl
         return 0;
     }
 
-    Result<Tree> tipTree() const
-    {
-        if (!tip)
-            return Tree();
-        git_commit* commit = nullptr;
-        if (int code = git_commit_lookup(&commit, repository.get(), &*tip); code < 0)
-            return Status::IoError("Cannot read the branch's commit: " + LastError(code));
-        Commit owned(commit);
-        git_tree* tree = nullptr;
-        if (int code = git_commit_tree(&tree, commit); code < 0)
-            return Status::IoError("Cannot read the branch's files: " + LastError(code));
-        return Tree(tree);
-    }
-
-    Signature signature() const
-    {
-        git_signature* sig = nullptr;
-        // The author's own Git identity, when the Git configuration names one.
-        if (git_signature_default(&sig, repository.get()) == 0)
-            return Signature(sig);
-        if (git_signature_now(&sig, kProgramName, kProgramEmail) == 0)
-            return Signature(sig);
-        return {};
-    }
+    const git_oid* tipId() const { return tip ? &*tip : nullptr; }
 };
 
 GitBranch::GitBranch(std::unique_ptr<Impl> impl)
@@ -340,6 +160,7 @@ Result<std::unique_ptr<GitBranch>> GitBranch::open(const ConnectionSettings& set
 Status GitBranch::fetch(const std::function<void(const std::string&)>& note)
 {
     Impl& d = *m_impl;
+    Impl::Bounded bounded(d);
     bool exists = false;
     git_oid serverTip {};
     const int connected = d.connect(exists, serverTip);
@@ -382,6 +203,7 @@ Status GitBranch::fetch(const std::function<void(const std::string&)>& note)
 Result<bool> GitBranch::probe()
 {
     Impl& d = *m_impl;
+    Impl::Bounded bounded(d);
     bool exists = false;
     git_oid serverTip {};
     const int code = d.connect(exists, serverTip);
@@ -403,66 +225,12 @@ bool GitBranch::hasTip() const
 
 Result<std::map<std::string, GitFile>> GitBranch::files(const std::string& folder) const
 {
-    std::map<std::string, GitFile> files;
-    auto root = m_impl->tipTree();
-    if (!root)
-        return root.status();
-    if (!root.value())
-        return files;
-    Tree subtree;
-    git_tree* start = root->get();
-    if (!folder.empty()) {
-        git_tree_entry* entry = nullptr;
-        const std::string path = folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder;
-        if (git_tree_entry_bypath(&entry, root->get(), path.c_str()) != 0)
-            return files; // no such folder on the branch yet
-        TreeEntry owned(entry);
-        git_object* object = nullptr;
-        if (git_tree_entry_type(entry) != GIT_OBJECT_TREE ||
-            git_tree_entry_to_object(&object, m_impl->repository.get(), entry) != 0)
-            return files;
-        subtree.reset(reinterpret_cast<git_tree*>(object));
-        start = subtree.get();
-    }
-    git_odb* odb = nullptr;
-    if (int code = git_repository_odb(&odb, m_impl->repository.get()); code < 0)
-        return Status::IoError("Cannot read the local repository: " + LastError(code));
-    Odb ownedOdb(odb);
-    struct Walk
-    {
-        git_odb* odb;
-        std::map<std::string, GitFile>* files;
-    } walk {odb, &files};
-    const auto visit = [](const char* parent, const git_tree_entry* entry, void* payload) -> int {
-        auto* w = static_cast<Walk*>(payload);
-        if (git_tree_entry_type(entry) != GIT_OBJECT_BLOB)
-            return 0;
-        std::size_t size = 0;
-        git_object_t type {};
-        (void)git_odb_read_header(&size, &type, w->odb, git_tree_entry_id(entry));
-        (*w->files)[std::string(parent) + git_tree_entry_name(entry)] = {Hex(*git_tree_entry_id(entry)), size};
-        return 0;
-    };
-    if (int code = git_tree_walk(start, GIT_TREEWALK_PRE, visit, &walk); code < 0)
-        return Status::IoError("Cannot read the branch's files: " + LastError(code));
-    return files;
+    return FilesOf(m_impl->repository.get(), m_impl->tipId(), folder);
 }
 
 Result<std::string> GitBranch::read(const std::string& path) const
 {
-    auto root = m_impl->tipTree();
-    if (!root)
-        return root.status();
-    git_tree_entry* entry = nullptr;
-    if (!root.value() || git_tree_entry_bypath(&entry, root->get(), path.c_str()) != 0)
-        return Status::NotFound("No file " + path + " on the branch");
-    TreeEntry owned(entry);
-    git_blob* blob = nullptr;
-    if (int code = git_blob_lookup(&blob, m_impl->repository.get(), git_tree_entry_id(entry)); code < 0)
-        return Status::NotFound("No file " + path + " on the branch");
-    Blob ownedBlob(blob);
-    return std::string(static_cast<const char*>(git_blob_rawcontent(blob)),
-                       static_cast<std::size_t>(git_blob_rawsize(blob)));
+    return FileOf(m_impl->repository.get(), m_impl->tipId(), path);
 }
 
 std::string GitBranch::BlobIdOf(std::string_view bytes)
@@ -477,65 +245,7 @@ Result<std::string> GitBranch::commit(const std::map<std::string, std::string>& 
                                       const std::vector<std::string>& remove,
                                       const std::map<std::string, std::string>& texts, const std::string& message)
 {
-    Impl& d = *m_impl;
-    git_repository* repo = d.repository.get();
-    git_index* rawIndex = nullptr;
-    if (int code = git_index_new(&rawIndex); code < 0)
-        return Status::IoError("Cannot build the commit: " + LastError(code));
-    Index index(rawIndex);
-    auto root = d.tipTree();
-    if (!root)
-        return root.status();
-    if (root.value())
-        if (int code = git_index_read_tree(index.get(), root->get()); code < 0)
-            return Status::IoError("Cannot read the branch's files: " + LastError(code));
-    const auto add = [&](const std::string& path, const git_oid& id) {
-        git_index_entry entry {};
-        entry.mode = GIT_FILEMODE_BLOB;
-        entry.id = id;
-        entry.path = path.c_str();
-        return git_index_add(index.get(), &entry);
-    };
-    for (const auto& [path, local] : write) {
-        git_oid id {};
-        if (int code = git_blob_create_from_disk(&id, repo, local.c_str()); code < 0)
-            return Status::IoError("Cannot read " + local + ": " + LastError(code));
-        if (int code = add(path, id); code < 0)
-            return Status::IoError("Cannot add " + path + " to the commit: " + LastError(code));
-    }
-    for (const auto& [path, bytes] : texts) {
-        git_oid id {};
-        if (int code = git_blob_create_from_buffer(&id, repo, bytes.data(), bytes.size()); code < 0)
-            return Status::IoError("Cannot store " + path + ": " + LastError(code));
-        if (int code = add(path, id); code < 0)
-            return Status::IoError("Cannot add " + path + " to the commit: " + LastError(code));
-    }
-    for (const auto& path : remove)
-        (void)git_index_remove(index.get(), path.c_str(), 0); // already gone from the branch: nothing to do
-    git_oid treeId {};
-    if (int code = git_index_write_tree_to(&treeId, index.get(), repo); code < 0)
-        return Status::IoError("Cannot build the commit's files: " + LastError(code));
-    git_tree* tree = nullptr;
-    if (int code = git_tree_lookup(&tree, repo, &treeId); code < 0)
-        return Status::IoError("Cannot build the commit's files: " + LastError(code));
-    Tree ownedTree(tree);
-    Commit parent;
-    if (d.tip) {
-        git_commit* raw = nullptr;
-        if (int code = git_commit_lookup(&raw, repo, &*d.tip); code < 0)
-            return Status::IoError("Cannot read the branch's commit: " + LastError(code));
-        parent.reset(raw);
-    }
-    Signature signature = d.signature();
-    if (!signature)
-        return Status::IoError("Cannot sign the commit: " + LastError(-1));
-    const git_commit* parents[] = {parent.get()};
-    git_oid commitId {};
-    if (int code = git_commit_create(&commitId, repo, nullptr, signature.get(), signature.get(), nullptr,
-                                     message.c_str(), tree, parent ? 1 : 0, parent ? parents : nullptr);
-        code < 0)
-        return Status::IoError("Cannot make the commit: " + LastError(code));
-    return Hex(commitId);
+    return CommitOnTip(m_impl->repository.get(), m_impl->tipId(), write, remove, texts, message);
 }
 
 GitBranch::Pushed GitBranch::push(const std::string& commitId, std::string& why)
@@ -558,6 +268,7 @@ GitBranch::Pushed GitBranch::push(const std::string& commitId, std::string& why)
     git_push_options options = GIT_PUSH_OPTIONS_INIT;
     options.callbacks = d.session.callbacks();
     d.session.reset();
+    Impl::Bounded bounded(d);
     const int code = git_remote_push(d.remote.get(), &refspecs, &options);
     git_remote_disconnect(d.remote.get());
     if (code == GIT_ENONFASTFORWARD) {
@@ -608,7 +319,7 @@ Status GitBranch::failure(const std::string& what) const
         address.transport == Transport::File ? d.url : address.host + ":" + std::to_string(address.effectivePort());
     facts.host = address.host;
     facts.userName = address.user.empty() ? d.settings.userName : address.user;
-    facts.error = LastError(d.lastCode);
+    facts.error = d.session.failure == Failure::Timeout ? d.timedOut : LastError(d.lastCode);
     facts.shown = d.session.identity.fingerprint;
     facts.accepted = d.settings.trustedKey.empty() ? "the key recorded in " + d.session.knownHosts
                                                    : "the trusted " + d.settings.trustedKey;
@@ -616,6 +327,7 @@ Status GitBranch::failure(const std::string& what) const
     case Failure::UnknownIdentity:
     case Failure::ChangedIdentity:
     case Failure::Login:
+    case Failure::Timeout:
     case Failure::Stopped:
         return ConnectFailureStatus(d.session.failure, facts);
     default:

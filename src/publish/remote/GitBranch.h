@@ -3,7 +3,8 @@
 // is checked on every connection by the program's own check (the SSH host key against the known
 // hosts file or the accepted fingerprint, the HTTPS certificate by the system's store or the
 // accepted key): libgit2 accepts any SSH host key unless told otherwise. Nothing is ever pushed by
-// force: a push that would drop commits of the branch is refused here and by the server.
+// force: a push that would drop commits of the branch is refused here and by the server. Every
+// wait on the server ends with the settings' time-outs (see GitSocket.h).
 #pragma once
 
 #include "publish/remote/ConnectFailure.h"

@@ -90,7 +90,7 @@ public:
                 return failed("The server refused the new commit on the branch " + m_branch.branchName() + ": " + why +
                               ". Nothing was published.");
             case GitBranch::Pushed::Failed:
-                return failed(why + " Nothing was published.");
+                return failed(why + (why.ends_with('.') ? "" : ".") + " Nothing was published.");
             }
         }
         return failed("The branch " + m_branch.branchName() + " kept moving while this publish was under way (" +
