@@ -50,6 +50,7 @@ Status ReplaceFile(RemoteFs& fs, const std::string& localPath, const std::string
     if (renames.none)
         return SendInPlace(fs, localPath, target, bytesSent, replaced);
     const std::string temporary = TemporaryPathFor(target);
+    const std::uint64_t bytesBefore = bytesSent;
     // Visitors keep seeing the old file until the new one is complete.
     if (Status s = fs.put(localPath, temporary, bytesSent); !s.ok()) {
         if (Final(s))
@@ -68,6 +69,7 @@ Status ReplaceFile(RemoteFs& fs, const std::string& localPath, const std::string
     } else if (KindOf(renamed) == RemoteErrorKind::Refused && RenamesRefusedAltogether(fs, temporary, replaced)) {
         renames.none = true;
         DropTemporary(fs, temporary, replaced);
+        bytesSent = bytesBefore; // the progress counts the file once: its bytes of `total`
         return SendInPlace(fs, localPath, target, bytesSent, replaced);
     }
     DropTemporary(fs, temporary, replaced);

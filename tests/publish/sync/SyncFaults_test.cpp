@@ -39,6 +39,7 @@ TEST_F(SyncFaults, ARefusedRenameNeverCostsTheLivePage)
     report = publish();
     EXPECT_EQ(report.failures, 0) << output;
     EXPECT_EQ(report.replacedInPlace, 1) << output;
+    EXPECT_EQ(report.bytes, std::string("article 2, edited").size()) << "the refused temporary is not counted";
     EXPECT_EQ(siteOnServer(), test::FilesUnder(web)) << output;
     EXPECT_NE(SyncSummaryLine(report, 0).find("1 file replaced in place: the server allows no renames"),
               std::string::npos);
