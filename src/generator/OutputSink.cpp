@@ -106,8 +106,44 @@ DiskSink::~DiskSink()
     m_writer.join();
 }
 
+namespace {
+
+Result<std::string> Joined(const OutputSink::PieceMaker& make)
+{
+    std::string bytes;
+    if (Status s = make([&bytes](std::string_view piece) {
+            bytes += piece;
+            return Status::OK();
+        });
+        !s.ok())
+        return s;
+    return bytes;
+}
+
+} // namespace
+
+Status OutputSink::writePieces(const std::string& relativePath, const PieceMaker& make)
+{
+    auto bytes = Joined(make);
+    return bytes ? writeFile(relativePath, bytes.value()) : bytes.status();
+}
+
+Status DiskSink::drain()
+{
+    std::unique_lock lock(m_queue->mutex);
+    m_queue->changed.wait(lock, [this] { return m_queue->files.empty() && !m_queue->writing; });
+    return m_queue->firstError;
+}
+
 Status DiskSink::writeFile(const std::string& relativePath, std::string_view bytes)
 {
+    // A large page is not copied into the queue: the queue never holds more than its limit and one
+    // smaller page.
+    if (bytes.size() >= kQueuedBytesLimit) {
+        if (Status s = drain(); !s.ok())
+            return s;
+        return place(relativePath, bytes);
+    }
     std::unique_lock lock(m_queue->mutex);
     m_queue->changed.wait(lock, [this] { return m_queue->bytes < kQueuedBytesLimit || !m_queue->firstError.ok(); });
     if (!m_queue->firstError.ok())
@@ -121,9 +157,47 @@ Status DiskSink::writeFile(const std::string& relativePath, std::string_view byt
 
 Status DiskSink::finish()
 {
-    std::unique_lock lock(m_queue->mutex);
-    m_queue->changed.wait(lock, [this] { return m_queue->files.empty() && !m_queue->writing; });
-    return m_queue->firstError;
+    return drain();
+}
+
+Status DiskSink::writePieces(const std::string& relativePath, const PieceMaker& make)
+{
+    if (Status s = drain(); !s.ok())
+        return s;
+    if (const BuiltFile* old = previous(relativePath); old && old->sourceSize < 0) {
+        Sha256Digest hashing;
+        std::uint64_t size = 0;
+        Status made = make([&](std::string_view piece) {
+            hashing.add(piece);
+            size += piece.size();
+            return Status::OK();
+        });
+        if (!made.ok())
+            return made;
+        if (old->size == size && old->sha256 == hashing.hex() && keep(relativePath, *old))
+            return Status::OK();
+    }
+    Sha256Digest digest;
+    const std::string target = m_folder + relativePath;
+    const int fd = CreateOutputFile(target);
+    if (fd < 0)
+        return WriteError(target, errno);
+    Status status = make([&](std::string_view piece) {
+        digest.add(piece);
+        const int error = app::WriteAll(fd, piece);
+        return error == 0 ? Status::OK() : WriteError(target, error);
+    });
+    struct stat info
+    {
+    };
+    if (status.ok() && ::fstat(fd, &info) != 0)
+        status = WriteError(target, errno);
+    if (::close(fd) != 0 && status.ok())
+        status = WriteError(target, errno);
+    if (!status.ok())
+        return status;
+    record(relativePath, BuiltFileOf(info, digest.hex()), true);
+    return Status::OK();
 }
 
 void DiskSink::writeQueued()
@@ -302,6 +376,21 @@ Status MemorySink::writeFile(const std::string& relativePath, std::string_view b
 {
     m_files[relativePath] = std::string(bytes);
     return Status::OK();
+}
+
+Status MemorySink::writePieces(const std::string& relativePath, const PieceMaker& make)
+{
+    auto bytes = Joined(make);
+    if (!bytes)
+        return bytes.status();
+    m_files[relativePath] = std::move(bytes.value());
+    return Status::OK();
+}
+
+std::string MemorySink::takeFile(const std::string& relativePath)
+{
+    const auto it = m_files.find(relativePath);
+    return it == m_files.end() ? std::string() : std::move(it->second);
 }
 
 Status MemorySink::copyFile(const std::string& sourcePath, const std::string& relativePath)
