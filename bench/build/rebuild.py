@@ -6,7 +6,7 @@
 2. Rebuild: one article's main text edited, then `quillon build` into the same base folder,
    against Hugo's full build of the same content and against the floor of a rebuild: `floorwrite`
    writing the files that changed plus `cp -al` linking the rest of the tree into a new folder.
-3. Peak memory of a build whose one page has a main text of --big-mib MiB.
+3. Peak memory of a build whose one page has a main text of --big-mib MiB (memory.py).
 Each run starts after a sync; wall time around the whole process, peak memory by GNU time.
 """
 import argparse
@@ -16,6 +16,7 @@ import sqlite3
 import statistics
 
 from compare import timed  # the same whole-process timer as the full-build comparison
+from memory import big_page_peaks
 
 
 def listed(base):
@@ -124,16 +125,7 @@ def main():
     print("rebuild peak memory: %.1f MiB" % max(peaks))
 
     # 3. One page with a very large main text.
-    big = os.path.join(s, "big.qls")
-    shutil.copyfile(a.site, big)
-    db = sqlite3.connect(big)
-    db.execute("DELETE FROM Articles WHERE ArtID > ?", (ids[10],))
-    db.execute("UPDATE Articles SET Body = ? WHERE ArtID = ?", ("x" * (a.big_mib << 20), ids[0]))
-    db.commit()
-    db.close()
-    wall, peak = timed([a.quillon, "build", big, "--base", os.path.join(s, "big")], s, "q")
-    print("a %d MiB main text: %.3f s, peak %.1f MiB (target < 128 MiB)" % (a.big_mib, wall, peak))
-
+    big_page_peaks(a.quillon, a.site, s, a.big_mib)
 
 if __name__ == "__main__":
     main()

@@ -10,7 +10,8 @@
 # under ${TMPDIR:-/tmp}) that is removed at the end unless KEEP=1.
 # Settings: N (articles, 10000), C (categories, 40), S (sections per category, 5), RUNS (5),
 # STYLE (the page style of the site built: Classic or Modern; Classic by default), MODE (full: the
-# full build against Hugo; rebuild: rebuild.py, rebuilds after one edit against Hugo and the floor).
+# full build against Hugo; rebuild: rebuild.py, rebuilds after one edit against Hugo and the floor;
+# memory: memory.py, the peak memory of the whole site's build and of a page with a 50 MiB main text).
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -38,7 +39,9 @@ python3 "$kit/gen_content.py" -n "$N" -c "$C" -s "$S" "$scratch/content" >/dev/n
 "$quillon" new "$scratch/bench.qls" >/dev/null
 python3 "$here/load_site.py" "$scratch/content" "$scratch/bench.qls" "$STYLE"
 
-if [ "${MODE:-full}" = rebuild ]; then
+if [ "${MODE:-full}" = memory ]; then
+    python3 "$here/memory.py" --runs "$RUNS" --scratch "$scratch" --quillon "$quillon" --site "$scratch/bench.qls"
+elif [ "${MODE:-full}" = rebuild ]; then
     cc -O2 -o "$scratch/floorwrite" "$kit/floorwrite.c"
     python3 "$here/rebuild.py" --runs "$RUNS" --scratch "$scratch" --quillon "$quillon" \
         --site "$scratch/bench.qls" --floorwrite "$scratch/floorwrite" \

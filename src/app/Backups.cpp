@@ -17,6 +17,7 @@
 #include <set>
 #include <sstream>
 #include <sys/stat.h>
+#include <thread>
 
 namespace qle::app {
 
@@ -323,6 +324,24 @@ Result<std::string> TakeSnapshot(const std::string& sitePath, const std::string&
         fs::remove(folder + old, ec);
     checked.save(NewestFirst(FilesIn(folder)));
     return folder + name;
+}
+
+Result<std::string> TakeSnapshotBeside(const std::string& sitePath, const std::string& baseFolder, std::time_t now,
+                                       const std::function<void()>& work)
+{
+    Result<std::string> snapshot = std::string();
+    {
+        // Joined when the block ends, whatever `work` does.
+        std::jthread snapshotting([&] {
+            try {
+                snapshot = TakeSnapshot(sitePath, baseFolder, now);
+            } catch (const std::exception& e) {
+                snapshot = Status::IoError("Cannot take a snapshot of " + sitePath + ": " + e.what());
+            }
+        });
+        work();
+    }
+    return snapshot;
 }
 
 std::string BackupContents(const BackupInfo& backup)

@@ -6,6 +6,7 @@
 #include "store/Status.h"
 
 #include <ctime>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -22,6 +23,12 @@ std::string BackupFolder(const std::string& baseFolder, const std::string& siteP
 // not changed since the last snapshot, which is still there. Returns the new backup's path, or
 // empty text when none was needed. The error names the file.
 Result<std::string> TakeSnapshot(const std::string& sitePath, const std::string& baseFolder, std::time_t now);
+
+// Runs `work` while TakeSnapshot(sitePath, baseFolder, now) runs beside it on a thread of its own
+// (its own connection to the site file, SQLite's online backup), so that the work does not wait for
+// the copy; returns the snapshot's outcome once both are done, for the caller to tell after its work.
+Result<std::string> TakeSnapshotBeside(const std::string& sitePath, const std::string& baseFolder, std::time_t now,
+                                       const std::function<void()>& work);
 
 struct BackupInfo
 {

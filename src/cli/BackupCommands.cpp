@@ -38,25 +38,15 @@ std::optional<SiteArguments> Prepare(const Arguments& args, std::size_t count, c
 
 } // namespace
 
-Result<std::string> TakeSnapshotBeforeWork(const std::string& sitePath, const app::AppState& state)
+void SnapshotBesideWork(const std::string& sitePath, const app::AppState& state, const std::function<void()>& work)
 {
     app::AppOptions options = state.options;
-    return app::TakeSnapshot(sitePath, app::BaseFolder(options), std::time(nullptr));
-}
-
-void ReportSnapshot(const Result<std::string>& snapshot)
-{
-    if (!snapshot) {
+    const auto snapshot = app::TakeSnapshotBeside(sitePath, app::BaseFolder(options), std::time(nullptr), work);
+    // Told once the work is done, so the two never mix their lines.
+    if (!snapshot)
         std::cerr << "quillon: no backup of the site could be taken: " << snapshot.status().message() << '\n';
-        return;
-    }
-    if (!snapshot->empty())
+    else if (!snapshot->empty())
         std::cout << "Backup:     " << snapshot.value() << '\n';
-}
-
-void SnapshotBeforeWork(const std::string& sitePath, const app::AppState& state)
-{
-    ReportSnapshot(TakeSnapshotBeforeWork(sitePath, state));
 }
 
 int BackupCommand(const Arguments& args)

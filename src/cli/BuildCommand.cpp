@@ -7,7 +7,6 @@
 #include "generator/StoredSiteEditor.h"
 
 #include <iostream>
-#include <thread>
 
 namespace qle::cli {
 
@@ -43,15 +42,11 @@ int BuildCommand(const Arguments& arguments)
         std::cerr << "quillon: " << editor.status().message() << '\n';
         return 1;
     }
-    // The snapshot is taken on its own connection beside the build, on the other core; it reads a
-    // consistent state whatever the build saves meanwhile.
-    // Its outcome is told once the build is done, so the two never mix their lines.
-    Result<std::string> snapshot = std::string();
-    std::thread snapshotting([&] { snapshot = TakeSnapshotBeforeWork(sitePath, *state); });
-    const Status built = generator::UpdateSite(*editor, sitePath, webFolder, true,
-                                               all ? generator::Rewrite::All : generator::Rewrite::Changed);
-    snapshotting.join();
-    ReportSnapshot(snapshot);
+    Status built;
+    SnapshotBesideWork(sitePath, *state, [&] {
+        built = generator::UpdateSite(*editor, sitePath, webFolder, true,
+                                      all ? generator::Rewrite::All : generator::Rewrite::Changed);
+    });
     PrintBuildWarnings(editor.value());
     if (!built.ok()) {
         std::cerr << "quillon: " << built.message() << '\n';

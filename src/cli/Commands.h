@@ -4,6 +4,7 @@
 
 #include "app/StartUp.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -66,13 +67,10 @@ int BackupsCommand(const Arguments& args);
 // or a path), after a snapshot of its current state.
 int RestoreCommand(const Arguments& args);
 
-// The snapshot build and publish take before their work, as the program does. A failure is
-// printed on stderr and, as in the program, stops nothing.
-void SnapshotBeforeWork(const std::string& sitePath, const app::AppState& state);
-// The two halves of SnapshotBeforeWork, for a caller that takes the snapshot beside its work: the
-// snapshot (the backup's path, empty when the site is unchanged since the last one), and telling it.
-Result<std::string> TakeSnapshotBeforeWork(const std::string& sitePath, const app::AppState& state);
-void ReportSnapshot(const Result<std::string>& snapshot);
+// Runs `work` (a build, or publishing's check and build) while the snapshot of the site that the
+// program takes at those moments runs beside it (app::TakeSnapshotBeside), then tells the snapshot:
+// its path on stdout, a failure on stderr, which, as in the program, stops nothing.
+void SnapshotBesideWork(const std::string& sitePath, const app::AppState& state, const std::function<void()>& work);
 
 // quillon test-connection SITE.qls [--trust FINGERPRINT]: logs in with the site's settings, checks
 // that the destination folder can be written, and says exactly what failed.

@@ -85,9 +85,10 @@ int PublishCommand(const Arguments& arguments)
         return 1;
     }
 
-    SnapshotBeforeWork(sitePath, *state);
     // A site changed since its last build is built first: a stale build is never uploaded.
-    const Status built = generator::BuildIfChanged(editor.value(), sitePath, job.webFolder);
+    Status built;
+    SnapshotBesideWork(sitePath, *state,
+                       [&] { built = generator::BuildIfChanged(editor.value(), sitePath, job.webFolder); });
     PrintBuildWarnings(editor.value());
     if (!built.ok()) {
         std::cerr << "quillon: the site was not published. " << built.message() << '\n';
@@ -96,8 +97,8 @@ int PublishCommand(const Arguments& arguments)
 
     // The batch file runs here in the foreground; nobody is at a console window to press a key.
     int uploadStatus = 1;
-    const publish::ConsoleLauncher runHere = [&uploadStatus, &job, &clientOptions,
-                                              force, &secrets](const std::string& batchFile) {
+    const publish::ConsoleLauncher runHere = [&uploadStatus, &job, &clientOptions, force,
+                                              &secrets](const std::string& batchFile) {
         // Nothing broken goes live unasked: errors stop the upload unless --force. Checked once the
         // publisher found the web folder fit to publish, so its own advice comes first.
         const auto clean = CheckBeforeWork(job.sitePath, job.webFolder, false);

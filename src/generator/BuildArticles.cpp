@@ -14,7 +14,9 @@ PageHead ArticleHead(const ArticleRow& row)
 
 std::string ArticleBody(const ArticleRow& row, TagWriter& writer, PictureCopier& pictures)
 {
-    return writer.articleBody(row, ArticleHead(row), pictures);
+    std::string mainText;
+    writer.appendMainText(mainText, row.body);
+    return writer.articleBody(row, ArticleHead(row), mainText, pictures);
 }
 
 std::string ArticlePagePath(const store::Value& artid)
@@ -28,16 +30,25 @@ Status ArticlePage(SiteBuild& build, const ArticleRow& row)
     auto inputs = build.pageInputs(path, PageKind::Article, row.category);
     if (!inputs)
         return inputs.status();
-    for (const store::Value* field : {&row.artid, &row.category, &row.section, &row.title, &row.link, &row.para,
-                                      &row.body, &row.image, &row.imageStrap})
+    for (const store::Value* field :
+         {&row.artid, &row.category, &row.section, &row.title, &row.link, &row.para, &row.image, &row.imageStrap})
         inputs->addValue(*field);
+    inputs->add(row.body);
     const PageHead head = ArticleHead(row);
     if (build.keepPage(path, *inputs, head))
         return Status::OK();
-    const std::string body = build.writer().articleBody(row, head, build.pictures());
+    // The middle holds a marker where the main text goes; the text is put there as it is written.
+    const std::string middle = build.writer().articleBody(row, head, kMainTextMarker, build.pictures());
     build.addTextPictures(store::TextOf(row.para));
-    build.addTextPictures(store::TextOf(row.body));
-    return build.writePage(path, PageKind::Article, row.category, head, body, &*inputs);
+    build.addTextPictures(row.body);
+    bool placed = false;
+    if (Status s =
+            build.writePageAroundText(path, PageKind::Article, row.category, head, middle, row.body, placed, &*inputs);
+        !s.ok() || placed)
+        return s;
+    // The author's own text holds the marker: the page is made whole instead.
+    return build.writePage(path, PageKind::Article, row.category, head,
+                           ArticleBody(row, build.writer(), build.pictures()), &*inputs);
 }
 
 Status BuildArticles(SiteBuild& build)
@@ -66,7 +77,7 @@ Status WriteArticlePages(SiteBuild& build, const std::string& source, const stor
         row.title = rs->field(title);
         row.link = rs->field(link);
         row.para = rs->field(para);
-        row.body = rs->field(body);
+        row.body = rs->text(body);
         row.image = rs->field(image);
         row.imageStrap = rs->field(strap);
         if (Status s = ArticlePage(build, row); !s.ok())

@@ -5,6 +5,7 @@
 #include "store/Value.h"
 
 #include <string>
+#include <string_view>
 
 namespace qle::generator {
 
@@ -22,7 +23,7 @@ struct ArticleRow
     store::Value title;
     store::Value link;
     store::Value para;
-    store::Value body;
+    std::string_view body; // the main text (NULL: empty), read in place: it may be very long
     store::Value image;
     store::Value imageStrap;
 };
@@ -36,6 +37,8 @@ PageHead ArticleHead(const ArticleRow& row);
 std::string ArticleBody(const ArticleRow& row, TagWriter& writer, PictureCopier& pictures);
 
 // ArticlePage: writes the article's page, PageFrame(article kind, its category, ArticleBody).
+// The main text goes from the row into the page file without a whole copy of it being made (see
+// SiteBuild::writePageAroundText).
 Status ArticlePage(SiteBuild& build, const ArticleRow& row);
 
 // The page file of an article, relative to the web folder.
@@ -43,6 +46,7 @@ std::string ArticlePagePath(const store::Value& artid);
 
 // Writes the page of every row that `source` returns: `Article_Pages`, or a select over it. Stops
 // at the first error, which names the query or the page file; pages written before it stay.
+// Each main text is read in place from the query's row.
 Status WriteArticlePages(SiteBuild& build, const std::string& source, const store::Params& params = {});
 
 // BuildArticles: walks `Article_Pages` and writes every page (WriteArticlePages).

@@ -96,21 +96,26 @@ std::string TextToHTML(std::string_view text)
 {
     std::string result;
     result.reserve(text.size() + text.size() / 16);
+    AppendTextToHTML(result, text);
+    return result;
+}
+
+void AppendTextToHTML(std::string& out, std::string_view text)
+{
     std::size_t start = 0;
     while (start < text.size()) {
         const void* hit = std::memchr(text.data() + start, '\n', text.size() - start);
         if (!hit) {
-            result.append(text.data() + start, text.size() - start);
+            out.append(text.data() + start, text.size() - start);
             break;
         }
         const std::size_t lf = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
-        result.append(text.data() + start, lf - start);
+        out.append(text.data() + start, lf - start);
         if (lf > 0 && text[lf - 1] == '\r')
-            result += "<BR>";
-        result += '\n';
+            out += "<BR>";
+        out += '\n';
         start = lf + 1;
     }
-    return result;
 }
 
 std::string TableTag(std::string_view content, std::string_view attributes)

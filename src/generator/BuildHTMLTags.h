@@ -29,6 +29,9 @@ void AppendIndentedLines(std::string& out, int count, std::string_view text);
 // The text with "<BR>" between the CR and the LF of every CR LF pair; empty stays empty.
 std::string TextToHTML(std::string_view text);
 
+// Appends TextToHTML(text) to `out` without a temporary.
+void AppendTextToHTML(std::string& out, std::string_view text);
+
 // "<TABLE " + attributes + ">", the content in " <TBODY>" indented by 2, then "</TABLE>" + CR LF.
 std::string TableTag(std::string_view content, std::string_view attributes = {});
 

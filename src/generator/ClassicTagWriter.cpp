@@ -15,7 +15,8 @@ ClassicTagWriter::ClassicTagWriter(SiteLook look)
 {
 }
 
-std::string ClassicTagWriter::articleBody(const ArticleRow& row, const PageHead& /*head*/, PictureCopier& pictures)
+std::string ClassicTagWriter::articleBody(const ArticleRow& row, const PageHead& /*head*/, std::string_view mainText,
+                                          PictureCopier& pictures)
 {
     using store::TextOf;
     std::string picture;
@@ -34,8 +35,13 @@ std::string ClassicTagWriter::articleBody(const ArticleRow& row, const PageHead&
     // The row is closed inside the third cell; there is no other "</TR>".
     result += TableTag("<TR VALIGN=TOP>" + CellTag(picture) + CellTag(" ") + CellTag(TextOf(row.para) + "</TR><BR>"),
                        kListStyle);
-    result += TableTag(CellTag(" ") + CellTag(" ") + CellTag(TextToHTML(TextOf(row.body))), kListStyle);
+    result += TableTag(CellTag(" ") + CellTag(" ") + CellTag(mainText), kListStyle);
     return result;
+}
+
+void ClassicTagWriter::appendMainText(std::string& out, std::string_view text) const
+{
+    AppendTextToHTML(out, text);
 }
 
 std::string ClassicTagWriter::articleSummary(const MiniArticle& row, bool showPicture, const PageHead& /*head*/,

@@ -13,7 +13,9 @@ class ClassicTagWriter final : public TagWriter
 public:
     explicit ClassicTagWriter(SiteLook look);
 
-    std::string articleBody(const ArticleRow& row, const PageHead& head, PictureCopier& pictures) override;
+    std::string articleBody(const ArticleRow& row, const PageHead& head, std::string_view mainText,
+                            PictureCopier& pictures) override;
+    void appendMainText(std::string& out, std::string_view text) const override;
     std::string articleSummary(const MiniArticle& row, bool showPicture, const PageHead& head,
                                PictureCopier& pictures) override;
     std::string articleList(const store::Value* category, const store::Value* section,

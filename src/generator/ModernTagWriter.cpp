@@ -20,16 +20,25 @@ constexpr std::string_view kNl = "\r\n";
 constexpr std::string_view kContentSizes = "(max-width: 700px) 100vw, (max-width: 1200px) 60vw, 720px";
 constexpr std::string_view kBannerSizes = "(max-width: 1200px) 100vw, 1200px";
 
-// The author's text with its CR LF line breaks shown, as the classic pages show the main text.
+// Appends the author's text with its CR LF line breaks shown, as the classic pages show the main text.
+void AppendBreakLines(std::string& out, std::string_view text)
+{
+    std::size_t start = 0;
+    for (std::size_t cr = text.find('\r'); cr != std::string_view::npos; cr = text.find('\r', cr + 1)) {
+        if (cr + 1 < text.size() && text[cr + 1] == '\n') {
+            out.append(text.data() + start, cr - start);
+            out += "<br>";
+            start = cr;
+        }
+    }
+    out.append(text.data() + start, text.size() - start);
+}
+
 std::string BreakLines(std::string_view text)
 {
     std::string out;
     out.reserve(text.size() + text.size() / 16);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            out += "<br>";
-        out += text[i];
-    }
+    AppendBreakLines(out, text);
     return out;
 }
 
@@ -141,7 +150,8 @@ std::string ModernTagWriter::image(std::string_view path, std::string_view alt, 
     return tag;
 }
 
-std::string ModernTagWriter::articleBody(const ArticleRow& row, const PageHead& head, PictureCopier& pictures)
+std::string ModernTagWriter::articleBody(const ArticleRow& row, const PageHead& head, std::string_view mainText,
+                                         PictureCopier& pictures)
 {
     using store::TextOf;
     std::string out = Breadcrumb(row);
@@ -165,9 +175,16 @@ std::string ModernTagWriter::articleBody(const ArticleRow& row, const PageHead& 
     }
     out += "<div class=\"lead\">" + BreakLines(TextOf(row.para)) + "</div>";
     out += kNl;
-    out += "<div class=\"text\">" + BreakLines(TextOf(row.body)) + "</div>";
+    out += "<div class=\"text\">";
+    out += mainText;
+    out += "</div>";
     out += kNl;
     return out;
+}
+
+void ModernTagWriter::appendMainText(std::string& out, std::string_view text) const
+{
+    AppendBreakLines(out, text);
 }
 
 std::string ModernTagWriter::articleSummary(const MiniArticle& row, bool showPicture, const PageHead& head,

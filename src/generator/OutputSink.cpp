@@ -73,6 +73,14 @@ Status PictureError(const std::string& sourcePath, const Status& reason)
     return reason.withContext("The picture " + sourcePath + " cannot be copied");
 }
 
+// A file as placed, with what its page was made from.
+BuiltFile Remade(BuiltFile file, const BuiltFile& origin)
+{
+    file.inputs = origin.inputs;
+    file.pictures = origin.pictures;
+    return file;
+}
+
 } // namespace
 
 // Enough pages in flight to keep the writer busy, few enough to keep the build's memory small.
@@ -115,13 +123,49 @@ DiskSink::~DiskSink()
     m_writer.join();
 }
 
+namespace {
+
+Result<std::string> Joined(const OutputSink::PieceMaker& make)
+{
+    std::string bytes;
+    if (Status s = make([&bytes](std::string_view piece) {
+            bytes += piece;
+            return Status::OK();
+        });
+        !s.ok())
+        return s;
+    return bytes;
+}
+
+} // namespace
+
+Status OutputSink::writePieces(const std::string& relativePath, const PieceMaker& make, const BuiltFile& origin)
+{
+    auto bytes = Joined(make);
+    return bytes ? writePage(relativePath, bytes.value(), origin) : bytes.status();
+}
+
+Status DiskSink::drain()
+{
+    std::unique_lock lock(m_queue->mutex);
+    m_queue->changed.wait(lock, [this] { return m_queue->files.empty() && !m_queue->writing; });
+    return m_queue->firstError;
+}
+
 Status DiskSink::writeFile(const std::string& relativePath, std::string_view bytes)
 {
-    return enqueue({relativePath, std::string(bytes), {}, nullptr});
+    return writePage(relativePath, bytes, {});
 }
 
 Status DiskSink::writePage(const std::string& relativePath, std::string_view bytes, const BuiltFile& origin)
 {
+    // A large page is not copied into the queue: the queue never holds more than its limit and one
+    // smaller page.
+    if (bytes.size() >= kQueuedBytesLimit) {
+        if (Status s = drain(); !s.ok())
+            return s;
+        return place(relativePath, bytes, origin);
+    }
     return enqueue({relativePath, std::string(bytes), origin, nullptr});
 }
 
@@ -137,9 +181,7 @@ bool DiskSink::keepPage(const std::string& relativePath, const BuiltFile& last)
         return false;
     // Left in place, it needs the writer only to come after an earlier write of the same name.
     if (!m_handedOver.contains(relativePath)) {
-        record(relativePath, last, false);
-        std::lock_guard lock(m_recording);
-        ++m_keptPages;
+        placeKept(relativePath, last);
         return true;
     }
     return enqueue({relativePath, {}, {}, &last}).ok();
@@ -162,9 +204,47 @@ Status DiskSink::enqueue(Queued file)
 
 Status DiskSink::finish()
 {
-    std::unique_lock lock(m_queue->mutex);
-    m_queue->changed.wait(lock, [this] { return m_queue->files.empty() && !m_queue->writing; });
-    return m_queue->firstError;
+    return drain();
+}
+
+Status DiskSink::writePieces(const std::string& relativePath, const PieceMaker& make, const BuiltFile& origin)
+{
+    if (Status s = drain(); !s.ok())
+        return s;
+    if (const BuiltFile* old = previous(relativePath); old && old->sourceSize < 0) {
+        Sha256Digest hashing;
+        std::uint64_t size = 0;
+        Status made = make([&](std::string_view piece) {
+            hashing.add(piece);
+            size += piece.size();
+            return Status::OK();
+        });
+        if (!made.ok())
+            return made;
+        if (old->size == size && old->sha256 == hashing.hex() && keep(relativePath, Remade(*old, origin)))
+            return Status::OK();
+    }
+    Sha256Digest digest;
+    const std::string target = m_folder + relativePath;
+    const int fd = CreateOutputFile(target);
+    if (fd < 0)
+        return WriteError(target, errno);
+    Status status = make([&](std::string_view piece) {
+        digest.add(piece);
+        const int error = app::WriteAll(fd, piece);
+        return error == 0 ? Status::OK() : WriteError(target, error);
+    });
+    struct stat info
+    {
+    };
+    if (status.ok() && ::fstat(fd, &info) != 0)
+        status = WriteError(target, errno);
+    if (::close(fd) != 0 && status.ok())
+        status = WriteError(target, errno);
+    if (!status.ok())
+        return status;
+    record(relativePath, Remade(BuiltFileOf(info, digest.hex()), origin), true);
+    return Status::OK();
 }
 
 void DiskSink::writeQueued()
@@ -179,7 +259,11 @@ void DiskSink::writeQueued()
         m_queue->writing = true;
         lock.unlock();
 
-        Status status = place(file);
+        Status status;
+        if (file.kept)
+            placeKept(file.path, *file.kept);
+        else
+            status = place(file.path, file.bytes, file.origin);
 
         lock.lock();
         m_queue->writing = false;
@@ -233,31 +317,24 @@ void DiskSink::record(const std::string& relativePath, BuiltFile file, bool writ
     }
 }
 
-Status DiskSink::place(const Queued& file)
+void DiskSink::placeKept(const std::string& relativePath, const BuiltFile& last)
 {
-    const std::string& relativePath = file.path;
-    if (file.kept) {
-        record(relativePath, *file.kept, false);
-        std::lock_guard lock(m_recording);
-        ++m_keptPages;
-        return Status::OK();
-    }
-    std::string sha256 = Sha256Hex(file.bytes);
+    record(relativePath, last, false);
+    std::lock_guard lock(m_recording);
+    ++m_keptPages;
+}
+
+Status DiskSink::place(const std::string& relativePath, std::string_view bytes, const BuiltFile& origin)
+{
+    std::string sha256 = Sha256Hex(bytes);
     const BuiltFile* old = previous(relativePath);
-    if (old && old->sourceSize < 0 && old->size == file.bytes.size() && old->sha256 == sha256) {
-        BuiltFile same = *old; // the same bytes, now made from these inputs
-        same.inputs = file.origin.inputs;
-        same.pictures = file.origin.pictures;
-        if (keep(relativePath, same))
-            return Status::OK();
-    }
-    auto written = WriteWholeFile(m_folder + relativePath, file.bytes);
+    if (old && old->sourceSize < 0 && old->size == bytes.size() && old->sha256 == sha256 &&
+        keep(relativePath, Remade(*old, origin)))
+        return Status::OK();
+    auto written = WriteWholeFile(m_folder + relativePath, bytes);
     if (!written)
         return written.status();
-    BuiltFile placed = BuiltFileOf(*written, std::move(sha256));
-    placed.inputs = file.origin.inputs;
-    placed.pictures = file.origin.pictures;
-    record(relativePath, std::move(placed), true);
+    record(relativePath, Remade(BuiltFileOf(*written, std::move(sha256)), origin), true);
     return Status::OK();
 }
 
@@ -366,6 +443,21 @@ Status MemorySink::writeFile(const std::string& relativePath, std::string_view b
 {
     m_files[relativePath] = std::string(bytes);
     return Status::OK();
+}
+
+Status MemorySink::writePieces(const std::string& relativePath, const PieceMaker& make, const BuiltFile& /*origin*/)
+{
+    auto bytes = Joined(make);
+    if (!bytes)
+        return bytes.status();
+    m_files[relativePath] = std::move(bytes.value());
+    return Status::OK();
+}
+
+std::string MemorySink::takeFile(const std::string& relativePath)
+{
+    const auto it = m_files.find(relativePath);
+    return it == m_files.end() ? std::string() : std::move(it->second);
 }
 
 Status MemorySink::copyFile(const std::string& sourcePath, const std::string& relativePath)

@@ -4,6 +4,7 @@
 #include "generator/BuiltFiles.h"
 #include "store/Status.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -24,6 +25,17 @@ public:
     // Creates or replaces the file at `relativePath` (below the output folder, '/' separated)
     // with `bytes`, in one write. The error names the file and the cause.
     virtual Status writeFile(const std::string& relativePath, std::string_view bytes) = 0;
+
+    // A file given in pieces: `make` hands each piece in order to the writer it is given, and stops
+    // at (and returns) the first error the writer returns.
+    using PieceWriter = std::function<Status(std::string_view piece)>;
+    using PieceMaker = std::function<Status(const PieceWriter& write)>;
+
+    // Creates or replaces the file at `relativePath` with the pieces `make` gives, one after another,
+    // for a file too long to be held whole. `make` may be called more than once and must give the
+    // same bytes each time. By default the pieces are joined and written with writePage. `origin`:
+    // as writePage's.
+    virtual Status writePieces(const std::string& relativePath, const PieceMaker& make, const BuiltFile& origin = {});
 
     // Creates or replaces the file at `relativePath` with a copy of the picture at `sourcePath`.
     // A source that cannot be used (missing, unreadable, not a regular file, not a picture; see
@@ -68,10 +80,12 @@ public:
 // Writes below a folder on disk, never through a link. REQUIRES: the sub-folders written to exist.
 //
 // Pages are written by a thread of the sink's own while the build makes the next ones, so the
-// kernel's work of creating thousands of files overlaps with the build's. writeFile() hands the
-// page over (waiting while a few megabytes are queued) and returns the first error of any earlier
-// write; finish() returns once everything is on disk. Files are written in the order given, so a
-// later page of the same name wins as it would with direct writes.
+// kernel's work of creating thousands of files overlaps with the build's. writeFile() hands a copy
+// of the page over (waiting while a few megabytes are queued) and returns the first error of any
+// earlier write; finish() returns once everything is on disk. A page of a few megabytes or more,
+// and every file given in pieces, is written by the caller once the queue is empty, never copied:
+// the memory a build holds stays at a few megabytes besides the page being written. Files are
+// written in the order given, so a later page of the same name wins as it would with direct writes.
 //
 // Given the list of what the live folder holds (keepUnchanged), a file whose bytes are those the
 // list names for its path, a picture whose source's size and time stamp are those recorded, or a
@@ -89,6 +103,9 @@ public:
     DiskSink& operator=(const DiskSink&) = delete;
 
     Status writeFile(const std::string& relativePath, std::string_view bytes) override;
+    // Made twice when the last build listed the path: hashed first, so that an unchanged file is
+    // kept without being written, then written.
+    Status writePieces(const std::string& relativePath, const PieceMaker& make, const BuiltFile& origin = {}) override;
     Status copyFile(const std::string& sourcePath, const std::string& relativePath) override;
     Status linkFile(const std::string& sourcePath, const std::string& relativePath) override;
     Status finish() override;
@@ -116,7 +133,12 @@ private:
     struct Queued;
     Status enqueue(Queued file);
     void writeQueued();
-    Status place(const Queued& file);
+    // Waits until the writer thread has written everything queued; its first error, if any.
+    Status drain();
+    // Writes a file, or keeps the live one when the bytes are those listed; `origin` is what a
+    // page was made from.
+    Status place(const std::string& relativePath, std::string_view bytes, const BuiltFile& origin);
+    void placeKept(const std::string& relativePath, const BuiltFile& last);
     const BuiltFile* previous(const std::string& relativePath) const;
     bool keep(const std::string& relativePath, const BuiltFile& file);
     void record(const std::string& relativePath, BuiltFile file, bool written);
@@ -140,10 +162,13 @@ class MemorySink final : public OutputSink
 {
 public:
     Status writeFile(const std::string& relativePath, std::string_view bytes) override;
+    Status writePieces(const std::string& relativePath, const PieceMaker& make, const BuiltFile& origin = {}) override;
     Status copyFile(const std::string& sourcePath, const std::string& relativePath) override;
     Status linkFile(const std::string& sourcePath, const std::string& relativePath) override;
 
     const std::map<std::string, std::string>& files() const { return m_files; }
+    // The bytes of a file, moved out (the file is left empty); empty when there is none.
+    std::string takeFile(const std::string& relativePath);
 
 private:
     std::map<std::string, std::string> m_files;

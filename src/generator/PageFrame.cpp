@@ -9,26 +9,24 @@ namespace qle::generator {
 
 namespace {
 
-// Stand in for the two pieces while the frame is split; their CR LF shows how deep each lies.
-constexpr std::string_view kMiddleMarker = "\x01QLE-MIDDLE\r\n";
-constexpr std::string_view kSectionsMarker = "\x01QLE-SECTIONS\r\n";
-constexpr char kMarkerEnd = '\x02';
-
-// Finds the one marker in `frame`: its offset and the indentation after its CR LF.
-bool FindMarker(const std::string& frame, std::string_view marker, std::size_t& offset, int& indent)
-{
-    offset = frame.find(marker);
-    if (offset == std::string::npos || frame.find(marker, offset + 1) != std::string::npos)
-        return false;
-    const std::size_t blanks = offset + marker.size();
-    const std::size_t end = frame.find_first_not_of(' ', blanks);
-    if (end == std::string::npos || frame[end] != kMarkerEnd)
-        return false;
-    indent = static_cast<int>(end - blanks);
-    return true;
-}
+// Stand in for the two pieces while the frame is split.
+constexpr std::string_view kMiddleMarker = "\x01QLE-MIDDLE\r\n\x02";
+constexpr std::string_view kSectionsMarker = "\x01QLE-SECTIONS\r\n\x02";
 
 } // namespace
+
+std::optional<MarkerPlace> FindMarker(std::string_view text, std::string_view marker)
+{
+    const std::string_view opening = marker.substr(0, marker.size() - 1);
+    const std::size_t offset = text.find(opening);
+    if (offset == std::string_view::npos || text.find(opening, offset + 1) != std::string_view::npos)
+        return std::nullopt;
+    const std::size_t blanks = offset + opening.size();
+    const std::size_t end = text.find_first_not_of(' ', blanks);
+    if (end == std::string_view::npos || text[end] != marker.back())
+        return std::nullopt;
+    return MarkerPlace {offset, end + 1 - offset, static_cast<int>(end - blanks)};
+}
 
 std::string PanelColour(std::string_view stored)
 {
@@ -74,24 +72,22 @@ std::string PageFrame(const FrameParts& parts, std::string_view middle)
 FrameTemplate::FrameTemplate(const FrameParts& parts)
 {
     FrameParts marked = parts;
-    marked.sections = std::string(kSectionsMarker) + kMarkerEnd;
-    const std::string frame = PageFrame(marked, std::string(kMiddleMarker) + kMarkerEnd);
-    std::size_t middleAt = 0, sectionsAt = 0;
-    int middleIndent = 0, sectionsIndent = 0;
+    marked.sections = kSectionsMarker;
+    const std::string frame = PageFrame(marked, kMiddleMarker);
+    const auto middle = FindMarker(frame, kMiddleMarker);
+    const auto sections = FindMarker(frame, kSectionsMarker);
     // Author text holding a marker would make the split ambiguous; such a frame is built whole.
-    if (!FindMarker(frame, kMiddleMarker, middleAt, middleIndent) ||
-        !FindMarker(frame, kSectionsMarker, sectionsAt, sectionsIndent) || sectionsAt < middleAt) {
+    if (!middle || !sections || sections->offset < middle->offset) {
         m_parts = parts;
         return;
     }
-    const std::size_t middleEnd = middleAt + kMiddleMarker.size() + static_cast<std::size_t>(middleIndent) + 1;
-    const std::size_t sectionsEnd = sectionsAt + kSectionsMarker.size() + static_cast<std::size_t>(sectionsIndent) + 1;
     // The indentation of each piece's first line stays in the frame before it.
-    m_frame = frame.substr(0, middleAt);
-    m_middle = {m_frame.size(), middleIndent};
-    m_frame.append(frame, middleEnd, sectionsAt - middleEnd);
-    m_sections = {m_frame.size(), sectionsIndent};
-    m_frame.append(frame, sectionsEnd);
+    m_frame = frame.substr(0, middle->offset);
+    m_middle = {m_frame.size(), middle->indent};
+    const std::size_t middleEnd = middle->offset + middle->length;
+    m_frame.append(frame, middleEnd, sections->offset - middleEnd);
+    m_sections = {m_frame.size(), sections->indent};
+    m_frame.append(frame, sections->offset + sections->length);
     m_split = true;
 }
 

@@ -5,6 +5,7 @@
 #include "store/Value.h"
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,18 @@ struct FrameParts
 // names that browsers do not know: LightOrange and LightBrown (in any letter case) are written as
 // #FFD580 and #C4A484; every other value is written exactly as stored.
 std::string PanelColour(std::string_view stored);
+
+// A marker stands in a page for a piece put in later: an opening, CR LF, then one end character,
+// so that where it lands also shows how many blanks the blocks around it put after each CR LF.
+// Where `marker` stands in `text`: its offset, its length with those blanks, and their number.
+// Nothing when the marker's opening is not in the text exactly once.
+struct MarkerPlace
+{
+    std::size_t offset = 0;
+    std::size_t length = 0;
+    int indent = 0;
+};
+std::optional<MarkerPlace> FindMarker(std::string_view text, std::string_view marker);
 
 // PageFrame: the text of a whole page around `middle`.
 std::string PageFrame(const FrameParts& parts, std::string_view middle);

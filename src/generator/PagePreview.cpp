@@ -140,11 +140,10 @@ Result<std::string> PagePreview::render(const std::string& requestedPath)
         return status;
     // The stylesheet returned above shows no pictures: the pictures served stay the last page's.
     m_render = std::move(render);
-    const auto& files = m_render->sink->files();
-    const auto it = files.find(relativePath);
-    if (it == files.end())
+    if (!m_render->sink->files().contains(relativePath))
         return Status::NotFound("The site has no page " + relativePath);
-    return it->second;
+    // Only the pictures are served from the render afterwards: the page's bytes are moved out.
+    return m_render->sink->takeFile(relativePath);
 }
 
 std::string PagePreview::pictureFile(const std::string& name)

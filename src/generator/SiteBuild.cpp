@@ -11,6 +11,7 @@
 #include "store/Database.h"
 #include "store/RecordSet.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace qle::generator {
@@ -186,14 +187,19 @@ std::string SiteBuild::listPagePath(std::string_view folder, std::string_view pr
     return path;
 }
 
-Status SiteBuild::writePage(const std::string& relativePath, PageKind kind, const store::Value& category,
-                            const PageHead& head, std::string_view middle, const InputHash* inputs)
+Status SiteBuild::framePage(PageKind kind, const store::Value& category, const PageHead& head, std::string_view middle)
 {
     auto sections = sectionsPanel(category);
     if (!sections)
         return sections.status();
     m_page.clear();
     m_writer->page(m_page, kind, head, m_contents, middle, **sections, m_pictures);
+    m_page += NewLine();
+    return Status::OK();
+}
+
+BuiltFile SiteBuild::pageWritten(const std::string& relativePath, const PageHead& head, const InputHash* inputs)
+{
     // The banner is shown after the page's own pictures, so it wins a clash of file names.
     m_pictures.add(m_look.banner);
     BuiltFile origin;
@@ -202,10 +208,9 @@ Status SiteBuild::writePage(const std::string& relativePath, PageKind kind, cons
         origin.inputs = withPictures(*inputs, origin.pictures).hex();
     }
     m_pictures.shownOn(relativePath, PlainText(head.title));
-    m_page += NewLine();
     if (m_written.insert(relativePath).second)
         m_pagePaths.push_back(relativePath);
-    return inputs ? m_sink.writePage(relativePath, m_page, origin) : m_sink.writeFile(relativePath, m_page);
+    return origin;
 }
 
 // A page's inputs with what it shows of each of its pictures, which the pictures' files decide.
@@ -244,6 +249,64 @@ bool SiteBuild::keepPage(const std::string& relativePath, const InputHash& input
     if (m_written.insert(relativePath).second)
         m_pagePaths.push_back(relativePath);
     return true;
+}
+
+Status SiteBuild::writePage(const std::string& relativePath, PageKind kind, const store::Value& category,
+                            const PageHead& head, std::string_view middle, const InputHash* inputs)
+{
+    if (Status s = framePage(kind, category, head, middle); !s.ok())
+        return s;
+    return m_sink.writePage(relativePath, m_page, pageWritten(relativePath, head, inputs));
+}
+
+Status SiteBuild::writePageAroundText(const std::string& relativePath, PageKind kind, const store::Value& category,
+                                      const PageHead& head, std::string_view middle, std::string_view mainText,
+                                      bool& placed, const InputHash* inputs)
+{
+    placed = false;
+    if (Status s = framePage(kind, category, head, middle); !s.ok())
+        return s;
+    const auto marker = FindMarker(m_page, kMainTextMarker);
+    if (!marker)
+        return Status::OK();
+    const std::string_view page = m_page;
+    const std::string_view before = page.substr(0, marker->offset);
+    const std::string_view after = page.substr(marker->offset + marker->length);
+    // A CR before the text or a LF after it would pair with the text's own line ends.
+    if ((!before.empty() && before.back() == '\r') || (!after.empty() && after.front() == '\n'))
+        return Status::OK();
+    placed = true;
+    const BuiltFile origin = pageWritten(relativePath, head, inputs);
+
+    const int indent = marker->indent;
+    const auto make = [this, before, after, indent, mainText](const OutputSink::PieceWriter& write) {
+        if (Status s = write(before); !s.ok())
+            return s;
+        for (std::size_t at = 0; at < mainText.size();) {
+            std::size_t end = std::min(mainText.size(), at + m_pieceSize);
+            // A CR and its LF stay in one piece: both writers treat the pair as one line break.
+            if (end < mainText.size() && mainText[end - 1] == '\r' && mainText[end] == '\n')
+                ++end;
+            m_piece.clear();
+            m_writer->appendMainText(m_piece, mainText.substr(at, end - at));
+            at = end;
+            if (indent > 0) {
+                m_indented.clear();
+                AppendIndentedLines(m_indented, indent, m_piece);
+            }
+            if (Status s = write(indent > 0 ? m_indented : m_piece); !s.ok())
+                return s;
+        }
+        return write(after);
+    };
+    if (mainText.size() > m_pieceSize)
+        return m_sink.writePieces(relativePath, make, origin);
+    m_whole.clear();
+    (void)make([this](std::string_view piece) {
+        m_whole += piece;
+        return Status::OK();
+    });
+    return m_sink.writePage(relativePath, m_whole, origin);
 }
 
 } // namespace qle::generator

@@ -29,6 +29,14 @@ namespace qle::generator {
 
 class OutputSink;
 class PictureCache;
+struct BuiltFile;
+
+// Stands in an article's middle for its main text, which SiteBuild::writePageAroundText puts in
+// its place (see FindMarker).
+inline constexpr std::string_view kMainTextMarker = "\x01QLE-MAIN-TEXT\r\n\x02";
+
+// How much of a main text is made and written at a time when it is too long to be held whole.
+inline constexpr std::size_t kTextPieceSize = 1024 * 1024;
 
 class SiteBuild
 {
@@ -70,6 +78,19 @@ public:
     // false when it must be made (then writePage with `inputs`).
     bool keepPage(const std::string& relativePath, const InputHash& inputs, const PageHead& head);
 
+    // As writePage, for a middle that holds kMainTextMarker where the article's main text goes:
+    // the page is written with `mainText`, made by the writer's appendMainText and indented as the
+    // blocks around it indent it, in the marker's place. A text longer than the piece size is
+    // made and written a piece at a time, so that no whole copy of it is held. `placed` is false,
+    // and nothing is written, when the marker is not in the page exactly once (the author's text
+    // holds it too).
+    Status writePageAroundText(const std::string& relativePath, PageKind kind, const store::Value& category,
+                               const PageHead& head, std::string_view middle, std::string_view mainText, bool& placed,
+                               const InputHash* inputs = nullptr);
+
+    // Main texts longer than `bytes` are made and written in pieces of about that size.
+    void setTextPieceSize(std::size_t bytes) { m_pieceSize = bytes > 0 ? bytes : 1; }
+
     // Every page file written, in the order first written, each once.
     const std::vector<std::string>& pagePaths() const { return m_pagePaths; }
 
@@ -93,6 +114,11 @@ public:
 private:
     Result<const std::string*> sectionsPanel(const store::Value& category);
     InputHash withPictures(InputHash inputs, const std::vector<std::string>& pictures);
+    // Makes the page of `kind` around `middle`, followed by one CR LF, in m_page.
+    Status framePage(PageKind kind, const store::Value& category, const PageHead& head, std::string_view middle);
+    // Registers the page at `relativePath` as written, with the pictures added for it; what it was
+    // made from when `inputs` are given (for the sink's list).
+    BuiltFile pageWritten(const std::string& relativePath, const PageHead& head, const InputHash* inputs);
 
     store::Database& m_db;
     OutputSink& m_sink;
@@ -108,6 +134,8 @@ private:
     std::vector<std::string> m_pagePaths;
     std::set<std::string, std::less<>> m_written;
     std::string m_page; // reused for every page: memory stays at the largest page
+    std::size_t m_pieceSize = kTextPieceSize;
+    std::string m_piece, m_indented, m_whole; // a main text's piece as made; placed in the page
     std::vector<std::string> m_warnings;
     std::string m_localImages;
 };

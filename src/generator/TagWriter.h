@@ -45,8 +45,15 @@ public:
 
     // The middle of an article page: the picture with its caption when `row.image` is not null,
     // the breadcrumb (category, then section), the title linked to `row.link`, the first paragraph
-    // and the main text with its line breaks shown. Registers the picture with `pictures`.
-    virtual std::string articleBody(const ArticleRow& row, const PageHead& head, PictureCopier& pictures) = 0;
+    // and `mainText`, the main text as appendMainText makes it, placed as it stands. Registers the
+    // picture with `pictures`.
+    virtual std::string articleBody(const ArticleRow& row, const PageHead& head, std::string_view mainText,
+                                    PictureCopier& pictures) = 0;
+
+    // Appends the main text of an article with its line breaks shown. Each character's output
+    // depends on the text only through the pair a CR and its LF make, so a text may be given in
+    // pieces that never split such a pair.
+    virtual void appendMainText(std::string& out, std::string_view text) const = 0;
 
     // One entry of an article list: the title link, the picture only when `showPicture`, the
     // first paragraph and a "more..." link. `head` is the head of the list's page.

@@ -149,6 +149,31 @@ private slots:
                      std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     }
 
+    void aSnapshotThatFailsBesideABuildIsToldAndTheBuildStillRuns()
+    {
+        UiFixture f("Shop.QLS");
+        ui::SiteEditorWindow& editor = f.editor();
+        // A file where the backups' folder belongs: no snapshot can be kept.
+        WriteFile(f.baseFolder() + "Backups", "not a folder");
+        const auto told = [&f] {
+            int count = 0;
+            for (const auto& message : f.recorder.messages)
+                count += message.text.find("No backup of the site could be taken") != std::string::npos;
+            return count;
+        };
+        const std::string page = app::WebFolder(f.baseFolder()) + "articles/art-1.htm";
+        editor.setFieldText(3, QStringLiteral("first"));
+        editor.viewTab()->btnUpdateWeb->click();
+        QCOMPARE(told(), 1);
+        QVERIFY(ReadFile(page).find("first") != std::string::npos);
+        QVERIFY(editor.viewTab()->lblProgress->text().startsWith(QStringLiteral("Done")));
+        // Publishing builds the changed site beside its snapshot too.
+        editor.setFieldText(3, QStringLiteral("second"));
+        editor.publishTab()->btnPublish->click();
+        QCOMPARE(told(), 2);
+        QVERIFY(ReadFile(page).find("second") != std::string::npos);
+    }
+
     void restoreFromBackupAsksFirstAndKeepsTheCurrentState()
     {
         UiFixture f("Shop.QLS");

@@ -85,8 +85,9 @@ void SiteEditorWindow::publishSite(bool saveFirst)
 {
     // The main window's command publishes what is stored; that is what its snapshot keeps, and
     // what is built when the last build is not of it.
-    snapshot(saveFirst);
-    if (!buildBeforePublishing(saveFirst) || !confirmPublishAfterCheck())
+    bool built = false;
+    snapshot(saveFirst, [&] { built = buildBeforePublishing(saveFirst); });
+    if (!built || !confirmPublishAfterCheck())
         return;
     const publish::FtpSettings ftp = currentFtpSettings();
     // The console records how the upload ended; until then the tab says it is under way.

@@ -413,23 +413,28 @@ void SiteEditorWindow::choosePicture()
         setFieldText(6, QString::fromStdString(*copy));
 }
 
-void SiteEditorWindow::snapshot(bool saveFirst)
+void SiteEditorWindow::snapshot(bool saveFirst, const std::function<void()>& beside)
 {
     if (saveFirst) {
         commitEdits(DataSource::Pages);
         commitEdits(DataSource::Options);
     }
-    if (m_sitePath.isEmpty())
+    if (m_sitePath.isEmpty()) {
+        if (beside)
+            beside();
         return;
-    auto snapshot = app::TakeSnapshot(m_sitePath.toStdString(), app::BaseFolder(m_state.options), std::time(nullptr));
+    }
+    const std::string site = m_sitePath.toStdString(), base = app::BaseFolder(m_state.options);
+    const std::time_t now = std::time(nullptr);
+    auto snapshot = beside ? app::TakeSnapshotBeside(site, base, now, beside) : app::TakeSnapshot(site, base, now);
     if (!snapshot)
         reportFailure(snapshot.status().withContext("No backup of the site could be taken"));
 }
 
 void SiteEditorWindow::updateSite()
 {
-    snapshot(true);
-    const Status status = BuildSite(*this, m_state);
+    Status status;
+    snapshot(true, [&] { status = BuildSite(*this, m_state); });
     if (status.ok())
         return;
     // The status line must not keep saying "please wait" after a failed build.

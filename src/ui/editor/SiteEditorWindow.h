@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -149,8 +150,9 @@ private:
     // that build failed.
     bool buildBeforePublishing(bool saveEdits);
     // Saves both sources when asked, then keeps a snapshot of the site file unless it is unchanged
-    // since the last one. A failed snapshot is reported and stops nothing.
-    void snapshot(bool saveFirst);
+    // since the last one, taken beside `beside` (a build) when given, which then runs meanwhile. A
+    // failed snapshot is reported once both are done, and stops nothing.
+    void snapshot(bool saveFirst, const std::function<void()>& beside = {});
     void runPageMove(Status (PagesSource::*step)());
     // Asks for a picture and copies it into the local images folder (CopyUnderFreeName; under the
     // name the site's images folder holds it by when `portableName`). Nothing when cancelled or
