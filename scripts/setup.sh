@@ -11,14 +11,15 @@ build="${QLE_BUILD_DIR:-$here/build}"
 
 # What the program needs to be built and to run: compilers, its libraries, Qt with the web engine,
 # Git (libgit2 with libssh2), WebDAV listings (expat), pictures (libvips), the HTML parser of the site
-# check (gumbo), spelling (with the English dictionary), the desktop's keyring and its "open" command.
+# check (gumbo), a fast hash of what each page is made from (xxhash), spelling (with the English
+# dictionary), the desktop's keyring and its "open" command.
 program_packages=(
     build-essential cmake ninja-build pkg-config
     libsqlite3-dev libcurl4-openssl-dev libssl-dev libsecret-1-dev libgit2-dev libssh2-1-dev libexpat1-dev
     qt6-base-dev libqt6sql6-sqlite qt6-webengine-dev
     qt6-image-formats-plugins libqt6svg6
     libhunspell-dev hunspell-en-us
-    libvips-dev libgumbo-dev
+    libvips-dev libgumbo-dev libxxhash-dev
     xdg-utils
 )
 # What the tests and the benchmarks need besides: GoogleTest, the servers they talk to, a keyring of

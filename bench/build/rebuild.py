@@ -25,8 +25,10 @@ def listed(base):
     with open(os.path.join(base, "QuillonEngine_built.txt"), encoding="utf-8", errors="surrogateescape") as f:
         next(f)
         for line in f:
-            parts = line.rstrip("\n").split(" ", 6)
-            files[parts[6]] = parts[1]
+            if line.startswith("@"):  # a picture that pages show, not a file
+                continue
+            parts = line.rstrip("\n").split(" ", 8)
+            files[parts[8]] = parts[1]
     return files
 
 

@@ -43,11 +43,12 @@ public:
             kept[relativePath] = std::string(bytes);
         return Status::OK();
     }
-    Status writePieces(const std::string& relativePath, const PieceMaker& make) override
+    Status writePieces(const std::string& relativePath, const PieceMaker& make,
+                       const generator::BuiltFile& origin = {}) override
     {
         // A long page not asked for is never made.
         if (keep.count(relativePath))
-            return OutputSink::writePieces(relativePath, make);
+            return OutputSink::writePieces(relativePath, make, origin);
         files.insert(relativePath);
         return Status::OK();
     }

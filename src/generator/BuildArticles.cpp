@@ -26,19 +26,29 @@ std::string ArticlePagePath(const store::Value& artid)
 
 Status ArticlePage(SiteBuild& build, const ArticleRow& row)
 {
-    const PageHead head = ArticleHead(row);
     const std::string path = ArticlePagePath(row.artid);
+    auto inputs = build.pageInputs(path, PageKind::Article, row.category);
+    if (!inputs)
+        return inputs.status();
+    for (const store::Value* field :
+         {&row.artid, &row.category, &row.section, &row.title, &row.link, &row.para, &row.image, &row.imageStrap})
+        inputs->addValue(*field);
+    inputs->add(row.body);
+    const PageHead head = ArticleHead(row);
+    if (build.keepPage(path, *inputs, head))
+        return Status::OK();
     // The middle holds a marker where the main text goes; the text is put there as it is written.
     const std::string middle = build.writer().articleBody(row, head, kMainTextMarker, build.pictures());
     build.addTextPictures(store::TextOf(row.para));
     build.addTextPictures(row.body);
     bool placed = false;
-    if (Status s = build.writePageAroundText(path, PageKind::Article, row.category, head, middle, row.body, placed);
+    if (Status s =
+            build.writePageAroundText(path, PageKind::Article, row.category, head, middle, row.body, placed, &*inputs);
         !s.ok() || placed)
         return s;
     // The author's own text holds the marker: the page is made whole instead.
     return build.writePage(path, PageKind::Article, row.category, head,
-                           ArticleBody(row, build.writer(), build.pictures()));
+                           ArticleBody(row, build.writer(), build.pictures()), &*inputs);
 }
 
 Status BuildArticles(SiteBuild& build)

@@ -54,17 +54,32 @@ Result<std::vector<MiniArticle>> ReadMiniArticles(SiteBuild& build, const std::s
     return rows;
 }
 
+void AddRows(InputHash& inputs, const std::vector<MiniArticle>& rows)
+{
+    inputs.addNumber(static_cast<long long>(rows.size()));
+    for (const MiniArticle& row : rows)
+        for (const store::Value* field : {&row.category, &row.title, &row.link, &row.para, &row.image})
+            inputs.addValue(*field);
+}
+
 Status CategoryPage(SiteBuild& build, const store::Value& category)
 {
     // A null category selects nothing, as the empty name does.
     auto rows = ReadMiniArticles(build, "select  * from Mini_Articles where Category=?", {store::TextOf(category)});
     if (!rows)
         return rows.status();
+    const std::string path = build.listPagePath("categories", "cat-", "category", category);
+    auto inputs = build.pageInputs(path, PageKind::Category, category);
+    if (!inputs)
+        return inputs.status();
+    inputs->addValue(category);
+    AddRows(*inputs, *rows);
     const PageHead head = ListHead(store::TextOf(category), *rows);
+    if (build.keepPage(path, *inputs, head))
+        return Status::OK();
     build.addTextPictures(*rows);
     const std::string list = ArticleList(*rows, nullptr, head, build.writer(), build.pictures());
-    return build.writePage(build.listPagePath("categories", "cat-", "category", category), PageKind::Category, category,
-                           head, list);
+    return build.writePage(path, PageKind::Category, category, head, list, &*inputs);
 }
 
 Status BuildCategories(SiteBuild& build)

@@ -10,6 +10,7 @@
 
 namespace qle::generator {
 
+class InputHash;
 class PictureCopier;
 class SiteBuild;
 class TagWriter;
@@ -45,6 +46,9 @@ std::string ArticleList(const std::vector<MiniArticle>& rows, const store::Value
 // Reads the rows that a select statement over `Mini_Articles` returns.
 Result<std::vector<MiniArticle>> ReadMiniArticles(SiteBuild& build, const std::string& statement,
                                                   const store::Params& params);
+
+// Adds the rows a list page shows to what the page is made from.
+void AddRows(InputHash& inputs, const std::vector<MiniArticle>& rows);
 
 // CategoryPage: writes PageFrame(category kind, the category, the list of its articles).
 Status CategoryPage(SiteBuild& build, const store::Value& category);

@@ -72,16 +72,6 @@ struct DigestFree
     void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
 };
 
-// The fields of `Options` no page is made from: the homepage (which the forwarding page points
-// at, and which a build may store when it falls back to the first page) and the publishing
-// settings. Leaving them out keeps a build current while they change.
-bool IsPublishingField(std::string_view name)
-{
-    const auto is = [name](std::string_view field) { return store::EqualsIgnoreCase(name, field); };
-    return is("homepage") || is("homepage_title") || is("Provider") ||
-           (name.size() > 4 && store::EqualsIgnoreCase(name.substr(0, 4), "Ftp_"));
-}
-
 // Adds every row of the statement to the digest, each field as its name, whether it is null and
 // its length before its bytes, so that no two different tables read the same.
 Status AddRows(store::Database& db, EVP_MD_CTX* digest, const std::string& statement, bool optionsOnly)
@@ -97,6 +87,7 @@ Status AddRows(store::Database& db, EVP_MD_CTX* digest, const std::string& state
     const auto& columns = rows->columnNames();
     for (; !rows->eof(); (void)rows->next()) {
         for (std::size_t i = 0; i < columns.size(); ++i) {
+            // Leaving the publishing fields out keeps a build current while they change.
             if (optionsOnly && IsPublishingField(columns[i]))
                 continue;
             const int column = static_cast<int>(i);
@@ -118,6 +109,13 @@ bool SameFile(const std::string& a, const std::string& b)
 }
 
 } // namespace
+
+bool IsPublishingField(std::string_view name)
+{
+    const auto is = [name](std::string_view field) { return store::EqualsIgnoreCase(name, field); };
+    return is("homepage") || is("homepage_title") || is("Provider") ||
+           (name.size() > 4 && store::EqualsIgnoreCase(name.substr(0, 4), "Ftp_"));
+}
 
 Result<std::string> SiteState(store::Database& db)
 {

@@ -7,6 +7,7 @@
 #include "store/Status.h"
 
 #include <string>
+#include <string_view>
 
 namespace qle::store {
 class Database;
@@ -25,6 +26,11 @@ struct BuildRecord
     // of a version that did not write it, which then matches no site.
     std::string source = {};
 };
+
+// Whether a field of `Options` is one that no page is made from: the homepage the forwarding page
+// points at (which a build may store when it falls back to the first page), its title, and the
+// publishing settings.
+bool IsPublishingField(std::string_view name);
 
 // The state of the site file as a build reads it: "sha256:" and the hexadecimal SHA-256 of its
 // schema (tables and views), every row of `Articles` and the `Options` fields the pages are made

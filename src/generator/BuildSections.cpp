@@ -14,11 +14,19 @@ Status SectionPage(SiteBuild& build, const store::Value& category, const store::
                                  {store::TextOf(category), store::TextOf(section)});
     if (!rows)
         return rows.status();
+    const std::string path = build.listPagePath("sections", "sect-", "section", section);
+    auto inputs = build.pageInputs(path, PageKind::Section, category);
+    if (!inputs)
+        return inputs.status();
+    inputs->addValue(category);
+    inputs->addValue(section);
+    AddRows(*inputs, *rows);
     const PageHead head = ListHead(store::TextOf(category) + " - " + store::TextOf(section), *rows);
+    if (build.keepPage(path, *inputs, head))
+        return Status::OK();
     build.addTextPictures(*rows);
     const std::string list = ArticleList(*rows, &section, head, build.writer(), build.pictures());
-    return build.writePage(build.listPagePath("sections", "sect-", "section", section), PageKind::Section, category,
-                           head, list);
+    return build.writePage(path, PageKind::Section, category, head, list, &*inputs);
 }
 
 Status BuildSections(SiteBuild& build)

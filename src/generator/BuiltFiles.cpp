@@ -3,10 +3,10 @@
 #include "app/Paths.h"
 #include "app/TextFiles.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <openssl/evp.h>
-#include <sstream>
 #include <sys/stat.h>
 
 namespace qle::generator {
@@ -14,7 +14,9 @@ namespace qle::generator {
 namespace {
 
 // The first line names the format; a list of another format is not used.
-constexpr std::string_view kHeader = "quillon-built-files 1";
+constexpr std::string_view kHeader = "quillon-built-files 2";
+// A line naming a picture that pages show; pages name it by its place among these lines.
+constexpr char kPictureLine = '@';
 
 std::int64_t Nanoseconds(const struct timespec& time)
 {
@@ -31,15 +33,56 @@ bool ReadNumber(std::string_view& text, Number& value)
     return true;
 }
 
-// "SIZE SHA256 MTIME_NS INODE SOURCE_SIZE SOURCE_MTIME_NS PATH"; the path last, as it stands.
-bool ParseLine(std::string_view line, std::string& path, BuiltFile& file)
+std::string_view ReadWord(std::string_view& text)
+{
+    const std::size_t blank = text.find(' ');
+    if (blank == std::string_view::npos)
+        return {};
+    const std::string_view word = text.substr(0, blank);
+    text.remove_prefix(blank + 1);
+    return word;
+}
+
+bool IsHex(std::string_view text, std::size_t size)
+{
+    return text.size() == size && text.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
+
+// "SIZE SHA256 MTIME_NS INODE SOURCE_SIZE SOURCE_MTIME_NS INPUTS PICTURES PATH"; INPUTS and PICTURES
+// "-" for anything but a page, PICTURES the places of the picture lines, comma separated; the path
+// last, as it stands.
+bool ParseLine(std::string_view line, const std::vector<std::string>& pictures, std::string& path, BuiltFile& file)
 {
     if (!ReadNumber(line, file.size) || line.size() < 65 || line[64] != ' ')
         return false;
     file.sha256 = std::string(line.substr(0, 64));
     line.remove_prefix(65);
     if (!ReadNumber(line, file.mtimeNs) || !ReadNumber(line, file.inode) || !ReadNumber(line, file.sourceSize) ||
-        !ReadNumber(line, file.sourceMtimeNs) || line.empty())
+        !ReadNumber(line, file.sourceMtimeNs))
+        return false;
+    const std::string_view inputs = ReadWord(line);
+    std::string_view shown = ReadWord(line);
+    if (inputs != "-") {
+        if (!IsHex(inputs, 32))
+            return false;
+        file.inputs = std::string(inputs);
+    }
+    if (shown != "-") {
+        for (;;) {
+            std::size_t place = 0;
+            const auto [end, error] = std::from_chars(shown.data(), shown.data() + shown.size(), place);
+            if (error != std::errc() || place >= pictures.size())
+                return false;
+            file.pictures.push_back(pictures[place]);
+            shown.remove_prefix(static_cast<std::size_t>(end - shown.data()));
+            if (shown.empty())
+                break;
+            if (shown.front() != ',')
+                return false;
+            shown.remove_prefix(1);
+        }
+    }
+    if (line.empty())
         return false;
     path = std::string(line);
     return true;
@@ -53,14 +96,20 @@ BuiltFiles BuiltFiles::parse(std::string_view text)
     std::size_t end = text.find('\n');
     if (end == std::string_view::npos || text.substr(0, end) != kHeader)
         return list;
+    std::vector<std::string> pictures;
     for (std::size_t start = end + 1; start < text.size(); start = end + 1) {
         end = text.find('\n', start);
         if (end == std::string_view::npos)
             break; // a cut last line is not trusted
+        const std::string_view line = text.substr(start, end - start);
+        if (!line.empty() && line.front() == kPictureLine) {
+            pictures.emplace_back(line.substr(1));
+            continue;
+        }
         std::string path;
         BuiltFile file;
-        if (ParseLine(text.substr(start, end - start), path, file))
-            list.m_files[path] = std::move(file);
+        if (ParseLine(line, pictures, path, file))
+            list.m_files.insert_or_assign(std::move(path), std::move(file));
     }
     return list;
 }
@@ -69,24 +118,49 @@ std::string BuiltFiles::text() const
 {
     std::string text(kHeader);
     text += '\n';
+    std::map<std::string_view, std::size_t> places;
+    for (const auto& [path, file] : m_files) {
+        for (const std::string& picture : file.pictures) {
+            if (picture.find('\n') == std::string::npos && places.emplace(picture, places.size()).second) {
+                text += kPictureLine;
+                text += picture;
+                text += '\n';
+            }
+        }
+    }
     for (const auto& [path, file] : m_files) {
         if (path.find('\n') != std::string::npos)
             continue; // cannot be listed; such a file is simply written every time
+        std::string shown;
+        bool listable = true;
+        for (const std::string& picture : file.pictures) {
+            const auto place = places.find(picture);
+            listable = listable && place != places.end();
+            if (listable)
+                shown += (shown.empty() ? "" : ",") + std::to_string(place->second);
+        }
         text += std::to_string(file.size) + ' ' + file.sha256 + ' ' + std::to_string(file.mtimeNs) + ' ' +
                 std::to_string(file.inode) + ' ' + std::to_string(file.sourceSize) + ' ' +
-                std::to_string(file.sourceMtimeNs) + ' ' + path + '\n';
+                std::to_string(file.sourceMtimeNs) + ' ';
+        // A page whose pictures cannot all be listed is listed without its inputs: it is made again.
+        text += file.inputs.empty() || !listable ? std::string("-") : file.inputs;
+        text += ' ';
+        text += shown.empty() || file.inputs.empty() || !listable ? std::string("-") : shown;
+        text += ' ' + path + '\n';
     }
     return text;
 }
 
 BuiltFiles BuiltFiles::load(const std::string& baseFolder)
 {
-    std::ifstream in(app::JoinPath(baseFolder, kBuiltFilesFileName), std::ios::binary);
+    std::ifstream in(app::JoinPath(baseFolder, kBuiltFilesFileName), std::ios::binary | std::ios::ate);
     if (!in)
         return {};
-    std::ostringstream text;
-    text << in.rdbuf();
-    return parse(text.str());
+    std::string text(static_cast<std::size_t>(std::max<std::streamoff>(0, in.tellg())), '\0');
+    in.seekg(0);
+    if (!in.read(text.data(), static_cast<std::streamsize>(text.size())))
+        return {};
+    return parse(text);
 }
 
 Status BuiltFiles::save(const std::string& baseFolder) const

@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct stat;
 struct evp_md_ctx_st;
@@ -27,6 +28,10 @@ struct BuiltFile
     // is never read again. Both -1 for anything else.
     std::int64_t sourceSize = -1;
     std::int64_t sourceMtimeNs = -1;
+    // For a page: the hash of what it was made from (InputHash, 32 hex digits), and the pictures it
+    // showed, in the order it registered them. Empty for anything else.
+    std::string inputs = {};
+    std::vector<std::string> pictures = {};
 
     bool operator==(const BuiltFile&) const = default;
 };

@@ -10,6 +10,7 @@
 #include "generator/BuildRecord.h"
 #include "generator/BuildSections.h"
 #include "generator/BuiltFiles.h"
+#include "generator/CommitJournal.h"
 #include "generator/HomePage.h"
 #include "generator/OutputSink.h"
 #include "generator/SiteBuild.h"
@@ -25,6 +26,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <set>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -170,37 +172,53 @@ void RestoreParkedSite(const std::string& webFolder)
 }
 
 // Files whose paths differ only in ASCII letter case (images/Photo.JPG and images/photo.jpg): a
-// server that ignores case keeps one of them. One warning per group.
-std::vector<std::string> CaseClashes(const std::string& folder)
+// server that ignores case keeps one of them. One warning per group. `paths` are below one folder.
+std::vector<std::string> CaseClashes(const std::vector<std::string>& paths)
 {
-    std::map<std::string, std::vector<std::string>> byFoldedPath;
-    const std::string prefix = (std::filesystem::path(folder) / "").string();
-    std::error_code ec;
-    for (std::filesystem::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        if (it->is_directory(ec))
-            continue;
-        // The path below `folder` as a string: std::filesystem::relative would resolve every
-        // file's real path, a quarter of a rebuild's time on a large site.
-        const std::string full = it->path().string();
-        const std::string path = full.substr(std::min(full.size(), prefix.size()));
+    std::map<std::string, std::set<std::string>> byFoldedPath; // a path named twice is one file
+    for (const std::string& path : paths) {
         std::string folded = path;
         for (char& c : folded)
             if (c >= 'A' && c <= 'Z')
                 c = static_cast<char>(c - 'A' + 'a');
-        byFoldedPath[folded].push_back(path);
+        byFoldedPath[folded].insert(path);
     }
     std::vector<std::string> warnings;
-    for (auto& [folded, paths] : byFoldedPath) {
-        if (paths.size() < 2)
+    for (const auto& [folded, group] : byFoldedPath) {
+        if (group.size() < 2)
             continue;
-        std::sort(paths.begin(), paths.end());
         std::string names;
-        for (std::size_t i = 0; i < paths.size(); ++i)
-            names += (i == 0 ? "" : i + 1 == paths.size() ? " and " : ", ") + paths[i];
+        std::size_t i = 0;
+        for (const std::string& path : group) {
+            names += (i == 0 ? "" : i + 1 == group.size() ? " and " : ", ") + path;
+            ++i;
+        }
         warnings.push_back("The files " + names +
                            " differ only in letter case: a server that ignores case keeps only one of them.");
     }
     return warnings;
+}
+
+// Every file below `folder` (ending in '/'), as paths below it; with `besidePages`, none in the
+// page folders or the build's own files beside them (the author's files).
+std::vector<std::string> FilesBelow(const std::string& folder, bool besidePages = false)
+{
+    std::vector<std::string> paths;
+    std::error_code ec;
+    for (std::filesystem::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        // The path below `folder` as a string: std::filesystem::relative would resolve every
+        // file's real path, a quarter of a rebuild's time on a large site.
+        const std::string full = it->path().string();
+        const std::string path = full.substr(std::min(full.size(), folder.size()));
+        if (besidePages && it.depth() == 0 && (IsPageFolder(path) || IsBuiltFile(path))) {
+            if (it->is_directory(ec))
+                it.disable_recursion_pending();
+            continue;
+        }
+        if (!it->is_directory(ec))
+            paths.push_back(path);
+    }
+    return paths;
 }
 
 // The new site, its folders and its place in the base folder reach the disk before the record
@@ -237,13 +255,54 @@ Status MakeStagingFolder(const std::string& staging, const std::string& webFolde
     return Status::OK();
 }
 
+// The whole new site, written aside with the author's files carried over, takes the web folder's
+// place in one exchange (the previous site is then in the staging folder), then is made durable.
+Status SwapInNewSite(const std::string& staging, const std::string& web, DiskSink& sink,
+                     std::vector<std::string>& found)
+{
+    std::vector<std::string> made;
+    if (Status s = CarryOver(web, staging, true, made); !s.ok())
+        return s;
+    for (std::string& folder : made)
+        folder.erase(0, staging.size());
+    const std::vector<std::string> clashes = CaseClashes(FilesBelow(staging));
+    found.insert(found.end(), clashes.begin(), clashes.end());
+    Step("written");
+    if (Status s = SwapIntoPlace(staging, web); !s.ok())
+        return s;
+    Step("swapped");
+    return MakeDurable(web, sink.writtenFiles(), made);
+}
+
+// The files that changed, written aside, are renamed into the web folder one by one under a
+// journal, and the files the build no longer makes are removed; the unchanged files stay as they are.
+Status CommitChangedFiles(const std::string& base, const std::string& staging, const std::string& web, DiskSink& sink,
+                          std::vector<std::string>& found)
+{
+    std::vector<std::string> paths = FilesBelow(web, true);
+    for (const auto& [path, file] : sink.builtFiles().files())
+        paths.push_back(path);
+    const std::vector<std::string> clashes = CaseClashes(paths);
+    found.insert(found.end(), clashes.begin(), clashes.end());
+    Step("written");
+    if (Status s = CommitChanges(base, staging, web, {sink.writtenFiles(), StaleFiles(web, sink.builtFiles())},
+                                 [](const char* step) { Step(step); });
+        !s.ok())
+        return s;
+    Step("swapped");
+    return Status::OK();
+}
+
 } // namespace
 
 Status PrepareOutputFolders(const std::string& webFolder)
 {
     const std::string web = app::WithTrailingSlash(webFolder);
     RestoreParkedSite(web);
-    return app::EnsureFolder(web);
+    if (Status s = app::EnsureFolder(web); !s.ok())
+        return s;
+    const std::string base = app::WithTrailingSlash(app::FolderOfPath(WithoutTrailingSlash(web)));
+    return FinishCommit(base, StagingFolder(web), web);
 }
 
 Status BuildPages(store::Database& db, OutputSink& sink, std::vector<std::string>& warnings,
@@ -319,9 +378,11 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
         return s;
 
     // The new site is written aside; the web folder keeps the previous one until every file of
-    // the new one was written, so a failure or a kill never leaves a half site in place.
+    // the new one was written, so a failure or a kill never leaves a half site in place. With a
+    // list of the last build, only the files that changed are written aside and then renamed into
+    // place under a journal; without one, the whole new site is written aside and swapped in.
+    const bool changedOnly = previous.size() > 0;
     std::vector<std::string> found;
-    std::vector<std::string> made;
     DiskSink sink(staging);
     sink.keepUnchanged(previous, web);
     Status status = BuildPages(*db, sink, found, {app::LocalImagesFolder(base), base + kPictureCacheFolder});
@@ -330,33 +391,31 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
     if (status.ok())
         status = reading.commit();
     if (status.ok())
-        status = CarryOver(web, staging, true, made);
-    if (status.ok()) {
-        for (std::string& folder : made)
-            folder.erase(0, staging.size());
-        const std::vector<std::string> clashes = CaseClashes(staging);
-        found.insert(found.end(), clashes.begin(), clashes.end());
-        Step("written");
-        status = SwapIntoPlace(staging, web);
-    }
+        status = changedOnly ? CommitChangedFiles(base, staging, web, sink, found)
+                             : SwapInNewSite(staging, web, sink, found);
     if (!status.ok()) {
-        (void)RemoveTree(staging);
+        // A commit stopped after its journal is finished by the next build; only then is the
+        // staging folder (holding what is still to be renamed) of no more use.
+        if (!Exists(app::JoinPath(base, kCommitJournalFileName)))
+            (void)RemoveTree(staging);
         return status;
     }
-    Step("swapped");
-    if (Status s = MakeDurable(web, sink.writtenFiles(), made); !s.ok())
-        return s;
     // The list is on the disk before the record says complete; should the program stop between the
-    // swap and here, the list still names the old files, and the new ones differ from it in inode.
+    // commit and here, the list still names the old files, and the new ones differ from it in inode.
     if (Status s = sink.builtFiles().save(base); !s.ok())
         return s;
     Step("listed");
     if (Status s = WriteBuildRecord(web, {sitePath, true, {}, BuildSource(state.value())}); !s.ok())
         return s;
-    // The previous site, now in the staging folder, is left for the next build to remove.
     if (remover.joinable())
         remover.join();
-    if (!removed.ok() || ::rename(WithoutTrailingSlash(staging).c_str(), WithoutTrailingSlash(removing).c_str()) != 0) {
+    if (changedOnly) {
+        // Only the emptied folders are left aside.
+        if (Status s = RemoveTree(staging); !s.ok())
+            found.push_back("The folder of the new files was not removed: " + s.message());
+    } else if (!removed.ok() ||
+               ::rename(WithoutTrailingSlash(staging).c_str(), WithoutTrailingSlash(removing).c_str()) != 0) {
+        // The previous site, now in the staging folder, is left for the next build to remove.
         if (Status s = RemoveTree(staging); !s.ok())
             found.push_back("The previous site's files were not all removed: " + s.message());
     }

@@ -22,9 +22,10 @@ inline constexpr const char* kPageFolders[] = {"images", "articles", "sections",
 // The progress text left when a build fails; the caller shows the returned error itself.
 inline constexpr const char* kUpdateFailedText = "Update failed";
 
-// PrepareOutputFolders: puts back a previous site that a stopped build left parked, and makes the
-// web folder where missing. The error names the folder that cannot be made. REQUIRES: the base
-// folder (the web folder's parent) exists and the caller holds its lock for a build.
+// PrepareOutputFolders: puts back a previous site that a stopped build left parked, makes the web
+// folder where missing, and finishes a commit that a stopped build left journaled (FinishCommit).
+// The error names the folder that cannot be made. REQUIRES: the base folder (the web folder's
+// parent) exists and the caller holds its lock for a build.
 Status PrepareOutputFolders(const std::string& webFolder);
 
 // The folder of the base folder where pictures made for the web are cached.
@@ -55,15 +56,19 @@ enum class Rewrite { Changed, All };
 // the site in one transaction, and records the build beside the web folder with the state it read
 // (see BuildRecord) once the new site is on the disk. Warnings (pictures not copied, names
 // shortened, files whose names differ only in letter case) are added to `warnings` when given.
-// A file is written only when its bytes differ from what the last build listed (BuiltFiles) and the
-// live file is still as listed; otherwise the live file is kept, linked into the new site. The
-// previous site's files are removed by the next build, on a thread beside its rendering.
+// A page is made only when what it is made from changed since the last build listed it
+// (BuiltFiles), and a file is written only when its bytes differ from the listed ones or the live
+// file is no longer as listed. With a list, the files written aside are renamed into the web folder
+// under a journal (CommitChanges) and the unchanged ones stay where they are; without one (the
+// first build, or Rewrite::All) the whole new site is written aside and swapped in, the previous
+// site then removed by the next build on a thread beside its rendering.
 Status CreateWebSite(const std::string& sitePath, const std::string& webFolder,
                      std::vector<std::string>* warnings = nullptr, Rewrite rewrite = Rewrite::Changed);
 
 // Tests stop a build at a chosen moment through this hook: it is called with "written" once every
-// file of the new site is written aside, with "swapped" once the new site is in place, and with
-// "listed" once the list of built files is saved.
+// file of the new site is written aside, with "journaled" and "renamed" during a commit of the
+// changed files (CommitChanges), with "swapped" once the new site is in place, and with "listed"
+// once the list of built files is saved.
 using BuildStepHook = void (*)(const char* step);
 void SetBuildStepHookForTesting(BuildStepHook hook);
 

@@ -73,16 +73,33 @@ Status PictureError(const std::string& sourcePath, const Status& reason)
     return reason.withContext("The picture " + sourcePath + " cannot be copied");
 }
 
+// A file as placed, with what its page was made from.
+BuiltFile Remade(BuiltFile file, const BuiltFile& origin)
+{
+    file.inputs = origin.inputs;
+    file.pictures = origin.pictures;
+    return file;
+}
+
 } // namespace
 
 // Enough pages in flight to keep the writer busy, few enough to keep the build's memory small.
 constexpr std::size_t kQueuedBytesLimit = 4 * 1024 * 1024;
 
+// A file handed to the writer thread: bytes to write, or the last build's file to keep.
+struct DiskSink::Queued
+{
+    std::string path; // relative
+    std::string bytes;
+    BuiltFile origin;                // what a page was made from
+    const BuiltFile* kept = nullptr; // set: keep the live file the last build listed so
+};
+
 struct DiskSink::Queue
 {
     std::mutex mutex;
     std::condition_variable changed;
-    std::deque<std::pair<std::string, std::string>> files; // full path, bytes
+    std::deque<Queued> files;
     std::size_t bytes = 0;
     bool writing = false; // the writer holds a file it took from the queue
     bool closing = false;
@@ -122,10 +139,10 @@ Result<std::string> Joined(const OutputSink::PieceMaker& make)
 
 } // namespace
 
-Status OutputSink::writePieces(const std::string& relativePath, const PieceMaker& make)
+Status OutputSink::writePieces(const std::string& relativePath, const PieceMaker& make, const BuiltFile& origin)
 {
     auto bytes = Joined(make);
-    return bytes ? writeFile(relativePath, bytes.value()) : bytes.status();
+    return bytes ? writePage(relativePath, bytes.value(), origin) : bytes.status();
 }
 
 Status DiskSink::drain()
@@ -137,19 +154,49 @@ Status DiskSink::drain()
 
 Status DiskSink::writeFile(const std::string& relativePath, std::string_view bytes)
 {
+    return writePage(relativePath, bytes, {});
+}
+
+Status DiskSink::writePage(const std::string& relativePath, std::string_view bytes, const BuiltFile& origin)
+{
     // A large page is not copied into the queue: the queue never holds more than its limit and one
     // smaller page.
     if (bytes.size() >= kQueuedBytesLimit) {
         if (Status s = drain(); !s.ok())
             return s;
-        return place(relativePath, bytes);
+        return place(relativePath, bytes, origin);
     }
+    return enqueue({relativePath, std::string(bytes), origin, nullptr});
+}
+
+const BuiltFile* DiskSink::lastBuilt(const std::string& relativePath) const
+{
+    return previous(relativePath);
+}
+
+bool DiskSink::keepPage(const std::string& relativePath, const BuiltFile& last)
+{
+    // Checked here, so that a page changed by hand is made again.
+    if (!IsStillAsBuilt(m_liveFolder + relativePath, last))
+        return false;
+    // Left in place, it needs the writer only to come after an earlier write of the same name.
+    if (!m_handedOver.contains(relativePath)) {
+        placeKept(relativePath, last);
+        return true;
+    }
+    return enqueue({relativePath, {}, {}, &last}).ok();
+}
+
+Status DiskSink::enqueue(Queued file)
+{
+    if (!file.kept)
+        m_handedOver.insert(file.path);
     std::unique_lock lock(m_queue->mutex);
     m_queue->changed.wait(lock, [this] { return m_queue->bytes < kQueuedBytesLimit || !m_queue->firstError.ok(); });
     if (!m_queue->firstError.ok())
         return m_queue->firstError;
-    m_queue->files.emplace_back(relativePath, std::string(bytes));
-    m_queue->bytes += bytes.size();
+    m_queue->bytes += file.bytes.size();
+    m_queue->files.push_back(std::move(file));
     lock.unlock();
     m_queue->changed.notify_all();
     return Status::OK();
@@ -160,7 +207,7 @@ Status DiskSink::finish()
     return drain();
 }
 
-Status DiskSink::writePieces(const std::string& relativePath, const PieceMaker& make)
+Status DiskSink::writePieces(const std::string& relativePath, const PieceMaker& make, const BuiltFile& origin)
 {
     if (Status s = drain(); !s.ok())
         return s;
@@ -174,7 +221,7 @@ Status DiskSink::writePieces(const std::string& relativePath, const PieceMaker& 
         });
         if (!made.ok())
             return made;
-        if (old->size == size && old->sha256 == hashing.hex() && keep(relativePath, *old))
+        if (old->size == size && old->sha256 == hashing.hex() && keep(relativePath, Remade(*old, origin)))
             return Status::OK();
     }
     Sha256Digest digest;
@@ -196,7 +243,7 @@ Status DiskSink::writePieces(const std::string& relativePath, const PieceMaker& 
         status = WriteError(target, errno);
     if (!status.ok())
         return status;
-    record(relativePath, BuiltFileOf(info, digest.hex()), true);
+    record(relativePath, Remade(BuiltFileOf(info, digest.hex()), origin), true);
     return Status::OK();
 }
 
@@ -207,16 +254,20 @@ void DiskSink::writeQueued()
         m_queue->changed.wait(lock, [this] { return !m_queue->files.empty() || m_queue->closing; });
         if (m_queue->files.empty())
             return;
-        auto [path, bytes] = std::move(m_queue->files.front());
+        Queued file = std::move(m_queue->files.front());
         m_queue->files.pop_front();
         m_queue->writing = true;
         lock.unlock();
 
-        Status status = place(path, bytes);
+        Status status;
+        if (file.kept)
+            placeKept(file.path, *file.kept);
+        else
+            status = place(file.path, file.bytes, file.origin);
 
         lock.lock();
         m_queue->writing = false;
-        m_queue->bytes -= bytes.size();
+        m_queue->bytes -= file.bytes.size();
         if (!status.ok() && m_queue->firstError.ok()) {
             m_queue->firstError = status;
             m_queue->files.clear(); // the build stops at the first failure
@@ -242,7 +293,7 @@ const BuiltFile* DiskSink::previous(const std::string& relativePath) const
 bool DiskSink::keep(const std::string& relativePath, const BuiltFile& file)
 {
     const std::string live = m_liveFolder + relativePath;
-    if (!IsStillAsBuilt(live, file) || !LinkReplacing(live, m_folder + relativePath))
+    if (!IsStillAsBuilt(live, file))
         return false;
     record(relativePath, file, false);
     return true;
@@ -252,22 +303,38 @@ void DiskSink::record(const std::string& relativePath, BuiltFile file, bool writ
 {
     std::lock_guard lock(m_recording);
     m_built.put(relativePath, std::move(file));
-    if (written)
-        m_written.push_back(relativePath);
-    else
-        ++m_kept;
+    if (written) {
+        if (m_writtenNow.insert(relativePath).second)
+            m_written.push_back(relativePath);
+        return;
+    }
+    ++m_kept;
+    // Kept where it is, a later file of a name wins over an earlier one written aside only if the
+    // earlier one is not committed.
+    if (m_writtenNow.erase(relativePath)) {
+        ::unlink((m_folder + relativePath).c_str());
+        std::erase(m_written, relativePath);
+    }
 }
 
-Status DiskSink::place(const std::string& relativePath, std::string_view bytes)
+void DiskSink::placeKept(const std::string& relativePath, const BuiltFile& last)
+{
+    record(relativePath, last, false);
+    std::lock_guard lock(m_recording);
+    ++m_keptPages;
+}
+
+Status DiskSink::place(const std::string& relativePath, std::string_view bytes, const BuiltFile& origin)
 {
     std::string sha256 = Sha256Hex(bytes);
     const BuiltFile* old = previous(relativePath);
-    if (old && old->sourceSize < 0 && old->size == bytes.size() && old->sha256 == sha256 && keep(relativePath, *old))
+    if (old && old->sourceSize < 0 && old->size == bytes.size() && old->sha256 == sha256 &&
+        keep(relativePath, Remade(*old, origin)))
         return Status::OK();
     auto written = WriteWholeFile(m_folder + relativePath, bytes);
     if (!written)
         return written.status();
-    record(relativePath, BuiltFileOf(*written, std::move(sha256)), true);
+    record(relativePath, Remade(BuiltFileOf(*written, std::move(sha256)), origin), true);
     return Status::OK();
 }
 
@@ -378,7 +445,7 @@ Status MemorySink::writeFile(const std::string& relativePath, std::string_view b
     return Status::OK();
 }
 
-Status MemorySink::writePieces(const std::string& relativePath, const PieceMaker& make)
+Status MemorySink::writePieces(const std::string& relativePath, const PieceMaker& make, const BuiltFile& /*origin*/)
 {
     auto bytes = Joined(make);
     if (!bytes)

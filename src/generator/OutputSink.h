@@ -8,9 +8,11 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <string_view>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 namespace qle::generator {
@@ -31,8 +33,9 @@ public:
 
     // Creates or replaces the file at `relativePath` with the pieces `make` gives, one after another,
     // for a file too long to be held whole. `make` may be called more than once and must give the
-    // same bytes each time. By default the pieces are joined and written with writeFile.
-    virtual Status writePieces(const std::string& relativePath, const PieceMaker& make);
+    // same bytes each time. By default the pieces are joined and written with writePage. `origin`:
+    // as writePage's.
+    virtual Status writePieces(const std::string& relativePath, const PieceMaker& make, const BuiltFile& origin = {});
 
     // Creates or replaces the file at `relativePath` with a copy of the picture at `sourcePath`.
     // A source that cannot be used (missing, unreadable, not a regular file, not a picture; see
@@ -47,6 +50,31 @@ public:
 
     // Waits until every file handed over is written; the first error of any write, if one failed.
     virtual Status finish() { return Status::OK(); }
+
+    // A page, as writeFile, made from what `origin.inputs` hashes and showing `origin.pictures`
+    // (BuiltFile's fields), so that the next build can keep it without making it again.
+    virtual Status writePage(const std::string& relativePath, std::string_view bytes, const BuiltFile& origin)
+    {
+        (void)origin;
+        return writeFile(relativePath, bytes);
+    }
+
+    // What the last build placed at `relativePath`, when the sink keeps unchanged files; nullptr
+    // otherwise (every page is made).
+    virtual const BuiltFile* lastBuilt(const std::string& relativePath) const
+    {
+        (void)relativePath;
+        return nullptr;
+    }
+
+    // Places the file the last build placed at `relativePath` (`last`, from lastBuilt) as it is,
+    // in the order of the files handed over, and returns true; false when the file there is no
+    // longer what the last build left (the page must then be made and written).
+    virtual bool keepPage(const std::string& relativePath, const BuiltFile& last)
+    {
+        (void)relativePath, (void)last;
+        return false;
+    }
 };
 
 // Writes below a folder on disk, never through a link. REQUIRES: the sub-folders written to exist.
@@ -60,10 +88,10 @@ public:
 // written in the order given, so a later page of the same name wins as it would with direct writes.
 //
 // Given the list of what the live folder holds (keepUnchanged), a file whose bytes are those the
-// list names for its path, or a picture whose source's size and time stamp are those recorded, is
-// not written: the live file is hard linked in its place (same inode, same time stamp), provided
-// it is still exactly as the list says. Files are always created anew, so a later write of the
-// same path never writes through such a link into the live folder.
+// list names for its path, a picture whose source's size and time stamp are those recorded, or a
+// page the caller keeps without making it (keepPage), is not written: the live file stays where
+// it is (same inode, same time stamp), provided it is still exactly as the list says. Files are
+// always created anew, never written through a link.
 class DiskSink final : public OutputSink
 {
 public:
@@ -77,28 +105,40 @@ public:
     Status writeFile(const std::string& relativePath, std::string_view bytes) override;
     // Made twice when the last build listed the path: hashed first, so that an unchanged file is
     // kept without being written, then written.
-    Status writePieces(const std::string& relativePath, const PieceMaker& make) override;
+    Status writePieces(const std::string& relativePath, const PieceMaker& make, const BuiltFile& origin = {}) override;
     Status copyFile(const std::string& sourcePath, const std::string& relativePath) override;
     Status linkFile(const std::string& sourcePath, const std::string& relativePath) override;
     Status finish() override;
+    Status writePage(const std::string& relativePath, std::string_view bytes, const BuiltFile& origin) override;
+    const BuiltFile* lastBuilt(const std::string& relativePath) const override;
+    bool keepPage(const std::string& relativePath, const BuiltFile& last) override;
 
-    // Keeps unchanged files of `liveFolder` (ending in '/'), as `previous` lists them. Call before
-    // the first file is handed over; `previous` must outlive the sink.
+    // Keeps unchanged files of `liveFolder` (ending in '/'), as `previous` lists them, where they
+    // are: the sink's folder then holds only the files written, for a commit that renames them
+    // into the live folder. Call before the first file is handed over; `previous` must outlive the
+    // sink.
     void keepUnchanged(const BuiltFiles& previous, std::string liveFolder);
 
-    // After finish(): the relative path of every file written (not kept), in the order written; a
-    // file written twice is named twice.
+    // After finish(): the relative path of every file written (not kept), each once, in the order
+    // first written.
     const std::vector<std::string>& writtenFiles() const { return m_written; }
     // After finish(): every file placed, written or kept, as the next build's list.
     const BuiltFiles& builtFiles() const { return m_built; }
     std::size_t keptFiles() const { return m_kept; }
+    // Pages kept without being made again (keepPage), a part of keptFiles().
+    std::size_t keptPages() const { return m_keptPages; }
 
 private:
     struct Queue;
+    struct Queued;
+    Status enqueue(Queued file);
     void writeQueued();
     // Waits until the writer thread has written everything queued; its first error, if any.
     Status drain();
-    Status place(const std::string& relativePath, std::string_view bytes);
+    // Writes a file, or keeps the live one when the bytes are those listed; `origin` is what a
+    // page was made from.
+    Status place(const std::string& relativePath, std::string_view bytes, const BuiltFile& origin);
+    void placeKept(const std::string& relativePath, const BuiltFile& last);
     const BuiltFile* previous(const std::string& relativePath) const;
     bool keep(const std::string& relativePath, const BuiltFile& file);
     void record(const std::string& relativePath, BuiltFile file, bool written);
@@ -106,10 +146,13 @@ private:
     std::string m_folder;
     const BuiltFiles* m_previous = nullptr;
     std::string m_liveFolder;
-    std::mutex m_recording; // pages are placed by the writer thread, pictures by the caller's
+    std::set<std::string> m_writtenNow;           // m_written as a set, to find a kept file written earlier
+    std::unordered_set<std::string> m_handedOver; // the caller's thread's: files queued to be written
+    std::mutex m_recording;                       // pages are placed by the writer thread, pictures by the caller's
     std::vector<std::string> m_written;
     BuiltFiles m_built;
     std::size_t m_kept = 0;
+    std::size_t m_keptPages = 0;
     std::unique_ptr<Queue> m_queue;
     std::thread m_writer;
 };
@@ -119,7 +162,7 @@ class MemorySink final : public OutputSink
 {
 public:
     Status writeFile(const std::string& relativePath, std::string_view bytes) override;
-    Status writePieces(const std::string& relativePath, const PieceMaker& make) override;
+    Status writePieces(const std::string& relativePath, const PieceMaker& make, const BuiltFile& origin = {}) override;
     Status copyFile(const std::string& sourcePath, const std::string& relativePath) override;
     Status linkFile(const std::string& sourcePath, const std::string& relativePath) override;
 

@@ -74,6 +74,9 @@ public:
     // Registers a use of the picture at `sourcePath` by the page being built.
     void add(std::string_view sourcePath);
 
+    // The sources added since the last shownOn(), in order, repeats included.
+    const std::vector<std::string>& pending() const { return m_pending; }
+
     // The pictures added since the last call are shown on the page at `relativePath`, whose title
     // (plain text, may be empty) the author knows it by.
     void shownOn(const std::string& relativePath, const std::string& title = {});

@@ -3,6 +3,8 @@
 #include "app/Paths.h"
 #include "app/SiteSchema.h"
 #include "generator/BuildHTMLTags.h"
+#include "generator/BuildRecord.h"
+#include "generator/BuiltFiles.h"
 #include "generator/HtmlText.h"
 #include "generator/OutputSink.h"
 #include "generator/PictureCache.h"
@@ -110,7 +112,13 @@ Status SiteBuild::load()
     auto options = m_db.query("select * from [Options]");
     if (!options)
         return options.status();
+    m_siteInputs.add(ProgramIdentity());
     if (!options->eof()) {
+        // Every field a page may be made from.
+        const auto& columns = options->columnNames();
+        for (std::size_t i = 0; i < columns.size(); ++i)
+            if (!IsPublishingField(columns[i]))
+                m_siteInputs.add(columns[i]), m_siteInputs.addValue(options->field(static_cast<int>(i)));
         m_look.banner = store::TextOf(options->field("Banner"));
         for (int kind = 0; kind < 3; ++kind)
             for (int panel = 0; panel < 3; ++panel)
@@ -129,6 +137,14 @@ Status SiteBuild::load()
     if (!categories)
         return categories.status();
     m_contents = m_writer->panelList("Contents", *categories);
+    m_siteInputs.addNumber(static_cast<long long>(m_style.style));
+    m_siteInputs.add(m_style.homepage);
+    m_siteInputs.add(m_look.siteName);
+    m_siteInputs.add(m_look.banner);
+    m_siteInputs.addNumber(static_cast<long long>(m_look.hasFeed));
+    m_siteInputs.add(m_contents);
+    m_siteInputs.add(m_localImages);
+    m_siteInputs.add(m_pictureCacheFolder);
     return Status::OK();
 }
 
@@ -182,27 +198,70 @@ Status SiteBuild::framePage(PageKind kind, const store::Value& category, const P
     return Status::OK();
 }
 
-void SiteBuild::pageWritten(const std::string& relativePath, const PageHead& head)
+BuiltFile SiteBuild::pageWritten(const std::string& relativePath, const PageHead& head, const InputHash* inputs)
 {
     // The banner is shown after the page's own pictures, so it wins a clash of file names.
     m_pictures.add(m_look.banner);
+    BuiltFile origin;
+    if (inputs) {
+        origin.pictures = m_pictures.pending();
+        origin.inputs = withPictures(*inputs, origin.pictures).hex();
+    }
     m_pictures.shownOn(relativePath, PlainText(head.title));
     if (m_written.insert(relativePath).second)
         m_pagePaths.push_back(relativePath);
+    return origin;
+}
+
+// A page's inputs with what it shows of each of its pictures, which the pictures' files decide.
+InputHash SiteBuild::withPictures(InputHash inputs, const std::vector<std::string>& pictures)
+{
+    for (const std::string& picture : pictures) {
+        inputs.add(picture);
+        inputs.addPicture(m_pictures.files(picture));
+    }
+    return inputs;
+}
+
+Result<InputHash> SiteBuild::pageInputs(const std::string& relativePath, PageKind kind, const store::Value& category)
+{
+    auto sections = sectionsPanel(category);
+    if (!sections)
+        return sections.status();
+    InputHash inputs = m_siteInputs;
+    inputs.add(relativePath);
+    inputs.addNumber(static_cast<long long>(kind));
+    inputs.add(**sections);
+    return inputs;
+}
+
+bool SiteBuild::keepPage(const std::string& relativePath, const InputHash& inputs, const PageHead& head)
+{
+    const BuiltFile* last = m_sink.lastBuilt(relativePath);
+    // The pictures the page showed last time are those it shows now, as long as its rows and the
+    // site are unchanged; what it shows of them is checked here.
+    if (!last || last->inputs.empty() || withPictures(inputs, last->pictures).hex() != last->inputs ||
+        !m_sink.keepPage(relativePath, *last))
+        return false;
+    for (const std::string& picture : last->pictures)
+        m_pictures.add(picture);
+    m_pictures.shownOn(relativePath, PlainText(head.title));
+    if (m_written.insert(relativePath).second)
+        m_pagePaths.push_back(relativePath);
+    return true;
 }
 
 Status SiteBuild::writePage(const std::string& relativePath, PageKind kind, const store::Value& category,
-                            const PageHead& head, std::string_view middle)
+                            const PageHead& head, std::string_view middle, const InputHash* inputs)
 {
     if (Status s = framePage(kind, category, head, middle); !s.ok())
         return s;
-    pageWritten(relativePath, head);
-    return m_sink.writeFile(relativePath, m_page);
+    return m_sink.writePage(relativePath, m_page, pageWritten(relativePath, head, inputs));
 }
 
 Status SiteBuild::writePageAroundText(const std::string& relativePath, PageKind kind, const store::Value& category,
                                       const PageHead& head, std::string_view middle, std::string_view mainText,
-                                      bool& placed)
+                                      bool& placed, const InputHash* inputs)
 {
     placed = false;
     if (Status s = framePage(kind, category, head, middle); !s.ok())
@@ -217,7 +276,7 @@ Status SiteBuild::writePageAroundText(const std::string& relativePath, PageKind 
     if ((!before.empty() && before.back() == '\r') || (!after.empty() && after.front() == '\n'))
         return Status::OK();
     placed = true;
-    pageWritten(relativePath, head);
+    const BuiltFile origin = pageWritten(relativePath, head, inputs);
 
     const int indent = marker->indent;
     const auto make = [this, before, after, indent, mainText](const OutputSink::PieceWriter& write) {
@@ -241,13 +300,13 @@ Status SiteBuild::writePageAroundText(const std::string& relativePath, PageKind 
         return write(after);
     };
     if (mainText.size() > m_pieceSize)
-        return m_sink.writePieces(relativePath, make);
+        return m_sink.writePieces(relativePath, make, origin);
     m_whole.clear();
     (void)make([this](std::string_view piece) {
         m_whole += piece;
         return Status::OK();
     });
-    return m_sink.writeFile(relativePath, m_whole);
+    return m_sink.writePage(relativePath, m_whole, origin);
 }
 
 } // namespace qle::generator

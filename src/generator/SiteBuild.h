@@ -5,6 +5,7 @@
 #include "app/PageStyle.h"
 #include "generator/BuildCategories.h"
 #include "generator/PageFrame.h"
+#include "generator/PageInputs.h"
 #include "generator/PictureCopier.h"
 #include "generator/TagWriter.h"
 #include "store/Status.h"
@@ -28,6 +29,7 @@ namespace qle::generator {
 
 class OutputSink;
 class PictureCache;
+struct BuiltFile;
 
 // Stands in an article's middle for its main text, which SiteBuild::writePageAroundText puts in
 // its place (see FindMarker).
@@ -61,9 +63,20 @@ public:
 
     // Writes the page of `kind` around `middle` followed by one CR LF to `relativePath`, in one
     // write. The sections list of a category is read from `List_Sections` the first time that
-    // category is framed. REQUIRES: load() succeeded.
+    // category is framed. With `inputs` (from pageInputs, the page's rows added), the next build
+    // may keep the page without making it. REQUIRES: load() succeeded.
     Status writePage(const std::string& relativePath, PageKind kind, const store::Value& category, const PageHead& head,
-                     std::string_view middle);
+                     std::string_view middle, const InputHash* inputs = nullptr);
+
+    // The start of what the page of `kind` at `relativePath` in `category`'s frame is made from:
+    // the program, everything of the site that every page shows or depends on, the page's place
+    // and its sections list. The page builder adds the rows it shows. REQUIRES: load() succeeded.
+    Result<InputHash> pageInputs(const std::string& relativePath, PageKind kind, const store::Value& category);
+
+    // Keeps the page at `relativePath` as the last build left it when it was made from `inputs`
+    // and the pictures it showed are as they were, registering those pictures as making it would;
+    // false when it must be made (then writePage with `inputs`).
+    bool keepPage(const std::string& relativePath, const InputHash& inputs, const PageHead& head);
 
     // As writePage, for a middle that holds kMainTextMarker where the article's main text goes:
     // the page is written with `mainText`, made by the writer's appendMainText and indented as the
@@ -72,7 +85,8 @@ public:
     // and nothing is written, when the marker is not in the page exactly once (the author's text
     // holds it too).
     Status writePageAroundText(const std::string& relativePath, PageKind kind, const store::Value& category,
-                               const PageHead& head, std::string_view middle, std::string_view mainText, bool& placed);
+                               const PageHead& head, std::string_view middle, std::string_view mainText, bool& placed,
+                               const InputHash* inputs = nullptr);
 
     // Main texts longer than `bytes` are made and written in pieces of about that size.
     void setTextPieceSize(std::size_t bytes) { m_pieceSize = bytes > 0 ? bytes : 1; }
@@ -90,7 +104,7 @@ public:
     const std::vector<std::string>& warnings() const { return m_warnings; }
 
     // Where pictures put into the author's text were copied (the base folder's "LocalImages/",
-    // ending in '/'). Empty, as by default: such pictures are not copied.
+    // ending in '/'). Empty, as by default: such pictures are not copied. Set it before load().
     void setLocalImagesFolder(std::string folder) { m_localImages = std::move(folder); }
     // Registers, for the page being built, the pictures that author HTML shows from the images
     // folder ("../images/NAME"), each from the local images folder.
@@ -99,10 +113,12 @@ public:
 
 private:
     Result<const std::string*> sectionsPanel(const store::Value& category);
+    InputHash withPictures(InputHash inputs, const std::vector<std::string>& pictures);
     // Makes the page of `kind` around `middle`, followed by one CR LF, in m_page.
     Status framePage(PageKind kind, const store::Value& category, const PageHead& head, std::string_view middle);
-    // Registers the page at `relativePath` as written, with the pictures added for it.
-    void pageWritten(const std::string& relativePath, const PageHead& head);
+    // Registers the page at `relativePath` as written, with the pictures added for it; what it was
+    // made from when `inputs` are given (for the sink's list).
+    BuiltFile pageWritten(const std::string& relativePath, const PageHead& head, const InputHash* inputs);
 
     store::Database& m_db;
     OutputSink& m_sink;
@@ -114,6 +130,7 @@ private:
     std::unique_ptr<TagWriter> m_writer;
     std::string m_contents;
     std::map<std::string, std::string, std::less<>> m_sections;
+    InputHash m_siteInputs; // what every page is made from
     std::vector<std::string> m_pagePaths;
     std::set<std::string, std::less<>> m_written;
     std::string m_page; // reused for every page: memory stays at the largest page
