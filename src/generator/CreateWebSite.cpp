@@ -305,6 +305,20 @@ Status PrepareOutputFolders(const std::string& webFolder)
     return FinishCommit(base, StagingFolder(web), web);
 }
 
+Status FinishStoppedBuild(const std::string& webFolder)
+{
+    const std::string web = app::WithTrailingSlash(webFolder);
+    const std::string base = app::WithTrailingSlash(app::FolderOfPath(WithoutTrailingSlash(web)));
+    const bool journaled = Exists(app::JoinPath(base, kCommitJournalFileName));
+    const bool parked = !Exists(web) && Exists(WithoutTrailingSlash(StagingFolder(web)) + ".old");
+    if (!journaled && !parked)
+        return Status::OK();
+    auto lock = app::BaseFolderLock::acquire(base, app::BaseFolderLock::Mode::Build);
+    if (!lock)
+        return Status::OK(); // whoever holds it is building or publishing; the next build finishes it
+    return PrepareOutputFolders(web);
+}
+
 Status BuildPages(store::Database& db, OutputSink& sink, std::vector<std::string>& warnings,
                   const BuildSources& sources)
 {

@@ -28,6 +28,11 @@ inline constexpr const char* kUpdateFailedText = "Update failed";
 // parent) exists and the caller holds its lock for a build.
 Status PrepareOutputFolders(const std::string& webFolder);
 
+// At the program's start: finishes what a stopped build left in the web folder (a commit left
+// journaled, a previous site left parked), so the author sees a whole site before building again.
+// Left for the next build when another build or an upload holds the base folder now.
+Status FinishStoppedBuild(const std::string& webFolder);
+
 // The folder of the base folder where pictures made for the web are cached.
 inline constexpr const char* kPictureCacheFolder = "PictureCache/";
 

@@ -8,6 +8,7 @@
 #include "app/Paths.h"
 #include "app/SiteFiles.h"
 #include "app/SiteSchema.h"
+#include "generator/CreateWebSite.h"
 #include "publish/client/SitePassword.h"
 #include "ui/FindDialog.h"
 #include "ui/StartSiteDialog.h"
@@ -200,6 +201,11 @@ void MainWindow::startUp()
         m_ui.showMessage("The program's folders could not be made: " + s.message() +
                              "\nSites can still be opened, but building and publishing need these folders.",
                          app::kProgramTitle, app::MessageIcon::Critical);
+    } else if (Status finished = generator::FinishStoppedBuild(app::WebFolder(app::BaseFolder(m_state.options)));
+               !finished.ok()) {
+        m_ui.showMessage("The last build stopped before its site was in place, and it could not be finished: " +
+                             finished.message() + "\nBuild the site again.",
+                         app::kProgramTitle, app::MessageIcon::Warning);
     }
     auto* dialog = new StartSiteDialog(
         m_state, m_ui, [this](const std::string& path) { return openSite(path); }, this);
