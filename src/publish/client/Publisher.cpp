@@ -203,10 +203,8 @@ Result<std::string> WriteFtpFiles(const PublishJob& job, generator::SiteEditor& 
     if (Status s = CheckRemoteFolders(job.ftp); !s.ok())
         return s;
 
-    if (Status s = generator::CheckBuiltSite(job.webFolder, job.sitePath); !s.ok())
-        return s;
-    // No build may swap the web folder's files while they are listed; one that finished just
-    // before the lock was taken is caught by the second look at the record.
+    // No build may swap the web folder's files while they are listed, so the record is read under
+    // the lock: once, as reading it means reading the whole site file.
     auto lock = app::BaseFolderLock::acquire(job.baseFolder, app::BaseFolderLock::Mode::Upload);
     if (!lock)
         return lock.status();
