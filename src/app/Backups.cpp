@@ -95,20 +95,19 @@ std::vector<std::string> NewestFirst(const std::vector<std::string>& names)
 }
 
 // What changes whenever the file is written: its size, its modification time and the change
-// counter SQLite keeps in the file's header.
-std::string Fingerprint(const std::string& path)
+// counter SQLite keeps in the file's header (read through `db`: opening the file again would drop
+// the locks this program holds on it).
+std::string Fingerprint(const std::string& path, const store::Database& db)
 {
     struct stat info
     {
     };
-    if (::stat(path.c_str(), &info) != 0)
+    const std::string header = db.fileHeader();
+    if (::stat(path.c_str(), &info) != 0 || header.size() < 28)
         return {};
-    char header[28] = {};
-    std::ifstream file(path, std::ios::binary);
-    file.read(header, sizeof header);
     std::ostringstream text;
     text << info.st_size << ' ' << info.st_mtim.tv_sec << '.' << info.st_mtim.tv_nsec;
-    for (int i = 24; i < 28; ++i)
+    for (std::size_t i = 24; i < 28; ++i)
         text << ' ' << static_cast<int>(static_cast<unsigned char>(header[i]));
     return text.str();
 }
@@ -282,7 +281,10 @@ std::vector<std::string> BackupsToPrune(const std::vector<std::string>& names, s
 Result<std::string> TakeSnapshot(const std::string& sitePath, const std::string& baseFolder, std::time_t now)
 {
     const std::string folder = BackupFolder(baseFolder, sitePath);
-    const std::string fingerprint = Fingerprint(sitePath);
+    auto db = store::Database::open(sitePath);
+    if (!db)
+        return db.status();
+    const std::string fingerprint = Fingerprint(sitePath, *db);
     {
         std::ifstream last(folder + kLastSnapshotFile);
         std::string name;
@@ -297,9 +299,6 @@ Result<std::string> TakeSnapshot(const std::string& sitePath, const std::string&
         return Status::IoError("Cannot make the backup folder " + folder + ": " + ec.message());
     fs::permissions(folder, fs::perms::owner_all, fs::perm_options::replace, ec);
 
-    auto db = store::Database::open(sitePath);
-    if (!db)
-        return db.status();
     RemoveStalePartials(folder);
     std::string name = Stamp(now) + ".qls";
     for (int sequence = 2; fs::exists(fs::symlink_status(folder + name, ec)); ++sequence)

@@ -54,9 +54,14 @@ public:
     Status remove(const std::string& table, std::int64_t rowid);
 
     // Copies the whole database, consistent while other connections use it, into a new file at
-    // `destination` (which must not exist) readable and writable by its owner only. A failed copy
+    // `destination` (which must not exist) readable and writable by its owner only: the file's own
+    // bytes under a read lock, or for a database in WAL mode SQLite's online backup. A failed copy
     // leaves no file behind. The error names both files.
     Status backupTo(const std::string& destination);
+
+    // The first 100 bytes of the database file (its header), read without opening the file again
+    // (which would drop this program's locks on it); empty when they cannot be read.
+    std::string fileHeader() const;
 
     // Replaces the whole content of this database with that of the database file `source`, in one
     // step that other connections see complete or not at all. The error names both files.

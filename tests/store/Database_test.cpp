@@ -5,6 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
 namespace qle::store {
 namespace {
 
@@ -71,6 +78,91 @@ TEST(Database, AnInMemoryCopyChangesNothingOnDisk)
     EXPECT_EQ(test::ReadFile(path), before);
     EXPECT_EQ(writer->query("select Title from Articles")->text(0), "stored");
     EXPECT_FALSE(Database::copyIntoMemory(dir / "missing.qls").ok());
+}
+
+// A copy that passes SQLite's check, as `text` of its first query answer, or why not.
+std::string CopyCheck(const std::string& copy, const std::string& sql)
+{
+    auto db = Database::open(copy);
+    if (!db)
+        return db.status().message();
+    if (auto check = db->query("PRAGMA integrity_check"); !check || check->text(0) != "ok")
+        return "damaged";
+    auto answer = db->query(sql);
+    return answer ? std::string(answer->text(0)) : answer.status().message();
+}
+
+TEST(Database, ACopyHoldsOneCommittedStateWhileAnotherConnectionWrites)
+{
+    // In WAL mode the committed state is partly in the log, not in the file.
+    for (const char* mode : {"DELETE", "WAL"}) {
+        SCOPED_TRACE(mode);
+        TempDir dir;
+        const std::string path = test::CopyBlankSite(dir / "site.qls");
+        auto keeper = Database::open(path);
+        ASSERT_TRUE(keeper->query(std::string("PRAGMA journal_mode = ") + mode).ok());
+        ASSERT_TRUE(keeper->query("PRAGMA wal_autocheckpoint = 0").ok());
+        ASSERT_TRUE(keeper->execute("INSERT INTO Articles (Title) VALUES ('committed')").ok());
+        std::atomic<int> commits = 0;
+        // Pages are added two at a time: a copy holding an odd number caught a write half done.
+        std::jthread writer([&](std::stop_token stop) {
+            auto db = Database::open(path);
+            while (!stop.stop_requested()) {
+                Database::Transaction pair(*db);
+                if (pair.begin().ok() && db->execute("INSERT INTO Articles (Title) VALUES ('a')").ok() &&
+                    db->execute("INSERT INTO Articles (Title) VALUES ('b')").ok() && pair.commit().ok())
+                    ++commits;
+                // As an editor saves: with a pause, or no reader would ever get its turn.
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+        });
+        for (int i = 0; i < 12; ++i) {
+            const std::string copy = dir / ("copy" + std::to_string(i) + ".qls");
+            ASSERT_TRUE(Database::open(path)->backupTo(copy).ok());
+            const std::string rows = CopyCheck(copy, "select count(*) from Articles where Title <> 'committed'");
+            ASSERT_TRUE(rows.find_first_not_of("0123456789") == std::string::npos) << rows;
+            EXPECT_EQ(std::stoi(rows) % 2, 0) << "a copy holds half a write";
+            EXPECT_EQ(CopyCheck(copy, "select count(*) from Articles where Title = 'committed'"), "1");
+        }
+        writer.request_stop();
+        writer.join();
+        EXPECT_GT(commits.load(), 0);
+    }
+}
+
+TEST(Database, OpeningOrCopyingKeepsTheLocksOfItsProgramAndACutCopyLeavesNoFile)
+{
+    TempDir dir;
+    const std::string path = test::CopyBlankSite(dir / "site.qls");
+    auto reading = Database::open(path);
+    ASSERT_TRUE(reading->execute("BEGIN").ok());
+    ASSERT_TRUE(reading->query("select count(*) from Articles").ok());
+    ASSERT_TRUE(Database::open(path)->backupTo(dir / "copy.qls").ok());
+    // Another program may not write while this one still reads (POSIX locks are the process's:
+    // a copy closing a descriptor of its own would have dropped them). A forked child would share
+    // SQLite's own record of this process's locks, so the writer is another program.
+    const std::string write = "/usr/bin/python3 -c \"import sqlite3, sys; c = sqlite3.connect(sys.argv[1], timeout=0); "
+                              "c.execute('INSERT INTO Articles (Title) VALUES (1)'); c.commit()\" '" +
+                              path + "' 2>/dev/null";
+    EXPECT_NE(std::system(write.c_str()), 0) << "another program wrote during a read";
+    ASSERT_TRUE(reading->execute("ROLLBACK").ok());
+    ASSERT_EQ(std::system(write.c_str()), 0) << "the other program cannot write at all";
+
+    // A copy the disk cannot hold whole fails and leaves nothing under its name.
+    ASSERT_TRUE(
+        Database::open(path)->execute("INSERT INTO Articles (Title) VALUES (?)", {std::string(200000, 'x')}).ok());
+    const std::string cut = dir / "cut.qls";
+    const pid_t copier = ::fork();
+    if (copier == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited {64 * 1024, RLIM_INFINITY};
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+        const Status copied = Database::open(path)->backupTo(cut);
+        ::_exit(!copied.ok() && copied.message().find(cut) != std::string::npos && !test::PathExists(cut) ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(copier, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a cut copy was reported whole or left behind";
 }
 
 // The number of rows a query or saved query returns.
