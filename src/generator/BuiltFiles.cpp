@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <fcntl.h>
 #include <fstream>
 #include <openssl/evp.h>
 #include <sys/stat.h>
@@ -176,10 +177,15 @@ const BuiltFile* BuiltFiles::find(const std::string& path) const
 
 bool IsStillAsBuilt(const std::string& path, const BuiltFile& file)
 {
+    return IsStillAsBuilt(AT_FDCWD, path.c_str(), file);
+}
+
+bool IsStillAsBuilt(int folderFd, const char* name, const BuiltFile& file)
+{
     struct stat info
     {
     };
-    return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+    return ::fstatat(folderFd, name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode) &&
            static_cast<std::uint64_t>(info.st_size) == file.size && Nanoseconds(info.st_mtim) == file.mtimeNs &&
            static_cast<std::uint64_t>(info.st_ino) == file.inode;
 }

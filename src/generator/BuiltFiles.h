@@ -62,6 +62,8 @@ private:
 // Whether the file at `path` still is what `file` says: a regular file (never a link) of that
 // size, time stamp and inode. Anything that changed it by hand changes one of them.
 bool IsStillAsBuilt(const std::string& path, const BuiltFile& file);
+// The same for the file `name` in the open folder `folderFd`: only its own name is looked up.
+bool IsStillAsBuilt(int folderFd, const char* name, const BuiltFile& file);
 
 // What a build records of a file it placed: its size, time stamp and inode as `info` gives them.
 BuiltFile BuiltFileOf(const struct stat& info, std::string sha256);

@@ -424,8 +424,10 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
     }
     // The list is on the disk before the record says complete; should the program stop between the
     // commit and here, the list still names the old files, and the new ones differ from it in inode.
-    if (Status s = sink.builtFiles().save(base); !s.ok())
-        return s;
+    // A list equal to the last one is on the disk already (a rebuild that changed nothing).
+    if (sink.builtFiles().files() != previous.files())
+        if (Status s = sink.builtFiles().save(base); !s.ok())
+            return s;
     Step("listed");
     if (Status s = WriteBuildRecord(web, {sitePath, true, {}, BuildSource(state.value())}); !s.ok())
         return s;

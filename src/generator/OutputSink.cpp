@@ -121,6 +121,9 @@ DiskSink::~DiskSink()
     }
     m_queue->changed.notify_all();
     m_writer.join();
+    for (const auto& [folder, fd] : m_liveSubfolders)
+        if (fd >= 0)
+            ::close(fd);
 }
 
 namespace {
@@ -177,7 +180,7 @@ const BuiltFile* DiskSink::lastBuilt(const std::string& relativePath) const
 bool DiskSink::keepPage(const std::string& relativePath, const BuiltFile& last)
 {
     // Checked here, so that a page changed by hand is made again.
-    if (!IsStillAsBuilt(m_liveFolder + relativePath, last))
+    if (!isStillAsBuilt(relativePath, last))
         return false;
     // Left in place, it needs the writer only to come after an earlier write of the same name.
     if (!m_handedOver.contains(relativePath)) {
@@ -281,6 +284,23 @@ void DiskSink::keepUnchanged(const BuiltFiles& previous, std::string liveFolder)
 {
     m_previous = &previous;
     m_liveFolder = std::move(liveFolder);
+}
+
+bool DiskSink::isStillAsBuilt(const std::string& relativePath, const BuiltFile& last)
+{
+    // Every kept page is checked: a lookup of its name alone, not of the whole path, is cheaper.
+    const std::size_t slash = relativePath.rfind('/');
+    if (slash == std::string::npos)
+        return IsStillAsBuilt(m_liveFolder + relativePath, last);
+    const std::string_view folder(relativePath.data(), slash);
+    auto open = m_liveSubfolders.find(folder);
+    if (open == m_liveSubfolders.end()) {
+        const std::string path = m_liveFolder + std::string(folder);
+        open = m_liveSubfolders.emplace(folder, ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW))
+                   .first;
+    }
+    return open->second >= 0 ? IsStillAsBuilt(open->second, relativePath.c_str() + slash + 1, last)
+                             : IsStillAsBuilt(m_liveFolder + relativePath, last);
 }
 
 const BuiltFile* DiskSink::previous(const std::string& relativePath) const

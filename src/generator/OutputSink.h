@@ -142,10 +142,15 @@ private:
     const BuiltFile* previous(const std::string& relativePath) const;
     bool keep(const std::string& relativePath, const BuiltFile& file);
     void record(const std::string& relativePath, BuiltFile file, bool written);
+    // IsStillAsBuilt for a file of the live folder, looked up in its folder kept open.
+    bool isStillAsBuilt(const std::string& relativePath, const BuiltFile& last);
 
     std::string m_folder;
     const BuiltFiles* m_previous = nullptr;
     std::string m_liveFolder;
+    // The live folder's subfolders opened so far, by relative path (-1 when they cannot be); the
+    // caller's thread's alone.
+    std::map<std::string, int, std::less<>> m_liveSubfolders;
     std::set<std::string> m_writtenNow;           // m_written as a set, to find a kept file written earlier
     std::unordered_set<std::string> m_handedOver; // the caller's thread's: files queued to be written
     std::mutex m_recording;                       // pages are placed by the writer thread, pictures by the caller's
