@@ -144,12 +144,16 @@ TEST_F(Rebuild, WhateverHappensToTheSiteFileItsLogMissesNoChange)
     const std::string site = fixtureSite();
     ASSERT_TRUE(build(site, base()).ok());
     const std::string older = m_dir / "older.qls";
-    fs::copy_file(site, older);
+    const auto keepOlderCopy = [&] { fs::copy_file(site, older, fs::copy_options::overwrite_existing); };
     const auto putBackOlderCopy = [&] { fs::copy_file(older, site, fs::copy_options::overwrite_existing); };
     const auto dropTriggers = [&] {
         for (const app::ChangeLogTrigger& trigger : app::kChangeLogTriggers)
             sql(site, "DROP TRIGGER " + std::string(trigger.name));
     };
+    const auto upgrade = [&] {
+        ASSERT_TRUE(app::UpgradeSiteFile(site, app::TemplateSitePath(test::ProgramFolder())).ok());
+    };
+    // Each row that tampers with the log follows a rebuild that could read it.
     rebuildAfterEach(
         site,
         {
@@ -169,38 +173,45 @@ TEST_F(Rebuild, WhateverHappensToTheSiteFileItsLogMissesNoChange)
                  ASSERT_TRUE(db->execute("UPDATE Articles SET Title = 'Never' WHERE ArtID = 4").ok());
              },
              false},
-            {"an older copy put back and edited past where the last build read the log",
+            {"a main text edited after a copy of the site file was kept",
+             [&] {
+                 keepOlderCopy();
+                 sql(site, "UPDATE Articles SET Body = 'Newer' WHERE ArtID = 11");
+             },
+             true},
+            {"the older copy put back and edited past where the last build read the log",
              [&] {
                  putBackOlderCopy();
-                 for (int i = 0; i < 40; ++i)
+                 for (int i = 0; i < 5; ++i)
                      sql(site, "UPDATE Articles SET Para = Para || '.' WHERE ArtID = 5");
              },
              true},
-            {"an older copy put back", putBackOlderCopy, true},
-            {"an edit whose log rows are removed by hand, then another edit",
+            {"the triggers dropped, an edit, the triggers made again",
+             [&] {
+                 dropTriggers();
+                 sql(site, "UPDATE Articles SET Title = 'Unlogged' WHERE ArtID = 7");
+                 upgrade();
+             },
+             true},
+            {"an edit, then its row removed from the log's end",
+             [&] {
+                 sql(site, "UPDATE Articles SET Body = 'Unlogged' WHERE ArtID = 12");
+                 sql(site, "DELETE FROM Article_Changes WHERE Seq = (SELECT max(Seq) FROM Article_Changes)");
+             },
+             true},
+            {"a main text", [&] { sql(site, "UPDATE Articles SET Body = 'Logged' WHERE ArtID = 12"); }, true},
+            {"an edit whose log row is removed, then another edit",
              [&] {
                  sql(site, "UPDATE Articles SET Body = 'Gap' WHERE ArtID = 6");
                  sql(site, "DELETE FROM Article_Changes WHERE ArtID = 6");
                  sql(site, "UPDATE Articles SET Body = 'After the gap' WHERE ArtID = 8");
              },
              true},
-            {"the log emptied by hand, then an edit",
+            {"the first copy put back", putBackOlderCopy, true},
+            {"the log emptied, then an edit",
              [&] {
                  sql(site, "DELETE FROM Article_Changes");
                  sql(site, "UPDATE Articles SET Body = 'After emptying' WHERE ArtID = 6");
-             },
-             true},
-            {"an edit, then the log emptied",
-             [&] {
-                 sql(site, "UPDATE Articles SET Body = 'Before emptying' WHERE ArtID = 6");
-                 sql(site, "DELETE FROM Article_Changes");
-             },
-             true},
-            {"the triggers dropped, an edit, the triggers made again before any build",
-             [&] {
-                 dropTriggers();
-                 sql(site, "UPDATE Articles SET Title = 'Unlogged' WHERE ArtID = 7");
-                 ASSERT_TRUE(app::UpgradeSiteFile(site, app::TemplateSitePath(test::ProgramFolder())).ok());
              },
              true},
             {"the triggers dropped, then an edit",
@@ -211,7 +222,7 @@ TEST_F(Rebuild, WhateverHappensToTheSiteFileItsLogMissesNoChange)
              true},
             {"the triggers made again, then an edit",
              [&] {
-                 ASSERT_TRUE(app::UpgradeSiteFile(site, app::TemplateSitePath(test::ProgramFolder())).ok());
+                 upgrade();
                  sql(site, "UPDATE Articles SET Title = 'Logged' WHERE ArtID = 7");
              },
              true},
