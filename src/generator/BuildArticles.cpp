@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <vector>
 
 namespace qle::generator {
 
@@ -48,42 +49,39 @@ Result<bool> KeepArticlePage(SiteBuild& build, long long id, const RowSummary::A
     if (!inputs)
         return inputs.status();
     inputs->add(article.fields);
-    if (!build.keepPage(path, *inputs, {article.title, {}}))
-        return false;
-    build.rows().articles[id] = article;
-    return true;
+    return build.keepPage(path, *inputs, {article.title, {}});
 }
 
 // Every article the last build made or kept and every one logged since, in ArtID order as a full
 // build goes (the pictures' names depend on it): the changed ones, and those whose page cannot be
-// kept, are read one by one.
+// kept, are read one by one. The summary of the articles starts as the last build's and is
+// brought up to date here.
 Status RebuildArticlePages(SiteBuild& build)
 {
-    const auto& last = build.lastRows().articles;
+    auto& articles = build.rows().articles;
     const auto& changed = build.changedArticles();
-    auto next = changed.begin();
-    auto read = [&build](long long id) {
-        return WriteArticlePages(build, "select * from Article_Pages where artid = ?", {std::to_string(id)});
-    };
-    for (const auto& [id, article] : last) {
-        for (; next != changed.end() && *next < id; ++next)
-            if (Status s = read(*next); !s.ok())
-                return s;
-        if (next != changed.end() && *next == id) {
-            ++next;
-        } else {
-            auto kept = KeepArticlePage(build, id, article);
+    std::vector<long long> ids;
+    ids.reserve(articles.size() + changed.size());
+    for (const auto& [id, article] : articles)
+        ids.push_back(id);
+    const auto known = ids.size();
+    ids.insert(ids.end(), changed.begin(), changed.end());
+    std::inplace_merge(ids.begin(), ids.begin() + static_cast<std::ptrdiff_t>(known), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    for (const long long id : ids) {
+        if (!std::binary_search(changed.begin(), changed.end(), id)) {
+            auto kept = KeepArticlePage(build, id, articles.at(id));
             if (!kept)
                 return kept.status();
             if (*kept)
                 continue;
         }
-        if (Status s = read(id); !s.ok())
+        // Read again, or gone.
+        articles.erase(id);
+        if (Status s = WriteArticlePages(build, "select * from Article_Pages where artid = ?", {std::to_string(id)});
+            !s.ok())
             return s;
     }
-    for (; next != changed.end(); ++next)
-        if (Status s = read(*next); !s.ok())
-            return s;
     return Status::OK();
 }
 

@@ -404,7 +404,7 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
     DiskSink sink(staging);
     sink.keepUnchanged(previous, web);
     // Only a rebuild that may keep pages reads only the articles changed since the last build.
-    const RowSummary lastRows = changedOnly ? RowSummary::load(base) : RowSummary();
+    RowSummary lastRows = changedOnly ? RowSummary::load(base) : RowSummary();
     RowSummary rows;
     Status status =
         BuildPages(*db, sink, found, {app::LocalImagesFolder(base), base + kPictureCacheFolder, &lastRows, &rows});

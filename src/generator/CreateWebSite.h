@@ -41,13 +41,14 @@ inline constexpr const char* kPictureCacheFolder = "PictureCache/";
 // the picture copies. Stops at the first error. Pictures that cannot be copied add warnings.
 // What a build reads besides the site file; an empty folder is not used. `localImages`: where the
 // pictures the author put into the text are copied from; `pictureCache`: see SiteBuild.
-// `lastRows`: the summary of the site file that the last build left (see SiteBuild::setLastRows);
+// `lastRows`: the summary of the site file that the last build left, which the build may take its
+// articles from (see SiteBuild::setLastRows);
 // `rows`, when given, receives this build's.
 struct BuildSources
 {
     std::string localImages;
     std::string pictureCache;
-    const RowSummary* lastRows = nullptr;
+    RowSummary* lastRows = nullptr;
     RowSummary* rows = nullptr;
 };
 Status BuildPages(store::Database& db, OutputSink& sink, std::vector<std::string>& warnings,

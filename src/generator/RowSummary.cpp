@@ -3,9 +3,10 @@
 #include "app/Paths.h"
 #include "app/TextFiles.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <xxhash.h>
 
 namespace qle::generator {
@@ -165,12 +166,14 @@ RowSummary RowSummary::parse(std::string_view text)
 
 RowSummary RowSummary::load(const std::string& baseFolder)
 {
-    std::ifstream in(app::JoinPath(baseFolder, kRowSummaryFileName), std::ios::binary);
+    std::ifstream in(app::JoinPath(baseFolder, kRowSummaryFileName), std::ios::binary | std::ios::ate);
     if (!in)
         return {};
-    std::ostringstream text;
-    text << in.rdbuf();
-    return parse(text.str());
+    std::string text(static_cast<std::size_t>(std::max<std::streamoff>(0, in.tellg())), '\0');
+    in.seekg(0);
+    if (!in.read(text.data(), static_cast<std::streamsize>(text.size())))
+        return {};
+    return parse(text);
 }
 
 Status RowSummary::save(const std::string& baseFolder) const

@@ -173,7 +173,7 @@ Status SiteBuild::compareWithLastRows()
     if (!position)
         return position.status();
     m_rows.position = *position;
-    const RowSummary* last = m_last;
+    RowSummary* last = m_last;
     m_last = nullptr;
     // Rows read by another build of the program, of another file or with other settings say
     // nothing of this build's pages.
@@ -201,6 +201,7 @@ Status SiteBuild::compareWithLastRows()
     }
     m_last = last;
     m_changed = std::move(*changed);
+    m_rows.articles = std::move(last->articles);
     return Status::OK();
 }
 

@@ -57,16 +57,16 @@ public:
     Status load();
 
     // The summary of the site file that the last build of the same web folder left; it must
-    // outlive the build. Set it before load().
-    void setLastRows(const RowSummary* last) { m_last = last; }
+    // outlive the build, which takes its articles when it can rebuild from it. Set it before load().
+    void setLastRows(RowSummary* last) { m_last = last; }
     // What this build read of the site file, for the next build.
     const RowSummary& rows() const { return m_rows; }
     RowSummary& rows() { return m_rows; }
 
     // Whether the build reads only the articles changed since the last build (load() decides).
     bool incremental() const { return m_last && m_changed; }
-    // REQUIRES: incremental(). The last build's summary, and the ArtIDs logged since, ascending.
-    const RowSummary& lastRows() const { return *m_last; }
+    // REQUIRES: incremental(). The ArtIDs logged since the last build, ascending; rows() starts
+    // with the last build's articles.
     const std::vector<long long>& changedArticles() const { return *m_changed; }
     // The hash of the rows of a category's page (section null) or a section's page as the last
     // build read them, when no article changed since that the page may show; nullptr otherwise.
@@ -159,7 +159,7 @@ private:
     std::string m_piece, m_indented, m_whole; // a main text's piece as made; placed in the page
     std::vector<std::string> m_warnings;
     std::string m_localImages;
-    const RowSummary* m_last = nullptr;
+    RowSummary* m_last = nullptr;
     RowSummary m_rows;
     std::optional<std::vector<long long>> m_changed;
     // Categories (letter case folded as SQLite's NOCASE folds it), and category-section pairs,

@@ -291,7 +291,7 @@ TEST_F(Rebuild, OnlyThePagesAnEditReachesAreMadeAgain)
         sink.keepUnchanged(last, web());
         auto db = store::Database::open(site);
         std::vector<std::string> warnings;
-        const RowSummary lastRows = RowSummary::load(base());
+        RowSummary lastRows = RowSummary::load(base());
         EXPECT_TRUE(lastRows.position) << "the last build's summary of the site file";
         EXPECT_TRUE(
             BuildPages(*db, sink, warnings, {app::LocalImagesFolder(base()), base() + kPictureCacheFolder, &lastRows})
