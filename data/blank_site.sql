@@ -16,6 +16,15 @@ CREATE TABLE Articles (
 -- The generator selects a category's or a section's articles for every list page.
 CREATE INDEX Articles_Category_Section ON Articles (Category, Section);
 
+-- Every change to Articles, by whatever program makes it, is logged here (an ArtID changed: both),
+-- so that a rebuild reads only the articles changed since the last build. The statements must
+-- stay exactly as the program makes them in older files, or rebuilds read every article.
+CREATE TABLE Article_Changes (Seq INTEGER PRIMARY KEY AUTOINCREMENT, ArtID INTEGER, Token BLOB);
+INSERT INTO Article_Changes (ArtID, Token) VALUES (NULL, randomblob(8));
+CREATE TRIGGER Article_Changes_Insert AFTER INSERT ON Articles BEGIN INSERT INTO Article_Changes (ArtID, Token) VALUES (NEW.ArtID, randomblob(8)); END;
+CREATE TRIGGER Article_Changes_Update AFTER UPDATE ON Articles BEGIN INSERT INTO Article_Changes (ArtID, Token) SELECT OLD.ArtID, randomblob(8) WHERE OLD.ArtID IS NOT NEW.ArtID; INSERT INTO Article_Changes (ArtID, Token) VALUES (NEW.ArtID, randomblob(8)); END;
+CREATE TRIGGER Article_Changes_Delete AFTER DELETE ON Articles BEGIN INSERT INTO Article_Changes (ArtID, Token) VALUES (OLD.ArtID, randomblob(8)); END;
+
 CREATE TABLE Options (
     CatPanel0       TEXT,
     CatPanel1       TEXT,

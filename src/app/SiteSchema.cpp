@@ -51,6 +51,38 @@ bool HasField(const Fields& fields, const std::string& name)
     return std::any_of(fields.begin(), fields.end(), [&](const auto& field) { return SameName(field.first, name); });
 }
 
+// What the change log needs that the file lacks; nothing for a file whose `Articles` has no ArtID.
+Result<std::vector<std::string>> ChangeLogChanges(store::Database& db)
+{
+    auto articles = db.query("SELECT 1 FROM pragma_table_info('Articles') WHERE name = 'ArtID' COLLATE NOCASE");
+    if (!articles)
+        return articles.status();
+    std::vector<std::string> changes;
+    if (articles->eof())
+        return changes;
+    auto rows = db.query("SELECT name, sql FROM sqlite_master WHERE type IN ('table', 'trigger', 'index')");
+    if (!rows)
+        return rows.status();
+    std::map<std::string, std::string> have;
+    for (; !rows->eof(); (void)rows->next())
+        have[std::string(rows->text(0))] = std::string(rows->text(1));
+    if (!have.contains("Article_Changes")) {
+        changes.emplace_back(kChangeLogTable);
+        changes.emplace_back(kChangeLogStart);
+    }
+    for (const ChangeLogTrigger& trigger : kChangeLogTriggers) {
+        const auto it = have.find(std::string(trigger.name));
+        if (it != have.end() && it->second == trigger.sql)
+            continue;
+        if (it != have.end())
+            changes.push_back("DROP TRIGGER " + store::QuoteIdentifier(std::string(trigger.name)));
+        changes.emplace_back(trigger.sql);
+    }
+    if (!have.contains("Articles_Category_Section"))
+        changes.emplace_back(kArticlesIndex);
+    return changes;
+}
+
 } // namespace
 
 Status CheckSiteFile(store::Database& db)
@@ -82,7 +114,9 @@ Status UpgradeSiteFile(const std::string& sitePath, const std::string& templateP
     auto haveViews = Views(*site);
     auto wantedFields = OptionsFields(*shipped);
     auto haveFields = OptionsFields(*site);
-    for (const Status& status : {wantedViews.status(), haveViews.status(), wantedFields.status(), haveFields.status()})
+    auto logChanges = ChangeLogChanges(*site);
+    for (const Status& status :
+         {wantedViews.status(), haveViews.status(), wantedFields.status(), haveFields.status(), logChanges.status()})
         if (!status.ok())
             return status.withContext(context);
     if (haveFields->empty())
@@ -100,6 +134,7 @@ Status UpgradeSiteFile(const std::string& sitePath, const std::string& templateP
             changes.push_back("DROP VIEW " + store::QuoteIdentifier(name));
         changes.push_back(sql);
     }
+    changes.insert(changes.end(), logChanges->begin(), logChanges->end());
     if (changes.empty())
         return Status::OK();
 

@@ -5,6 +5,10 @@
 #include "store/Database.h"
 #include "store/RecordSet.h"
 
+#include <algorithm>
+#include <charconv>
+#include <vector>
+
 namespace qle::generator {
 
 PageHead ArticleHead(const ArticleRow& row)
@@ -24,17 +28,81 @@ std::string ArticlePagePath(const store::Value& artid)
     return "articles/art-" + PageName(artid) + ".htm";
 }
 
+namespace {
+
+// The article's page is made from these and the site; the next build keeps them in its summary.
+std::string FieldsHash(const ArticleRow& row)
+{
+    InputHash fields;
+    for (const store::Value* field :
+         {&row.artid, &row.category, &row.section, &row.title, &row.link, &row.para, &row.image, &row.imageStrap})
+        fields.addValue(*field);
+    fields.add(row.body);
+    return fields.hex();
+}
+
+// Keeps the page of an article that did not change since the last build without reading its row.
+Result<bool> KeepArticlePage(SiteBuild& build, long long id, const RowSummary::Article& article)
+{
+    const std::string path = ArticlePagePath(std::to_string(id));
+    auto inputs = build.pageInputs(path, PageKind::Article, article.category);
+    if (!inputs)
+        return inputs.status();
+    inputs->add(article.fields);
+    return build.keepPage(path, *inputs, {article.title, {}});
+}
+
+// Every article the last build made or kept and every one logged since, in ArtID order as a full
+// build goes (the pictures' names depend on it): the changed ones, and those whose page cannot be
+// kept, are read one by one. The summary of the articles starts as the last build's and is
+// brought up to date here.
+Status RebuildArticlePages(SiteBuild& build)
+{
+    auto& articles = build.rows().articles;
+    const auto& changed = build.changedArticles();
+    std::vector<long long> ids;
+    ids.reserve(articles.size() + changed.size());
+    for (const auto& [id, article] : articles)
+        ids.push_back(id);
+    const auto known = ids.size();
+    ids.insert(ids.end(), changed.begin(), changed.end());
+    std::inplace_merge(ids.begin(), ids.begin() + static_cast<std::ptrdiff_t>(known), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    for (const long long id : ids) {
+        if (!std::binary_search(changed.begin(), changed.end(), id)) {
+            auto kept = KeepArticlePage(build, id, articles.at(id));
+            if (!kept)
+                return kept.status();
+            if (*kept)
+                continue;
+        }
+        // Read again, or gone.
+        articles.erase(id);
+        if (Status s = WriteArticlePages(build, "select * from Article_Pages where artid = ?", {std::to_string(id)});
+            !s.ok())
+            return s;
+    }
+    return Status::OK();
+}
+
+} // namespace
+
 Status ArticlePage(SiteBuild& build, const ArticleRow& row)
 {
     const std::string path = ArticlePagePath(row.artid);
     auto inputs = build.pageInputs(path, PageKind::Article, row.category);
     if (!inputs)
         return inputs.status();
-    for (const store::Value* field :
-         {&row.artid, &row.category, &row.section, &row.title, &row.link, &row.para, &row.image, &row.imageStrap})
-        inputs->addValue(*field);
-    inputs->add(row.body);
+    const std::string fields = FieldsHash(row);
+    inputs->add(fields);
     const PageHead head = ArticleHead(row);
+    long long id = 0;
+    const std::string& artid = store::TextOf(row.artid);
+    if (std::from_chars(artid.data(), artid.data() + artid.size(), id).ptr == artid.data() + artid.size() &&
+        !artid.empty())
+        build.rows().articles[id] = {row.category, row.section, head.title, fields};
+    else
+        build.rows().position.reset(); // an article the next build could not name
     if (build.keepPage(path, *inputs, head))
         return Status::OK();
     // The middle holds a marker where the main text goes; the text is put there as it is written.
@@ -53,7 +121,7 @@ Status ArticlePage(SiteBuild& build, const ArticleRow& row)
 
 Status BuildArticles(SiteBuild& build)
 {
-    return WriteArticlePages(build, "Article_Pages");
+    return build.incremental() ? RebuildArticlePages(build) : WriteArticlePages(build, "Article_Pages");
 }
 
 Status WriteArticlePages(SiteBuild& build, const std::string& source, const store::Params& params)

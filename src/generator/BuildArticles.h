@@ -49,7 +49,9 @@ std::string ArticlePagePath(const store::Value& artid);
 // Each main text is read in place from the query's row.
 Status WriteArticlePages(SiteBuild& build, const std::string& source, const store::Params& params = {});
 
-// BuildArticles: walks `Article_Pages` and writes every page (WriteArticlePages).
+// BuildArticles: walks `Article_Pages` and writes every page (WriteArticlePages). A rebuild that
+// knows what changed (SiteBuild::incremental) reads only the changed articles' rows, and those of
+// pages it cannot keep.
 Status BuildArticles(SiteBuild& build);
 
 } // namespace qle::generator

@@ -5,6 +5,8 @@
 #include "store/Database.h"
 #include "store/RecordSet.h"
 
+#include <optional>
+
 namespace qle::generator {
 
 PageHead ListHead(std::string title, const std::vector<MiniArticle>& rows)
@@ -62,24 +64,57 @@ void AddRows(InputHash& inputs, const std::vector<MiniArticle>& rows)
             inputs.addValue(*field);
 }
 
-Status CategoryPage(SiteBuild& build, const store::Value& category)
+Status ListPage(SiteBuild& build, PageKind kind, const std::string& path, const store::Value& category,
+                const store::Value* section)
 {
-    // A null category selects nothing, as the empty name does.
-    auto rows = ReadMiniArticles(build, "select  * from Mini_Articles where Category=?", {store::TextOf(category)});
-    if (!rows)
-        return rows.status();
-    const std::string path = build.listPagePath("categories", "cat-", "category", category);
-    auto inputs = build.pageInputs(path, PageKind::Category, category);
+    std::optional<std::vector<MiniArticle>> rows;
+    const auto read = [&]() -> Status {
+        // A null category or section selects nothing, as the empty name does.
+        auto found = section ? ReadMiniArticles(build, "select * from Mini_Articles where Category=? and section=?",
+                                                {store::TextOf(category), store::TextOf(*section)})
+                             : ReadMiniArticles(build, "select  * from Mini_Articles where Category=?",
+                                                {store::TextOf(category)});
+        if (!found)
+            return found.status();
+        rows = std::move(*found);
+        return Status::OK();
+    };
+    // The rows are read only when an article they may hold changed since the last build.
+    std::string listed;
+    if (const std::string* unchanged = build.unchangedList(category, section)) {
+        listed = *unchanged;
+    } else {
+        if (Status s = read(); !s.ok())
+            return s;
+        InputHash hash;
+        hash.addValue(category);
+        if (section)
+            hash.addValue(*section);
+        AddRows(hash, *rows);
+        listed = hash.hex();
+    }
+    build.rows().lists[ListKey(category, section)] = listed;
+    auto inputs = build.pageInputs(path, kind, category);
     if (!inputs)
         return inputs.status();
-    inputs->addValue(category);
-    AddRows(*inputs, *rows);
-    const PageHead head = ListHead(store::TextOf(category), *rows);
-    if (build.keepPage(path, *inputs, head))
+    inputs->add(listed);
+    const std::string title =
+        section ? store::TextOf(category) + " - " + store::TextOf(*section) : store::TextOf(category);
+    if (build.keepPage(path, *inputs, {title, {}}))
         return Status::OK();
+    if (!rows)
+        if (Status s = read(); !s.ok())
+            return s;
+    const PageHead head = ListHead(title, *rows);
     build.addTextPictures(*rows);
-    const std::string list = ArticleList(*rows, nullptr, head, build.writer(), build.pictures());
-    return build.writePage(path, PageKind::Category, category, head, list, &*inputs);
+    const std::string list = ArticleList(*rows, section, head, build.writer(), build.pictures());
+    return build.writePage(path, kind, category, head, list, &*inputs);
+}
+
+Status CategoryPage(SiteBuild& build, const store::Value& category)
+{
+    return ListPage(build, PageKind::Category, build.listPagePath("categories", "cat-", "category", category), category,
+                    nullptr);
 }
 
 Status BuildCategories(SiteBuild& build)

@@ -11,6 +11,7 @@
 namespace qle::generator {
 
 class InputHash;
+enum class PageKind;
 class PictureCopier;
 class SiteBuild;
 class TagWriter;
@@ -49,6 +50,12 @@ Result<std::vector<MiniArticle>> ReadMiniArticles(SiteBuild& build, const std::s
 
 // Adds the rows a list page shows to what the page is made from.
 void AddRows(InputHash& inputs, const std::vector<MiniArticle>& rows);
+
+// Writes the list page of `kind` at `path`: the articles of `category`, or, with `section`, of
+// that section of it. The rows are not read when no article they may hold changed since the last
+// build and the page is kept (SiteBuild::unchangedList).
+Status ListPage(SiteBuild& build, PageKind kind, const std::string& path, const store::Value& category,
+                const store::Value* section);
 
 // CategoryPage: writes PageFrame(category kind, the category, the list of its articles).
 Status CategoryPage(SiteBuild& build, const store::Value& category);

@@ -3,6 +3,7 @@
 #include "app/Paths.h"
 #include "app/TextFiles.h"
 #include "app/Version.h"
+#include "generator/ChangeLog.h"
 #include "store/Database.h"
 #include "store/RecordSet.h"
 
@@ -122,18 +123,32 @@ Result<std::string> SiteState(store::Database& db)
     std::unique_ptr<EVP_MD_CTX, DigestFree> digest(EVP_MD_CTX_new());
     if (!digest || EVP_DigestInit_ex(digest.get(), EVP_sha256(), nullptr) != 1)
         return Status::IoError("Cannot compute the state of " + db.path() + ": no SHA-256");
+    auto position = ReadLogPosition(db);
+    if (!position)
+        return position.status().withContext("Cannot read the state of " + db.path());
+    // With the log kept as this program keeps it, its last row stands for every row of `Articles`:
+    // any change to them adds a row with a new random token, and a file restored from a backup
+    // has another last row (or another schema version, if the log was made again).
+    std::string log;
+    if (*position)
+        log = "log " + std::to_string((*position)->seq) + " " + (*position)->token + " " +
+              std::to_string((*position)->schema);
     const struct
     {
         const char* statement;
         bool options;
     } reads[] = {
         {"SELECT type, name, sql FROM sqlite_master ORDER BY type, name", false},
-        {"SELECT * FROM Articles ORDER BY rowid", false},
+        {*position ? nullptr : "SELECT * FROM Articles ORDER BY rowid", false},
         {"SELECT * FROM Options ORDER BY rowid", true},
     };
     for (const auto& read : reads)
-        if (Status s = AddRows(db, digest.get(), read.statement, read.options); !s.ok())
-            return s.withContext("Cannot read the state of " + db.path());
+        if (read.statement)
+            if (Status s = AddRows(db, digest.get(), read.statement, read.options); !s.ok())
+                return s.withContext("Cannot read the state of " + db.path());
+    const std::uint64_t logSize = log.size();
+    EVP_DigestUpdate(digest.get(), &logSize, sizeof logSize);
+    EVP_DigestUpdate(digest.get(), log.data(), log.size());
     unsigned char hash[EVP_MAX_MD_SIZE];
     unsigned int size = 0;
     EVP_DigestFinal_ex(digest.get(), hash, &size);

@@ -33,9 +33,11 @@ struct BuildRecord
 bool IsPublishingField(std::string_view name);
 
 // The state of the site file as a build reads it: "sha256:" and the hexadecimal SHA-256 of its
-// schema (tables and views), every row of `Articles` and the `Options` fields the pages are made
-// from (all but the homepage the forwarding page points at and the publishing settings). Run it in
-// the read transaction the build reads in, so that it is the state the pages were made from.
+// schema (tables and views), its articles and the `Options` fields the pages are made from (all
+// but the homepage the forwarding page points at and the publishing settings). The articles are
+// the change log's last row when the file keeps the log as this program makes it (ReadLogPosition),
+// every row of `Articles` otherwise. Run it in the read transaction the build reads in, so that it
+// is the state the pages were made from.
 Result<std::string> SiteState(store::Database& db);
 
 // What a build of a site in `siteState` by this program is recorded as: blank-separated

@@ -10,23 +10,8 @@ namespace qle::generator {
 
 Status SectionPage(SiteBuild& build, const store::Value& category, const store::Value& section)
 {
-    auto rows = ReadMiniArticles(build, "select * from Mini_Articles where Category=? and section=?",
-                                 {store::TextOf(category), store::TextOf(section)});
-    if (!rows)
-        return rows.status();
-    const std::string path = build.listPagePath("sections", "sect-", "section", section);
-    auto inputs = build.pageInputs(path, PageKind::Section, category);
-    if (!inputs)
-        return inputs.status();
-    inputs->addValue(category);
-    inputs->addValue(section);
-    AddRows(*inputs, *rows);
-    const PageHead head = ListHead(store::TextOf(category) + " - " + store::TextOf(section), *rows);
-    if (build.keepPage(path, *inputs, head))
-        return Status::OK();
-    build.addTextPictures(*rows);
-    const std::string list = ArticleList(*rows, &section, head, build.writer(), build.pictures());
-    return build.writePage(path, PageKind::Section, category, head, list, &*inputs);
+    return ListPage(build, PageKind::Section, build.listPagePath("sections", "sect-", "section", section), category,
+                    &section);
 }
 
 Status BuildSections(SiteBuild& build)

@@ -13,6 +13,7 @@
 #include "generator/CommitJournal.h"
 #include "generator/HomePage.h"
 #include "generator/OutputSink.h"
+#include "generator/RowSummary.h"
 #include "generator/SiteBuild.h"
 #include "generator/SiteFeeds.h"
 #include "store/Database.h"
@@ -324,6 +325,7 @@ Status BuildPages(store::Database& db, OutputSink& sink, std::vector<std::string
 {
     SiteBuild build(db, sink, sources.pictureCache);
     build.setLocalImagesFolder(sources.localImages);
+    build.setLastRows(sources.lastRows);
     Status status = build.load();
     // Articles first, then categories, then sections: where names collide, the later page wins.
     if (status.ok())
@@ -338,6 +340,8 @@ Status BuildPages(store::Database& db, OutputSink& sink, std::vector<std::string
     if (status.ok())
         status = WriteSiteFiles(build, warnings);
     warnings.insert(warnings.end(), build.warnings().begin(), build.warnings().end());
+    if (sources.rows)
+        *sources.rows = std::move(build.rows());
     // Pages may still be on their way to the disk; the build is done when they are written.
     const Status written = sink.finish();
     return status.ok() ? written : status;
@@ -407,7 +411,11 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
     std::vector<std::string> found;
     DiskSink sink(staging);
     sink.keepUnchanged(previous, web);
-    Status status = BuildPages(*db, sink, found, {app::LocalImagesFolder(base), base + kPictureCacheFolder});
+    // Only a rebuild that may keep pages reads only the articles changed since the last build.
+    RowSummary lastRows = changedOnly ? RowSummary::load(base) : RowSummary();
+    RowSummary rows;
+    Status status =
+        BuildPages(*db, sink, found, {app::LocalImagesFolder(base), base + kPictureCacheFolder, &lastRows, &rows});
     if (Status written = sink.finish(); status.ok()) // nothing may still be writing when cleaning up
         status = written;
     if (status.ok())
@@ -424,6 +432,8 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
     }
     // The list is on the disk before the record says complete; should the program stop between the
     // commit and here, the list still names the old files, and the new ones differ from it in inode.
+    if (Status s = rows.save(base); !s.ok())
+        return s;
     // A list equal to the last one is on the disk already (a rebuild that changed nothing).
     if (sink.builtFiles().files() != previous.files())
         if (Status s = sink.builtFiles().save(base); !s.ok())

@@ -15,6 +15,7 @@ class Database;
 namespace qle::generator {
 
 class OutputSink;
+struct RowSummary;
 
 // The page folders of the web folder, which each build makes anew.
 inline constexpr const char* kPageFolders[] = {"images", "articles", "sections", "categories"};
@@ -40,10 +41,15 @@ inline constexpr const char* kPictureCacheFolder = "PictureCache/";
 // the picture copies. Stops at the first error. Pictures that cannot be copied add warnings.
 // What a build reads besides the site file; an empty folder is not used. `localImages`: where the
 // pictures the author put into the text are copied from; `pictureCache`: see SiteBuild.
+// `lastRows`: the summary of the site file that the last build left, which the build may take its
+// articles from (see SiteBuild::setLastRows);
+// `rows`, when given, receives this build's.
 struct BuildSources
 {
     std::string localImages;
     std::string pictureCache;
+    RowSummary* lastRows = nullptr;
+    RowSummary* rows = nullptr;
 };
 Status BuildPages(store::Database& db, OutputSink& sink, std::vector<std::string>& warnings,
                   const BuildSources& sources = {});

@@ -5,6 +5,7 @@
 #include "generator/BuildHTMLTags.h"
 #include "generator/BuildRecord.h"
 #include "generator/BuiltFiles.h"
+#include "generator/ChangeLog.h"
 #include "generator/HtmlText.h"
 #include "generator/OutputSink.h"
 #include "generator/PictureCache.h"
@@ -40,6 +41,22 @@ Result<std::vector<PanelEntry>> ReadPanel(store::Database& db, const std::string
             return s;
     }
     return entries;
+}
+
+// A name as SQLite's NOCASE compares it: ASCII letters folded, nothing else.
+std::string Folded(const store::Value& value)
+{
+    std::string text = store::TextOf(value);
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+std::string FoldedPair(const store::Value& category, const store::Value& section)
+{
+    const std::string folded = Folded(category);
+    return std::to_string(folded.size()) + ":" + folded + Folded(section);
 }
 
 } // namespace
@@ -145,7 +162,56 @@ Status SiteBuild::load()
     m_siteInputs.add(m_contents);
     m_siteInputs.add(m_localImages);
     m_siteInputs.add(m_pictureCacheFolder);
+    return compareWithLastRows();
+}
+
+Status SiteBuild::compareWithLastRows()
+{
+    m_rows.sitePath = m_db.path();
+    m_rows.siteInputs = m_siteInputs.hex();
+    auto position = ReadLogPosition(m_db);
+    if (!position)
+        return position.status();
+    m_rows.position = *position;
+    RowSummary* last = m_last;
+    m_last = nullptr;
+    // Rows read by another build of the program, of another file or with other settings say
+    // nothing of this build's pages.
+    if (!last || !last->position || !m_rows.position || last->sitePath != m_rows.sitePath ||
+        last->siteInputs != m_rows.siteInputs)
+        return Status::OK();
+    auto changed = ArticlesChangedSince(m_db, *last->position, *m_rows.position);
+    if (!changed)
+        return changed.status();
+    // Reading many articles one by one costs more than reading them all in one pass.
+    if (!*changed || (*changed)->size() > last->articles.size() / 4 + 100)
+        return Status::OK();
+    const auto touch = [this](const store::Value& category, const store::Value& section) {
+        m_changedCategories.insert(Folded(category));
+        m_changedSections.insert(FoldedPair(category, section));
+    };
+    for (const long long id : **changed) {
+        if (const auto it = last->articles.find(id); it != last->articles.end())
+            touch(it->second.category, it->second.section);
+        auto now = m_db.query("SELECT Category, Section FROM Articles WHERE ArtID = ?", {std::to_string(id)});
+        if (!now)
+            return now.status();
+        if (!now->eof())
+            touch(now->field(0), now->field(1));
+    }
+    m_last = last;
+    m_changed = std::move(*changed);
+    m_rows.articles = std::move(last->articles);
     return Status::OK();
+}
+
+const std::string* SiteBuild::unchangedList(const store::Value& category, const store::Value* section) const
+{
+    if (!incremental() || (section ? m_changedSections.contains(FoldedPair(category, *section))
+                                   : m_changedCategories.contains(Folded(category))))
+        return nullptr;
+    const auto it = m_last->lists.find(ListKey(category, section));
+    return it == m_last->lists.end() ? nullptr : &it->second;
 }
 
 void SiteBuild::addTextPictures(std::string_view html)
@@ -167,11 +233,18 @@ Result<const std::string*> SiteBuild::sectionsPanel(const store::Value& category
     const std::string& name = store::TextOf(category);
     if (auto it = m_sections.find(name); it != m_sections.end())
         return &it->second;
+    // A category no changed article was or is in lists the sections it listed last time.
+    if (incremental() && !m_changedCategories.contains(Folded(category)))
+        if (const auto last = m_last->panels.find(name); last != m_last->panels.end()) {
+            m_rows.panels[name] = last->second;
+            return &m_sections.emplace(name, last->second).first->second;
+        }
     // A null category selects nothing, as the empty name does.
     auto entries = ReadPanel(m_db, "select * from List_Sections where category=?", {name});
     if (!entries)
         return entries.status();
     auto [it, inserted] = m_sections.emplace(name, m_writer->panelList("Sections", *entries));
+    m_rows.panels[name] = it->second;
     return &it->second;
 }
 

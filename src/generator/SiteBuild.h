@@ -7,6 +7,7 @@
 #include "generator/PageFrame.h"
 #include "generator/PageInputs.h"
 #include "generator/PictureCopier.h"
+#include "generator/RowSummary.h"
 #include "generator/TagWriter.h"
 #include "store/Status.h"
 #include "store/Value.h"
@@ -50,8 +51,26 @@ public:
 
     // Reads the site's `Options` record (colours, banner, page style, address, pictures) and
     // `List_Categories`, and picks the tag writer of the site's style.
+    // With the summary of the last build (setLastRows) still true of the site file but for the
+    // articles its log names, the build reads only those (incremental()).
     // The error names the site file and the query.
     Status load();
+
+    // The summary of the site file that the last build of the same web folder left; it must
+    // outlive the build, which takes its articles when it can rebuild from it. Set it before load().
+    void setLastRows(RowSummary* last) { m_last = last; }
+    // What this build read of the site file, for the next build.
+    const RowSummary& rows() const { return m_rows; }
+    RowSummary& rows() { return m_rows; }
+
+    // Whether the build reads only the articles changed since the last build (load() decides).
+    bool incremental() const { return m_last && m_changed; }
+    // REQUIRES: incremental(). The ArtIDs logged since the last build, ascending; rows() starts
+    // with the last build's articles.
+    const std::vector<long long>& changedArticles() const { return *m_changed; }
+    // The hash of the rows of a category's page (section null) or a section's page as the last
+    // build read them, when no article changed since that the page may show; nullptr otherwise.
+    const std::string* unchangedList(const store::Value& category, const store::Value* section) const;
 
     store::Database& db() { return m_db; }
     PictureCopier& pictures() { return m_pictures; }
@@ -113,6 +132,8 @@ public:
 
 private:
     Result<const std::string*> sectionsPanel(const store::Value& category);
+    // Decides whether the build may read only the changed articles, and which lists they touch.
+    Status compareWithLastRows();
     InputHash withPictures(InputHash inputs, const std::vector<std::string>& pictures);
     // Makes the page of `kind` around `middle`, followed by one CR LF, in m_page.
     Status framePage(PageKind kind, const store::Value& category, const PageHead& head, std::string_view middle);
@@ -138,6 +159,12 @@ private:
     std::string m_piece, m_indented, m_whole; // a main text's piece as made; placed in the page
     std::vector<std::string> m_warnings;
     std::string m_localImages;
+    RowSummary* m_last = nullptr;
+    RowSummary m_rows;
+    std::optional<std::vector<long long>> m_changed;
+    // Categories (letter case folded as SQLite's NOCASE folds it), and category-section pairs,
+    // that a changed article was or is in: their lists are read again.
+    std::set<std::string, std::less<>> m_changedCategories, m_changedSections;
 };
 
 // The site's picture settings from its open `Options` record: `Keep_Picture_Metadata` (1, -1 or

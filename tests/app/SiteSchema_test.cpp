@@ -47,6 +47,59 @@ TEST(UpgradeSiteFile, OlderViewsAndMissingFieldsAreBroughtUpToDateAndTheRestKept
     EXPECT_EQ(pages->text(0), "1");
 }
 
+// A file of an earlier version gains the change log, which then logs every change; a trigger
+// changed by hand is made ours again; a file whose articles have no ArtID is left as it is.
+TEST(UpgradeSiteFile, TheChangeLogIsAddedToOlderFilesAndLogsEveryChange)
+{
+    test::TempDir dir;
+    const auto shipped = TemplateSitePath(test::ProgramFolder());
+    const auto site = test::CopyBlankSite(dir / "Old.qls");
+    {
+        auto db = store::Database::open(site);
+        ASSERT_TRUE(db);
+        for (const auto& trigger : kChangeLogTriggers)
+            ASSERT_TRUE(db->execute("DROP TRIGGER " + std::string(trigger.name)).ok());
+        ASSERT_TRUE(db->execute("DROP TABLE Article_Changes").ok());
+        ASSERT_TRUE(db->execute("DROP INDEX Articles_Category_Section").ok());
+        ASSERT_TRUE(db->insert("Articles", {{"Title", std::string("Kept")}}));
+    }
+    ASSERT_TRUE(UpgradeSiteFile(site, shipped).ok());
+    {
+        auto db = store::Database::open(site);
+        EXPECT_EQ(ViewSql(*db, "Article_Changes"), kChangeLogTable);
+        EXPECT_EQ(ViewSql(*db, "Articles_Category_Section"), kArticlesIndex);
+        ASSERT_TRUE(db->execute("DROP TRIGGER Article_Changes_Delete").ok());
+        ASSERT_TRUE(
+            db->execute("CREATE TRIGGER Article_Changes_Delete AFTER DELETE ON Articles BEGIN SELECT 1; END").ok());
+    }
+    ASSERT_TRUE(UpgradeSiteFile(site, shipped).ok());
+
+    auto db = store::Database::open(site);
+    for (const auto& trigger : kChangeLogTriggers)
+        EXPECT_EQ(ViewSql(*db, std::string(trigger.name)), trigger.sql);
+    EXPECT_EQ(db->query("SELECT Title FROM Articles")->text(0), "Kept");
+    auto second = db->insert("Articles", {{"Title", std::string("Second")}});
+    ASSERT_TRUE(second);
+    ASSERT_TRUE(db->execute("UPDATE Articles SET ArtID = 50 WHERE Title = 'Kept'").ok());
+    ASSERT_TRUE(db->execute("UPDATE Articles SET Body = 'b' WHERE ArtID = 50").ok());
+    ASSERT_TRUE(db->execute("DELETE FROM Articles WHERE ArtID = 50").ok());
+    std::string logged;
+    auto rows = db->query("SELECT ifnull(ArtID, '-'), length(Token) FROM Article_Changes ORDER BY Seq");
+    for (; !rows->eof(); (void)rows->next())
+        logged += std::string(rows->text(0)) + "/" + std::string(rows->text(1)) + " ";
+    EXPECT_EQ(logged, "-/8 " + std::to_string(*second) + "/8 1/8 50/8 50/8 50/8 ");
+
+    const auto foreign = test::CopyBlankSite(dir / "Foreign.qls");
+    {
+        auto other = store::Database::open(foreign);
+        ASSERT_TRUE(other->execute("DROP TABLE Article_Changes").ok());
+        ASSERT_TRUE(other->execute("DROP TABLE Articles").ok());
+        ASSERT_TRUE(other->execute("CREATE TABLE Articles (Title TEXT, Category TEXT, Section TEXT)").ok());
+    }
+    EXPECT_TRUE(UpgradeSiteFile(foreign, shipped).ok());
+    EXPECT_EQ(ViewSql(*store::Database::open(foreign), "Article_Changes"), "");
+}
+
 TEST(UpgradeSiteFile, ACurrentFileIsNotWrittenAndAForeignOneIsNamed)
 {
     test::TempDir dir;

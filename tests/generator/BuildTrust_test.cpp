@@ -344,6 +344,39 @@ TEST_F(BuildTrust, ABuildIsCurrentOnlyWhileTheSiteIsAsItWasBuilt)
          "has changed since it was built"},
         {"a page edited", [&] { sql(site, "UPDATE Articles SET Body = 'edited' WHERE ArtID = 1"); },
          "has changed since it was built"},
+        {"a change rolled back",
+         [&] {
+             auto db = store::Database::open(site);
+             store::Database::Transaction changing(*db);
+             ASSERT_TRUE(changing.begin().ok());
+             ASSERT_TRUE(db->execute("UPDATE Articles SET Body = 'rolled back' WHERE ArtID = 1").ok());
+         },
+         ""},
+        {"a page edited, then the log's last rows removed",
+         [&] {
+             sql(site, "UPDATE Articles SET Body = 'edited once more' WHERE ArtID = 1");
+             sql(site, "DELETE FROM Article_Changes WHERE Seq = (SELECT max(Seq) FROM Article_Changes)");
+         },
+         "has changed since it was built"},
+        {"a page edited, then the change log emptied",
+         [&] {
+             sql(site, "UPDATE Articles SET Body = 'edited again' WHERE ArtID = 1");
+             sql(site, "DELETE FROM Article_Changes");
+         },
+         "has changed since it was built"},
+        {"the change log's triggers dropped and an edit made",
+         [&] {
+             sql(site, "DROP TRIGGER Article_Changes_Update");
+             sql(site, "UPDATE Articles SET Body = 'unlogged' WHERE ArtID = 1");
+         },
+         "has changed since it was built"},
+        {"an edit while the triggers were dropped, and they made again",
+         [&] {
+             sql(site, "DROP TRIGGER IF EXISTS Article_Changes_Update");
+             sql(site, "UPDATE Articles SET Body = 'unlogged again' WHERE ArtID = 1");
+             ASSERT_TRUE(app::UpgradeSiteFile(site, app::TemplateSitePath(test::ProgramFolder())).ok());
+         },
+         "has changed since it was built"},
         {"the style", [&] { sql(site, "UPDATE Options SET Page_Style = 'Modern'"); }, "has changed since it was built"},
         {"a backup of another style restored",
          [&] { ASSERT_TRUE(app::RestoreBackup(site, backup, base(), std::time(nullptr) + 5).ok()); },

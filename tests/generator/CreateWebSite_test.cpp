@@ -93,8 +93,9 @@ TEST_F(SiteBuildTest, OddNamesStayInTheirFoldersAndEveryLinkAndPictureResolves)
         besideTheWebFolder.insert(entry.path().filename().string());
     EXPECT_EQ(besideTheWebFolder,
               (std::set<std::string> {"QuillonEngine.lock", "QuillonEngine_build.txt", "QuillonEngine_built.txt",
-                                      "TempInternetFiles", ".TempInternetFiles.removing"}))
-        << "nothing outside the web folder but the build's lock, record and list, and the previous site to remove";
+                                      "QuillonEngine_rows.dat", "TempInternetFiles", ".TempInternetFiles.removing"}))
+        << "nothing outside the web folder but the build's lock, record, list and summary, and the previous site to "
+           "remove";
     EXPECT_NE(tree.at("articles/art-24.htm").find(big), std::string::npos);
     EXPECT_GT(ExpectEveryLinkResolves(web, tree), 400);
 }

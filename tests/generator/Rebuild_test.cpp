@@ -1,9 +1,11 @@
 // Rebuilds write only what changed: whatever they keep, the web folder is what a full build makes.
 #include "app/BaseFolderLock.h"
 #include "app/Folders.h"
+#include "app/SiteSchema.h"
 #include "generator/BuiltFiles.h"
 #include "generator/CommitJournal.h"
 #include "generator/OutputSink.h"
+#include "generator/RowSummary.h"
 #include "generator/SiteBuildFixture.h"
 
 #include <gtest/gtest.h>
@@ -135,6 +137,113 @@ TEST_F(Rebuild, EveryEditChangesExactlyTheFilesWhoseBytesChange)
     EXPECT_EQ(Tree(web()).at("images/p7.gif"), "GIF87a7");
 }
 
+// A rebuild reads only the articles the site file's log names as changed since the last build;
+// whatever is done to the file, its log or its triggers, it never makes less than a full build.
+TEST_F(Rebuild, WhateverHappensToTheSiteFileItsLogMissesNoChange)
+{
+    const std::string site = fixtureSite();
+    ASSERT_TRUE(build(site, base()).ok());
+    const std::string older = m_dir / "older.qls";
+    const auto keepOlderCopy = [&] { fs::copy_file(site, older, fs::copy_options::overwrite_existing); };
+    const auto putBackOlderCopy = [&] { fs::copy_file(older, site, fs::copy_options::overwrite_existing); };
+    const auto dropTriggers = [&] {
+        for (const app::ChangeLogTrigger& trigger : app::kChangeLogTriggers)
+            sql(site, "DROP TRIGGER " + std::string(trigger.name));
+    };
+    const auto upgrade = [&] {
+        ASSERT_TRUE(app::UpgradeSiteFile(site, app::TemplateSitePath(test::ProgramFolder())).ok());
+    };
+    // Each row that tampers with the log follows a rebuild that could read it.
+    rebuildAfterEach(
+        site,
+        {
+            {"a category's letter case changed in one article",
+             [&] { sql(site, "UPDATE Articles SET Category = 'tv' WHERE ArtID = 1"); }, true},
+            {"a category's letter case changed in all", [&] { sql(site, "UPDATE Articles SET Category = 'Tv'"); },
+             true},
+            {"an article moved to another category and section",
+             [&] { sql(site, "UPDATE Articles SET Category = 'Sport', Section = 'Tennis' WHERE ArtID = 9"); }, true},
+            {"the last article of a section deleted", [&] { sql(site, "DELETE FROM Articles WHERE ArtID = 9"); }, true},
+            {"an ArtID changed", [&] { sql(site, "UPDATE Articles SET ArtID = 100 WHERE ArtID = 10"); }, true},
+            {"a rolled-back change",
+             [&] {
+                 auto db = store::Database::open(site);
+                 store::Database::Transaction changing(*db);
+                 ASSERT_TRUE(changing.begin().ok());
+                 ASSERT_TRUE(db->execute("UPDATE Articles SET Title = 'Never' WHERE ArtID = 4").ok());
+             },
+             false},
+            {"a main text edited after a copy of the site file was kept",
+             [&] {
+                 keepOlderCopy();
+                 sql(site, "UPDATE Articles SET Body = 'Newer' WHERE ArtID = 11");
+             },
+             true},
+            {"the older copy put back and edited past where the last build read the log",
+             [&] {
+                 putBackOlderCopy();
+                 for (int i = 0; i < 5; ++i)
+                     sql(site, "UPDATE Articles SET Para = Para || '.' WHERE ArtID = 5");
+             },
+             true},
+            {"the triggers dropped, an edit, the triggers made again",
+             [&] {
+                 dropTriggers();
+                 sql(site, "UPDATE Articles SET Title = 'Unlogged' WHERE ArtID = 7");
+                 upgrade();
+             },
+             true},
+            {"an edit, then its row removed from the log's end",
+             [&] {
+                 sql(site, "UPDATE Articles SET Body = 'Unlogged' WHERE ArtID = 12");
+                 sql(site, "DELETE FROM Article_Changes WHERE Seq = (SELECT max(Seq) FROM Article_Changes)");
+             },
+             true},
+            {"a main text", [&] { sql(site, "UPDATE Articles SET Body = 'Logged' WHERE ArtID = 12"); }, true},
+            {"an edit whose log row is removed, then another edit",
+             [&] {
+                 sql(site, "UPDATE Articles SET Body = 'Gap' WHERE ArtID = 6");
+                 sql(site, "DELETE FROM Article_Changes WHERE ArtID = 6");
+                 sql(site, "UPDATE Articles SET Body = 'After the gap' WHERE ArtID = 8");
+             },
+             true},
+            {"the first copy put back", putBackOlderCopy, true},
+            {"the log emptied, then an edit",
+             [&] {
+                 sql(site, "DELETE FROM Article_Changes");
+                 sql(site, "UPDATE Articles SET Body = 'After emptying' WHERE ArtID = 6");
+             },
+             true},
+            {"the triggers dropped, then an edit",
+             [&] {
+                 dropTriggers();
+                 sql(site, "UPDATE Articles SET Title = 'Unlogged again' WHERE ArtID = 7");
+             },
+             true},
+            {"the triggers made again, then an edit",
+             [&] {
+                 upgrade();
+                 sql(site, "UPDATE Articles SET Title = 'Logged' WHERE ArtID = 7");
+             },
+             true},
+            {"one more edit", [&] { sql(site, "UPDATE Articles SET Body = 'Last' WHERE ArtID = 8"); }, true},
+        });
+}
+
+// The log is what a rebuild goes by: a change it does not name is not read, and `--all` reads
+// everything again.
+TEST_F(Rebuild, ARebuildReadsOnlyTheArticlesTheLogNames)
+{
+    const std::string site = fixtureSite();
+    ASSERT_TRUE(build(site, base()).ok());
+    sql(site, "UPDATE Articles SET Body = 'Changed behind the log' WHERE ArtID = 3");
+    sql(site, "UPDATE Article_Changes SET ArtID = 4 WHERE ArtID = 3");
+    ASSERT_TRUE(build(site, base()).ok());
+    EXPECT_EQ(Tree(web()).at("articles/art-3.htm").find("Changed behind the log"), std::string::npos);
+    ASSERT_TRUE(CreateWebSite(site, web(), nullptr, Rewrite::All).ok());
+    EXPECT_NE(Tree(web()).at("articles/art-3.htm").find("Changed behind the log"), std::string::npos);
+}
+
 // A Modern page shows its pictures' sizes and the site's address (its feed): changing them changes
 // no row, only what the pages are made from besides.
 TEST_F(Rebuild, ModernPagesFollowTheirPicturesSizesAndTheSiteAddress)
@@ -182,8 +291,11 @@ TEST_F(Rebuild, OnlyThePagesAnEditReachesAreMadeAgain)
         sink.keepUnchanged(last, web());
         auto db = store::Database::open(site);
         std::vector<std::string> warnings;
+        RowSummary lastRows = RowSummary::load(base());
+        EXPECT_TRUE(lastRows.position) << "the last build's summary of the site file";
         EXPECT_TRUE(
-            BuildPages(*db, sink, warnings, {app::LocalImagesFolder(base()), base() + kPictureCacheFolder}).ok());
+            BuildPages(*db, sink, warnings, {app::LocalImagesFolder(base()), base() + kPictureCacheFolder, &lastRows})
+                .ok());
         Made made;
         for (const auto& [path, file] : sink.builtFiles().files()) {
             made.pages += path.ends_with(".htm");
@@ -435,6 +547,28 @@ TEST(BuiltFilesList, ReadsBackWhatItWroteAndTrustsNoDamagedLine)
     };
     for (const Row& row : rows)
         EXPECT_EQ(BuiltFiles::parse(row.text).size(), row.entries) << row.damage;
+}
+
+TEST(RowSummaryFile, ReadsBackWhatItWroteAndVouchesForNothingDamaged)
+{
+    RowSummary summary;
+    summary.sitePath = "/home/a/My site.qls";
+    summary.position = LogPosition {42, "0A1B2C3D4E5F6071", 7};
+    summary.siteInputs = std::string(32, 'e');
+    summary.articles[1] = {"News", std::nullopt, "Tom's 12: \"odd\"\nline", std::string(32, 'a')};
+    summary.articles[2] = {std::nullopt, "", "", std::string(32, 'b')};
+    summary.lists[ListKey("News", nullptr)] = std::string(32, 'c');
+    const store::Value section = "Sport";
+    summary.lists[ListKey("News", &section)] = std::string(32, 'd');
+    summary.panels["News"] = "<ul>\r\n<li>Sport</li>\r\n</ul>";
+    const std::string text = summary.text();
+    EXPECT_EQ(RowSummary::parse(text), summary);
+
+    std::string flipped = text;
+    flipped[flipped.size() / 2] ^= 1;
+    for (const std::string& damaged : {text.substr(0, text.size() - 1), text.substr(0, text.size() / 2), flipped,
+                                       std::string(), "quillon-rows 2" + text.substr(text.find('\n'))})
+        EXPECT_FALSE(RowSummary::parse(damaged).position) << damaged.size();
 }
 
 } // namespace
