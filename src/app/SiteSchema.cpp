@@ -83,6 +83,21 @@ Result<std::vector<std::string>> ChangeLogChanges(store::Database& db)
     return changes;
 }
 
+// Runs the statements in one transaction; none of them is kept unless all succeed.
+Status ApplyAll(store::Database& db, const std::vector<std::string>& statements)
+{
+    if (statements.empty())
+        return Status::OK();
+    store::Database::Transaction transaction(db);
+    Status status = transaction.begin();
+    for (const auto& sql : statements)
+        if (status.ok())
+            status = db.execute(sql);
+    if (status.ok())
+        status = transaction.commit();
+    return status;
+}
+
 } // namespace
 
 Status CheckSiteFile(store::Database& db)
@@ -134,19 +149,13 @@ Status UpgradeSiteFile(const std::string& sitePath, const std::string& templateP
             changes.push_back("DROP VIEW " + store::QuoteIdentifier(name));
         changes.push_back(sql);
     }
-    changes.insert(changes.end(), logChanges->begin(), logChanges->end());
-    if (changes.empty())
-        return Status::OK();
-
     // All or nothing: a site file is never left with some views dropped and not made again.
-    store::Database::Transaction transaction(*site);
-    Status status = transaction.begin();
-    for (const auto& sql : changes)
-        if (status.ok())
-            status = site->execute(sql);
-    if (status.ok())
-        status = transaction.commit();
-    return status.withContext(context);
+    if (Status s = ApplyAll(*site, changes); !s.ok())
+        return s.withContext(context);
+    // The log only spares rebuilds reading every article: a file that cannot take it (read-only,
+    // held by another program) still opens and builds, reading everything, and gets it next time.
+    (void)ApplyAll(*site, *logChanges);
+    return Status::OK();
 }
 
 } // namespace qle::app

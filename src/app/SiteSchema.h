@@ -46,8 +46,9 @@ inline constexpr std::string_view kArticlesIndex =
 // Makes the site file's saved queries (views) those of the template, and adds to its `Options`
 // table every field the template has and the site lacks (left empty, which each field reads as
 // its default). Adds the change log (table, first row, triggers) and the index of `Articles` where
-// missing, and makes a trigger that differs from ours ours again. Nothing else in the file changes,
-// and a file that is already current is not written at all. The error names the site file.
+// missing, and makes a trigger that differs from ours ours again; a file that cannot be written
+// keeps working without them. Nothing else in the file changes, and a file that is already current
+// is not written at all. The error names the site file.
 Status UpgradeSiteFile(const std::string& sitePath, const std::string& templatePath);
 
 // The template site shipped in the given program folder.

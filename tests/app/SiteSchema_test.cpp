@@ -100,6 +100,31 @@ TEST(UpgradeSiteFile, TheChangeLogIsAddedToOlderFilesAndLogsEveryChange)
     EXPECT_EQ(ViewSql(*store::Database::open(foreign), "Article_Changes"), "");
 }
 
+// The log spares rebuilds work, nothing more: a file that cannot take it now (here another program
+// holds its write lock to the end of the wait) still counts as brought up to date, and gets it later.
+TEST(UpgradeSiteFile, AFileThatCannotTakeTheChangeLogStillOpens)
+{
+    test::TempDir dir;
+    const auto shipped = TemplateSitePath(test::ProgramFolder());
+    const auto site = test::CopyBlankSite(dir / "Held.qls");
+    {
+        auto db = store::Database::open(site);
+        ASSERT_TRUE(db);
+        for (const auto& trigger : kChangeLogTriggers)
+            ASSERT_TRUE(db->execute("DROP TRIGGER " + std::string(trigger.name)).ok());
+        ASSERT_TRUE(db->execute("DROP TABLE Article_Changes").ok());
+    }
+    {
+        auto holder = store::Database::open(site);
+        ASSERT_TRUE(holder && holder->execute("BEGIN IMMEDIATE").ok());
+        EXPECT_TRUE(UpgradeSiteFile(site, shipped).ok());
+        ASSERT_TRUE(holder->execute("COMMIT").ok());
+    }
+    EXPECT_EQ(ViewSql(*store::Database::open(site), "Article_Changes"), "");
+    ASSERT_TRUE(UpgradeSiteFile(site, shipped).ok());
+    EXPECT_EQ(ViewSql(*store::Database::open(site), "Article_Changes"), kChangeLogTable);
+}
+
 TEST(UpgradeSiteFile, ACurrentFileIsNotWrittenAndAForeignOneIsNamed)
 {
     test::TempDir dir;
