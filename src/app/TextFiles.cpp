@@ -3,14 +3,28 @@
 #include "app/Durable.h"
 #include "app/Paths.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace qle::app {
+
+std::optional<std::string> ReadWholeFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in)
+        return std::nullopt;
+    std::string text(static_cast<std::size_t>(std::max<std::streamoff>(0, in.tellg())), '\0');
+    in.seekg(0);
+    if (!in.read(text.data(), static_cast<std::streamsize>(text.size())))
+        return std::nullopt;
+    return text;
+}
 
 namespace {
 

@@ -3,10 +3,14 @@
 
 #include "store/Status.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace qle::app {
+
+// The whole content of a file, or nothing when it cannot be read.
+std::optional<std::string> ReadWholeFile(const std::string& path);
 
 // Writes all of `bytes` to `fd`; 0, or the errno of the failure (a write that makes no progress
 // is a full disk). The descriptor stays open.

@@ -154,14 +154,8 @@ std::string BuiltFiles::text() const
 
 BuiltFiles BuiltFiles::load(const std::string& baseFolder)
 {
-    std::ifstream in(app::JoinPath(baseFolder, kBuiltFilesFileName), std::ios::binary | std::ios::ate);
-    if (!in)
-        return {};
-    std::string text(static_cast<std::size_t>(std::max<std::streamoff>(0, in.tellg())), '\0');
-    in.seekg(0);
-    if (!in.read(text.data(), static_cast<std::streamsize>(text.size())))
-        return {};
-    return parse(text);
+    const auto text = app::ReadWholeFile(app::JoinPath(baseFolder, kBuiltFilesFileName));
+    return text ? parse(*text) : BuiltFiles();
 }
 
 Status BuiltFiles::save(const std::string& baseFolder) const

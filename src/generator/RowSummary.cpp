@@ -3,10 +3,8 @@
 #include "app/Paths.h"
 #include "app/TextFiles.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cstdio>
-#include <fstream>
 #include <xxhash.h>
 
 namespace qle::generator {
@@ -166,14 +164,8 @@ RowSummary RowSummary::parse(std::string_view text)
 
 RowSummary RowSummary::load(const std::string& baseFolder)
 {
-    std::ifstream in(app::JoinPath(baseFolder, kRowSummaryFileName), std::ios::binary | std::ios::ate);
-    if (!in)
-        return {};
-    std::string text(static_cast<std::size_t>(std::max<std::streamoff>(0, in.tellg())), '\0');
-    in.seekg(0);
-    if (!in.read(text.data(), static_cast<std::streamsize>(text.size())))
-        return {};
-    return parse(text);
+    const auto text = app::ReadWholeFile(app::JoinPath(baseFolder, kRowSummaryFileName));
+    return text ? parse(*text) : RowSummary();
 }
 
 Status RowSummary::save(const std::string& baseFolder) const

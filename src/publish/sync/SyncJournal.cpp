@@ -6,8 +6,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <unistd.h>
 
 namespace qle::publish {
@@ -15,16 +13,6 @@ namespace qle::publish {
 namespace {
 
 constexpr std::string_view kJournalHeader = "journal ";
-
-std::optional<std::string> ReadWholeFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 } // namespace
 
@@ -96,7 +84,7 @@ Result<std::string> SyncJournal::lockPath() const
 
 std::optional<std::string> SyncJournal::recordCopy() const
 {
-    return ReadWholeFile(m_recordPath);
+    return app::ReadWholeFile(m_recordPath);
 }
 
 Status SyncJournal::saveRecordCopy(const std::string& text)
@@ -110,7 +98,7 @@ Status SyncJournal::saveRecordCopy(const std::string& text)
 
 std::optional<Journal> SyncJournal::load() const
 {
-    const auto text = ReadWholeFile(m_journalPath);
+    const auto text = app::ReadWholeFile(m_journalPath);
     return text ? ParseJournal(*text) : std::nullopt;
 }
 
