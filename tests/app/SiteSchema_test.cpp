@@ -15,6 +15,14 @@ std::string ViewSql(store::Database& db, const std::string& view)
     return rows && !rows->eof() ? std::string(rows->text(0)) : std::string();
 }
 
+// What a file of a version before the change log lacks.
+void DropChangeLog(store::Database& db)
+{
+    for (const auto& trigger : kChangeLogTriggers)
+        ASSERT_TRUE(db.execute("DROP TRIGGER " + std::string(trigger.name)).ok());
+    ASSERT_TRUE(db.execute("DROP TABLE Article_Changes").ok());
+}
+
 TEST(UpgradeSiteFile, OlderViewsAndMissingFieldsAreBroughtUpToDateAndTheRestKept)
 {
     test::TempDir dir;
@@ -57,9 +65,7 @@ TEST(UpgradeSiteFile, TheChangeLogIsAddedToOlderFilesAndLogsEveryChange)
     {
         auto db = store::Database::open(site);
         ASSERT_TRUE(db);
-        for (const auto& trigger : kChangeLogTriggers)
-            ASSERT_TRUE(db->execute("DROP TRIGGER " + std::string(trigger.name)).ok());
-        ASSERT_TRUE(db->execute("DROP TABLE Article_Changes").ok());
+        DropChangeLog(*db);
         ASSERT_TRUE(db->execute("DROP INDEX Articles_Category_Section").ok());
         ASSERT_TRUE(db->insert("Articles", {{"Title", std::string("Kept")}}));
     }
@@ -110,9 +116,7 @@ TEST(UpgradeSiteFile, AFileThatCannotTakeTheChangeLogStillOpens)
     {
         auto db = store::Database::open(site);
         ASSERT_TRUE(db);
-        for (const auto& trigger : kChangeLogTriggers)
-            ASSERT_TRUE(db->execute("DROP TRIGGER " + std::string(trigger.name)).ok());
-        ASSERT_TRUE(db->execute("DROP TABLE Article_Changes").ok());
+        DropChangeLog(*db);
     }
     {
         auto holder = store::Database::open(site);
