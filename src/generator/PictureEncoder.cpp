@@ -306,7 +306,8 @@ Status EncodePicture(const std::string& path, const PictureSettings& settings,
 
 std::string ImagingLibraryVersion()
 {
-    InitImaging();
+    // The version is fixed in the library: starting it (which loads its format modules and their
+    // libraries) would cost every build, also one that converts no picture.
     return std::string("libvips ") + vips_version_string();
 }
 
