@@ -7,6 +7,8 @@
 #include <charconv>
 #include <fcntl.h>
 #include <fstream>
+#include <iterator>
+#include <unordered_map>
 #include <openssl/evp.h>
 #include <sys/stat.h>
 
@@ -49,47 +51,95 @@ bool IsHex(std::string_view text, std::size_t size)
     return text.size() == size && text.find_first_not_of("0123456789abcdef") == std::string_view::npos;
 }
 
+// The pictures field of a line ("0,3": places among the picture lines) as the names it stands for;
+// lines with the same field share one list.
+class PictureFields
+{
+public:
+    explicit PictureFields(const std::vector<std::string>& pictures)
+        : m_pictures(pictures)
+    {
+    }
+
+    bool read(std::string_view field, SharedNames& names)
+    {
+        if (const auto known = m_known.find(field); known != m_known.end()) {
+            names = known->second;
+            return true;
+        }
+        std::vector<std::string> list;
+        for (std::string_view rest = field;;) {
+            std::size_t place = 0;
+            const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), place);
+            if (error != std::errc() || place >= m_pictures.size())
+                return false;
+            list.push_back(m_pictures[place]);
+            rest.remove_prefix(static_cast<std::size_t>(end - rest.data()));
+            if (rest.empty())
+                break;
+            if (rest.front() != ',')
+                return false;
+            rest.remove_prefix(1);
+        }
+        names = SharedNames(std::move(list));
+        m_known.emplace(field, names);
+        return true;
+    }
+
+private:
+    const std::vector<std::string>& m_pictures;
+    std::unordered_map<std::string_view, SharedNames> m_known;
+};
+
 // "SIZE SHA256 MTIME_NS INODE SOURCE_SIZE SOURCE_MTIME_NS INPUTS PICTURES PATH"; INPUTS and PICTURES
 // "-" for anything but a page, PICTURES the places of the picture lines, comma separated; the path
 // last, as it stands.
-bool ParseLine(std::string_view line, const std::vector<std::string>& pictures, std::string& path, BuiltFile& file)
+bool ParseLine(std::string_view line, PictureFields& pictures, std::string_view& path, BuiltFile& file)
 {
-    if (!ReadNumber(line, file.size) || line.size() < 65 || line[64] != ' ')
+    if (!ReadNumber(line, file.size) || line.size() < 65 || line[64] != ' ' || !IsHex(line.substr(0, 64), 64))
         return false;
-    file.sha256 = std::string(line.substr(0, 64));
+    file.sha256 = line.substr(0, 64);
     line.remove_prefix(65);
     if (!ReadNumber(line, file.mtimeNs) || !ReadNumber(line, file.inode) || !ReadNumber(line, file.sourceSize) ||
         !ReadNumber(line, file.sourceMtimeNs))
         return false;
     const std::string_view inputs = ReadWord(line);
-    std::string_view shown = ReadWord(line);
+    const std::string_view shown = ReadWord(line);
     if (inputs != "-") {
         if (!IsHex(inputs, 32))
             return false;
-        file.inputs = std::string(inputs);
+        file.inputs = inputs;
     }
-    if (shown != "-") {
-        for (;;) {
-            std::size_t place = 0;
-            const auto [end, error] = std::from_chars(shown.data(), shown.data() + shown.size(), place);
-            if (error != std::errc() || place >= pictures.size())
-                return false;
-            file.pictures.push_back(pictures[place]);
-            shown.remove_prefix(static_cast<std::size_t>(end - shown.data()));
-            if (shown.empty())
-                break;
-            if (shown.front() != ',')
-                return false;
-            shown.remove_prefix(1);
-        }
-    }
+    if (shown != "-" && !pictures.read(shown, file.pictures))
+        return false;
     if (line.empty())
         return false;
-    path = std::string(line);
+    path = line;
     return true;
 }
 
+template <typename Number>
+void AppendNumber(std::string& out, Number number)
+{
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    out.append(digits, end);
+    out += ' ';
+}
+
 } // namespace
+
+SharedNames::SharedNames(std::vector<std::string> names)
+{
+    if (!names.empty())
+        m_names = std::make_shared<const std::vector<std::string>>(std::move(names));
+}
+
+const std::vector<std::string>& SharedNames::Empty()
+{
+    static const std::vector<std::string> none;
+    return none;
+}
 
 BuiltFiles BuiltFiles::parse(std::string_view text)
 {
@@ -98,6 +148,9 @@ BuiltFiles BuiltFiles::parse(std::string_view text)
     if (end == std::string_view::npos || text.substr(0, end) != kHeader)
         return list;
     std::vector<std::string> pictures;
+    PictureFields fields(pictures);
+    list.m_files.reserve(text.size() / 128);
+    bool sorted = true;
     for (std::size_t start = end + 1; start < text.size(); start = end + 1) {
         end = text.find('\n', start);
         if (end == std::string_view::npos)
@@ -107,47 +160,65 @@ BuiltFiles BuiltFiles::parse(std::string_view text)
             pictures.emplace_back(line.substr(1));
             continue;
         }
-        std::string path;
+        std::string_view path;
         BuiltFile file;
-        if (ParseLine(line, pictures, path, file))
-            list.m_files.insert_or_assign(std::move(path), std::move(file));
+        if (!ParseLine(line, fields, path, file))
+            continue;
+        sorted = sorted && (list.m_files.empty() || list.m_files.back().first < path);
+        list.m_files.emplace_back(std::string(path), std::move(file));
     }
+    if (!sorted) // not as this program writes it, but as good
+        std::swap(list.m_files, list.m_put);
     return list;
 }
 
 std::string BuiltFiles::text() const
 {
+    const std::vector<Entry>& files = this->files();
     std::string text(kHeader);
     text += '\n';
-    std::map<std::string_view, std::size_t> places;
-    for (const auto& [path, file] : m_files) {
+    // The pictures field of each list of pictures pages share; empty when a picture cannot be
+    // listed (a page whose pictures cannot all be listed is listed without its inputs: it is made again).
+    std::unordered_map<std::string_view, std::size_t> places;
+    std::unordered_map<const void*, std::string> shown;
+    for (const auto& [path, file] : files) {
+        if (file.inputs.empty() || file.pictures.empty() || shown.contains(file.pictures.identity()))
+            continue;
+        std::string field;
         for (const std::string& picture : file.pictures) {
-            if (picture.find('\n') == std::string::npos && places.emplace(picture, places.size()).second) {
+            if (picture.find('\n') != std::string::npos) {
+                field.clear();
+                break;
+            }
+            const auto [place, added] = places.emplace(picture, places.size());
+            if (added) {
                 text += kPictureLine;
                 text += picture;
                 text += '\n';
             }
+            field += (field.empty() ? "" : ",") + std::to_string(place->second);
         }
+        shown.emplace(file.pictures.identity(), std::move(field));
     }
-    for (const auto& [path, file] : m_files) {
+    text.reserve(text.size() + files.size() * 176);
+    for (const auto& [path, file] : files) {
         if (path.find('\n') != std::string::npos)
             continue; // cannot be listed; such a file is simply written every time
-        std::string shown;
-        bool listable = true;
-        for (const std::string& picture : file.pictures) {
-            const auto place = places.find(picture);
-            listable = listable && place != places.end();
-            if (listable)
-                shown += (shown.empty() ? "" : ",") + std::to_string(place->second);
-        }
-        text += std::to_string(file.size) + ' ' + file.sha256 + ' ' + std::to_string(file.mtimeNs) + ' ' +
-                std::to_string(file.inode) + ' ' + std::to_string(file.sourceSize) + ' ' +
-                std::to_string(file.sourceMtimeNs) + ' ';
-        // A page whose pictures cannot all be listed is listed without its inputs: it is made again.
-        text += file.inputs.empty() || !listable ? std::string("-") : file.inputs;
+        const std::string* pictures = file.pictures.empty() ? nullptr : &shown.at(file.pictures.identity());
+        const bool listable = !file.inputs.empty() && (!pictures || !pictures->empty());
+        AppendNumber(text, file.size);
+        text += file.sha256.view();
         text += ' ';
-        text += shown.empty() || file.inputs.empty() || !listable ? std::string("-") : shown;
-        text += ' ' + path + '\n';
+        AppendNumber(text, file.mtimeNs);
+        AppendNumber(text, file.inode);
+        AppendNumber(text, file.sourceSize);
+        AppendNumber(text, file.sourceMtimeNs);
+        text += listable ? file.inputs.view() : "-";
+        text += ' ';
+        text += listable && pictures ? std::string_view(*pictures) : "-";
+        text += ' ';
+        text += path;
+        text += '\n';
     }
     return text;
 }
@@ -163,10 +234,51 @@ Status BuiltFiles::save(const std::string& baseFolder) const
     return app::WriteOwnerOnlyFileDurably(app::JoinPath(baseFolder, kBuiltFilesFileName), text());
 }
 
-const BuiltFile* BuiltFiles::find(const std::string& path) const
+void BuiltFiles::put(std::string path, BuiltFile file)
 {
-    const auto it = m_files.find(path);
-    return it == m_files.end() ? nullptr : &it->second;
+    m_put.emplace_back(std::move(path), std::move(file));
+}
+
+const std::vector<BuiltFiles::Entry>& BuiltFiles::files() const
+{
+    settle();
+    return m_files;
+}
+
+void BuiltFiles::settle() const
+{
+    if (m_put.empty())
+        return;
+    // Stable, so that of the puts of one path the last is found last.
+    std::vector<std::uint32_t> order(m_put.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [this](std::uint32_t a, std::uint32_t b) { return m_put[a].first < m_put[b].first; });
+    std::vector<Entry> merged;
+    merged.reserve(m_files.size() + m_put.size());
+    auto listed = m_files.begin();
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        Entry& entry = m_put[order[i]];
+        if (i + 1 < order.size() && m_put[order[i + 1]].first == entry.first)
+            continue;
+        for (; listed != m_files.end() && listed->first < entry.first; ++listed)
+            merged.push_back(std::move(*listed));
+        if (listed != m_files.end() && listed->first == entry.first)
+            ++listed;
+        merged.push_back(std::move(entry));
+    }
+    std::move(listed, m_files.end(), std::back_inserter(merged));
+    m_files = std::move(merged);
+    m_put = {};
+}
+
+const BuiltFile* BuiltFiles::find(std::string_view path) const
+{
+    const std::vector<Entry>& files = this->files();
+    const auto it = std::lower_bound(files.begin(), files.end(), path,
+                                     [](const Entry& entry, std::string_view key) { return entry.first < key; });
+    return it == files.end() || it->first != path ? nullptr : &it->second;
 }
 
 bool IsStillAsBuilt(const std::string& path, const BuiltFile& file)
@@ -184,11 +296,11 @@ bool IsStillAsBuilt(int folderFd, const char* name, const BuiltFile& file)
            static_cast<std::uint64_t>(info.st_ino) == file.inode;
 }
 
-BuiltFile BuiltFileOf(const struct stat& info, std::string sha256)
+BuiltFile BuiltFileOf(const struct stat& info, std::string_view sha256)
 {
     BuiltFile file;
     file.size = static_cast<std::uint64_t>(info.st_size);
-    file.sha256 = std::move(sha256);
+    file.sha256 = sha256;
     file.mtimeNs = Nanoseconds(info.st_mtim);
     file.inode = static_cast<std::uint64_t>(info.st_ino);
     return file;

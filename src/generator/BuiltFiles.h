@@ -4,8 +4,11 @@
 
 #include "store/Status.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
-#include <map>
+#include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,21 +20,80 @@ namespace qle::generator {
 
 inline constexpr const char* kBuiltFilesFileName = "QuillonEngine_built.txt";
 
+// Lower-case hex digits of a digest, held without the heap: a list of a large site holds a few
+// hundred thousand of them. Empty, or exactly `Digits` digits.
+template <std::size_t Digits>
+class HexDigest
+{
+public:
+    HexDigest() = default;
+    HexDigest(std::string_view hex) { assign(hex); }
+    HexDigest(const std::string& hex) { assign(hex); }
+    HexDigest(const char* hex) { assign(hex); }
+
+    bool empty() const { return m_size == 0; }
+    std::string_view view() const { return {m_hex.data(), m_size}; }
+    operator std::string_view() const { return view(); }
+    std::string str() const { return std::string(view()); }
+
+    bool operator==(const HexDigest&) const = default;
+    friend bool operator==(const HexDigest& digest, std::string_view hex) { return digest.view() == hex; }
+    friend bool operator==(const HexDigest& digest, const std::string& hex) { return digest.view() == hex; }
+    friend bool operator==(const HexDigest& digest, const char* hex) { return digest.view() == hex; }
+
+private:
+    void assign(std::string_view hex)
+    {
+        m_size = hex.size() == Digits ? Digits : 0;
+        std::copy_n(hex.data(), m_size, m_hex.data());
+    }
+
+    std::array<char, Digits> m_hex{};
+    std::uint8_t m_size = 0;
+};
+
+// Picture paths, shared between the many list entries that name the same ones (every page shows
+// the banner), so that copying an entry never copies them.
+class SharedNames
+{
+public:
+    SharedNames() = default;
+    SharedNames(std::vector<std::string> names);
+    SharedNames(std::initializer_list<std::string> names)
+        : SharedNames(std::vector<std::string>(names))
+    {
+    }
+
+    const std::vector<std::string>& names() const { return m_names ? *m_names : Empty(); }
+    auto begin() const { return names().begin(); }
+    auto end() const { return names().end(); }
+    std::size_t size() const { return names().size(); }
+    bool empty() const { return names().empty(); }
+    // Entries sharing one list share this identity (nullptr for none).
+    const void* identity() const { return m_names.get(); }
+
+    bool operator==(const SharedNames& other) const { return m_names == other.m_names || names() == other.names(); }
+
+private:
+    static const std::vector<std::string>& Empty();
+    std::shared_ptr<const std::vector<std::string>> m_names;
+};
+
 // What the web folder held under one path when the build finished.
 struct BuiltFile
 {
     std::uint64_t size = 0;
-    std::string sha256; // 64 lower-case hex digits
+    HexDigest<64> sha256; // SHA-256
     std::int64_t mtimeNs = 0;
     std::uint64_t inode = 0;
     // For a picture copied as it is: its source's size and time stamp, so that an unchanged source
     // is never read again. Both -1 for anything else.
     std::int64_t sourceSize = -1;
     std::int64_t sourceMtimeNs = -1;
-    // For a page: the hash of what it was made from (InputHash, 32 hex digits), and the pictures it
-    // showed, in the order it registered them. Empty for anything else.
-    std::string inputs = {};
-    std::vector<std::string> pictures = {};
+    // For a page: the hash of what it was made from (InputHash), and the pictures it showed, in the
+    // order it registered them. Empty for anything else.
+    HexDigest<32> inputs = {};
+    SharedNames pictures = {};
 
     bool operator==(const BuiltFile&) const = default;
 };
@@ -40,23 +102,34 @@ struct BuiltFile
 class BuiltFiles
 {
 public:
+    using Entry = std::pair<std::string, BuiltFile>;
+
     // The list kept in the base folder; an empty list when there is none or it cannot be read
     // (then every file is written, which is always right).
     static BuiltFiles load(const std::string& baseFolder);
     // Replaces the kept list in one rename and returns once it is on the disk.
     Status save(const std::string& baseFolder) const;
 
-    // nullptr when the path was not built.
-    const BuiltFile* find(const std::string& path) const;
-    void put(const std::string& path, BuiltFile file) { m_files[path] = std::move(file); }
-    std::size_t size() const { return m_files.size(); }
-    const std::map<std::string, BuiltFile>& files() const { return m_files; }
+    // nullptr when the path was not built. Safe from several threads once nothing is put.
+    const BuiltFile* find(std::string_view path) const;
+    // A later put of a path replaces an earlier one.
+    void put(std::string path, BuiltFile file);
+    std::size_t size() const { return files().size(); }
+    // Sorted by path, each path once.
+    const std::vector<Entry>& files() const;
+
+    bool operator==(const BuiltFiles& other) const { return files() == other.files(); }
 
     std::string text() const;
     static BuiltFiles parse(std::string_view text);
 
 private:
-    std::map<std::string, BuiltFile> m_files;
+    // Puts are gathered and sorted in once the list is read: a build puts a hundred thousand
+    // entries in the order it makes pages, which is not the order of their paths.
+    void settle() const;
+
+    mutable std::vector<Entry> m_files;
+    mutable std::vector<Entry> m_put;
 };
 
 // Whether the file at `path` still is what `file` says: a regular file (never a link) of that
@@ -66,7 +139,7 @@ bool IsStillAsBuilt(const std::string& path, const BuiltFile& file);
 bool IsStillAsBuilt(int folderFd, const char* name, const BuiltFile& file);
 
 // What a build records of a file it placed: its size, time stamp and inode as `info` gives them.
-BuiltFile BuiltFileOf(const struct stat& info, std::string sha256);
+BuiltFile BuiltFileOf(const struct stat& info, std::string_view sha256);
 
 // The SHA-256 of some bytes, as 64 lower-case hex digits.
 std::string Sha256Hex(std::string_view bytes);

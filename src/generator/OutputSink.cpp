@@ -354,7 +354,7 @@ Status DiskSink::place(const std::string& relativePath, std::string_view bytes, 
     auto written = WriteWholeFile(m_folder + relativePath, bytes);
     if (!written)
         return written.status();
-    record(relativePath, Remade(BuiltFileOf(*written, std::move(sha256)), origin), true);
+    record(relativePath, Remade(BuiltFileOf(*written, sha256), origin), true);
     return Status::OK();
 }
 
@@ -443,14 +443,14 @@ Status DiskSink::linkFile(const std::string& sourcePath, const std::string& rela
     }
     std::string sha256;
     if (same) {
-        sha256 = old->sha256;
+        sha256 = old->sha256.str();
     } else {
         auto digest = Sha256OfFile(sourcePath);
         if (!digest)
             return digest.status();
         sha256 = std::move(digest.value());
     }
-    record(relativePath, BuiltFileOf(info, std::move(sha256)), true);
+    record(relativePath, BuiltFileOf(info, sha256), true);
     return Status::OK();
 }
 

@@ -287,7 +287,7 @@ BuiltFile SiteBuild::pageWritten(const std::string& relativePath, const PageHead
 }
 
 // A page's inputs with what it shows of each of its pictures, which the pictures' files decide.
-InputHash SiteBuild::withPictures(InputHash inputs, const std::vector<std::string>& pictures)
+InputHash SiteBuild::withPictures(InputHash inputs, const SharedNames& pictures)
 {
     for (const std::string& picture : pictures) {
         inputs.add(picture);

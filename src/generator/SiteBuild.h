@@ -31,6 +31,7 @@ namespace qle::generator {
 class OutputSink;
 class PictureCache;
 struct BuiltFile;
+class SharedNames;
 
 // Stands in an article's middle for its main text, which SiteBuild::writePageAroundText puts in
 // its place (see FindMarker).
@@ -134,7 +135,7 @@ private:
     Result<const std::string*> sectionsPanel(const store::Value& category);
     // Decides whether the build may read only the changed articles, and which lists they touch.
     Status compareWithLastRows();
-    InputHash withPictures(InputHash inputs, const std::vector<std::string>& pictures);
+    InputHash withPictures(InputHash inputs, const SharedNames& pictures);
     // Makes the page of `kind` around `middle`, followed by one CR LF, in m_page.
     Status framePage(PageKind kind, const store::Value& category, const PageHead& head, std::string_view middle);
     // Registers the page at `relativePath` as written, with the pictures added for it; what it was
