@@ -9,8 +9,10 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace qle::app {
 
@@ -24,6 +26,48 @@ std::optional<std::string> ReadWholeFile(const std::string& path)
     if (!in.read(text.data(), static_cast<std::streamsize>(text.size())))
         return std::nullopt;
     return text;
+}
+
+std::optional<MappedFile> MappedFile::open(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat info
+    {
+    };
+    std::optional<MappedFile> file;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        const auto size = static_cast<std::size_t>(info.st_size);
+        void* data = size == 0 ? nullptr : ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        if (data != MAP_FAILED)
+            file = MappedFile(data, data ? size : 0);
+    }
+    ::close(fd);
+    return file;
+}
+
+MappedFile::MappedFile(MappedFile&& other) noexcept
+    : m_data(std::exchange(other.m_data, nullptr))
+    , m_size(std::exchange(other.m_size, 0))
+{
+}
+
+MappedFile& MappedFile::operator=(MappedFile&& other) noexcept
+{
+    if (this != &other) {
+        if (m_data)
+            ::munmap(m_data, m_size);
+        m_data = std::exchange(other.m_data, nullptr);
+        m_size = std::exchange(other.m_size, 0);
+    }
+    return *this;
+}
+
+MappedFile::~MappedFile()
+{
+    if (m_data)
+        ::munmap(m_data, m_size);
 }
 
 namespace {

@@ -8,9 +8,9 @@
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
-#include <unordered_map>
 #include <openssl/evp.h>
 #include <sys/stat.h>
+#include <unordered_map>
 
 namespace qle::generator {
 
@@ -225,8 +225,8 @@ std::string BuiltFiles::text() const
 
 BuiltFiles BuiltFiles::load(const std::string& baseFolder)
 {
-    const auto text = app::ReadWholeFile(app::JoinPath(baseFolder, kBuiltFilesFileName));
-    return text ? parse(*text) : BuiltFiles();
+    const auto file = app::MappedFile::open(app::JoinPath(baseFolder, kBuiltFilesFileName));
+    return file ? parse(file->bytes()) : BuiltFiles();
 }
 
 Status BuiltFiles::save(const std::string& baseFolder) const
@@ -237,6 +237,35 @@ Status BuiltFiles::save(const std::string& baseFolder) const
 void BuiltFiles::put(std::string path, BuiltFile file)
 {
     m_put.emplace_back(std::move(path), std::move(file));
+    m_putOrder.push_back(++m_puts);
+}
+
+void BuiltFiles::putListed(const BuiltFiles& listed, const std::string& path, const BuiltFile& file)
+{
+    const std::size_t index = listed.indexOf(file);
+    if (index == listed.size() || (m_listed && m_listed != &listed)) {
+        put(path, file);
+        return;
+    }
+    if (!m_listed) {
+        m_listed = &listed;
+        m_listedOrder.assign(listed.size(), 0);
+    }
+    m_listedOrder[index] = ++m_puts;
+}
+
+std::size_t BuiltFiles::indexOf(const BuiltFile& file) const
+{
+    const std::vector<Entry>& files = this->files();
+    if (files.empty())
+        return 0;
+    const auto* first = reinterpret_cast<const char*>(&files.front().second);
+    const auto* at = reinterpret_cast<const char*>(&file);
+    const std::less<const char*> before;
+    if (before(at, first) || !before(at, first + files.size() * sizeof(Entry)))
+        return files.size();
+    const auto index = static_cast<std::size_t>(at - first) / sizeof(Entry);
+    return &files[index].second == &file ? index : files.size();
 }
 
 const std::vector<BuiltFiles::Entry>& BuiltFiles::files() const
@@ -247,30 +276,56 @@ const std::vector<BuiltFiles::Entry>& BuiltFiles::files() const
 
 void BuiltFiles::settle() const
 {
-    if (m_put.empty())
+    if (m_put.empty() && !m_listed)
         return;
     // Stable, so that of the puts of one path the last is found last.
-    std::vector<std::uint32_t> order(m_put.size());
-    for (std::uint32_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    std::stable_sort(order.begin(), order.end(),
+    std::vector<std::uint32_t> sorted(m_put.size());
+    for (std::uint32_t i = 0; i < sorted.size(); ++i)
+        sorted[i] = i;
+    std::stable_sort(sorted.begin(), sorted.end(),
                      [this](std::uint32_t a, std::uint32_t b) { return m_put[a].first < m_put[b].first; });
+    // Three lists sorted by path: what this list held, the entries of m_listed put, the other
+    // puts. Of one path, the latest put wins, and any put wins over what the list held.
+    const std::vector<Entry> none;
+    const std::vector<Entry>& listed = m_listed ? m_listed->m_files : none;
     std::vector<Entry> merged;
-    merged.reserve(m_files.size() + m_put.size());
-    auto listed = m_files.begin();
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        Entry& entry = m_put[order[i]];
-        if (i + 1 < order.size() && m_put[order[i + 1]].first == entry.first)
+    merged.reserve(m_files.size() + listed.size() + m_put.size());
+    auto held = m_files.begin();
+    std::size_t next = 0; // in listed
+    const auto takeListedBefore = [&](const std::string* path) {
+        for (; next < listed.size() && (!path || listed[next].first < *path); ++next)
+            if (m_listedOrder[next] != 0) {
+                for (; held != m_files.end() && held->first < listed[next].first; ++held)
+                    merged.push_back(std::move(*held));
+                if (held != m_files.end() && held->first == listed[next].first)
+                    ++held;
+                merged.push_back(listed[next]);
+            }
+    };
+    for (std::size_t i = 0; i < sorted.size(); ++i) {
+        Entry& entry = m_put[sorted[i]];
+        if (i + 1 < sorted.size() && m_put[sorted[i + 1]].first == entry.first)
             continue;
-        for (; listed != m_files.end() && listed->first < entry.first; ++listed)
-            merged.push_back(std::move(*listed));
-        if (listed != m_files.end() && listed->first == entry.first)
-            ++listed;
-        merged.push_back(std::move(entry));
+        takeListedBefore(&entry.first);
+        const bool listedLater =
+            next < listed.size() && listed[next].first == entry.first && m_listedOrder[next] > m_putOrder[sorted[i]];
+        if (!listedLater) {
+            if (next < listed.size() && listed[next].first == entry.first)
+                ++next; // put earlier than this one
+            for (; held != m_files.end() && held->first < entry.first; ++held)
+                merged.push_back(std::move(*held));
+            if (held != m_files.end() && held->first == entry.first)
+                ++held;
+            merged.push_back(std::move(entry));
+        }
     }
-    std::move(listed, m_files.end(), std::back_inserter(merged));
+    takeListedBefore(nullptr);
+    std::move(held, m_files.end(), std::back_inserter(merged));
     m_files = std::move(merged);
     m_put = {};
+    m_putOrder = {};
+    m_listedOrder = {};
+    m_listed = nullptr;
 }
 
 const BuiltFile* BuiltFiles::find(std::string_view path) const

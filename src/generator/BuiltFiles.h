@@ -48,7 +48,7 @@ private:
         std::copy_n(hex.data(), m_size, m_hex.data());
     }
 
-    std::array<char, Digits> m_hex{};
+    std::array<char, Digits> m_hex {};
     std::uint8_t m_size = 0;
 };
 
@@ -114,6 +114,12 @@ public:
     const BuiltFile* find(std::string_view path) const;
     // A later put of a path replaces an earlier one.
     void put(std::string path, BuiltFile file);
+    // As put(path, file) for `file`, an entry of `listed`, without copying it until this list is
+    // read: a rebuild keeps most of the last build's list. `listed` must outlive that reading, and
+    // be the same list for every such put.
+    void putListed(const BuiltFiles& listed, const std::string& path, const BuiltFile& file);
+    // The place of `file` in files() when it is one of its entries; size() otherwise.
+    std::size_t indexOf(const BuiltFile& file) const;
     std::size_t size() const { return files().size(); }
     // Sorted by path, each path once.
     const std::vector<Entry>& files() const;
@@ -130,6 +136,12 @@ private:
 
     mutable std::vector<Entry> m_files;
     mutable std::vector<Entry> m_put;
+    // Of the puts since the list was last read: the order of each, to tell which of two puts of a
+    // path came last; for putListed, by the entry's place in m_listed (0: not put).
+    mutable std::vector<std::uint32_t> m_putOrder;
+    mutable std::vector<std::uint32_t> m_listedOrder;
+    mutable const BuiltFiles* m_listed = nullptr;
+    std::uint32_t m_puts = 0;
 };
 
 // Whether the file at `path` still is what `file` says: a regular file (never a link) of that

@@ -394,6 +394,9 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
     if (!state)
         return state.status();
 
+    // Read while the list is: a rebuild that may keep pages reads only the articles changed since
+    // the last build.
+    RowSummary lastRows = rewrite != Rewrite::All ? RowSummary::load(base) : RowSummary();
     if (listReader.joinable())
         listReader.join();
 
@@ -411,8 +414,8 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
     std::vector<std::string> found;
     DiskSink sink(staging);
     sink.keepUnchanged(previous, web);
-    // Only a rebuild that may keep pages reads only the articles changed since the last build.
-    RowSummary lastRows = changedOnly ? RowSummary::load(base) : RowSummary();
+    if (!changedOnly)
+        lastRows = RowSummary();
     RowSummary rows;
     Status status =
         BuildPages(*db, sink, found, {app::LocalImagesFolder(base), base + kPictureCacheFolder, &lastRows, &rows});
@@ -420,6 +423,13 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
         status = written;
     if (status.ok())
         status = reading.commit();
+    // The summary describes the site file alone, never the web folder, so it is saved while the
+    // files are committed: whatever the commit does, a page is kept only when the list of built
+    // files agrees with it.
+    Status rowsSaved;
+    std::jthread rowsSaver;
+    if (status.ok())
+        rowsSaver = std::jthread([&rowsSaved, &rows, &base] { rowsSaved = rows.save(base); });
     if (status.ok())
         status = changedOnly ? CommitChangedFiles(base, staging, web, sink, found)
                              : SwapInNewSite(staging, web, sink, found);
@@ -432,8 +442,9 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
     }
     // The list is on the disk before the record says complete; should the program stop between the
     // commit and here, the list still names the old files, and the new ones differ from it in inode.
-    if (Status s = rows.save(base); !s.ok())
-        return s;
+    rowsSaver.join();
+    if (!rowsSaved.ok())
+        return rowsSaved;
     // A list equal to the last one is on the disk already (a rebuild that changed nothing).
     if (sink.builtFiles().files() != previous.files())
         if (Status s = sink.builtFiles().save(base); !s.ok())

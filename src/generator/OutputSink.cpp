@@ -3,13 +3,17 @@
 #include "app/TextFiles.h"
 #include "generator/PictureFile.h"
 
+#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <fcntl.h>
+#include <map>
 #include <mutex>
+#include <optional>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace qle::generator {
@@ -104,6 +108,66 @@ struct DiskSink::Queue
     bool writing = false; // the writer holds a file it took from the queue
     bool closing = false;
     Status firstError;
+};
+
+// Checks, on a thread of its own, that the pages the last build listed are still as it left them
+// in the live folder, so that the build's thread mostly finds the answer ready: on a large site
+// the lookups are a good part of a rebuild. The build's thread looks up what is not yet known
+// itself; both give the same answer.
+class DiskSink::LiveCheck
+{
+public:
+    LiveCheck(const BuiltFiles& previous, std::string liveFolder)
+        : m_list(previous)
+        , m_files(previous.files())
+        , m_state(std::make_unique<std::atomic<std::uint8_t>[]>(m_files.size()))
+        , m_folder(std::move(liveFolder))
+        , m_thread([this](std::stop_token stop) { run(stop); })
+    {
+    }
+
+    // Whether `file` (an entry of the list) is still as built, when already known.
+    std::optional<bool> known(const BuiltFile& file) const
+    {
+        const std::size_t index = m_list.indexOf(file);
+        if (index == m_files.size())
+            return std::nullopt;
+        const std::uint8_t state = m_state[index].load(std::memory_order_acquire);
+        return state == kUnknown ? std::nullopt : std::optional<bool>(state == kIntact);
+    }
+
+private:
+    static constexpr std::uint8_t kUnknown = 0, kIntact = 1, kChanged = 2;
+
+    void run(const std::stop_token& stop)
+    {
+        std::map<std::string, int, std::less<>> folders;
+        for (std::size_t i = 0; i < m_files.size() && !stop.stop_requested(); ++i) {
+            const auto& [path, file] = m_files[i];
+            const std::size_t slash = path.rfind('/');
+            if (file.inputs.empty() || slash == std::string::npos)
+                continue; // only pages are kept without being made, and they lie in the page folders
+            const std::string_view folder(path.data(), slash);
+            auto open = folders.find(folder);
+            if (open == folders.end()) {
+                const std::string full = m_folder + std::string(folder);
+                open = folders.emplace(folder, ::open(full.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW))
+                           .first;
+            }
+            if (open->second >= 0 && m_state[i].load(std::memory_order_relaxed) == kUnknown)
+                m_state[i].store(IsStillAsBuilt(open->second, path.c_str() + slash + 1, file) ? kIntact : kChanged,
+                                 std::memory_order_release);
+        }
+        for (const auto& [folder, fd] : folders)
+            if (fd >= 0)
+                ::close(fd);
+    }
+
+    const BuiltFiles& m_list;
+    const std::vector<BuiltFiles::Entry>& m_files;
+    std::unique_ptr<std::atomic<std::uint8_t>[]> m_state;
+    std::string m_folder;
+    std::jthread m_thread; // last: stopped and joined first
 };
 
 DiskSink::DiskSink(std::string folder)
@@ -284,10 +348,15 @@ void DiskSink::keepUnchanged(const BuiltFiles& previous, std::string liveFolder)
 {
     m_previous = &previous;
     m_liveFolder = std::move(liveFolder);
+    if (previous.size() > 0)
+        m_liveCheck = std::make_unique<LiveCheck>(previous, m_liveFolder);
 }
 
 bool DiskSink::isStillAsBuilt(const std::string& relativePath, const BuiltFile& last)
 {
+    if (m_liveCheck)
+        if (const std::optional<bool> known = m_liveCheck->known(last))
+            return *known;
     // Every kept page is checked: a lookup of its name alone, not of the whole path, is cheaper.
     const std::size_t slash = relativePath.rfind('/');
     if (slash == std::string::npos)
@@ -328,6 +397,11 @@ void DiskSink::record(const std::string& relativePath, BuiltFile file, bool writ
             m_written.push_back(relativePath);
         return;
     }
+    countKept(relativePath);
+}
+
+void DiskSink::countKept(const std::string& relativePath)
+{
     ++m_kept;
     // Kept where it is, a later file of a name wins over an earlier one written aside only if the
     // earlier one is not committed.
@@ -339,9 +413,10 @@ void DiskSink::record(const std::string& relativePath, BuiltFile file, bool writ
 
 void DiskSink::placeKept(const std::string& relativePath, const BuiltFile& last)
 {
-    record(relativePath, last, false);
     std::lock_guard lock(m_recording);
+    m_built.putListed(*m_previous, relativePath, last);
     ++m_keptPages;
+    countKept(relativePath);
 }
 
 Status DiskSink::place(const std::string& relativePath, std::string_view bytes, const BuiltFile& origin)

@@ -131,6 +131,7 @@ public:
 private:
     struct Queue;
     struct Queued;
+    class LiveCheck;
     Status enqueue(Queued file);
     void writeQueued();
     // Waits until the writer thread has written everything queued; its first error, if any.
@@ -142,6 +143,8 @@ private:
     const BuiltFile* previous(const std::string& relativePath) const;
     bool keep(const std::string& relativePath, const BuiltFile& file);
     void record(const std::string& relativePath, BuiltFile file, bool written);
+    // REQUIRES: m_recording held.
+    void countKept(const std::string& relativePath);
     // IsStillAsBuilt for a file of the live folder, looked up in its folder kept open.
     bool isStillAsBuilt(const std::string& relativePath, const BuiltFile& last);
 
@@ -160,6 +163,7 @@ private:
     std::size_t m_keptPages = 0;
     std::unique_ptr<Queue> m_queue;
     std::thread m_writer;
+    std::unique_ptr<LiveCheck> m_liveCheck; // after the writer: stopped before it
 };
 
 // Keeps every file in memory, by relative path. Copies read the source from disk.

@@ -164,8 +164,8 @@ RowSummary RowSummary::parse(std::string_view text)
 
 RowSummary RowSummary::load(const std::string& baseFolder)
 {
-    const auto text = app::ReadWholeFile(app::JoinPath(baseFolder, kRowSummaryFileName));
-    return text ? parse(*text) : RowSummary();
+    const auto file = app::MappedFile::open(app::JoinPath(baseFolder, kRowSummaryFileName));
+    return file ? parse(file->bytes()) : RowSummary();
 }
 
 Status RowSummary::save(const std::string& baseFolder) const
