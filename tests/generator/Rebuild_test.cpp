@@ -549,6 +549,51 @@ TEST(BuiltFilesList, ReadsBackWhatItWroteAndTrustsNoDamagedLine)
         EXPECT_EQ(BuiltFiles::parse(row.text).size(), row.entries) << row.damage;
 }
 
+// The next list takes most entries from the last one by reference; whichever way an entry came,
+// of two puts of one path the later wins and a listed entry not put again is gone.
+TEST(BuiltFilesList, TheLaterOfTwoPutsOfAPathWinsHoweverTheyCame)
+{
+    const auto file = [](std::uint64_t size) {
+        BuiltFile f;
+        f.size = size;
+        f.sha256 = std::string(64, 'a');
+        f.inputs = std::string(32, 'b');
+        return f;
+    };
+    BuiltFiles last;
+    for (const char* path : {"a.htm", "b.htm", "c.htm", "d.htm", "e.htm"})
+        last.put(path, file(1));
+    (void)last.files();
+
+    BuiltFiles next;
+    next.put("b.htm", file(2));
+    next.putListed(last, "b.htm", *last.find("b.htm")); // kept after being written: the old one
+    next.putListed(last, "c.htm", *last.find("c.htm"));
+    next.put("c.htm", file(3)); // written after being kept: the new one
+    next.put("z.htm", file(4));
+    next.putListed(last, "e.htm", *last.find("e.htm"));
+    next.put("0.htm", file(5));
+    BuiltFile copy = *last.find("a.htm");
+    next.putListed(last, "a.htm", copy); // not an entry of the list: copied
+    EXPECT_EQ(next.size(), 6u) << "d.htm was not put";
+    EXPECT_EQ(next.find("b.htm")->size, 1u);
+    EXPECT_EQ(next.find("c.htm")->size, 3u);
+    EXPECT_EQ(next.find("e.htm")->size, 1u);
+    EXPECT_EQ(next.find("a.htm")->size, 1u);
+    EXPECT_EQ(next.find("d.htm"), nullptr);
+    std::vector<std::string> paths;
+    for (const auto& [path, f] : next.files())
+        paths.push_back(path);
+    EXPECT_EQ(paths, (std::vector<std::string> {"0.htm", "a.htm", "b.htm", "c.htm", "e.htm", "z.htm"}));
+
+    // Puts after the list was read go over what it holds.
+    next.putListed(last, "d.htm", *last.find("d.htm"));
+    next.put("z.htm", file(6));
+    EXPECT_EQ(next.size(), 7u);
+    EXPECT_EQ(next.find("z.htm")->size, 6u);
+    EXPECT_EQ(BuiltFiles::parse(next.text()), next);
+}
+
 TEST(RowSummaryFile, ReadsBackWhatItWroteAndVouchesForNothingDamaged)
 {
     RowSummary summary;
