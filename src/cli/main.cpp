@@ -1,26 +1,43 @@
 // quillon: the command-line front end. Each command lives in its own file (Commands.h).
+//
+// Built twice: `quillon` runs the commands that need no network and starts `quillon-publish`, built
+// with QLE_CLI_PUBLISHING, for the others. The network's libraries (and the keyring's) would make
+// every start of the program slower, a build's too.
+#include "app/Paths.h"
 #include "app/Version.h"
 #include "cli/Commands.h"
 
+#include <cerrno>
+#include <cstring>
 #include <iostream>
 #include <string_view>
+#include <unistd.h>
 
 namespace {
+
+constexpr const char* kPublishingProgram = "quillon-publish";
 
 struct Command
 {
     std::string_view name;
-    int (*run)(const qle::cli::Arguments&);
+    int (*run)(const qle::cli::Arguments&); // nullptr: run by the publishing program
 };
 
 constexpr Command kCommands[] = {
     {"init", qle::cli::InitCommand},
     {"new", qle::cli::NewCommand},
     {"build", qle::cli::BuildCommand},
+#ifdef QLE_CLI_PUBLISHING
     {"check", qle::cli::CheckCommand},
     {"publish", qle::cli::PublishCommand},
     {"test-connection", qle::cli::TestConnectionCommand},
     {"password", qle::cli::PasswordCommand},
+#else
+    {"check", nullptr},
+    {"publish", nullptr},
+    {"test-connection", nullptr},
+    {"password", nullptr},
+#endif
     {"backup", qle::cli::BackupCommand},
     {"backups", qle::cli::BackupsCommand},
     {"restore", qle::cli::RestoreCommand},
@@ -42,6 +59,16 @@ void Usage(std::ostream& out)
            "       quillon restore SITE.qls BACKUP [--base DIR]\n";
 }
 
+// Replaces this process by the publishing program beside it, with the same arguments (the same
+// process: its exit status and signals are the command's own). Returns only on failure.
+int RunPublishingProgram(char** argv)
+{
+    const std::string program = qle::app::ExecutableFolder() + kPublishingProgram;
+    ::execv(program.c_str(), argv);
+    std::cerr << "quillon: cannot start " << program << ": " << std::strerror(errno) << '\n';
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -61,7 +88,7 @@ int main(int argc, char** argv)
     }
     for (const auto& command : kCommands) {
         if (command.name == name)
-            return command.run(qle::cli::Arguments(argv + 2, argv + argc));
+            return command.run ? command.run(qle::cli::Arguments(argv + 2, argv + argc)) : RunPublishingProgram(argv);
     }
     Usage(std::cerr);
     return 2;
