@@ -12,7 +12,7 @@ prefix="$work/prefix"
 
 "$cmake" --install "$build" --prefix "$prefix" >/dev/null
 shipped="$prefix/share/quillon-engine"
-for file in bin/quillon bin/quillon-ftp bin/quillon-console "share/quillon-engine/Blank Site.qls" "share/quillon-engine/Quillon Engine.mdb" \
+for file in bin/quillon bin/quillon-publish bin/quillon-ftp bin/quillon-console lib/quillon-engine/libqle_imaging.so "share/quillon-engine/Blank Site.qls" "share/quillon-engine/Quillon Engine.mdb" \
     share/quillon-engine/qle_logo.bmp share/quillon-engine/default_banner.gif share/quillon-engine/help.htm \
     share/applications/quillon-engine.desktop share/icons/hicolor/scalable/apps/quillon-engine.svg \
     share/icons/hicolor/256x256/apps/quillon-engine.png; do
@@ -23,6 +23,13 @@ out="$(HOME="$work/home" "$prefix/bin/quillon" init --base "$work/Base")"
 grep -qx "Program folder: *$shipped/" <<<"$out" || { echo "$out"; exit 1; }
 grep -qx "Application database: *$shipped/Quillon Engine.mdb" <<<"$out" || { echo "$out"; exit 1; }
 grep -qx "Blank site: *$shipped/Blank Site.qls" <<<"$out" || { echo "$out"; exit 1; }
+
+# The commands that need the network are run by quillon-publish, started from beside quillon.
+set +e
+out="$(HOME="$work/home" "$prefix/bin/quillon" password 2>&1)"
+status=$?
+set -e
+[ "$status" -eq 2 ] && grep -q "usage: quillon password" <<<"$out" || { echo "password: $status $out"; exit 1; }
 
 entry="$prefix/share/applications/quillon-engine.desktop"
 if command -v desktop-file-validate >/dev/null; then
