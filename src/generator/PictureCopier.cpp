@@ -1,6 +1,7 @@
 #include "generator/PictureCopier.h"
 
 #include "app/Paths.h"
+#include "generator/HtmlText.h"
 #include "generator/OutputSink.h"
 #include "generator/PictureCache.h"
 #include "generator/PictureFile.h"
@@ -167,15 +168,17 @@ void PictureCopier::add(std::string_view sourcePath)
     sources.emplace_back(sourcePath);
 }
 
-void PictureCopier::shownOn(const std::string& relativePath, const std::string& title)
+void PictureCopier::shownOn(const std::string& relativePath, std::string_view titleHtml)
 {
     for (const auto& source : m_pending) {
         Pages& pages = m_pages[source];
         if (pages.count > 0 && pages.last == relativePath)
             continue; // the same picture twice on one page
         pages.last = relativePath;
-        if (pages.first.size() < kPagesNamed)
+        if (pages.first.size() < kPagesNamed) {
+            const std::string title = PlainText(titleHtml);
             pages.first.push_back(title.empty() ? relativePath : "\"" + title + "\" (" + relativePath + ")");
+        }
         ++pages.count;
     }
     m_pending.clear();

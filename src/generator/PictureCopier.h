@@ -78,8 +78,8 @@ public:
     const std::vector<std::string>& pending() const { return m_pending; }
 
     // The pictures added since the last call are shown on the page at `relativePath`, whose title
-    // (plain text, may be empty) the author knows it by.
-    void shownOn(const std::string& relativePath, const std::string& title = {});
+    // (as the page's HTML has it, may be empty) the author knows it by.
+    void shownOn(const std::string& relativePath, std::string_view titleHtml = {});
 
     // The source that copyAll() would try first for a copy name, as registered so far; empty when
     // none is. (The preview shows each picture from there.)

@@ -254,7 +254,7 @@ std::string SiteBuild::listPagePath(std::string_view folder, std::string_view pr
     bool shortened = false;
     std::string path = std::string(folder) + "/" + app::PageFileName(prefix, store::TextOf(name), &shortened);
     // A section of that name under another category has the same page; one warning says it.
-    if (shortened && !m_written.contains(path))
+    if (shortened && m_shortened.insert(path).second)
         m_warnings.push_back("The " + std::string(what) + " \"" + store::TextOf(name) +
                              "\" is too long for a file name; its page is " + path + ".");
     return path;
@@ -280,10 +280,20 @@ BuiltFile SiteBuild::pageWritten(const std::string& relativePath, const PageHead
         origin.pictures = m_pictures.pending();
         origin.inputs = withPictures(*inputs, origin.pictures).hex();
     }
-    m_pictures.shownOn(relativePath, PlainText(head.title));
+    m_pictures.shownOn(relativePath, head.title);
+    pagePlaced(relativePath);
+    return origin;
+}
+
+void SiteBuild::pagePlaced(const std::string& relativePath)
+{
+    // Only the sitemap needs them: on a large site, holding every path costs a good part of a rebuild.
+    if (!m_look.hasFeed)
+        return;
+    if (m_written.empty())
+        m_written.reserve(m_rows.articles.size());
     if (m_written.insert(relativePath).second)
         m_pagePaths.push_back(relativePath);
-    return origin;
 }
 
 // A page's inputs with what it shows of each of its pictures, which the pictures' files decide.
@@ -318,9 +328,8 @@ bool SiteBuild::keepPage(const std::string& relativePath, const InputHash& input
         return false;
     for (const std::string& picture : last->pictures)
         m_pictures.add(picture);
-    m_pictures.shownOn(relativePath, PlainText(head.title));
-    if (m_written.insert(relativePath).second)
-        m_pagePaths.push_back(relativePath);
+    m_pictures.shownOn(relativePath, head.title);
+    pagePlaced(relativePath);
     return true;
 }
 

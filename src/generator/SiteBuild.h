@@ -19,6 +19,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace qle::store {
@@ -111,7 +112,8 @@ public:
     // Main texts longer than `bytes` are made and written in pieces of about that size.
     void setTextPieceSize(std::size_t bytes) { m_pieceSize = bytes > 0 ? bytes : 1; }
 
-    // Every page file written, in the order first written, each once.
+    // Every page file written or kept, in the order first placed, each once; only for a site with a
+    // sitemap (look().hasFeed), empty for any other.
     const std::vector<std::string>& pagePaths() const { return m_pagePaths; }
 
     // The path of the page of a category or section (`what`) named `name`: `folder` + "/" +
@@ -141,6 +143,8 @@ private:
     // Registers the page at `relativePath` as written, with the pictures added for it; what it was
     // made from when `inputs` are given (for the sink's list).
     BuiltFile pageWritten(const std::string& relativePath, const PageHead& head, const InputHash* inputs);
+    // Adds a page to pagePaths() unless it is there.
+    void pagePlaced(const std::string& relativePath);
 
     store::Database& m_db;
     OutputSink& m_sink;
@@ -154,8 +158,9 @@ private:
     std::map<std::string, std::string, std::less<>> m_sections;
     InputHash m_siteInputs; // what every page is made from
     std::vector<std::string> m_pagePaths;
-    std::set<std::string, std::less<>> m_written;
-    std::string m_page; // reused for every page: memory stays at the largest page
+    std::unordered_set<std::string> m_written;      // m_pagePaths, to find a page placed before
+    std::set<std::string, std::less<>> m_shortened; // list pages whose names were shortened
+    std::string m_page;                             // reused for every page: memory stays at the largest page
     std::size_t m_pieceSize = kTextPieceSize;
     std::string m_piece, m_indented, m_whole; // a main text's piece as made; placed in the page
     std::vector<std::string> m_warnings;
