@@ -100,6 +100,7 @@ std::string ListKey(const store::Value& category, const store::Value* section)
 std::string RowSummary::text() const
 {
     std::string out(kHeader);
+    out.reserve(articles.size() * 96 + (lists.size() + panels.size()) * 128);
     Put(out, sitePath);
     PutNumber(out, position ? position->seq : 0);
     Put(out, position ? position->token : std::string());
@@ -111,7 +112,7 @@ std::string RowSummary::text() const
         PutValue(out, article.category);
         PutValue(out, article.section);
         Put(out, article.title);
-        Put(out, article.fields);
+        Put(out, article.fields.view());
     }
     for (const auto* map : {&lists, &panels}) {
         PutNumber(out, static_cast<long long>(map->size()));
@@ -147,7 +148,7 @@ RowSummary RowSummary::parse(std::string_view text)
         article.category = in.value();
         article.section = in.value();
         article.title = in.text();
-        article.fields = in.text();
+        article.fields = in.piece();
         summary.articles.emplace_hint(summary.articles.end(), id, std::move(article));
     }
     for (auto* map : {&summary.lists, &summary.panels})

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "generator/ChangeLog.h"
+#include "generator/HexDigest.h"
 #include "store/Status.h"
 #include "store/Value.h"
 
@@ -24,7 +25,7 @@ struct RowSummary
         store::Value category;
         store::Value section;
         std::string title;
-        std::string fields; // hash of the fields its page shows (InputHash hex)
+        HexDigest<32> fields; // hash of the fields its page shows (InputHash)
 
         bool operator==(const Article&) const = default;
     };
