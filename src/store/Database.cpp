@@ -8,9 +8,12 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace qle::store {
 
@@ -105,15 +108,54 @@ Status WriteAll(int fd, const char* bytes, std::size_t size, const std::string& 
     return Status::OK();
 }
 
+// The program's own descriptors of database files, with the number of its connections to each.
+struct FileUses
+{
+    struct Use
+    {
+        int connections = 0;
+        int fd = -1;
+    };
+    std::mutex mutex;
+    std::map<std::pair<std::uint64_t, std::uint64_t>, Use> byFile; // device and inode
+};
+
+FileUses& Uses()
+{
+    static FileUses uses;
+    return uses;
+}
+
+// Copies `size` bytes of the database file, open as `from`, into `to` within the kernel. Nothing
+// when the file system cannot: the caller then copies through SQLite's handle.
+std::optional<Status> CopyInKernel(int from, int to, sqlite3_int64 size, const std::string& what)
+{
+    constexpr std::size_t kBlock = 4 << 20;
+    loff_t in = 0, out = 0;
+    while (in < size) {
+        const auto length = static_cast<std::size_t>(std::min<sqlite3_int64>(kBlock, size - in));
+        const ssize_t copied = ::copy_file_range(from, &in, to, &out, length, 0);
+        if (copied < 0 && errno == EINTR)
+            continue;
+        if (copied < 0 && in == 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP))
+            return std::nullopt;
+        if (copied <= 0)
+            return Status::IoError(what + ": " + std::strerror(copied < 0 ? errno : EIO));
+        // Start the disk writing now, so that the caller's fsync waits only for the last blocks.
+        (void)::sync_file_range(to, out - copied, copied, SYNC_FILE_RANGE_WRITE);
+    }
+    return Status::OK();
+}
+
 // Copies the database file of `db` byte for byte into `fd` while a read transaction holds SQLite's
 // shared lock, so no connection can write it meanwhile and what is copied is one committed state
 // (a crashed writer's journal is rolled back before the lock is granted). Much cheaper than the
-// online backup, which rebuilds the file page by page through two page caches. The bytes are read
-// through SQLite's own handle of the file: opening and closing another descriptor of it would drop
-// the locks this process holds on it. Returns nothing when this way does not apply (a database in
+// online backup, which rebuilds the file page by page through two page caches. The bytes are copied
+// within the kernel from `source`, the program's own descriptor of the file (see FileUse), or read
+// through SQLite's own handle when there is none. Returns nothing when this way does not apply (a database in
 // WAL mode, whose committed state is partly in its log, or a connection already in a transaction):
 // the caller then uses the online backup.
-std::optional<Status> CopyFileUnderReadLock(sqlite3* db, int fd, const std::string& what)
+std::optional<Status> CopyFileUnderReadLock(sqlite3* db, int fd, const std::string& what, int source)
 {
     if (!sqlite3_get_autocommit(db))
         return std::nullopt;
@@ -138,6 +180,12 @@ std::optional<Status> CopyFileUnderReadLock(sqlite3* db, int fd, const std::stri
     // Bytes 18 and 19: the file format versions, 2 in WAL mode.
     if (header[18] != 1 || header[19] != 1)
         return std::nullopt;
+    // Within the kernel from the program's own descriptor, when it shows the bytes SQLite's shows.
+    char sourceHeader[sizeof header] = {};
+    if (source >= 0 && ::pread(source, sourceHeader, sizeof sourceHeader, 0) == sizeof sourceHeader &&
+        std::memcmp(sourceHeader, header, sizeof header) == 0)
+        if (std::optional<Status> copied = CopyInKernel(source, fd, size, what))
+            return copied;
     constexpr sqlite3_int64 kBlock = 4 << 20;
     std::unique_ptr<char[]> buffer(new char[kBlock]);
     for (sqlite3_int64 offset = 0; offset < size; offset += kBlock) {
@@ -153,6 +201,77 @@ std::optional<Status> CopyFileUnderReadLock(sqlite3* db, int fd, const std::stri
 }
 
 } // namespace
+
+Database::FileUse::FileUse(const std::string& path)
+{
+    struct stat info
+    {
+    };
+    if (::stat(path.c_str(), &info) != 0)
+        return;
+    m_registered = true;
+    m_device = info.st_dev;
+    m_inode = info.st_ino;
+    std::lock_guard lock(Uses().mutex);
+    ++Uses().byFile[{m_device, m_inode}].connections;
+}
+
+Database::FileUse::FileUse(FileUse&& other) noexcept
+    : m_registered(std::exchange(other.m_registered, false))
+    , m_device(other.m_device)
+    , m_inode(other.m_inode)
+{
+}
+
+Database::FileUse& Database::FileUse::operator=(FileUse&& other) noexcept
+{
+    if (this != &other) {
+        release();
+        m_registered = std::exchange(other.m_registered, false);
+        m_device = other.m_device;
+        m_inode = other.m_inode;
+    }
+    return *this;
+}
+
+Database::FileUse::~FileUse()
+{
+    release();
+}
+
+void Database::FileUse::release()
+{
+    if (!std::exchange(m_registered, false))
+        return;
+    std::lock_guard lock(Uses().mutex);
+    const auto it = Uses().byFile.find({m_device, m_inode});
+    if (it == Uses().byFile.end() || --it->second.connections > 0)
+        return;
+    // No connection of the program has the file open: it holds no lock on it to lose.
+    if (it->second.fd >= 0)
+        ::close(it->second.fd);
+    Uses().byFile.erase(it);
+}
+
+int Database::FileUse::descriptor(const std::string& path)
+{
+    if (!m_registered)
+        return -1;
+    std::lock_guard lock(Uses().mutex);
+    FileUses::Use& use = Uses().byFile[{m_device, m_inode}];
+    if (use.fd >= 0)
+        return use.fd;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info
+    {
+    };
+    if (fd >= 0 && ::fstat(fd, &info) == 0 && info.st_dev == m_device && info.st_ino == m_inode)
+        return use.fd = fd;
+    // Another file now has the name: closing this descriptor touches no lock on the database.
+    if (fd >= 0)
+        ::close(fd);
+    return -1;
+}
 
 Status DatabaseFailure(sqlite3* db, const std::string& path, const std::string& what)
 {
@@ -182,7 +301,7 @@ Status Database::backupTo(const std::string& destination)
     const int fd = ::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
         return Status::IoError(what + ": " + std::strerror(errno));
-    std::optional<Status> raw = CopyFileUnderReadLock(m_db.get(), fd, what);
+    std::optional<Status> raw = CopyFileUnderReadLock(m_db.get(), fd, what, m_use.descriptor(m_path));
     ::close(fd);
     Status status = raw ? *raw : CopyWithOnlineBackup(m_db.get(), destination, what);
     if (!status.ok())
@@ -218,13 +337,22 @@ void Database::Closer::operator()(sqlite3* db) const
 }
 
 Database::Database(std::unique_ptr<sqlite3, Closer> db, std::string path)
-    : m_db(std::move(db))
+    : m_use(path)
+    , m_db(std::move(db))
     , m_path(std::move(path))
 {
 }
 
 Database::Database(Database&&) noexcept = default;
-Database& Database::operator=(Database&&) noexcept = default;
+
+Database& Database::operator=(Database&& other) noexcept
+{
+    // The connection is closed before its file's use is released (see FileUse).
+    m_db = std::move(other.m_db);
+    m_use = std::move(other.m_use);
+    m_path = std::move(other.m_path);
+    return *this;
+}
 Database::~Database() = default;
 
 Result<Database> Database::open(const std::string& path, int busyTimeoutMs)

@@ -92,10 +92,37 @@ private:
         void operator()(sqlite3* db) const;
     };
 
+    // The program's own descriptor of a database file, to copy it within the kernel. Closing any
+    // descriptor of a file drops every POSIX lock the program holds on it, its SQLite connections'
+    // included; so the descriptor, opened once per file, is closed only when no connection of the
+    // program has that file open any more.
+    class FileUse
+    {
+    public:
+        FileUse() = default;
+        explicit FileUse(const std::string& path);
+        FileUse(FileUse&& other) noexcept;
+        FileUse& operator=(FileUse&& other) noexcept;
+        FileUse(const FileUse&) = delete;
+        FileUse& operator=(const FileUse&) = delete;
+        ~FileUse();
+
+        // -1 when it cannot be opened, or `path` now names another file.
+        int descriptor(const std::string& path);
+
+    private:
+        void release();
+
+        bool m_registered = false;
+        std::uint64_t m_device = 0;
+        std::uint64_t m_inode = 0;
+    };
+
     Database(std::unique_ptr<sqlite3, Closer> db, std::string path);
     Status error(const std::string& what) const;
     Result<RecordSet> run(const std::string& sql, const Params& params);
 
+    FileUse m_use; // before m_db: released after the connection is closed
     std::unique_ptr<sqlite3, Closer> m_db;
     std::string m_path;
 };

@@ -7,7 +7,11 @@
 
 #include <atomic>
 #include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -163,6 +167,50 @@ TEST(Database, OpeningOrCopyingKeepsTheLocksOfItsProgramAndACutCopyLeavesNoFile)
     int status = 0;
     ::waitpid(copier, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a cut copy was reported whole or left behind";
+}
+
+// How many descriptors of the file at `path` the program holds.
+int DescriptorsOf(const std::string& path)
+{
+    struct stat file
+    {
+    };
+    if (::stat(path.c_str(), &file) != 0)
+        return -1;
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        struct stat info
+        {
+        };
+        if (::stat(entry.path().c_str(), &info) == 0 && info.st_dev == file.st_dev && info.st_ino == file.st_ino)
+            ++count;
+    }
+    return count;
+}
+
+// A copy is made from a descriptor of the program's own, which stays open while any connection of
+// the program has the file open (closing it earlier would drop their locks) and no longer.
+TEST(Database, ACopysOwnDescriptorOfTheFileLivesAsLongAsTheProgramsConnections)
+{
+    TempDir dir;
+    const std::string path = test::CopyBlankSite(dir / "site.qls");
+    {
+        auto first = Database::open(path);
+        const int connection = DescriptorsOf(path);
+        {
+            auto second = Database::open(path);
+            ASSERT_TRUE(second->backupTo(dir / "a.qls").ok());
+            ASSERT_TRUE(second->backupTo(dir / "b.qls").ok());
+            EXPECT_EQ(DescriptorsOf(path), 2 * connection + 1) << "one descriptor of its own, however many copies";
+        }
+        EXPECT_EQ(DescriptorsOf(path), connection + 1) << "kept while a connection remains";
+        auto moved = std::move(first);
+        EXPECT_EQ(DescriptorsOf(path), connection + 1);
+    }
+    EXPECT_EQ(DescriptorsOf(path), 0) << "closed with the last connection";
+    std::ifstream a(dir / "a.qls", std::ios::binary), site(path, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(a), {}),
+              std::string(std::istreambuf_iterator<char>(site), {}));
 }
 
 // The number of rows a query or saved query returns.
