@@ -6,11 +6,10 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qle::generator {
-
-class BuiltFiles;
 
 inline constexpr const char* kCommitJournalFileName = "QuillonEngine_commit.txt";
 
@@ -22,10 +21,15 @@ struct WebChanges
     std::vector<std::string> removed;
 };
 
-// What a build of `built` removes from the web folder (ending in '/'): everything in its page
-// folders that `built` does not name, and the build's own files beside them (sitemap, feed) that
-// it no longer writes. The author's other files stay.
-std::vector<std::string> StaleFiles(const std::string& webFolder, const BuiltFiles& built);
+// What a build removes from the web folder (ending in '/'): everything in its page folders that
+// the paths it built (`listed`, sorted) do not name, and the build's own files beside them
+// (sitemap, feed) that it no longer writes. The author's other files stay.
+std::vector<std::string> StaleFiles(const std::string& webFolder, const std::vector<std::string_view>& listed);
+
+// One warning per group of files whose paths differ only in ASCII letter case (images/Photo.JPG
+// and images/photo.jpg): a server that ignores case keeps one of them. The files are those of
+// `listed` (sorted) and of `others` (any order); a path named twice is one file.
+std::vector<std::string> CaseClashes(const std::vector<std::string_view>& listed, std::vector<std::string> others);
 
 // Commits `changes`: makes the files written aside durable, then the journal (in `baseFolder`),
 // then renames each file into the web folder and removes the stale ones, makes the web folder's
