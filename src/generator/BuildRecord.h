@@ -51,11 +51,7 @@ std::string BuildRecordPath(const std::string& webFolder);
 
 // How a record is written: on the disk when WriteBuildRecord returns, or only visible to readers
 // (the caller makes it durable later, before anything relies on it surviving a power cut).
-enum class RecordWrite
-{
-    Durable,
-    Deferred
-};
+enum class RecordWrite { Durable, Deferred };
 
 // Replaces the record in one rename, so a reader sees the old record or the new one.
 Status WriteBuildRecord(const std::string& webFolder, const BuildRecord& record,

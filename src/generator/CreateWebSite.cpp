@@ -299,11 +299,15 @@ Status CommitChangedFiles(const std::string& base, const std::string& staging, c
     const std::vector<std::string> clashes = CaseClashes(listed, FilesBelow(web, true));
     found.insert(found.end(), clashes.begin(), clashes.end());
     Step("written");
+    const WebChanges changes = {sink.writtenFiles(), StaleFiles(web, listed)};
+    if (changes.written.empty() && changes.removed.empty()) {
+        // The web folder stays as it is: nothing to journal or to make durable.
+        Step("swapped");
+        return Status::OK();
+    }
     if (Status s = MakeRecordDurable(web); !s.ok())
         return s;
-    if (Status s = CommitChanges(base, staging, web, {sink.writtenFiles(), StaleFiles(web, listed)},
-                                 [](const char* step) { Step(step); });
-        !s.ok())
+    if (Status s = CommitChanges(base, staging, web, changes, [](const char* step) { Step(step); }); !s.ok())
         return s;
     Step("swapped");
     return Status::OK();
