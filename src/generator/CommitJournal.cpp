@@ -124,19 +124,29 @@ Status Apply(const std::string& staging, const std::string& webFolder, const Web
 
 } // namespace
 
-std::vector<std::string> StaleFiles(const std::string& webFolder, const std::vector<std::string_view>& listed)
+PageFolderNames ListPageFolders(const std::string& webFolder)
+{
+    PageFolderNames names;
+    for (const char* folder : kPageFolders) {
+        names.push_back(Names(webFolder + folder));
+        std::sort(names.back().begin(), names.back().end());
+    }
+    return names;
+}
+
+std::vector<std::string> StaleFiles(const std::string& webFolder, const PageFolderNames& names,
+                                    const std::vector<std::string_view>& listed)
 {
     std::vector<std::string> stale;
-    for (const char* folder : kPageFolders) {
+    for (std::size_t i = 0; i < std::size(kPageFolders) && i < names.size(); ++i) {
+        const char* folder = kPageFolders[i];
         // A folder's listed paths are one run of the sorted list, in the order of the names after
         // the prefix; its names sorted the same way are matched in one walk (a page folder may
         // hold a hundred thousand files).
         const std::string prefix = std::string(folder) + "/";
         auto at = std::lower_bound(listed.begin(), listed.end(), std::string_view(prefix));
         auto nameAt = [&] { return at->substr(prefix.size()); };
-        std::vector<std::string> names = Names(webFolder + folder);
-        std::sort(names.begin(), names.end());
-        for (const std::string& name : names) {
+        for (const std::string& name : names[i]) {
             while (at != listed.end() && at->starts_with(prefix) && nameAt() < name)
                 ++at;
             if (at == listed.end() || !at->starts_with(prefix) || nameAt() != name)

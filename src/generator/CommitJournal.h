@@ -21,10 +21,17 @@ struct WebChanges
     std::vector<std::string> removed;
 };
 
-// What a build removes from the web folder (ending in '/'): everything in its page folders that
-// the paths it built (`listed`, sorted) do not name, and the build's own files beside them
-// (sitemap, feed) that it no longer writes. The author's other files stay.
-std::vector<std::string> StaleFiles(const std::string& webFolder, const std::vector<std::string_view>& listed);
+// The names in each page folder of the web folder (ending in '/'), in the order of kPageFolders,
+// each folder's sorted; a folder that cannot be listed holds none.
+using PageFolderNames = std::vector<std::vector<std::string>>;
+PageFolderNames ListPageFolders(const std::string& webFolder);
+
+// What a build removes from the web folder (ending in '/'): everything in its page folders
+// (`names`, as ListPageFolders read them) that the paths it built (`listed`, sorted) do not name,
+// and the build's own files beside them (sitemap, feed) that it no longer writes. The author's
+// other files stay.
+std::vector<std::string> StaleFiles(const std::string& webFolder, const PageFolderNames& names,
+                                    const std::vector<std::string_view>& listed);
 
 // One warning per group of files whose paths differ only in ASCII letter case (images/Photo.JPG
 // and images/photo.jpg): a server that ignores case keeps one of them. The files are those of

@@ -287,7 +287,7 @@ Status SwapInNewSite(const std::string& staging, const std::string& web, DiskSin
 // The files that changed, written aside, are renamed into the web folder one by one under a
 // journal, and the files the build no longer makes are removed; the unchanged files stay as they are.
 Status CommitChangedFiles(const std::string& base, const std::string& staging, const std::string& web, DiskSink& sink,
-                          std::vector<std::string>& found)
+                          const PageFolderNames& pageNames, std::vector<std::string>& found)
 {
     // The one walk of the whole list a commit makes.
     std::vector<std::string_view> listed;
@@ -299,7 +299,7 @@ Status CommitChangedFiles(const std::string& base, const std::string& staging, c
     const std::vector<std::string> clashes = CaseClashes(listed, FilesBelow(web, true));
     found.insert(found.end(), clashes.begin(), clashes.end());
     Step("written");
-    const WebChanges changes = {sink.writtenFiles(), StaleFiles(web, listed)};
+    const WebChanges changes = {sink.writtenFiles(), StaleFiles(web, pageNames, listed)};
     if (changes.written.empty() && changes.removed.empty()) {
         // The web folder stays as it is: nothing to journal or to make durable.
         Step("swapped");
@@ -428,6 +428,13 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
     // list of the last build, only the files that changed are written aside and then renamed into
     // place under a journal; without one, the whole new site is written aside and swapped in.
     const bool changedOnly = previous.size() > 0;
+    // What the page folders hold, for the files a rebuild removes, is read while it renders (the
+    // build changes nothing in the web folder before its commit); a file put there by hand
+    // meanwhile is removed by the next build.
+    PageFolderNames pageNames;
+    std::jthread nameReader;
+    if (changedOnly)
+        nameReader = std::jthread([&pageNames, &web] { pageNames = ListPageFolders(web); });
     std::vector<std::string> found;
     DiskSink& sink = held->sink.emplace(staging);
     sink.keepUnchanged(previous, web);
@@ -440,8 +447,10 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
         status = written;
     if (status.ok())
         status = reading.commit();
+    if (nameReader.joinable())
+        nameReader.join();
     if (status.ok())
-        status = changedOnly ? CommitChangedFiles(base, staging, web, sink, found)
+        status = changedOnly ? CommitChangedFiles(base, staging, web, sink, pageNames, found)
                              : SwapInNewSite(staging, web, sink, found);
     if (!status.ok()) {
         // A commit stopped after its journal is finished by the next build; only then is the

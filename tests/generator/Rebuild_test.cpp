@@ -528,7 +528,7 @@ TEST(CommitChecks, StaleFilesAreWhatTheListDoesNotNameInThePageFolders)
         test::WriteFile(web + path, "x");
     }
     // No sections folder at all: nothing in it is stale.
-    std::vector<std::string> stale = StaleFiles(web, listed);
+    std::vector<std::string> stale = StaleFiles(web, ListPageFolders(web), listed);
     std::sort(stale.begin(), stale.end());
     EXPECT_EQ(stale, std::vector<std::string>({"articles/b.ht", "articles/b.htm0", "articles/c.htm", "articles/cat.htm",
                                                "categories/a.htm", "images/made", "sitemap.xml"}));
