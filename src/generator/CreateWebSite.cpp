@@ -289,13 +289,11 @@ Status SwapInNewSite(const std::string& staging, const std::string& web, DiskSin
 Status CommitChangedFiles(const std::string& base, const std::string& staging, const std::string& web, DiskSink& sink,
                           const PageFolderNames& pageNames, std::vector<std::string>& found)
 {
-    // The one walk of the whole list a commit makes.
+    // The one walk of the whole list a commit makes; the list gives its paths sorted.
     std::vector<std::string_view> listed;
     listed.reserve(sink.builtFiles().size());
     for (const auto& [path, file] : sink.builtFiles().files())
         listed.emplace_back(path);
-    if (!std::is_sorted(listed.begin(), listed.end()))
-        std::sort(listed.begin(), listed.end());
     const std::vector<std::string> clashes = CaseClashes(listed, FilesBelow(web, true));
     found.insert(found.end(), clashes.begin(), clashes.end());
     Step("written");
