@@ -14,7 +14,6 @@
 #include <fstream>
 #include <map>
 #include <memory>
-#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -193,19 +192,21 @@ std::vector<std::string> CaseClashes(const std::vector<std::string_view>& listed
             group.insert(folded);
 
     std::vector<std::string> warnings;
-    for (const auto& [folded, group] : byFoldedPath) {
-        if (group.size() < 2)
-            continue;
-        std::string names;
-        std::size_t i = 0;
-        for (const std::string& path : group) {
-            names += (i == 0 ? "" : i + 1 == group.size() ? " and " : ", ") + path;
-            ++i;
-        }
-        warnings.push_back("The files " + names +
-                           " differ only in letter case: a server that ignores case keeps only one of them.");
-    }
+    for (const auto& [folded, group] : byFoldedPath)
+        if (group.size() > 1)
+            warnings.push_back(CaseClashWarning(group));
     return warnings;
+}
+
+std::string CaseClashWarning(const std::set<std::string>& group)
+{
+    std::string names;
+    std::size_t i = 0;
+    for (const std::string& path : group) {
+        names += (i == 0 ? "" : i + 1 == group.size() ? " and " : ", ") + path;
+        ++i;
+    }
+    return "The files " + names + " differ only in letter case: a server that ignores case keeps only one of them.";
 }
 
 Status CommitChanges(const std::string& baseFolder, const std::string& staging, const std::string& webFolder,

@@ -5,6 +5,7 @@
 #include "store/Status.h"
 
 #include <functional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,8 @@ std::vector<std::string> StaleFiles(const std::string& webFolder, const PageFold
 // and images/photo.jpg): a server that ignores case keeps one of them. The files are those of
 // `listed` (sorted) and of `others` (any order); a path named twice is one file.
 std::vector<std::string> CaseClashes(const std::vector<std::string_view>& listed, std::vector<std::string> others);
+// The warning for one group of such paths (at least two), named in order.
+std::string CaseClashWarning(const std::set<std::string>& group);
 
 // Commits `changes`: makes the files written aside durable, then the journal (in `baseFolder`),
 // then renames each file into the web folder and removes the stale ones, makes the web folder's

@@ -548,18 +548,9 @@ TEST(CommitChecks, CaseClashesAreThoseOfComparingEveryPath)
             groups[folded].insert(path);
         }
         std::vector<std::string> warnings;
-        for (const auto& [folded, group] : groups) {
-            if (group.size() < 2)
-                continue;
-            std::string names;
-            std::size_t i = 0;
-            for (const std::string& path : group) {
-                names += (i == 0 ? "" : i + 1 == group.size() ? " and " : ", ") + path;
-                ++i;
-            }
-            warnings.push_back("The files " + names +
-                               " differ only in letter case: a server that ignores case keeps only one of them.");
-        }
+        for (const auto& [folded, group] : groups)
+            if (group.size() > 1)
+                warnings.push_back(CaseClashWarning(group));
         return warnings;
     };
     std::mt19937 random(20);
