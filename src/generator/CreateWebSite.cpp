@@ -84,7 +84,7 @@ Status SystemError(const std::string& what, const std::string& path, int error)
 }
 
 // What a build holds until its end that grows with the site: the last build's list, and the sink
-// with the new one. The sink goes first: it keeps from the last list.
+// with the new one. The sink, declared last, goes first: it keeps files by the last list.
 struct HeldWhileBuilding
 {
     BuiltFiles previous;
