@@ -175,7 +175,7 @@ std::string BuildRecordPath(const std::string& webFolder)
     return app::JoinPath(app::FolderOfPath(web), kBuildRecordFileName);
 }
 
-Status WriteBuildRecord(const std::string& webFolder, const BuildRecord& record)
+Status WriteBuildRecord(const std::string& webFolder, const BuildRecord& record, RecordWrite write)
 {
     std::string text = "site: " + EscapeLine(record.sitePath) + "\n";
     text += std::string("state: ") + (record.complete ? "complete" : "building") + "\n";
@@ -183,7 +183,8 @@ Status WriteBuildRecord(const std::string& webFolder, const BuildRecord& record)
         text += "finished: " + (record.finished.empty() ? NowUtc() : record.finished) + "\n";
     if (!record.source.empty())
         text += "built-from: " + record.source + "\n";
-    return app::WriteOwnerOnlyFileDurably(BuildRecordPath(webFolder), text);
+    return write == RecordWrite::Durable ? app::WriteOwnerOnlyFileDurably(BuildRecordPath(webFolder), text)
+                                         : app::WriteOwnerOnlyFile(BuildRecordPath(webFolder), text);
 }
 
 Result<BuildRecord> ReadBuildRecord(const std::string& webFolder)

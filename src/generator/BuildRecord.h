@@ -49,9 +49,13 @@ std::string BuildSource(const std::string& siteState);
 // The record's path for a web folder: in the web folder's parent, the base folder.
 std::string BuildRecordPath(const std::string& webFolder);
 
-// Replaces the record in one rename, so a reader sees the old record or the new one, and returns
-// once the new one is on the disk.
-Status WriteBuildRecord(const std::string& webFolder, const BuildRecord& record);
+// How a record is written: on the disk when WriteBuildRecord returns, or only visible to readers
+// (the caller makes it durable later, before anything relies on it surviving a power cut).
+enum class RecordWrite { Durable, Deferred };
+
+// Replaces the record in one rename, so a reader sees the old record or the new one.
+Status WriteBuildRecord(const std::string& webFolder, const BuildRecord& record,
+                        RecordWrite write = RecordWrite::Durable);
 
 // NotFound when no build has been recorded.
 Result<BuildRecord> ReadBuildRecord(const std::string& webFolder);

@@ -4,16 +4,16 @@
 #include "app/PageStyle.h"
 #include "app/Paths.h"
 #include "app/TextFiles.h"
-#include "generator/BuiltFiles.h"
 #include "generator/CreateWebSite.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
-#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -123,21 +123,90 @@ Status Apply(const std::string& staging, const std::string& webFolder, const Web
 
 } // namespace
 
-std::vector<std::string> StaleFiles(const std::string& webFolder, const BuiltFiles& built)
+PageFolderNames ListPageFolders(const std::string& webFolder)
+{
+    PageFolderNames names;
+    for (const char* folder : kPageFolders) {
+        names.push_back(Names(webFolder + folder));
+        std::sort(names.back().begin(), names.back().end());
+    }
+    return names;
+}
+
+std::vector<std::string> StaleFiles(const std::string& webFolder, const PageFolderNames& names,
+                                    const std::vector<std::string_view>& listed)
 {
     std::vector<std::string> stale;
-    for (const char* folder : kPageFolders)
-        for (const std::string& name : Names(webFolder + folder))
-            if (const std::string path = std::string(folder) + "/" + name; !built.find(path))
-                stale.push_back(path);
+    for (std::size_t i = 0; i < std::size(kPageFolders) && i < names.size(); ++i) {
+        const char* folder = kPageFolders[i];
+        // A folder's listed paths are one run of the sorted list, in the order of the names after
+        // the prefix; its names sorted the same way are matched in one walk (a page folder may
+        // hold a hundred thousand files).
+        const std::string prefix = std::string(folder) + "/";
+        auto at = std::lower_bound(listed.begin(), listed.end(), std::string_view(prefix));
+        auto nameAt = [&] { return at->substr(prefix.size()); };
+        for (const std::string& name : names[i]) {
+            while (at != listed.end() && at->starts_with(prefix) && nameAt() < name)
+                ++at;
+            if (at == listed.end() || !at->starts_with(prefix) || nameAt() != name)
+                stale.push_back(prefix + name);
+        }
+    }
     for (const char* name : {app::kSitemapFileName, app::kFeedFileName}) {
         struct stat info
         {
         };
-        if (!built.find(name) && ::lstat((webFolder + name).c_str(), &info) == 0)
+        if (!std::binary_search(listed.begin(), listed.end(), std::string_view(name)) &&
+            ::lstat((webFolder + name).c_str(), &info) == 0)
             stale.emplace_back(name);
     }
     return stale;
+}
+
+std::vector<std::string> CaseClashes(const std::vector<std::string_view>& listed, std::vector<std::string> others)
+{
+    std::sort(others.begin(), others.end());
+    const auto hasCapital = [](std::string_view path) {
+        return std::any_of(path.begin(), path.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+    };
+    // Two paths that fold alike differ in letter case somewhere, so every member of a group but
+    // the all lower-case one has a capital: only those are folded, then their lower-case form is
+    // looked up. A site's page names are lower case, so this is a scan, not a map of every path.
+    std::map<std::string, std::set<std::string>> byFoldedPath;
+    const auto gather = [&](std::string_view path) {
+        if (!hasCapital(path))
+            return;
+        std::string folded(path);
+        for (char& c : folded)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        byFoldedPath[folded].emplace(path);
+    };
+    for (std::string_view path : listed)
+        gather(path);
+    for (const std::string& path : others)
+        gather(path);
+    for (auto& [folded, group] : byFoldedPath)
+        if (std::binary_search(listed.begin(), listed.end(), std::string_view(folded)) ||
+            std::binary_search(others.begin(), others.end(), folded))
+            group.insert(folded);
+
+    std::vector<std::string> warnings;
+    for (const auto& [folded, group] : byFoldedPath)
+        if (group.size() > 1)
+            warnings.push_back(CaseClashWarning(group));
+    return warnings;
+}
+
+std::string CaseClashWarning(const std::set<std::string>& group)
+{
+    std::string names;
+    std::size_t i = 0;
+    for (const std::string& path : group) {
+        names += (i == 0 ? "" : i + 1 == group.size() ? " and " : ", ") + path;
+        ++i;
+    }
+    return "The files " + names + " differ only in letter case: a server that ignores case keeps only one of them.";
 }
 
 Status CommitChanges(const std::string& baseFolder, const std::string& staging, const std::string& webFolder,

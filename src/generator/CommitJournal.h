@@ -5,12 +5,12 @@
 #include "store/Status.h"
 
 #include <functional>
+#include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qle::generator {
-
-class BuiltFiles;
 
 inline constexpr const char* kCommitJournalFileName = "QuillonEngine_commit.txt";
 
@@ -22,10 +22,24 @@ struct WebChanges
     std::vector<std::string> removed;
 };
 
-// What a build of `built` removes from the web folder (ending in '/'): everything in its page
-// folders that `built` does not name, and the build's own files beside them (sitemap, feed) that
-// it no longer writes. The author's other files stay.
-std::vector<std::string> StaleFiles(const std::string& webFolder, const BuiltFiles& built);
+// The names in each page folder of the web folder (ending in '/'), in the order of kPageFolders,
+// each folder's sorted; a folder that cannot be listed holds none.
+using PageFolderNames = std::vector<std::vector<std::string>>;
+PageFolderNames ListPageFolders(const std::string& webFolder);
+
+// What a build removes from the web folder (ending in '/'): everything in its page folders
+// (`names`, as ListPageFolders read them) that the paths it built (`listed`, sorted) do not name,
+// and the build's own files beside them (sitemap, feed) that it no longer writes. The author's
+// other files stay.
+std::vector<std::string> StaleFiles(const std::string& webFolder, const PageFolderNames& names,
+                                    const std::vector<std::string_view>& listed);
+
+// One warning per group of files whose paths differ only in ASCII letter case (images/Photo.JPG
+// and images/photo.jpg): a server that ignores case keeps one of them. The files are those of
+// `listed` (sorted) and of `others` (any order); a path named twice is one file.
+std::vector<std::string> CaseClashes(const std::vector<std::string_view>& listed, std::vector<std::string> others);
+// The warning for one group of such paths (at least two), named in order.
+std::string CaseClashWarning(const std::set<std::string>& group);
 
 // Commits `changes`: makes the files written aside durable, then the journal (in `baseFolder`),
 // then renames each file into the web folder and removes the stale ones, makes the web folder's

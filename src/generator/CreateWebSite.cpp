@@ -27,8 +27,10 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <sys/stat.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -79,6 +81,27 @@ bool Exists(const std::string& path)
 Status SystemError(const std::string& what, const std::string& path, int error)
 {
     return Status::IoError(what + " " + path + ": " + std::strerror(error));
+}
+
+// What a build holds until its end that grows with the site: the last build's list, and the sink
+// with the new one. The sink, declared last, goes first: it keeps files by the last list.
+struct HeldWhileBuilding
+{
+    BuiltFiles previous;
+    std::optional<DiskSink> sink;
+};
+
+// Frees what a build of a large site leaves (lists of every file, summaries of every row) on a
+// thread of its own: on 100,000 pages that takes a tenth of a second nobody needs to wait for. The
+// thread touches nothing but what it is given, so it may still run when the program ends.
+template <class... Owned>
+void FreeAside(Owned... owned)
+{
+    try {
+        std::thread([](Owned...) {}, std::move(owned)...).detach();
+    } catch (const std::system_error&) {
+        // No thread to be had: freed here, as the arguments' copies unwind.
+    }
 }
 
 // Removes a folder and everything in it. Links inside are removed, never followed.
@@ -172,34 +195,6 @@ void RestoreParkedSite(const std::string& webFolder)
         ::rename(parked.c_str(), WithoutTrailingSlash(webFolder).c_str());
 }
 
-// Files whose paths differ only in ASCII letter case (images/Photo.JPG and images/photo.jpg): a
-// server that ignores case keeps one of them. One warning per group. `paths` are below one folder.
-std::vector<std::string> CaseClashes(const std::vector<std::string>& paths)
-{
-    std::map<std::string, std::set<std::string>> byFoldedPath; // a path named twice is one file
-    for (const std::string& path : paths) {
-        std::string folded = path;
-        for (char& c : folded)
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<char>(c - 'A' + 'a');
-        byFoldedPath[folded].insert(path);
-    }
-    std::vector<std::string> warnings;
-    for (const auto& [folded, group] : byFoldedPath) {
-        if (group.size() < 2)
-            continue;
-        std::string names;
-        std::size_t i = 0;
-        for (const std::string& path : group) {
-            names += (i == 0 ? "" : i + 1 == group.size() ? " and " : ", ") + path;
-            ++i;
-        }
-        warnings.push_back("The files " + names +
-                           " differ only in letter case: a server that ignores case keeps only one of them.");
-    }
-    return warnings;
-}
-
 // Every file below `folder` (ending in '/'), as paths below it; with `besidePages`, none in the
 // page folders or the build's own files beside them (the author's files).
 std::vector<std::string> FilesBelow(const std::string& folder, bool besidePages = false)
@@ -256,6 +251,18 @@ Status MakeStagingFolder(const std::string& staging, const std::string& webFolde
     return Status::OK();
 }
 
+// The record that says a build is under way is written at its start without waiting for the disk
+// (a snapshot of the site file may be writing beside it); it reaches the disk before the web folder
+// changes, so that after a power cut no record says complete over a half-changed folder.
+Status MakeRecordDurable(const std::string& webFolder)
+{
+    const std::string record = BuildRecordPath(webFolder);
+    if (Status s = app::SyncPath(record); !s.ok())
+        return s;
+    const std::string folder = app::FolderOfPath(record);
+    return app::SyncPath(folder.empty() ? "." : folder);
+}
+
 // The whole new site, written aside with the author's files carried over, takes the web folder's
 // place in one exchange (the previous site is then in the staging folder), then is made durable.
 Status SwapInNewSite(const std::string& staging, const std::string& web, DiskSink& sink,
@@ -266,9 +273,11 @@ Status SwapInNewSite(const std::string& staging, const std::string& web, DiskSin
         return s;
     for (std::string& folder : made)
         folder.erase(0, staging.size());
-    const std::vector<std::string> clashes = CaseClashes(FilesBelow(staging));
+    const std::vector<std::string> clashes = CaseClashes({}, FilesBelow(staging));
     found.insert(found.end(), clashes.begin(), clashes.end());
     Step("written");
+    if (Status s = MakeRecordDurable(web); !s.ok())
+        return s;
     if (Status s = SwapIntoPlace(staging, web); !s.ok())
         return s;
     Step("swapped");
@@ -278,17 +287,25 @@ Status SwapInNewSite(const std::string& staging, const std::string& web, DiskSin
 // The files that changed, written aside, are renamed into the web folder one by one under a
 // journal, and the files the build no longer makes are removed; the unchanged files stay as they are.
 Status CommitChangedFiles(const std::string& base, const std::string& staging, const std::string& web, DiskSink& sink,
-                          std::vector<std::string>& found)
+                          const PageFolderNames& pageNames, std::vector<std::string>& found)
 {
-    std::vector<std::string> paths = FilesBelow(web, true);
+    // The one walk of the whole list a commit makes; the list gives its paths sorted.
+    std::vector<std::string_view> listed;
+    listed.reserve(sink.builtFiles().size());
     for (const auto& [path, file] : sink.builtFiles().files())
-        paths.push_back(path);
-    const std::vector<std::string> clashes = CaseClashes(paths);
+        listed.emplace_back(path);
+    const std::vector<std::string> clashes = CaseClashes(listed, FilesBelow(web, true));
     found.insert(found.end(), clashes.begin(), clashes.end());
     Step("written");
-    if (Status s = CommitChanges(base, staging, web, {sink.writtenFiles(), StaleFiles(web, sink.builtFiles())},
-                                 [](const char* step) { Step(step); });
-        !s.ok())
+    const WebChanges changes = {sink.writtenFiles(), StaleFiles(web, pageNames, listed)};
+    if (changes.written.empty() && changes.removed.empty()) {
+        // The web folder stays as it is: nothing to journal or to make durable.
+        Step("swapped");
+        return Status::OK();
+    }
+    if (Status s = MakeRecordDurable(web); !s.ok())
+        return s;
+    if (Status s = CommitChanges(base, staging, web, changes, [](const char* step) { Step(step); }); !s.ok())
         return s;
     Step("swapped");
     return Status::OK();
@@ -380,7 +397,8 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
     // What the web folder holds, as the last build listed it: unchanged files are kept as they are.
     // Read on a thread of its own while the site's state is read (on a large site, each takes tenths
     // of a second).
-    BuiltFiles previous;
+    auto held = std::make_unique<HeldWhileBuilding>();
+    BuiltFiles& previous = held->previous;
     std::jthread listReader;
     if (rewrite != Rewrite::All)
         listReader = std::jthread([&previous, &base] { previous = BuiltFiles::load(base); });
@@ -401,7 +419,7 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
         listReader.join();
 
     // From here until the new site is in place, publishing refuses the web folder.
-    if (Status s = WriteBuildRecord(web, {sitePath, false, {}, {}}); !s.ok())
+    if (Status s = WriteBuildRecord(web, {sitePath, false, {}, {}}, RecordWrite::Deferred); !s.ok())
         return s;
     if (Status s = MakeStagingFolder(staging, web); !s.ok())
         return s;
@@ -411,8 +429,15 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
     // list of the last build, only the files that changed are written aside and then renamed into
     // place under a journal; without one, the whole new site is written aside and swapped in.
     const bool changedOnly = previous.size() > 0;
+    // What the page folders hold, for the files a rebuild removes, is read while it renders (the
+    // build changes nothing in the web folder before its commit); a file put there by hand
+    // meanwhile is removed by the next build.
+    PageFolderNames pageNames;
+    std::jthread nameReader;
+    if (changedOnly)
+        nameReader = std::jthread([&pageNames, &web] { pageNames = ListPageFolders(web); });
     std::vector<std::string> found;
-    DiskSink sink(staging);
+    DiskSink& sink = held->sink.emplace(staging);
     sink.keepUnchanged(previous, web);
     if (!changedOnly)
         lastRows = RowSummary();
@@ -430,8 +455,10 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
     std::jthread rowsSaver;
     if (status.ok())
         rowsSaver = std::jthread([&rowsSaved, &rows, &base] { rowsSaved = rows.save(base); });
+    if (nameReader.joinable())
+        nameReader.join();
     if (status.ok())
-        status = changedOnly ? CommitChangedFiles(base, staging, web, sink, found)
+        status = changedOnly ? CommitChangedFiles(base, staging, web, sink, pageNames, found)
                              : SwapInNewSite(staging, web, sink, found);
     if (!status.ok()) {
         // A commit stopped after its journal is finished by the next build; only then is the
@@ -466,6 +493,7 @@ Status CreateWebSite(const std::string& sitePath, const std::string& webFolder, 
     }
     if (warnings)
         warnings->insert(warnings->end(), found.begin(), found.end());
+    FreeAside(std::move(held), std::move(lastRows), std::move(rows));
     return Status::OK();
 }
 

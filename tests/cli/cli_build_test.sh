@@ -51,11 +51,12 @@ test ! -e "${web}images/notes.txt" || fail "a file that is not a picture was cop
 
 # On the disk before the record says the build is complete (strace shows the calls): with few
 # files each page and its folder are synced; with many, the file system once. The record is
-# synced before it replaces the old one, and its folder after.
+# synced before it replaces the old one, and its folder after. The record that says a build is
+# under way is on the disk, file and folder, before the first change to the web folder.
 if strace -f -o /dev/null true 2>/dev/null; then
     # A call another thread interrupts is printed as "call(fd<path> <unfinished ...>", hence "[) ]".
     traced_build() { # base folder
-        strace -f -y -e trace=fsync,syncfs,rename -o "$dir/trace" "$quillon" build "$dir/Club.QLS" --base "$1" >/dev/null ||
+        strace -f -y -e trace=fsync,syncfs,rename,renameat2 -o "$dir/trace" "$quillon" build "$dir/Club.QLS" --base "$1" >/dev/null ||
             fail "the traced build failed"
         record="$(grep -n "rename(\"$1/QuillonEngine_build.txt\.[^\"]*\", \"$1/QuillonEngine_build.txt\")" "$dir/trace" |
             tail -1 | cut -d: -f1)"
@@ -63,6 +64,16 @@ if strace -f -o /dev/null true 2>/dev/null; then
         head -n "$record" "$dir/trace" >"$dir/before"
         grep -q "fsync([0-9]*<$1/QuillonEngine_build.txt\.[^>]*>[) ]" "$dir/before" || fail "the record was not synced"
         tail -n "+$record" "$dir/trace" | grep -q "fsync([0-9]*<$1>[) ]" || fail "the record's folder was not synced"
+        building="$(grep -n "rename(\"$1/QuillonEngine_build.txt\.[^\"]*\", \"$1/QuillonEngine_build.txt\"" "$dir/trace" |
+            head -1 | cut -d: -f1)"
+        changed="$(grep -n "rename[^(]*(.*\"$1/TempInternetFiles[/\"]" "$dir/trace" | head -1 | cut -d: -f1 || true)"
+        if [ -n "$changed" ]; then
+            [ "$building" -lt "$changed" ] || fail "the web folder changed before the build was recorded"
+            head -n "$changed" "$dir/trace" | grep -q "fsync([0-9]*<$1/QuillonEngine_build.txt[.>]" ||
+                fail "the web folder changed before the record of the build under way was synced"
+            sed -n "$building,${changed}p" "$dir/trace" | grep -q "fsync([0-9]*<$1>[) ]\|syncfs(" ||
+                fail "the web folder changed before the record's folder was synced"
+        fi
     }
     traced_build "$dir/few"
     grep -q "syncfs" "$dir/before" && fail "a small build synced the whole file system"
@@ -72,6 +83,15 @@ if strace -f -o /dev/null true 2>/dev/null; then
     for folder in "" /articles /categories /sections /images; do
         grep -q "fsync([0-9]*<$dir/few/TempInternetFiles$folder>[) ]" "$dir/before" || fail "folder $folder was not synced"
     done
+    "$py" - "$dir/Club.QLS" <<'PY'
+import sqlite3, sys
+db = sqlite3.connect(sys.argv[1])
+db.execute("UPDATE Articles SET Title = 'Edited' WHERE ArtID = 9")
+db.commit()
+PY
+    traced_build "$dir/few" # a rebuild: the changed pages renamed into place
+    grep -q "rename(\"$dir/few/.TempInternetFiles.new/articles/art-9.htm\"" "$dir/trace" || fail "the rebuild did not rename the edited page"
+    grep -q "syncfs" "$dir/before" && fail "a small rebuild synced the whole file system"
     "$py" - "$dir/Club.QLS" <<'PY'
 import sqlite3, sys
 db = sqlite3.connect(sys.argv[1])

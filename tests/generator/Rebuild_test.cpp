@@ -10,7 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <random>
+#include <set>
 #include <sys/stat.h>
 
 namespace qle::generator {
@@ -463,6 +466,119 @@ TEST_F(Rebuild, AKilledRebuildLeavesTheOldOrNewSiteAndTheNextOneIsExact)
         ASSERT_TRUE(build(site, fresh + "again/").ok());
         EXPECT_EQ(Tree(web()), Tree(fresh + "again/TempInternetFiles/")) << row.step;
     }
+}
+
+// A rebuild removes what was put into its page folders by hand and what it no longer makes, keeps
+// the author's own files beside them, and warns of paths that differ from a built one only in
+// letter case, as a full build does.
+TEST_F(Rebuild, ACommitRemovesStrayFilesKeepsTheAuthorsAndWarnsOfCaseClashes)
+{
+    const std::string site = fixtureSite();
+    ASSERT_TRUE(build(site, base()).ok());
+    // Named before, between and after the built pages, and a folder.
+    const char* stray[] = {"articles/0.htm",       "articles/art-1.htm.bak",    "articles/zzz.htm",
+                           "categories/cat-tv.ht", "sections/made/by-hand.htm", "images/BANNER.gif"};
+    for (const char* path : stray) {
+        fs::create_directories(fs::path(web() + path).parent_path());
+        test::WriteFile(web() + path, "by hand");
+    }
+    const char* authors[] = {"mine/notes.txt", "Images/banner.gif"};
+    for (const char* path : authors) {
+        fs::create_directories(fs::path(web() + path).parent_path());
+        test::WriteFile(web() + path, "the author's");
+    }
+    sql(site, "UPDATE Articles SET Title = 'Edited' WHERE ArtID = 1");
+    RecordingEditor rebuilt;
+    ASSERT_TRUE(build(site, base(), &rebuilt).ok());
+
+    for (const char* path : stray)
+        EXPECT_FALSE(fs::exists(web() + path)) << path;
+    EXPECT_FALSE(fs::exists(web() + "sections/made"));
+    auto tree = Tree(web());
+    for (const char* path : authors) {
+        EXPECT_EQ(tree[path], "the author's") << path;
+        tree.erase(path);
+    }
+    ASSERT_TRUE(build(site, m_dir / "fresh/").ok());
+    EXPECT_EQ(tree, Tree(m_dir / "fresh/TempInternetFiles/"));
+    std::vector<std::string> clashes;
+    std::copy_if(rebuilt.warnings.begin(), rebuilt.warnings.end(), std::back_inserter(clashes),
+                 [](const std::string& warning) { return warning.find("letter case") != std::string::npos; });
+    EXPECT_EQ(clashes, std::vector<std::string>({"The files Images/banner.gif and images/banner.gif differ only in "
+                                                 "letter case: a server that ignores case keeps only one of them."}));
+}
+
+// Stale files are found by matching a folder's names against the list's run of paths for that
+// folder; paths of neighbouring folders, and names that only begin like a listed one, never match.
+TEST(CommitChecks, StaleFilesAreWhatTheListDoesNotNameInThePageFolders)
+{
+    test::TempDir dir;
+    const std::string web = dir / "web/";
+    const std::vector<std::string_view> listed = {
+        "articles-old/b.htm", "articles/a.htm", "articles/b.htm", "articles0/c.htm", "articles0c.htm",
+        "categories/cat.htm", "feed.xml",       "images/a.htm",   "index.htm",
+    };
+    ASSERT_TRUE(std::is_sorted(listed.begin(), listed.end()));
+    const char* present[] = {
+        "articles/a.htm",   "articles/b.htm",   "articles/b.ht",      "articles/b.htm0",      "articles/c.htm",
+        "articles/cat.htm", "categories/a.htm", "categories/cat.htm", "images/made/deep.htm", "feed.xml",
+        "sitemap.xml",      "index.htm",        "notes.txt"};
+    for (const char* path : present) {
+        fs::create_directories(fs::path(web + path).parent_path());
+        test::WriteFile(web + path, "x");
+    }
+    // No sections folder at all: nothing in it is stale.
+    std::vector<std::string> stale = StaleFiles(web, ListPageFolders(web), listed);
+    std::sort(stale.begin(), stale.end());
+    EXPECT_EQ(stale, std::vector<std::string>({"articles/b.ht", "articles/b.htm0", "articles/c.htm", "articles/cat.htm",
+                                               "categories/a.htm", "images/made", "sitemap.xml"}));
+}
+
+// The letter-case check looks only at paths with capitals and the lower-case paths they fold to;
+// it must find exactly the groups that comparing every path with every other finds, wherever the
+// members are (the build's list or the author's files) and however often a path is named.
+TEST(CommitChecks, CaseClashesAreThoseOfComparingEveryPath)
+{
+    const auto everyPath = [](const std::vector<std::string>& paths) {
+        std::map<std::string, std::set<std::string>> groups;
+        for (const std::string& path : paths) {
+            std::string folded = path;
+            std::transform(folded.begin(), folded.end(), folded.begin(),
+                           [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
+            groups[folded].insert(path);
+        }
+        std::vector<std::string> warnings;
+        for (const auto& [folded, group] : groups)
+            if (group.size() > 1)
+                warnings.push_back(CaseClashWarning(group));
+        return warnings;
+    };
+    std::mt19937 random(20);
+    const std::string letters = "aAbB/\xc3\xa9\xc3\x89";
+    int clashing = 0;
+    for (int round = 0; round < 300; ++round) {
+        std::set<std::string> listedSet;
+        std::vector<std::string> others, all;
+        for (int n = random() % 12; n > 0; --n) {
+            std::string path;
+            for (int length = 1 + random() % 3; length > 0; --length)
+                path += letters[random() % letters.size()];
+            if (random() % 2) {
+                listedSet.insert(path);
+                all.push_back(path);
+            } else {
+                others.push_back(path);
+            }
+            if (random() % 5 == 0)
+                others.push_back(path); // named twice, or by both
+        }
+        all.insert(all.end(), others.begin(), others.end());
+        const std::vector<std::string_view> listed(listedSet.begin(), listedSet.end());
+        const auto expected = everyPath(all);
+        clashing += !expected.empty();
+        EXPECT_EQ(CaseClashes(listed, others), expected) << round;
+    }
+    EXPECT_GT(clashing, 20); // the rounds do test clashes
 }
 
 // A journal left by a stopped commit is carried out as it stands, whatever the names hold, and a
