@@ -180,9 +180,9 @@ std::optional<Status> CopyFileUnderReadLock(sqlite3* db, int fd, const std::stri
     // Bytes 18 and 19: the file format versions, 2 in WAL mode.
     if (header[18] != 1 || header[19] != 1)
         return std::nullopt;
-    // The copy's room is taken at once: its blocks then need no ordering against the file system's
-    // journal, so that other programs' (and the build's) syncs do not wait for the whole copy to
-    // reach the disk; and a disk too full for it fails here.
+    // The copy's room is taken at once: the file system's journal commits then do not wait for the
+    // copy's data, so the syncs of a build running beside it stay short; and a disk too full for it
+    // fails here.
     if (::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, size) != 0 && errno == ENOSPC)
         return Status::IoError(what + ": " + std::strerror(ENOSPC));
     // Within the kernel from the program's own descriptor, when it shows the bytes SQLite's shows.
