@@ -110,6 +110,48 @@ struct DiskSink::Queue
     Status firstError;
 };
 
+// The live folder's subfolders, each opened once (-1 for one that cannot be), so that checking a
+// file looks up its own name only: on every kept page, cheaper than its whole path.
+class DiskSink::LiveFolders
+{
+public:
+    explicit LiveFolders(std::string folder)
+        : m_folder(std::move(folder))
+    {
+    }
+    ~LiveFolders()
+    {
+        for (const auto& [folder, fd] : m_open)
+            if (fd >= 0)
+                ::close(fd);
+    }
+    LiveFolders(const LiveFolders&) = delete;
+    LiveFolders& operator=(const LiveFolders&) = delete;
+
+    // IsStillAsBuilt for the file at `relativePath` below the live folder.
+    bool isStillAsBuilt(const std::string& relativePath, const BuiltFile& file)
+    {
+        const std::size_t slash = relativePath.rfind('/');
+        const int fd = slash == std::string::npos ? -1 : open(std::string_view(relativePath.data(), slash));
+        return fd >= 0 ? IsStillAsBuilt(fd, relativePath.c_str() + slash + 1, file)
+                       : IsStillAsBuilt(m_folder + relativePath, file);
+    }
+
+private:
+    int open(std::string_view folder)
+    {
+        auto it = m_open.find(folder);
+        if (it == m_open.end()) {
+            const std::string path = m_folder + std::string(folder);
+            it = m_open.emplace(folder, ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW)).first;
+        }
+        return it->second;
+    }
+
+    std::string m_folder;
+    std::map<std::string, int, std::less<>> m_open;
+};
+
 // Checks, on a thread of its own, that the pages the last build listed are still as it left them
 // in the live folder, so that the build's thread mostly finds the answer ready: on a large site
 // the lookups are a good part of a rebuild. The build's thread looks up what is not yet known
@@ -141,26 +183,13 @@ private:
 
     void run(const std::stop_token& stop)
     {
-        std::map<std::string, int, std::less<>> folders;
+        LiveFolders folders(m_folder);
         for (std::size_t i = 0; i < m_files.size() && !stop.stop_requested(); ++i) {
             const auto& [path, file] = m_files[i];
-            const std::size_t slash = path.rfind('/');
-            if (file.inputs.empty() || slash == std::string::npos)
-                continue; // only pages are kept without being made, and they lie in the page folders
-            const std::string_view folder(path.data(), slash);
-            auto open = folders.find(folder);
-            if (open == folders.end()) {
-                const std::string full = m_folder + std::string(folder);
-                open = folders.emplace(folder, ::open(full.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW))
-                           .first;
-            }
-            if (open->second >= 0 && m_state[i].load(std::memory_order_relaxed) == kUnknown)
-                m_state[i].store(IsStillAsBuilt(open->second, path.c_str() + slash + 1, file) ? kIntact : kChanged,
-                                 std::memory_order_release);
+            // Only pages are kept without being made.
+            if (!file.inputs.empty() && m_state[i].load(std::memory_order_relaxed) == kUnknown)
+                m_state[i].store(folders.isStillAsBuilt(path, file) ? kIntact : kChanged, std::memory_order_release);
         }
-        for (const auto& [folder, fd] : folders)
-            if (fd >= 0)
-                ::close(fd);
     }
 
     const BuiltFiles& m_list;
@@ -185,9 +214,6 @@ DiskSink::~DiskSink()
     }
     m_queue->changed.notify_all();
     m_writer.join();
-    for (const auto& [folder, fd] : m_liveSubfolders)
-        if (fd >= 0)
-            ::close(fd);
 }
 
 namespace {
@@ -348,6 +374,7 @@ void DiskSink::keepUnchanged(const BuiltFiles& previous, std::string liveFolder)
 {
     m_previous = &previous;
     m_liveFolder = std::move(liveFolder);
+    m_liveFolders = std::make_unique<LiveFolders>(m_liveFolder);
     if (previous.size() > 0)
         m_liveCheck = std::make_unique<LiveCheck>(previous, m_liveFolder);
 }
@@ -357,19 +384,8 @@ bool DiskSink::isStillAsBuilt(const std::string& relativePath, const BuiltFile& 
     if (m_liveCheck)
         if (const std::optional<bool> known = m_liveCheck->known(last))
             return *known;
-    // Every kept page is checked: a lookup of its name alone, not of the whole path, is cheaper.
-    const std::size_t slash = relativePath.rfind('/');
-    if (slash == std::string::npos)
-        return IsStillAsBuilt(m_liveFolder + relativePath, last);
-    const std::string_view folder(relativePath.data(), slash);
-    auto open = m_liveSubfolders.find(folder);
-    if (open == m_liveSubfolders.end()) {
-        const std::string path = m_liveFolder + std::string(folder);
-        open = m_liveSubfolders.emplace(folder, ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW))
-                   .first;
-    }
-    return open->second >= 0 ? IsStillAsBuilt(open->second, relativePath.c_str() + slash + 1, last)
-                             : IsStillAsBuilt(m_liveFolder + relativePath, last);
+    return m_liveFolders ? m_liveFolders->isStillAsBuilt(relativePath, last)
+                         : IsStillAsBuilt(m_liveFolder + relativePath, last);
 }
 
 const BuiltFile* DiskSink::previous(const std::string& relativePath) const

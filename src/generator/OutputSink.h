@@ -131,6 +131,7 @@ public:
 private:
     struct Queue;
     struct Queued;
+    class LiveFolders;
     class LiveCheck;
     Status enqueue(Queued file);
     void writeQueued();
@@ -151,9 +152,7 @@ private:
     std::string m_folder;
     const BuiltFiles* m_previous = nullptr;
     std::string m_liveFolder;
-    // The live folder's subfolders opened so far, by relative path (-1 when they cannot be); the
-    // caller's thread's alone.
-    std::map<std::string, int, std::less<>> m_liveSubfolders;
+    std::unique_ptr<LiveFolders> m_liveFolders;   // the caller's thread's
     std::set<std::string> m_writtenNow;           // m_written as a set, to find a kept file written earlier
     std::unordered_set<std::string> m_handedOver; // the caller's thread's: files queued to be written
     std::mutex m_recording;                       // pages are placed by the writer thread, pictures by the caller's
