@@ -223,6 +223,22 @@ void RemoveStalePartials(const std::string& folder)
     }
 }
 
+// Removes the backups that fall out of those kept once `coming` (a backup about to be written, or
+// none) is among them.
+void Prune(const std::string& folder, CheckedBackups& checked, std::time_t now, const std::string& coming = {})
+{
+    std::vector<std::string> names = FilesIn(folder);
+    std::set<std::string> damaged;
+    for (const std::string& backup : NewestFirst(names))
+        if (!checked.damage(backup).empty())
+            damaged.insert(backup);
+    if (!coming.empty())
+        names.push_back(coming);
+    std::error_code ec;
+    for (const std::string& old : BackupsToPrune(names, now, damaged))
+        fs::remove(folder + old, ec);
+}
+
 // Writes the snapshot under a temporary name, makes it durable and only then gives it the backup
 // name `name` (or the next free one), so that no backup name ever holds a cut copy. Returns the
 // name it got.
@@ -303,9 +319,17 @@ Result<std::string> TakeSnapshot(const std::string& sitePath, const std::string&
     std::string name = Stamp(now) + ".qls";
     for (int sequence = 2; fs::exists(fs::symlink_status(folder + name, ec)); ++sequence)
         name = Stamp(now) + "-" + std::to_string(sequence) + ".qls";
+    // Room first: the backups the new one pushes out of those kept go before it is written, so
+    // that a disk with no room for one more copy of a large site still takes it, and the copy
+    // does not wait behind their removal. A copy that then fails has cost only those: the next
+    // attempt finds the room made.
+    CheckedBackups checked(folder);
+    Prune(folder, checked, now, name);
     auto written = WriteSnapshot(*db, folder, name, Stamp(now));
-    if (!written)
+    if (!written) {
+        checked.save(NewestFirst(FilesIn(folder)));
         return written.status();
+    }
     name = written.value();
     if (Status s = SyncPath(folder); !s.ok())
         return s;
@@ -313,14 +337,8 @@ Result<std::string> TakeSnapshot(const std::string& sitePath, const std::string&
         std::ofstream last(folder + kLastSnapshotFile, std::ios::trunc);
         last << name << '\n' << fingerprint << '\n';
     }
-    CheckedBackups checked(folder);
     checked.add(name);
-    std::set<std::string> damaged;
-    for (const std::string& backup : NewestFirst(FilesIn(folder)))
-        if (!checked.damage(backup).empty())
-            damaged.insert(backup);
-    for (const std::string& old : BackupsToPrune(FilesIn(folder), now, damaged))
-        fs::remove(folder + old, ec);
+    Prune(folder, checked, now); // another program's snapshot may have come meanwhile
     checked.save(NewestFirst(FilesIn(folder)));
     return folder + name;
 }

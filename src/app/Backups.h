@@ -17,7 +17,8 @@ namespace qle::app {
 std::string BackupFolder(const std::string& baseFolder, const std::string& sitePath);
 
 // Takes a snapshot of the site file with SQLite's online backup (consistent while the editor has
-// it open), named by the local date and time `now` ("2026-12-06_14-05-09.qls"), then prunes. The
+// it open), named by the local date and time `now` ("2026-12-06_14-05-09.qls"). The backups it
+// pushes out of those kept (BackupsToPrune) are removed before it is written, to make room. The
 // copy is written under a temporary name and renamed once it is whole and on the disk, so a
 // program killed meanwhile leaves no file under a backup's name. None is taken when the file has
 // not changed since the last snapshot, which is still there. Returns the new backup's path, or

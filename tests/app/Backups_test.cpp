@@ -208,6 +208,41 @@ TEST_F(BackupsTest, AKilledSnapshotLeavesNoFileUnderABackupName)
     EXPECT_EQ(ListBackups(site, base)->front().damage, "");
 }
 
+// Room is made before the copy is written: a copy that fails costs the one backup it would have
+// pushed out, however often it fails, and the next whole one brings the count back.
+TEST_F(BackupsTest, FailedSnapshotsCostAtMostTheBackupTheyWouldHavePushedOut)
+{
+    const std::time_t now = At(2026, 12, 31, 18);
+    for (std::size_t i = 0; i < kKeptBackups; ++i) {
+        AddPage(site, "page " + std::to_string(i));
+        ASSERT_TRUE(TakeSnapshot(site, base, now + static_cast<std::time_t>(i)).ok());
+    }
+    AddPage(site, std::string(400 * 1024, 'x'));
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            rlimit noCore {0, 0};
+            ::setrlimit(RLIMIT_CORE, &noCore);
+            rlimit limited {100 * 1024, RLIM_INFINITY};
+            ::setrlimit(RLIMIT_FSIZE, &limited);
+            (void)TakeSnapshot(site, base, now + 60 + attempt);
+            ::_exit(0);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the copy was not cut";
+        EXPECT_EQ(BackupNames(folder).size(), kKeptBackups - 1) << "attempt " << attempt;
+    }
+    ASSERT_TRUE(TakeSnapshot(site, base, now + 120).ok());
+    auto listed = ListBackups(site, base);
+    ASSERT_TRUE(listed.ok());
+    ASSERT_EQ(listed->size(), kKeptBackups);
+    EXPECT_EQ(listed->front().name, "2026-12-31_18-02-00.qls");
+    EXPECT_EQ(listed->back().name, "2026-12-31_18-00-01.qls") << "only the oldest went";
+    for (const BackupInfo& backup : *listed)
+        EXPECT_EQ(backup.damage, "") << backup.name;
+}
+
 // What a killed copy, a damaged disk or a stray file leaves under backup names.
 void PlantDamagedBackups(const std::string& site, const std::string& folder, const std::string& stamp)
 {
