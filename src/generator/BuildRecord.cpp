@@ -1,13 +1,12 @@
 #include "generator/BuildRecord.h"
 
 #include "app/Paths.h"
+#include "app/Sha256.h"
 #include "app/TextFiles.h"
 #include "app/Version.h"
 #include "generator/ChangeLog.h"
 #include "store/Database.h"
 #include "store/RecordSet.h"
-
-#include <openssl/evp.h>
 
 #include <cerrno>
 #include <climits>
@@ -68,23 +67,22 @@ std::string NowUtc()
     return text;
 }
 
-struct DigestFree
+// Adds the bytes' length (8 bytes, as this machine holds it) and then the bytes.
+void AddSized(app::Sha256& digest, std::string_view bytes)
 {
-    void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
-};
+    const std::uint64_t size = bytes.size();
+    digest.add(std::string_view(reinterpret_cast<const char*>(&size), sizeof size));
+    digest.add(bytes);
+}
 
 // Adds every row of the statement to the digest, each field as its name, whether it is null and
 // its length before its bytes, so that no two different tables read the same.
-Status AddRows(store::Database& db, EVP_MD_CTX* digest, const std::string& statement, bool optionsOnly)
+Status AddRows(store::Database& db, app::Sha256& digest, const std::string& statement, bool optionsOnly)
 {
     auto rows = db.query(statement);
     if (!rows)
         return rows.status();
-    const auto add = [digest](std::string_view bytes) {
-        const std::uint64_t size = bytes.size();
-        EVP_DigestUpdate(digest, &size, sizeof size);
-        EVP_DigestUpdate(digest, bytes.data(), bytes.size());
-    };
+    const auto add = [&digest](std::string_view bytes) { AddSized(digest, bytes); };
     const auto& columns = rows->columnNames();
     for (; !rows->eof(); (void)rows->next()) {
         for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -120,9 +118,7 @@ bool IsPublishingField(std::string_view name)
 
 Result<std::string> SiteState(store::Database& db)
 {
-    std::unique_ptr<EVP_MD_CTX, DigestFree> digest(EVP_MD_CTX_new());
-    if (!digest || EVP_DigestInit_ex(digest.get(), EVP_sha256(), nullptr) != 1)
-        return Status::IoError("Cannot compute the state of " + db.path() + ": no SHA-256");
+    app::Sha256 digest;
     auto position = ReadLogPosition(db);
     if (!position)
         return position.status().withContext("Cannot read the state of " + db.path());
@@ -144,21 +140,13 @@ Result<std::string> SiteState(store::Database& db)
     };
     for (const auto& read : reads)
         if (read.statement)
-            if (Status s = AddRows(db, digest.get(), read.statement, read.options); !s.ok())
+            if (Status s = AddRows(db, digest, read.statement, read.options); !s.ok())
                 return s.withContext("Cannot read the state of " + db.path());
-    const std::uint64_t logSize = log.size();
-    EVP_DigestUpdate(digest.get(), &logSize, sizeof logSize);
-    EVP_DigestUpdate(digest.get(), log.data(), log.size());
-    unsigned char hash[EVP_MAX_MD_SIZE];
-    unsigned int size = 0;
-    EVP_DigestFinal_ex(digest.get(), hash, &size);
-    std::string text = "sha256:";
-    for (unsigned int i = 0; i < size; ++i) {
-        static const char kHex[] = "0123456789abcdef";
-        text += kHex[hash[i] >> 4];
-        text += kHex[hash[i] & 15];
-    }
-    return text;
+    AddSized(digest, log);
+    std::string hex = digest.hex();
+    if (hex.empty())
+        return Status::IoError("Cannot compute the state of " + db.path() + ": no SHA-256");
+    return "sha256:" + hex;
 }
 
 std::string BuildSource(const std::string& siteState)

@@ -6,9 +6,7 @@
 #include <algorithm>
 #include <charconv>
 #include <fcntl.h>
-#include <fstream>
 #include <iterator>
-#include <openssl/evp.h>
 #include <sys/stat.h>
 #include <unordered_map>
 
@@ -359,58 +357,6 @@ BuiltFile BuiltFileOf(const struct stat& info, std::string_view sha256)
     file.mtimeNs = Nanoseconds(info.st_mtim);
     file.inode = static_cast<std::uint64_t>(info.st_ino);
     return file;
-}
-
-std::string Sha256Hex(std::string_view bytes)
-{
-    Sha256Digest digest;
-    digest.add(bytes);
-    return digest.hex();
-}
-
-Sha256Digest::Sha256Digest()
-    : m_context(EVP_MD_CTX_new())
-{
-    EVP_DigestInit_ex(m_context, EVP_sha256(), nullptr);
-}
-
-Sha256Digest::~Sha256Digest()
-{
-    EVP_MD_CTX_free(m_context);
-}
-
-void Sha256Digest::add(std::string_view bytes)
-{
-    EVP_DigestUpdate(m_context, bytes.data(), bytes.size());
-}
-
-std::string Sha256Digest::hex()
-{
-    unsigned char hash[EVP_MAX_MD_SIZE];
-    unsigned int size = 0;
-    EVP_DigestFinal_ex(m_context, hash, &size);
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string hex;
-    hex.reserve(2 * size);
-    for (unsigned int i = 0; i < size; ++i) {
-        hex += kHex[hash[i] >> 4];
-        hex += kHex[hash[i] & 15];
-    }
-    return hex;
-}
-
-Result<std::string> Sha256OfFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return Status::IoError("Cannot read " + path);
-    Sha256Digest digest;
-    char buffer[64 * 1024];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
-        digest.add(std::string_view(buffer, static_cast<std::size_t>(in.gcount())));
-    if (in.bad())
-        return Status::IoError("Cannot read " + path);
-    return digest.hex();
 }
 
 } // namespace qle::generator

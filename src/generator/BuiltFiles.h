@@ -15,7 +15,6 @@
 #include <vector>
 
 struct stat;
-struct evp_md_ctx_st;
 
 namespace qle::generator {
 
@@ -121,28 +120,5 @@ bool IsStillAsBuilt(int folderFd, const char* name, const BuiltFile& file);
 
 // What a build records of a file it placed: its size, time stamp and inode as `info` gives them.
 BuiltFile BuiltFileOf(const struct stat& info, std::string_view sha256);
-
-// The SHA-256 of some bytes, as 64 lower-case hex digits.
-std::string Sha256Hex(std::string_view bytes);
-
-// A SHA-256 of bytes handed over in pieces (a file read in blocks).
-class Sha256Digest
-{
-public:
-    Sha256Digest();
-    ~Sha256Digest();
-    Sha256Digest(const Sha256Digest&) = delete;
-    Sha256Digest& operator=(const Sha256Digest&) = delete;
-
-    void add(std::string_view bytes);
-    // 64 lower-case hex digits; the digest is used up.
-    std::string hex();
-
-private:
-    evp_md_ctx_st* m_context;
-};
-
-// The SHA-256 of the file at `path`, read in blocks. The error names the file.
-Result<std::string> Sha256OfFile(const std::string& path);
 
 } // namespace qle::generator

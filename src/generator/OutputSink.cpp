@@ -1,5 +1,6 @@
 #include "generator/OutputSink.h"
 
+#include "app/Sha256.h"
 #include "app/TextFiles.h"
 #include "generator/PictureFile.h"
 
@@ -305,7 +306,7 @@ Status DiskSink::writePieces(const std::string& relativePath, const PieceMaker& 
     if (Status s = drain(); !s.ok())
         return s;
     if (const BuiltFile* old = previous(relativePath); old && old->sourceSize < 0) {
-        Sha256Digest hashing;
+        app::Sha256 hashing;
         std::uint64_t size = 0;
         Status made = make([&](std::string_view piece) {
             hashing.add(piece);
@@ -317,7 +318,7 @@ Status DiskSink::writePieces(const std::string& relativePath, const PieceMaker& 
         if (old->size == size && old->sha256 == hashing.hex() && keep(relativePath, Remade(*old, origin)))
             return Status::OK();
     }
-    Sha256Digest digest;
+    app::Sha256 digest;
     const std::string target = m_folder + relativePath;
     const int fd = CreateOutputFile(target);
     if (fd < 0)
@@ -437,7 +438,7 @@ void DiskSink::placeKept(const std::string& relativePath, const BuiltFile& last)
 
 Status DiskSink::place(const std::string& relativePath, std::string_view bytes, const BuiltFile& origin)
 {
-    std::string sha256 = Sha256Hex(bytes);
+    std::string sha256 = app::Sha256Hex(bytes);
     const BuiltFile* old = previous(relativePath);
     if (old && old->sourceSize < 0 && old->size == bytes.size() && old->sha256 == sha256 &&
         keep(relativePath, Remade(*old, origin)))
@@ -471,7 +472,7 @@ Status DiskSink::copyFile(const std::string& sourcePath, const std::string& rela
     const int fd = CreateOutputFile(target);
     if (fd < 0)
         return WriteError(target, errno);
-    Sha256Digest digest;
+    app::Sha256 digest;
     char buffer[64 * 1024];
     int error = 0;
     bool readFailed = false;
@@ -536,10 +537,10 @@ Status DiskSink::linkFile(const std::string& sourcePath, const std::string& rela
     if (same) {
         sha256 = old->sha256.str();
     } else {
-        auto digest = Sha256OfFile(sourcePath);
+        auto digest = app::Sha256OfFile(sourcePath);
         if (!digest)
             return digest.status();
-        sha256 = std::move(digest.value());
+        sha256 = std::move(digest->hex);
     }
     record(relativePath, BuiltFileOf(info, sha256), true);
     return Status::OK();

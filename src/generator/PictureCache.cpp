@@ -1,9 +1,8 @@
 #include "generator/PictureCache.h"
 
+#include "app/Sha256.h"
 #include "app/TextFiles.h"
 #include "generator/PictureFile.h"
-
-#include <openssl/evp.h>
 
 #include <atomic>
 #include <cerrno>
@@ -24,47 +23,6 @@ namespace {
 
 constexpr const char* kSourcesFile = "sources.txt";
 constexpr const char* kInfoFile = "info";
-
-std::string Hex(const unsigned char* bytes, std::size_t length)
-{
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string hex;
-    hex.reserve(length * 2);
-    for (std::size_t i = 0; i < length; ++i) {
-        hex += kDigits[bytes[i] >> 4];
-        hex += kDigits[bytes[i] & 0x0F];
-    }
-    return hex;
-}
-
-struct DigestFree
-{
-    void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
-};
-using Digest = std::unique_ptr<EVP_MD_CTX, DigestFree>;
-
-Digest NewDigest()
-{
-    Digest digest(EVP_MD_CTX_new());
-    if (digest && EVP_DigestInit_ex(digest.get(), EVP_sha256(), nullptr) != 1)
-        digest.reset();
-    return digest;
-}
-
-std::string Finish(EVP_MD_CTX* digest)
-{
-    unsigned char bytes[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    return EVP_DigestFinal_ex(digest, bytes, &length) == 1 ? Hex(bytes, length) : std::string();
-}
-
-std::string TextSha256(const std::string& text)
-{
-    Digest digest = NewDigest();
-    if (!digest || EVP_DigestUpdate(digest.get(), text.data(), text.size()) != 1)
-        return {};
-    return Finish(digest.get());
-}
 
 // What identifies an unchanged file without reading it.
 struct Identity
@@ -129,26 +87,6 @@ struct PictureCache::Source
     Identity identity;
     std::string sha256;
 };
-
-Result<std::string> FileSha256(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return Status::NotFound(std::string("it cannot be read: ") + std::strerror(errno));
-    Digest digest = NewDigest();
-    std::string buffer(1 << 20, '\0');
-    ssize_t n = 0;
-    while (digest && (n = ::read(fd, buffer.data(), buffer.size())) > 0)
-        if (EVP_DigestUpdate(digest.get(), buffer.data(), static_cast<std::size_t>(n)) != 1)
-            digest.reset();
-    const int error = errno;
-    ::close(fd);
-    if (n < 0)
-        return Status::NotFound(std::string("it cannot be read: ") + std::strerror(error));
-    if (!digest)
-        return Status::IoError("no SHA-256 digest available");
-    return Finish(digest.get());
-}
 
 PictureCache::PictureCache(std::string folder, PictureSettings settings)
     : m_folder(std::move(folder))
@@ -223,7 +161,7 @@ Result<const CachedPicture*> PictureCache::lookup(const std::string& path)
     auto picture = std::make_unique<CachedPicture>();
     picture->path = path;
     if (auto known = m_sources.find(path); known != m_sources.end() && known->second->identity == IdentityOf(info)) {
-        const std::string entry = m_folder + TextSha256(known->second->sha256 + "\n" + m_settingsKey) + "/";
+        const std::string entry = m_folder + app::Sha256Hex(known->second->sha256 + "\n" + m_settingsKey) + "/";
         if (ReadInfo(entry, picture->header)) {
             picture->sha256 = known->second->sha256;
             picture->entry = entry;
@@ -256,11 +194,11 @@ Status PictureCache::fill(CachedPicture& picture, bool& encoded)
         };
         if (::stat(picture.path.c_str(), &before) != 0)
             return Status::NotFound(std::string("it cannot be read: ") + std::strerror(errno)).withContext(context);
-        auto sha = FileSha256(picture.path);
+        auto sha = app::Sha256OfFile(picture.path);
         if (!sha)
             return sha.status().withContext(context);
-        picture.sha256 = sha.value();
-        picture.entry = m_folder + TextSha256(picture.sha256 + "\n" + m_settingsKey) + "/";
+        picture.sha256 = std::move(sha->hex);
+        picture.entry = m_folder + app::Sha256Hex(picture.sha256 + "\n" + m_settingsKey) + "/";
         // Remembered only when the file did not change while it was read (and when its path,
         // one line of the list, holds no line break).
         struct stat after

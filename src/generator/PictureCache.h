@@ -76,7 +76,4 @@ private:
     std::size_t m_encoded = 0;
 };
 
-// The SHA-256 of a file, in lower-case hexadecimal; the reason alone when it cannot be read.
-Result<std::string> FileSha256(const std::string& path);
-
 } // namespace qle::generator

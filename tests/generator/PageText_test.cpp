@@ -1,6 +1,7 @@
 // A main text goes from the site file into its page without a whole copy: the page is framed
 // around a marker, and the text is made and written in its place, in pieces when it is long. The
 // bytes must be those of the page made whole, for every way a text can be cut.
+#include "app/Sha256.h"
 #include "generator/BuildArticles.h"
 #include "generator/BuiltFiles.h"
 #include "generator/OutputSink.h"
@@ -143,7 +144,7 @@ TEST(DiskSink, LargeFilesAndFilesInPiecesKeepTheirOrderAndAreKeptWhenUnchanged)
         EXPECT_EQ(test::ReadFile(live + "c.htm"), "in pieces");
         listed = sink.builtFiles();
         ASSERT_NE(listed.find("d.htm"), nullptr);
-        EXPECT_EQ(listed.find("d.htm")->sha256, Sha256Hex("same bytes"));
+        EXPECT_EQ(listed.find("d.htm")->sha256, app::Sha256Hex("same bytes"));
     }
 
     // The next build: the same bytes in other pieces are kept, other bytes are written anew.

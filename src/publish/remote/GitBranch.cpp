@@ -1,12 +1,11 @@
 #include "publish/remote/GitBranch.h"
 
+#include "app/Sha256.h"
 #include "publish/remote/GitHandles.h"
 #include "publish/remote/GitSession.h"
 #include "publish/remote/GitSocket.h"
 #include "publish/remote/GitTree.h"
 #include "publish/remote/KnownHosts.h"
-
-#include <openssl/evp.h>
 
 #include <filesystem>
 #include <mutex>
@@ -339,17 +338,7 @@ Status GitBranch::failure(const std::string& what) const
 std::string LocalRepositoryFor(const std::string& stateFolder, const RemoteAddress& address)
 {
     // One copy per repository address; the name is a digest so that any address is a safe name.
-    const std::string url = UrlOf(address);
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int size = 0;
-    EVP_Digest(url.data(), url.size(), digest, &size, EVP_sha256(), nullptr);
-    static const char* hex = "0123456789abcdef";
-    std::string name;
-    for (unsigned int i = 0; i < 12 && i < size; ++i) {
-        name += hex[digest[i] >> 4];
-        name += hex[digest[i] & 15];
-    }
-    return stateFolder + name + ".git";
+    return stateFolder + app::Sha256Hex(UrlOf(address)).substr(0, 24) + ".git";
 }
 
 } // namespace qle::publish

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 
 namespace qle::publish {
 
@@ -16,9 +15,6 @@ struct FileDigest
 
     bool operator==(const FileDigest&) const = default;
 };
-
-// The SHA-256 of some bytes, as 64 lower-case hex digits.
-std::string Sha256Hex(std::string_view bytes);
 
 // Reads the file once, in blocks. The error names the file.
 Result<FileDigest> DigestFile(const std::string& path);

@@ -1,5 +1,6 @@
 #include "publish/sync/GitSync.h"
 
+#include "app/Sha256.h"
 #include "publish/sync/FileDigest.h"
 #include "publish/sync/PublishedRecord.h"
 #include "publish/sync/SyncPlan.h"
@@ -128,7 +129,7 @@ private:
             prepared.treePath = TreePath(put.remotePath);
             prepared.blobId = GitBranch::BlobIdOf(bytes.value());
             prepared.file.localPath = put.localPath;
-            prepared.file.digest = {bytes->size(), Sha256Hex(bytes.value())};
+            prepared.file.digest = {bytes->size(), app::Sha256Hex(bytes.value())};
             const bool inside = put.remotePath.starts_with(m_job.recordFolder);
             prepared.file.path = inside ? put.remotePath.substr(m_job.recordFolder.size()) : std::string();
             if (inside && IsRecordPath(prepared.file.path) && prepared.file.path != kRecordFileName)

@@ -1,5 +1,7 @@
 #include "publish/sync/PublishedRecord.h"
 
+#include "app/Sha256.h"
+
 #include <charconv>
 
 namespace qle::publish {
@@ -21,7 +23,7 @@ bool IsLowerHex(std::string_view text)
 
 std::string Trailer(std::string_view before, std::size_t count)
 {
-    return std::string(kTrailerPrefix) + std::to_string(count) + ' ' + Sha256Hex(before);
+    return std::string(kTrailerPrefix) + std::to_string(count) + ' ' + app::Sha256Hex(before);
 }
 
 // Reads the whole lines of a record body into `parsed` (the format line and any trailer are the

@@ -3,6 +3,7 @@
 #include "publish/sync/SyncRun.h"
 
 #include "app/Paths.h"
+#include "app/Sha256.h"
 #include "publish/remote/RemoteListing.h"
 
 namespace qle::publish {
@@ -70,7 +71,7 @@ bool SyncRun::readRecord()
         if (!copy || *copy != *m_recordText)
             (void)m_journal.saveRecordCopy(*m_recordText); // only a cache: a failure costs a download
     }
-    m_recordSha = Sha256Hex(m_recordText.value_or(std::string()));
+    m_recordSha = app::Sha256Hex(m_recordText.value_or(std::string()));
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "publish/sync/SyncJournal.h"
 
+#include "app/Sha256.h"
 #include "app/TextFiles.h"
 
 #include <cerrno>
@@ -62,7 +63,7 @@ SyncJournal::SyncJournal(const std::string& stateFolder, const std::string& serv
     : m_folder(stateFolder)
 {
     // One pair of files per destination; the name is a digest so that any server or folder text is safe.
-    const std::string key = Sha256Hex(server + '\n' + userName + '\n' + remoteFolder).substr(0, 24);
+    const std::string key = app::Sha256Hex(server + '\n' + userName + '\n' + remoteFolder).substr(0, 24);
     m_recordPath = m_folder + key + ".record";
     m_journalPath = m_folder + key + ".journal";
 }

@@ -1,6 +1,7 @@
 // Publishing to a Git branch and to a WebDAV folder end to end: the publisher's files, the batch
 // file carried out here, the real upload client, real servers (Apache with mod_dav and git
 // http-backend, the asyncssh server running Git, and file:// repositories).
+#include "app/Sha256.h"
 #include "publish/client/BatchRunner.h"
 #include "publish/client/Publisher.h"
 #include "publish/sync/FileDigest.h"
@@ -541,7 +542,7 @@ protected:
         EXPECT_FALSE(record.damaged) << when;
         for (const auto& [path, digest] : record.files) {
             const auto fresh = built.find(path);
-            if (fresh == built.end() || digest != FileDigest {fresh->second.size(), Sha256Hex(fresh->second)})
+            if (fresh == built.end() || digest != FileDigest {fresh->second.size(), app::Sha256Hex(fresh->second)})
                 continue;
             EXPECT_TRUE(now.count(path) && now.at(path) == fresh->second)
                 << when << ": the record holds " << path << " as sent, but it is not";

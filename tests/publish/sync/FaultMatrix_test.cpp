@@ -10,6 +10,7 @@
 //   c. the outcome is told truly: a run that left anything undone reports failures;
 //   d. the next run converges: the site as built plus others' files, no temporary, a whole record,
 //      and nothing sent that was already there.
+#include "app/Sha256.h"
 #include "publish/sync/PublishedRecord.h"
 #include "publish/sync/SyncPlan.h"
 #include "publish/sync/SyncRunner.h"
@@ -177,7 +178,7 @@ protected:
         const ParsedRecord parsed = ParseRecord(record);
         PublishedRecord expected;
         for (const auto& [path, bytes] : test::FilesUnder(web))
-            expected[path] = {bytes.size(), Sha256Hex(bytes)};
+            expected[path] = {bytes.size(), app::Sha256Hex(bytes)};
         for (const auto& [path, digest] : parsed.files)
             if (expected.count(path) == 0 && keyed(test::FilesUnder(web)).count(key(path)) != 0)
                 expected[path] = digest;

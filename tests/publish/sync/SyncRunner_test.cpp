@@ -1,5 +1,6 @@
 // Carrying out a sync against a web space in memory: what reaches the server, in which order,
 // and what survives failures and interruptions.
+#include "app/Sha256.h"
 #include "publish/sync/SyncRunner.h"
 #include "publish/sync/SyncText.h"
 
@@ -36,7 +37,7 @@ TEST_F(SyncTest, FirstPublishSendsEverythingAndTheRecordLast)
     EXPECT_NE(logIndex("MKD /www/site/images"), std::string::npos) << "a first publish makes every folder";
     const ParsedRecord record = ParseRecord(server.files[kSite + kRecordFileName]);
     EXPECT_EQ(record.files.size(), 9u);
-    EXPECT_EQ(record.files.at("index.htm").sha256, Sha256Hex("front"));
+    EXPECT_EQ(record.files.at("index.htm").sha256, app::Sha256Hex("front"));
 }
 
 TEST_F(SyncTest, RepublishWithNothingChangedSendsNothingAndReadsOnlyTheRecordsEnd)
