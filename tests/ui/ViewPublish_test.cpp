@@ -10,8 +10,8 @@
 #include "ui/QtUserInterface.h"
 #include "ui/editor/BannerTab.h"
 #include "ui/editor/PageContentTab.h"
-#include "ui/editor/PublishRules.h"
 #include "ui/editor/ProtocolChoice.h"
+#include "ui/editor/PublishRules.h"
 #include "ui/editor/PublishTab.h"
 #include "ui/editor/SiteEditorWindow.h"
 #include "ui/editor/TextBoxes.h"
@@ -326,7 +326,11 @@ private slots:
         view->btnCheckSite->click();
         QCOMPARE(Rows(f.site, "select Body from Articles where Title = 'First'"),
                  std::vector<std::string>({"<div>never closed"})); // saved first
+        // The check runs on its own thread; the button waits for its findings.
         QVERIFY(!view->lstFindings->isHidden());
+        QVERIFY(!view->btnCheckSite->isEnabled());
+        QCOMPARE(view->lstFindings->item(0)->text(), QStringLiteral("Checking ..."));
+        QTRY_VERIFY(view->btnCheckSite->isEnabled());
         // Errors come first; the empty first paragraphs are only warnings.
         QCOMPARE(view->lstFindings->count(), 3);
         QCOMPARE(view->lstFindings->item(0)->text(),

@@ -14,6 +14,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <memory>
 
 namespace qle::ui {
 
@@ -23,15 +24,52 @@ int SiteEditorWindow::checkSite(bool external)
     commitEdits(DataSource::Options);
     check::CheckOptions options;
     options.external = external;
-    auto findings =
-        check::CheckSite(m_sitePath.toStdString(), app::WebFolder(app::BaseFolder(m_state.options)), options);
+    return showFindings(
+        check::CheckSite(m_sitePath.toStdString(), app::WebFolder(app::BaseFolder(m_state.options)), options));
+}
+
+void SiteEditorWindow::startCheck(bool external)
+{
+    if (m_checker.joinable())
+        m_checker.join(); // its findings are in: the button was off until then
+    commitEdits(DataSource::Pages);
+    commitEdits(DataSource::Options);
+    check::CheckOptions options;
+    options.external = external;
+    m_viewTab->btnCheckSite->setEnabled(false);
+    m_viewTab->lstFindings->clear();
+    m_viewTab->lstFindings->addItem(tr("Checking ..."));
+    m_viewTab->lstFindings->show();
+    const std::string site = m_sitePath.toStdString();
+    const std::string web = app::WebFolder(app::BaseFolder(m_state.options));
+    m_checker = std::thread([this, site, web, options] {
+        auto findings = std::make_shared<Result<std::vector<check::Finding>>>(check::CheckSite(site, web, options));
+        QMetaObject::invokeMethod(
+            this,
+            [this, site, findings] {
+                m_viewTab->btnCheckSite->setEnabled(true);
+                if (m_sitePath.toStdString() == site) {
+                    (void)showFindings(*findings);
+                } else { // another site was opened meanwhile
+                    m_viewTab->lstFindings->clear();
+                    m_viewTab->lstFindings->hide();
+                }
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+int SiteEditorWindow::showFindings(const Result<std::vector<check::Finding>>& findings)
+{
     if (!findings) {
+        m_viewTab->lstFindings->clear();
+        m_viewTab->lstFindings->hide();
         reportFailure(findings.status().withContext("The site could not be checked"));
         return -1;
     }
     QListWidget* list = m_viewTab->lstFindings;
     list->clear();
-    for (const auto& finding : *findings) {
+    for (const auto& finding : findings.value()) {
         auto* item = new QListWidgetItem(QString::fromStdString(finding.text()), list);
         item->setData(Qt::UserRole, QString::fromStdString(finding.artId));
         item->setToolTip(finding.artId.empty() ? tr("Site-wide") : tr("Double-click to go to the page"));
@@ -58,7 +96,7 @@ void SiteEditorWindow::goToFinding(const QString& artId)
 void SiteEditorWindow::connectChecks()
 {
     connect(m_viewTab->btnCheckSite, &QPushButton::clicked, this,
-            [this] { (void)checkSite(m_viewTab->chkExternalLinks->isChecked()); });
+            [this] { startCheck(m_viewTab->chkExternalLinks->isChecked()); });
     connect(m_viewTab->lstFindings, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* item) { goToFinding(item->data(Qt::UserRole).toString()); });
     connect(m_viewTab->lstFindings, &QListWidget::itemClicked, this,

@@ -155,7 +155,11 @@ SiteEditorWindow::SiteEditorWindow(app::AppState& state, app::UserInterface& ui,
     });
 }
 
-SiteEditorWindow::~SiteEditorWindow() = default;
+SiteEditorWindow::~SiteEditorWindow()
+{
+    if (m_checker.joinable())
+        m_checker.join();
+}
 
 void SiteEditorWindow::bindControls()
 {

@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 class QSplitter;
@@ -26,6 +27,9 @@ namespace qle::app {
 struct AppState;
 class UserInterface;
 } // namespace qle::app
+namespace qle::check {
+struct Finding;
+}
 namespace qle::publish {
 class SitePasswords;
 }
@@ -72,10 +76,13 @@ public:
     // when that build fails, nothing is uploaded and the author is told why.
     // A site with errors (see checkSite) is published only when the author says so.
     void publishSite(bool saveFirst);
-    // "Check Site": saves both sources, checks the site and lists the findings on the View tab; a
-    // click on one goes to its page. Returns the number of errors, or -1 when the site could not
-    // be checked (which is reported).
+    // Saves both sources, checks the site and lists the findings on the View tab; a click on one
+    // goes to its page. Returns the number of errors, or -1 when the site could not be checked
+    // (which is reported).
     int checkSite(bool external);
+    // "Check Site": the same, with the check on a thread of its own, so that the window stays in use
+    // while a large site or its external links are checked; the button waits for the findings.
+    void startCheck(bool external);
 
     // The preview pane beside the tabs.
     void setPreviewVisible(bool visible);
@@ -139,6 +146,8 @@ private:
     // Shows the page a finding of the list names, on the Page Content tab.
     void goToFinding(const QString& artId);
     void connectChecks();
+    // Lists the findings of a check of the site; the number of errors, or -1 when it failed.
+    int showFindings(const Result<std::vector<check::Finding>>& findings);
     // Before publishing: checks the site and, when it has errors, asks "Publish anyway?".
     bool confirmPublishAfterCheck();
     void bindControls();
@@ -205,6 +214,7 @@ private:
     SpellService* m_spell;
     LivePreview* m_livePreview = nullptr;
     QPointer<FindDialog> m_find;
+    std::thread m_checker; // the last "Check Site"; joined before the next and when the window goes
 };
 
 } // namespace qle::ui
