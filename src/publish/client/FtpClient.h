@@ -49,8 +49,9 @@ struct FtpRunSummary
 using OutputLine = std::function<void(const std::string& line)>;
 
 // Carries out a script on `server` ("host[:port]" for FTP, or "ftps://host[:port]",
-// "sftp://host[:port]", or a Git or WebDAV address in its written form, see RemoteAddress.h): line 1 user name, line 2 password, then the commands ReadScriptCommands
-// reads (`binary`, `lcd DIR`, `mkdir DIR`, `cd DIR`, `put LOCAL [REMOTE]`, `quit`). The whole
+// "sftp://host[:port]", or a Git or WebDAV address in its written form, see RemoteAddress.h):
+// line 1 user name, line 2 password, then the commands ReadScriptCommands reads (`binary`,
+// `lcd DIR`, `mkdir DIR`, `cd DIR`, `put LOCAL [REMOTE]`, `quit`). The whole
 // script is read first: a line that cannot be carried out ends the run before the login. Then it
 // is carried out as a sync (options.sync) or line by line (RunPlainScript). A failed login ends
 // the run before anything is sent. Ends with a summary line. A Git branch is always published as

@@ -1,8 +1,8 @@
 #include "ui/editor/ColoursTab.h"
 
 #include "generator/PageFrame.h"
-#include "ui/editor/ColourBox.h"
 #include "generator/PictureEncoder.h"
+#include "ui/editor/ColourBox.h"
 #include "ui/editor/PageStyleBox.h"
 
 #include <QCheckBox>
