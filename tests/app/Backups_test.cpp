@@ -182,13 +182,12 @@ std::vector<std::string> BackupNames(const std::string& folder)
     return names;
 }
 
-TEST_F(BackupsTest, AKilledSnapshotLeavesNoFileUnderABackupName)
+// Takes a snapshot in a child process killed by the file size limit's signal while the copy is
+// being written; true when it was killed so.
+bool SnapshotKilledMidCopy(const std::string& site, const std::string& base, std::time_t now)
 {
-    AddPage(site, std::string(400 * 1024, 'x'));
-    const std::time_t now = At(2026, 12, 6, 9);
     const pid_t child = ::fork();
     if (child == 0) {
-        // Killed by the file size limit's signal while the copy is being written.
         rlimit noCore {0, 0};
         ::setrlimit(RLIMIT_CORE, &noCore);
         rlimit limited {100 * 1024, RLIM_INFINITY};
@@ -198,7 +197,14 @@ TEST_F(BackupsTest, AKilledSnapshotLeavesNoFileUnderABackupName)
     }
     int status = 0;
     ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFSIGNALED(status)) << "the copy was not cut";
+    return WIFSIGNALED(status);
+}
+
+TEST_F(BackupsTest, AKilledSnapshotLeavesNoFileUnderABackupName)
+{
+    AddPage(site, std::string(400 * 1024, 'x'));
+    const std::time_t now = At(2026, 12, 6, 9);
+    ASSERT_TRUE(SnapshotKilledMidCopy(site, base, now)) << "the copy was not cut";
     EXPECT_TRUE(BackupNames(folder).empty());
     EXPECT_TRUE(ListBackups(site, base)->empty());
 
@@ -219,18 +225,7 @@ TEST_F(BackupsTest, FailedSnapshotsCostAtMostTheBackupTheyWouldHavePushedOut)
     }
     AddPage(site, std::string(400 * 1024, 'x'));
     for (int attempt = 0; attempt < 3; ++attempt) {
-        const pid_t child = ::fork();
-        if (child == 0) {
-            rlimit noCore {0, 0};
-            ::setrlimit(RLIMIT_CORE, &noCore);
-            rlimit limited {100 * 1024, RLIM_INFINITY};
-            ::setrlimit(RLIMIT_FSIZE, &limited);
-            (void)TakeSnapshot(site, base, now + 60 + attempt);
-            ::_exit(0);
-        }
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "the copy was not cut";
+        ASSERT_TRUE(SnapshotKilledMidCopy(site, base, now + 60 + attempt)) << "the copy was not cut";
         EXPECT_EQ(BackupNames(folder).size(), kKeptBackups - 1) << "attempt " << attempt;
     }
     ASSERT_TRUE(TakeSnapshot(site, base, now + 120).ok());
