@@ -320,9 +320,8 @@ Result<std::string> TakeSnapshot(const std::string& sitePath, const std::string&
     for (int sequence = 2; fs::exists(fs::symlink_status(folder + name, ec)); ++sequence)
         name = Stamp(now) + "-" + std::to_string(sequence) + ".qls";
     // Room first: the backups the new one pushes out of those kept go before it is written, so
-    // that a disk with no room for one more copy of a large site still takes it, and the copy
-    // does not wait behind their removal. A copy that then fails has cost only those: the next
-    // attempt finds the room made.
+    // that a disk with no room for one more copy of a large site still takes it. A copy that then
+    // fails has cost only those: the next attempt finds the room made.
     CheckedBackups checked(folder);
     Prune(folder, checked, now, name);
     auto written = WriteSnapshot(*db, folder, name, Stamp(now));
