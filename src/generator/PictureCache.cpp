@@ -8,14 +8,12 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <sstream>
 #include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 namespace qle::generator {
 
