@@ -3,6 +3,7 @@
 // Built twice: `quillon` runs the commands that need no network and starts `quillon-publish`, built
 // with QLE_CLI_PUBLISHING, for the others. The network's libraries (and the keyring's) would make
 // every start of the program slower, a build's too.
+#include "app/HugePages.h"
 #include "app/Paths.h"
 #include "app/Version.h"
 #include "cli/Commands.h"
@@ -86,6 +87,10 @@ int main(int argc, char** argv)
         Usage(std::cout);
         return 0;
     }
+    // A build's memory grows with the site, and its heap gets huge pages only when the C library
+    // is told so at start-up: the build starts again, told (and goes on as it is if it cannot).
+    if (name == "build" && qle::app::AskForHugePageHeap())
+        ::execv("/proc/self/exe", argv);
     for (const auto& command : kCommands) {
         if (command.name == name)
             return command.run ? command.run(qle::cli::Arguments(argv + 2, argv + argc)) : RunPublishingProgram(argv);
