@@ -8,16 +8,16 @@ namespace qle::app {
 
 bool AskForHugePageHeap()
 {
-    constexpr std::string_view kVariable = "GLIBC_TUNABLES";
+    constexpr const char* kVariable = "GLIBC_TUNABLES";
     constexpr std::string_view kTunable = "glibc.malloc.hugetlb";
-    const char* current = std::getenv(kVariable.data());
+    const char* current = std::getenv(kVariable);
     std::string value = current ? current : "";
     if (value.find(kTunable) != std::string::npos)
         return false;
     value += value.empty() ? "" : ":";
     value += kTunable;
     value += "=1";
-    return ::setenv(kVariable.data(), value.c_str(), 1) == 0;
+    return ::setenv(kVariable, value.c_str(), 1) == 0;
 }
 
 } // namespace qle::app
