@@ -18,32 +18,34 @@
 
 namespace qle::ui {
 
-int SiteEditorWindow::checkSite(bool external)
+SiteEditorWindow::CheckInputs SiteEditorWindow::prepareCheck(bool external)
 {
     commitEdits(DataSource::Pages);
     commitEdits(DataSource::Options);
-    check::CheckOptions options;
-    options.external = external;
-    return showFindings(
-        check::CheckSite(m_sitePath.toStdString(), app::WebFolder(app::BaseFolder(m_state.options)), options));
+    CheckInputs inputs {m_sitePath.toStdString(), app::WebFolder(app::BaseFolder(m_state.options)), {}};
+    inputs.options.external = external;
+    return inputs;
+}
+
+int SiteEditorWindow::checkSite(bool external)
+{
+    const CheckInputs inputs = prepareCheck(external);
+    return showFindings(check::CheckSite(inputs.site, inputs.webFolder, inputs.options));
 }
 
 void SiteEditorWindow::startCheck(bool external)
 {
     if (m_checker.joinable())
         m_checker.join(); // its findings are in: the button was off until then
-    commitEdits(DataSource::Pages);
-    commitEdits(DataSource::Options);
-    check::CheckOptions options;
-    options.external = external;
+    const CheckInputs inputs = prepareCheck(external);
     m_viewTab->btnCheckSite->setEnabled(false);
     m_viewTab->lstFindings->clear();
     m_viewTab->lstFindings->addItem(tr("Checking ..."));
     m_viewTab->lstFindings->show();
-    const std::string site = m_sitePath.toStdString();
-    const std::string web = app::WebFolder(app::BaseFolder(m_state.options));
-    m_checker = std::thread([this, site, web, options] {
-        auto findings = std::make_shared<Result<std::vector<check::Finding>>>(check::CheckSite(site, web, options));
+    m_checker = std::thread([this, inputs] {
+        auto findings = std::make_shared<Result<std::vector<check::Finding>>>(
+            check::CheckSite(inputs.site, inputs.webFolder, inputs.options));
+        const std::string site = inputs.site;
         QMetaObject::invokeMethod(
             this,
             [this, site, findings] {

@@ -3,6 +3,7 @@
 // to the tabs' boxes, runs the buttons, and is the editor the build reaches.
 #pragma once
 
+#include "check/SiteCheck.h"
 #include "generator/PagePreview.h"
 #include "generator/SiteEditor.h"
 #include "publish/script/FtpSettings.h"
@@ -27,9 +28,6 @@ namespace qle::app {
 struct AppState;
 class UserInterface;
 } // namespace qle::app
-namespace qle::check {
-struct Finding;
-}
 namespace qle::publish {
 class SitePasswords;
 }
@@ -146,6 +144,15 @@ private:
     // Shows the page a finding of the list names, on the Page Content tab.
     void goToFinding(const QString& artId);
     void connectChecks();
+    // What a check of the open site works on.
+    struct CheckInputs
+    {
+        std::string site;
+        std::string webFolder;
+        check::CheckOptions options;
+    };
+    // Saves both sources, then says what a check of the site works on.
+    CheckInputs prepareCheck(bool external);
     // Lists the findings of a check of the site; the number of errors, or -1 when it failed.
     int showFindings(const Result<std::vector<check::Finding>>& findings);
     // Before publishing: checks the site and, when it has errors, asks "Publish anyway?".
